@@ -1,0 +1,46 @@
+# The README's two commands are `make run` and `make test`; the other targets are for developers.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 300
+
+.PHONY: run test deps build asan tsan fuzz fuzz-build bench format clean
+
+deps:
+	./scripts/install-deps.sh
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+
+run: build
+	./scripts/run.sh
+
+test: build
+	ctest --preset default -j $(JOBS)
+
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
+
+fuzz-build: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+
+# Runs every fuzz target (or FUZZ_TARGET=name) for FUZZ_SECONDS each, starting from its seed corpus.
+fuzz: fuzz-build
+	./scripts/fuzz.sh $(FUZZ_SECONDS) $(FUZZ_TARGET)
+
+bench: build
+	./scripts/bench.sh
+
+format:
+	git ls-files '*.h' '*.cpp' '*.c' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Prepares the working directory build/run from the staged data files and starts the program there.
+# On a machine without a display it starts a virtual X server and a VNC server on localhost to watch it through.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=build/default
+workdir=build/run
+program=$PWD/$build/bin/QXDownloadTool
+
+mkdir -p "$workdir"
+# -u: staged data replaces older copies, while settings the program wrote itself stay.
+cp -ru "$build/workdir/." "$workdir/"
+
+if [ ! -x "$program" ]; then
+  echo "The program's main window is not built yet; the tree so far holds the libraries and tests below."
+  ls "$build/bin" 2>/dev/null || true
+  echo "Working directory prepared in $workdir."
+  exit 0
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  display=99
+  while [ -e "/tmp/.X${display}-lock" ]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+  export DISPLAY=":$display"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+  port=$((5900 + display - 99))
+  x11vnc -display "$DISPLAY" -localhost -forever -nopw -quiet -rfbport "$port" -bg >/dev/null 2>&1 || true
+  echo "No display found: QXDownloadTool runs on the virtual X server $DISPLAY."
+  echo "To see and use it, connect a VNC viewer to localhost:$port"
+  echo "(from another machine: ssh -L $port:localhost:$port <this host>, then open localhost:$port). Ctrl+C stops it."
+fi
+
+cd "$workdir"
+"$program" "$@"
