@@ -1,0 +1,169 @@
+#include "core/Des.h"
+
+#include <cstddef>
+#include <vector>
+
+#include "core/HexText.h"
+#include "core/SecureWipe.h"
+
+namespace {
+
+// The standard's tables; positions count from 1 at the most significant bit.
+constexpr uint8_t kInitialPermutation[64] = {58, 50, 42, 34, 26, 18, 10, 2, 60, 52, 44, 36, 28, 20, 12, 4,
+                                             62, 54, 46, 38, 30, 22, 14, 6, 64, 56, 48, 40, 32, 24, 16, 8,
+                                             57, 49, 41, 33, 25, 17, 9,  1, 59, 51, 43, 35, 27, 19, 11, 3,
+                                             61, 53, 45, 37, 29, 21, 13, 5, 63, 55, 47, 39, 31, 23, 15, 7};
+
+constexpr uint8_t kFinalPermutation[64] = {40, 8, 48, 16, 56, 24, 64, 32, 39, 7, 47, 15, 55, 23, 63, 31,
+                                           38, 6, 46, 14, 54, 22, 62, 30, 37, 5, 45, 13, 53, 21, 61, 29,
+                                           36, 4, 44, 12, 52, 20, 60, 28, 35, 3, 43, 11, 51, 19, 59, 27,
+                                           34, 2, 42, 10, 50, 18, 58, 26, 33, 1, 41, 9,  49, 17, 57, 25};
+
+constexpr uint8_t kExpansion[48] = {32, 1,  2,  3,  4,  5,  4,  5,  6,  7,  8,  9,  8,  9,  10, 11,
+                                    12, 13, 12, 13, 14, 15, 16, 17, 16, 17, 18, 19, 20, 21, 20, 21,
+                                    22, 23, 24, 25, 24, 25, 26, 27, 28, 29, 28, 29, 30, 31, 32, 1};
+
+constexpr uint8_t kPermutation[32] = {16, 7, 20, 21, 29, 12, 28, 17, 1,  15, 23, 26, 5,  18, 31, 10,
+                                      2,  8, 24, 14, 32, 27, 3,  9,  19, 13, 30, 6,  22, 11, 4,  25};
+
+constexpr uint8_t kPermutedChoice1[56] = {57, 49, 41, 33, 25, 17, 9,  1,  58, 50, 42, 34, 26, 18, 10, 2,  59, 51, 43,
+                                          35, 27, 19, 11, 3,  60, 52, 44, 36, 63, 55, 47, 39, 31, 23, 15, 7,  62, 54,
+                                          46, 38, 30, 22, 14, 6,  61, 53, 45, 37, 29, 21, 13, 5,  28, 20, 12, 4};
+
+constexpr uint8_t kPermutedChoice2[48] = {14, 17, 11, 24, 1,  5,  3,  28, 15, 6,  21, 10, 23, 19, 12, 4,
+                                          26, 8,  16, 7,  27, 20, 13, 2,  41, 52, 31, 37, 47, 55, 30, 40,
+                                          51, 45, 33, 48, 44, 49, 39, 56, 34, 53, 46, 42, 50, 36, 29, 32};
+
+constexpr uint8_t kRotations[16] = {1, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2, 2, 2, 2, 1};
+
+constexpr uint8_t kSBoxes[8][64] = {
+    {14, 4,  13, 1, 2,  15, 11, 8, 3, 10, 6, 12, 5,  9,  0,  7,  0,  15, 7,  4,  14, 2,
+     13, 1,  10, 6, 12, 11, 9,  5, 3, 8,  4, 1,  14, 8,  13, 6,  2,  11, 15, 12, 9,  7,
+     3,  10, 5,  0, 15, 12, 8,  2, 4, 9,  1, 7,  5,  11, 3,  14, 10, 0,  6,  13},
+    {15, 1,  8, 14, 6,  11, 3,  4, 9, 7, 2,  13, 12, 0, 5, 10, 3,  13, 4,  7, 15, 2,  8, 14, 12, 0, 1, 10, 6, 9, 11, 5,
+     0,  14, 7, 11, 10, 4,  13, 1, 5, 8, 12, 6,  9,  3, 2, 15, 13, 8,  10, 1, 3,  15, 4, 2,  11, 6, 7, 12, 0, 5, 14, 9},
+    {10, 0,  9,  14, 6, 3,  15, 5,  1,  13, 12, 7, 11, 4,  2,  8,  13, 7, 0,  9, 3, 4,
+     6,  10, 2,  8,  5, 14, 12, 11, 15, 1,  13, 6, 4,  9,  8,  15, 3,  0, 11, 1, 2, 12,
+     5,  10, 14, 7,  1, 10, 13, 0,  6,  9,  8,  7, 4,  15, 14, 3,  11, 5, 2,  12},
+    {7, 13, 14, 3, 0, 6,  9, 10, 1,  2, 8,  5, 11, 12, 4,  15, 13, 8,  11, 5, 6, 15,
+     0, 3,  4,  7, 2, 12, 1, 10, 14, 9, 10, 6, 9,  0,  12, 11, 7,  13, 15, 1, 3, 14,
+     5, 2,  8,  4, 3, 15, 0, 6,  10, 1, 13, 8, 9,  4,  5,  11, 12, 7,  2,  14},
+    {2,  12, 4, 1,  7,  10, 11, 6, 8, 5,  3, 15, 13, 0,  14, 9,  14, 11, 2,  12, 4,  7,
+     13, 1,  5, 0,  15, 10, 3,  9, 8, 6,  4, 2,  1,  11, 10, 13, 7,  8,  15, 9,  12, 5,
+     6,  3,  0, 14, 11, 8,  12, 7, 1, 14, 2, 13, 6,  15, 0,  9,  10, 4,  5,  3},
+    {12, 1,  10, 15, 9,  2,  6, 8,  0, 13, 3,  4,  14, 7,  5, 11, 10, 15, 4, 2, 7, 12,
+     9,  5,  6,  1,  13, 14, 0, 11, 3, 8,  9,  14, 15, 5,  2, 8,  12, 3,  7, 0, 4, 10,
+     1,  13, 11, 6,  4,  3,  2, 12, 9, 5,  15, 10, 11, 14, 1, 7,  6,  0,  8, 13},
+    {4, 11, 2,  14, 15, 0, 8, 13, 3,  12, 9, 7, 5, 10, 6, 1, 13, 0,  11, 7, 4, 9, 1,  10, 14, 3, 5, 12, 2,  15, 8, 6,
+     1, 4,  11, 13, 12, 3, 7, 14, 10, 15, 6, 8, 0, 5,  9, 2, 6,  11, 13, 8, 1, 4, 10, 7,  9,  5, 0, 15, 14, 2,  3, 12},
+    {13, 2, 8, 4, 6,  15, 11, 1, 10, 9,  3,  14, 5, 0, 12, 7, 1, 15, 13, 8, 10, 3, 7,  4,  12, 5, 6, 11, 0, 14, 9, 2, 7,
+     11, 4, 1, 9, 12, 14, 2,  0, 6,  10, 13, 15, 3, 5, 8,  2, 1, 14, 7,  4, 10, 8, 13, 15, 12, 9, 0, 3,  5, 6,  11}};
+
+// Picks bits of an inputBits-wide value (held in the low bits) by a table of 1-based positions.
+template <size_t N>
+uint64_t Permute(uint64_t in, int inputBits, const uint8_t (&table)[N]) {
+    uint64_t out = 0;
+    for (size_t i = 0; i < N; ++i)
+        out = (out << 1) | ((in >> (inputBits - table[i])) & 1);
+    return out;
+}
+
+uint32_t Rotate28(uint32_t half, int n) { return ((half << n) | (half >> (28 - n))) & 0x0FFFFFFFu; }
+
+uint32_t Feistel(uint32_t right, uint64_t subkey) {
+    const uint64_t x = Permute(right, 32, kExpansion) ^ subkey;
+    uint32_t s = 0;
+    for (int box = 0; box < 8; ++box) {
+        const unsigned six = static_cast<unsigned>(x >> (42 - 6 * box)) & 0x3F;
+        const unsigned row = ((six >> 4) & 2) | (six & 1);
+        const unsigned column = (six >> 1) & 0xF;
+        s = (s << 4) | kSBoxes[box][row * 16 + column];
+    }
+    return static_cast<uint32_t>(Permute(s, 32, kPermutation));
+}
+
+void DesCrypt(uint8_t block[8], const uint8_t key[8], bool decrypt) {
+    uint64_t k = 0;
+    for (int i = 0; i < 8; ++i)
+        k = (k << 8) | key[i];
+    const uint64_t cd = Permute(k, 64, kPermutedChoice1);
+    uint32_t c = static_cast<uint32_t>(cd >> 28) & 0x0FFFFFFFu;
+    uint32_t d = static_cast<uint32_t>(cd) & 0x0FFFFFFFu;
+    uint64_t subkeys[16];
+    for (int round = 0; round < 16; ++round) {
+        c = Rotate28(c, kRotations[round]);
+        d = Rotate28(d, kRotations[round]);
+        subkeys[round] = Permute((static_cast<uint64_t>(c) << 28) | d, 56, kPermutedChoice2);
+    }
+
+    uint64_t b = 0;
+    for (int i = 0; i < 8; ++i)
+        b = (b << 8) | block[i];
+    b = Permute(b, 64, kInitialPermutation);
+    uint32_t left = static_cast<uint32_t>(b >> 32);
+    uint32_t right = static_cast<uint32_t>(b);
+    for (int round = 0; round < 16; ++round) {
+        const uint32_t next = left ^ Feistel(right, subkeys[decrypt ? 15 - round : round]);
+        left = right;
+        right = next;
+    }
+    b = Permute((static_cast<uint64_t>(right) << 32) | left, 64, kFinalPermutation);
+    for (int i = 7; i >= 0; --i) {
+        block[i] = static_cast<uint8_t>(b);
+        b >>= 8;
+    }
+    SecureWipe(subkeys, sizeof subkeys);
+}
+
+enum class Padding { Apply, Keep };
+
+fw::Text CryptHex(uint8_t mode, fw::TextView data, fw::TextView key, Padding padding) {
+    const bool decrypt = mode != kDesEncrypt;
+    fw::Text text(data);
+    const size_t byteCount = text.size() / 2;
+    if (byteCount % 8 != 0) {
+        if (decrypt || padding == Padding::Keep) return {};
+        text.resize(byteCount * 2);  // an unpaired last digit is no byte
+        text += u"80";
+        while ((text.size() / 2) % 8 != 0)
+            text += u"00";
+    }
+    std::vector<uint8_t> bytes(text.size() / 2, 0);
+    HexToBytes(text, bytes.data(), bytes.size());
+    uint8_t keyBytes[16] = {};
+    HexToBytes(key, keyBytes, sizeof keyBytes);
+
+    const size_t keyLength = key.size();
+    for (size_t at = 0; at + 8 <= bytes.size(); at += 8) {
+        uint8_t* block = bytes.data() + at;
+        if (keyLength == 16 || keyLength == 17) {
+            DesCrypt(block, keyBytes, decrypt);
+        } else if (keyLength == 32 || keyLength == 33) {
+            DesCrypt(block, keyBytes, decrypt);
+            DesCrypt(block, keyBytes + 8, !decrypt);
+            DesCrypt(block, keyBytes, decrypt);
+        }
+    }
+    SecureWipe(keyBytes, sizeof keyBytes);
+
+    size_t keep = bytes.size();
+    if (decrypt && padding == Padding::Apply) {
+        size_t end = keep;
+        while (end > 0 && bytes[end - 1] == 0x00)
+            --end;
+        if (end > 0 && bytes[end - 1] == 0x80) keep = end - 1;
+    }
+    return BytesToHex(std::span<const uint8_t>(bytes.data(), keep));
+}
+
+}  // namespace
+
+void DesBlock(uint8_t block[8], const uint8_t key[8], uint8_t decrypt) { DesCrypt(block, key, decrypt != 0); }
+
+fw::Text DesCryptHex(uint8_t mode, fw::TextView data, fw::TextView key) {
+    return CryptHex(mode, data, key, Padding::Apply);
+}
+
+fw::Text DesDecryptHexWhole(fw::TextView data, fw::TextView key) {
+    return CryptHex(kDesDecrypt, data, key, Padding::Keep);
+}
