@@ -104,7 +104,8 @@ struct MenuTemplate {
 
 struct IconResource {
     int id = 0;
-    std::string file;  // as written in the script, relative to the script's folder
+    std::string file;    // as written in the script, relative to the script's folder
+    std::string script;  // the script that declares it
 };
 
 // Every resource of one language.
