@@ -1,0 +1,260 @@
+// The bin/hex tool's converters: binary to Intel HEX, Intel HEX to binary, and several HEX files merged into one
+// HEX and one binary file. Outputs are built in memory and written whole, so a bad input leaves no half-written
+// file behind.
+#include <unistd.h>
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/HexTokens.h"
+#include "core/IntelHex.h"
+#include "framework/Files.h"
+
+namespace {
+
+// A binary beyond this is refused: no chip image comes near it, and a crafted address must not make us allocate
+// gigabytes.
+constexpr uint64_t kMaxBinaryLength = 256u << 20;
+
+constexpr char kUpperDigits[] = "0123456789ABCDEF";
+constexpr std::string_view kEndRecord = ":00000001FF\r\n";
+
+void AppendByte(std::string& out, uint8_t b) {
+    out.push_back(kUpperDigits[b >> 4]);
+    out.push_back(kUpperDigits[b & 0xF]);
+}
+
+// One record with its checksum and CR LF.
+void AppendRecord(std::string& out, uint8_t type, uint16_t offset, const uint8_t* data, size_t count) {
+    unsigned sum = static_cast<unsigned>(count) + (offset >> 8) + (offset & 0xFF) + type;
+    out.push_back(':');
+    AppendByte(out, static_cast<uint8_t>(count));
+    AppendByte(out, static_cast<uint8_t>(offset >> 8));
+    AppendByte(out, static_cast<uint8_t>(offset));
+    AppendByte(out, type);
+    for (size_t i = 0; i < count; ++i) {
+        AppendByte(out, data[i]);
+        sum += data[i];
+    }
+    AppendByte(out, static_cast<uint8_t>(0x100 - (sum & 0xFF)));
+    out += "\r\n";
+}
+
+void AppendLinearAddress(std::string& out, uint32_t upper) {
+    const uint8_t value[2] = {static_cast<uint8_t>(upper >> 8), static_cast<uint8_t>(upper)};
+    AppendRecord(out, 4, 0, value, 2);
+}
+
+fw::Text PathText(const std::string& path) { return fw::Utf8ToText(path); }
+
+// Whether an output can be created where it is asked for: its folder exists and takes new files.
+bool CanCreate(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    return !path.empty() && path.back() != '/' && !fw::FolderExists(PathText(path)) &&
+           access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+int WriteOutput(const std::string& path, std::span<const uint8_t> bytes) {
+    return fw::WriteFileAtomic(PathText(path), bytes) ? kHexOk : kHexWriteFailed;
+}
+
+int WriteOutput(const std::string& path, std::string_view text) {
+    return fw::WriteFileAtomic(PathText(path), text) ? kHexOk : kHexWriteFailed;
+}
+
+uint32_t RecordBase(const HexRecord& record) {
+    const uint32_t value = static_cast<uint32_t>(record.data[0] << 8 | record.data[1]);
+    return record.type == 2 ? value << 4 : value << 16;
+}
+
+// Places data at a position of a binary that grows as records arrive; gaps read back as zero bytes.
+bool Place(std::vector<uint8_t>& image, uint64_t position, const uint8_t* data, size_t count) {
+    if (position + count > kMaxBinaryLength) return false;
+    if (position + count > image.size()) image.resize(static_cast<size_t>(position + count), 0x00);
+    std::copy(data, data + count, image.begin() + static_cast<ptrdiff_t>(position));
+    return true;
+}
+
+long InputSize(std::FILE* file) {
+    if (std::fseek(file, 0, SEEK_END) != 0) return 0;
+    const long size = std::ftell(file);
+    std::rewind(file);
+    return size < 0 ? 0 : size;
+}
+
+// The walk of one merge input: every record up to its end-of-file record. onRecord answers kHexOk to go on.
+template <class OnRecord>
+int WalkMergeInput(const std::string& path, OnRecord&& onRecord) {
+    const HexInputFile file = OpenHexInput(PathText(path));
+    if (!file) return kHexCannotOpenInput;
+    HexTokenReader reader(file.get());
+    HexRecord record;
+    std::string_view token;
+    for (;;) {
+        const HexTokenReader::Result got = reader.Next(token);
+        if (got == HexTokenReader::Result::TooLong) return kHexLineTooLong;
+        if (got == HexTokenReader::Result::ReadError) return kHexCannotOpenInput;
+        if (got == HexTokenReader::Result::End) return kHexOk;
+        const int rc = ParseHexRecord(token, record);
+        if (rc != kHexOk) return rc;
+        if (record.type > 5) return kHexBadType;
+        if ((record.type == 2 || record.type == 4) && record.count < 2) return kHexLengthMismatch;
+        if (record.type == 1) return kHexOk;
+        const int next = onRecord(token, record);
+        if (next != kHexOk) return next;
+    }
+}
+
+}  // namespace
+
+int BinToHexFile(const std::string& binPath, const std::string& hexPath, uint32_t startAddress) {
+    const fw::ReadResult input = fw::ReadWholeFile(PathText(binPath), kMaxBinaryLength);
+    if (!input) return kHexCannotOpenInput;
+    if (!CanCreate(hexPath)) return kHexCannotCreateOutput;
+
+    const std::vector<uint8_t>& data = input.bytes;
+    std::string out;
+    out.reserve(data.size() / 16 * 45 + 64);
+    uint32_t address = startAddress;
+    AppendLinearAddress(out, address >> 16);
+    size_t done = 0;
+    while (done < data.size()) {
+        size_t n = std::min<size_t>(16, data.size() - done);
+        const uint32_t offset = address & 0xFFFF;
+        // A start that is not 16-aligned reaches a 64 KB boundary inside a block: the record ends there, so the
+        // rest goes after a new extended linear address record instead of wrapping the offset.
+        if (offset + n > 0x10000) n = 0x10000 - offset;
+        AppendRecord(out, 0, static_cast<uint16_t>(offset), data.data() + done, n);
+        done += n;
+        address += static_cast<uint32_t>(n);
+        if ((address & 0xFFFF) == 0 && (n == 16 || done < data.size())) AppendLinearAddress(out, address >> 16);
+    }
+    out += kEndRecord;
+    return WriteOutput(hexPath, out);
+}
+
+int HexToBinFile(const std::string& hexPath, const std::string& binPath) {
+    const HexInputFile file = OpenHexInput(PathText(hexPath));
+    if (!file) return kHexCannotOpenInput;
+    if (!CanCreate(binPath)) return kHexCannotCreateOutput;
+
+    try {
+        // The data of a HEX file take at most half its characters, so a contiguous image never regrows.
+        std::vector<uint8_t> image;
+        image.reserve(static_cast<size_t>(
+            std::min<uint64_t>(static_cast<uint64_t>(InputSize(file.get())) / 2, kMaxBinaryLength)));
+        HexTokenReader reader(file.get());
+        HexRecord record;
+        std::string_view token;
+        uint32_t base = 0;
+        bool haveFirst = false;
+        uint32_t first = 0;  // the address of the first data record: position 0 of the binary
+        for (;;) {
+            const HexTokenReader::Result got = reader.Next(token);
+            if (got == HexTokenReader::Result::TooLong) return kHexLineTooLong;
+            if (got == HexTokenReader::Result::ReadError) return kHexCannotOpenInput;
+            if (got == HexTokenReader::Result::End) return kHexNoEndRecord;
+            const int rc = ParseHexRecord(token, record);
+            if (rc != kHexOk) return rc;
+            switch (record.type) {
+                case 0: {
+                    const uint32_t address = base + record.address;
+                    if (!haveFirst) {
+                        haveFirst = true;
+                        first = address;
+                    }
+                    if (address < first) return kHexAddressOutOfRange;
+                    if (!Place(image, address - first, record.data.data(), record.count)) return kHexAddressOutOfRange;
+                    break;
+                }
+                case 1:
+                    return WriteOutput(binPath, std::span<const uint8_t>(image));
+                case 2:
+                case 4:
+                    if (record.count < 2) return kHexLengthMismatch;
+                    base = RecordBase(record);
+                    break;
+                case 3:
+                case 5:
+                    break;
+                default:
+                    return kHexBadType;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return kHexWriteFailed;
+    }
+}
+
+int MergeHexFiles(uint32_t count, std::span<const std::string> paths, const std::string& binPath,
+                  const std::string& hexPath) {
+    if (count > paths.size()) return kHexCannotOpenInput;
+    if (!CanCreate(binPath) || !CanCreate(hexPath)) return kHexCannotCreateOutput;
+    const std::span<const std::string> inputs = paths.first(count);
+
+    // First pass: the HEX output and the address range.
+    std::string hex;
+    uint64_t lowest = UINT64_MAX;
+    uint64_t highest = 0;
+    bool outputBaseSet = false;  // the merged text carries a nonzero base from an earlier input
+    for (const std::string& path : inputs) {
+        uint32_t base = 0;
+        bool inputSetBase = false;
+        const int rc = WalkMergeInput(path, [&](std::string_view line, const HexRecord& record) {
+            if (record.type == 2 || record.type == 4) {
+                base = RecordBase(record);
+                inputSetBase = true;
+                outputBaseSet = base != 0;
+            } else if (record.type == 0) {
+                // Each input starts at base 0; after an input that left a base behind, the merged text must
+                // say so, or this input's data would be read at the earlier input's addresses.
+                if (!inputSetBase && outputBaseSet) {
+                    AppendLinearAddress(hex, 0);
+                    outputBaseSet = false;
+                }
+                inputSetBase = true;
+                const uint64_t start = static_cast<uint64_t>(base) + record.address;
+                lowest = std::min(lowest, start);
+                highest = std::max(highest, start + record.count);
+            }
+            hex.append(line);
+            hex += "\r\n";
+            return kHexOk;
+        });
+        if (rc != kHexOk) return rc;
+    }
+    hex += kEndRecord;
+
+    std::vector<uint8_t> binary;
+    if (lowest <= highest) {
+        const uint64_t length = (highest - lowest + 1) / 2 * 2;
+        if (length > kMaxBinaryLength) return kHexAddressOutOfRange;
+        try {
+            binary.assign(static_cast<size_t>(length), 0xFF);
+        } catch (const std::bad_alloc&) {
+            return kHexWriteFailed;
+        }
+        // Second pass: the data at their place.
+        for (const std::string& path : inputs) {
+            uint32_t base = 0;
+            const int rc = WalkMergeInput(path, [&](std::string_view, const HexRecord& record) {
+                if (record.type == 2 || record.type == 4) {
+                    base = RecordBase(record);
+                } else if (record.type == 0) {
+                    const uint64_t start = static_cast<uint64_t>(base) + record.address;
+                    // The inputs may have changed since the first pass.
+                    if (start < lowest || start - lowest + record.count > binary.size()) return kHexAddressOutOfRange;
+                    std::copy(record.data.begin(), record.data.begin() + record.count,
+                              binary.begin() + static_cast<ptrdiff_t>(start - lowest));
+                }
+                return kHexOk;
+            });
+            if (rc != kHexOk) return rc;
+        }
+    }
+    const int rc = WriteOutput(binPath, std::span<const uint8_t>(binary));
+    return rc != kHexOk ? rc : WriteOutput(hexPath, hex);
+}

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "HexFixtures.h"
+#include "core/IntelHex.h"
+#include "tests/framework/TempFolder.h"
+
+namespace {
+
+using hexfix::AsString;
+using hexfix::Counting;
+using hexfix::Data;
+using hexfix::End;
+using hexfix::Linear;
+
+TEST(BinToHex, WritesTheRecordsOfTheBinary) {
+    fw::testing::TempFolder dir;
+    dir.Write("in.bin", AsString(Counting(20)));
+    ASSERT_EQ(BinToHexFile(dir.Os("in.bin"), dir.Os("out.hex"), 0x08000000), kHexOk);
+    EXPECT_EQ(dir.Read("out.hex"), Linear(0x0800) + Data(0x0000, Counting(16)) + Data(0x0010, Counting(4, 16)) + End());
+
+    dir.Write("in32.bin", AsString(Counting(32)));
+    ASSERT_EQ(BinToHexFile(dir.Os("in32.bin"), dir.Os("out32.hex"), 0x0800FFF0), kHexOk);
+    EXPECT_EQ(dir.Read("out32.hex"),
+              Linear(0x0800) + Data(0xFFF0, Counting(16)) + Linear(0x0801) + Data(0x0000, Counting(16, 16)) + End());
+
+    dir.Write("empty.bin", "");
+    ASSERT_EQ(BinToHexFile(dir.Os("empty.bin"), dir.Os("empty.hex"), 0), kHexOk);
+    EXPECT_EQ(dir.Read("empty.hex"), Linear(0) + End());
+}
+
+TEST(BinToHex, UnalignedStartGetsAnAddressRecordAtThePageBoundary) {
+    fw::testing::TempFolder dir;
+    dir.Write("in.bin", AsString(Counting(40)));
+    ASSERT_EQ(BinToHexFile(dir.Os("in.bin"), dir.Os("out.hex"), 0x0800FFF8), kHexOk);
+    EXPECT_EQ(dir.Read("out.hex"), Linear(0x0800) + Data(0xFFF8, Counting(8)) + Linear(0x0801) +
+                                       Data(0x0000, Counting(16, 8)) + Data(0x0010, Counting(16, 24)) + End());
+    std::array<HexSegment, 2> segments;
+    ASSERT_EQ(ReadHexSegments(dir.Wide("out.hex"), segments), 1);
+    EXPECT_EQ(segments[0].startAddress, 0x0800FFF8u);
+    EXPECT_EQ(segments[0].data, Counting(40));
+}
+
+TEST(BinToHex, ObjcopyReadsBackTheBinaryAtItsAddress) {
+    fw::testing::TempFolder dir;
+    const auto data = hexfix::Counting(150001, 9);
+    dir.Write("in.bin", AsString(data));
+    for (uint32_t start : {0x08000000u, 0x0800FFF0u, 0x2000FFF3u}) {
+        ASSERT_EQ(BinToHexFile(dir.Os("in.bin"), dir.Os("out.hex"), start), kHexOk);
+        EXPECT_EQ(hexfix::ObjcopyBinary(dir, "out.hex"), AsString(data)) << start;
+        ASSERT_TRUE(hexfix::Run("objcopy -I ihex -O binary --change-addresses " + std::to_string(-int64_t{start}) +
+                                " --gap-fill 0xEE '" + dir.Os("out.hex") + "' '" + dir.Os("from0.bin") + "'"));
+        EXPECT_EQ(dir.Read("from0.bin"), AsString(data)) << "addresses are off for start " << start;
+    }
+}
+
+TEST(BinToHex, ErrorCodes) {
+    fw::testing::TempFolder dir;
+    dir.Write("in.bin", "abc");
+    EXPECT_EQ(BinToHexFile(dir.Os("missing.bin"), dir.Os("out.hex"), 0), kHexCannotOpenInput);
+    EXPECT_EQ(BinToHexFile(dir.Os("in.bin"), dir.Os("no/such/folder/out.hex"), 0), kHexCannotCreateOutput);
+    EXPECT_EQ(BinToHexFile(dir.Os("in.bin"), dir.Os(), 0), kHexCannotCreateOutput);
+}
+
+// Runs a converter in a child whose file size limit stops the output after a few bytes: the write fails.
+int WithSmallFileLimit(const std::function<int()>& convert) {
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64, 64};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(convert());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(BinToHex, AFailedWriteAnswersNineAndLeavesNoFile) {
+    fw::testing::TempFolder dir;
+    dir.Write("in.bin", AsString(Counting(1000)));
+    EXPECT_EQ(WithSmallFileLimit([&] { return BinToHexFile(dir.Os("in.bin"), dir.Os("out.hex"), 0); }),
+              kHexWriteFailed);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.hex"));
+}
+
+TEST(HexToBin, MatchesObjcopyOnItsOwnFiles) {
+    fw::testing::TempFolder dir;
+    const auto data = hexfix::Counting(300000, 5);
+    dir.Write("in.hex", hexfix::ObjcopyHex(dir, data, 0x0800F000));
+    ASSERT_EQ(HexToBinFile(dir.Os("in.hex"), dir.Os("out.bin")), kHexOk);
+    EXPECT_EQ(dir.Read("out.bin"), AsString(data));
+}
+
+TEST(HexToBin, GapsAreZeroAndPositionsCountFromTheFirstRecord) {
+    fw::testing::TempFolder dir;
+    dir.Write("gap.hex", Linear(0x0800) + Data(0x0100, Counting(4, 1)) + Data(0x0108, Counting(4, 9)) + End());
+    ASSERT_EQ(HexToBinFile(dir.Os("gap.hex"), dir.Os("gap.bin")), kHexOk);
+    EXPECT_EQ(dir.Read("gap.bin"), AsString({1, 2, 3, 4, 0, 0, 0, 0, 9, 10, 11, 12}));
+
+    // Extended segment addresses count from the first record too, not from address 0.
+    dir.Write("seg.hex", hexfix::Record(2, 0, {0x10, 0x00}) + Data(0x0000, Counting(4)) + End());
+    ASSERT_EQ(HexToBinFile(dir.Os("seg.hex"), dir.Os("seg.bin")), kHexOk);
+    EXPECT_EQ(dir.Read("seg.bin"), AsString(Counting(4)));
+}
+
+TEST(HexToBin, ErrorCodesLeaveTheOutputAsItWas) {
+    fw::testing::TempFolder dir;
+    const auto a = Counting(16);
+    std::string badSum = Data(0x0010, a);
+    badSum[badSum.size() - 3] = badSum[badSum.size() - 3] == '0' ? '1' : '0';
+    struct Case {
+        std::string text;
+        int code;
+    };
+    const Case cases[] = {
+        {Data(0x0100, a) + Data(0x0000, a) + End(), kHexAddressOutOfRange},  // below the first record
+        {Linear(0x0800) + Data(0, a) + Linear(0x0700) + Data(0, a) + End(), kHexAddressOutOfRange},
+        {Data(0, a) + Linear(0xFFFF) + Data(0xFFF0, a) + End(), kHexAddressOutOfRange},  // 4 GB further on
+        {Data(0, a) + badSum + End(), kHexBadChecksum},
+        {Data(0, a) + ":" + std::string(530, '0') + End(), kHexLineTooLong},
+        {Data(0, a) + ":0000\r\n" + End(), kHexLineTooShort},
+        {Data(0, a) + "000000001FF\r\n", kHexNoColon},
+        {Data(0, a) + hexfix::Record(6, 0, {}) + End(), kHexBadType},
+        {Data(0, a), kHexNoEndRecord},
+    };
+    for (const Case& c : cases) {
+        dir.Write("in.hex", c.text);
+        dir.Write("out.bin", "previous");
+        EXPECT_EQ(HexToBinFile(dir.Os("in.hex"), dir.Os("out.bin")), c.code) << c.text;
+        EXPECT_EQ(dir.Read("out.bin"), "previous") << c.text;
+    }
+    EXPECT_EQ(HexToBinFile(dir.Os("missing.hex"), dir.Os("out.bin")), kHexCannotOpenInput);
+    EXPECT_EQ(HexToBinFile(dir.Os("in.hex"), dir.Os("missing/out.bin")), kHexCannotCreateOutput);
+}
+
+TEST(MergeHex, TwoFilesGiveOneImageWithFfGaps) {
+    fw::testing::TempFolder dir;
+    const std::string first = Linear(0x0800) + Data(0x0000, Counting(16));
+    const std::string second = Linear(0x0800) + Data(0x0020, {0xA1, 0xA2, 0xA3});
+    dir.Write("a.hex", first + End());
+    dir.Write("b.hex", second + End());
+    const std::vector<std::string> paths = {dir.Os("a.hex"), dir.Os("b.hex")};
+    ASSERT_EQ(MergeHexFiles(2, paths, dir.Os("out.bin"), dir.Os("out.hex")), kHexOk);
+
+    std::vector<uint8_t> expected = Counting(16);
+    expected.resize(36, 0xFF);
+    expected[32] = 0xA1;
+    expected[33] = 0xA2;
+    expected[34] = 0xA3;
+    EXPECT_EQ(dir.Read("out.bin"), AsString(expected));
+    EXPECT_EQ(dir.Read("out.hex"), first + second + End());
+    // objcopy reads the merged text as the same image.
+    EXPECT_EQ(hexfix::ObjcopyBinary(dir, "out.hex", 0xFF), AsString(expected).substr(0, 35));
+}
+
+TEST(MergeHex, AnInputWithoutAddressRecordKeepsItsOwnAddresses) {
+    fw::testing::TempFolder dir;
+    dir.Write("a.hex", Linear(0x0800) + Data(0x0000, Counting(16)) + End());
+    dir.Write("b.hex", Data(0x0040, Counting(16, 0x80)) + End());
+    const std::vector<std::string> paths = {dir.Os("a.hex"), dir.Os("b.hex")};
+    ASSERT_EQ(MergeHexFiles(2, paths, dir.Os("out.bin"), dir.Os("out.hex")), kHexOk);
+    std::array<HexSegment, 4> segments;
+    ASSERT_EQ(ReadHexSegments(dir.Wide("out.hex"), segments), 2);
+    EXPECT_EQ(segments[0].startAddress, 0x08000000u);
+    EXPECT_EQ(segments[1].startAddress, 0x00000040u);  // not 0x08000040
+}
+
+TEST(MergeHex, ErrorCodes) {
+    fw::testing::TempFolder dir;
+    dir.Write("good.hex", Data(0, Counting(4)) + End());
+    dir.Write("bad.hex", Data(0, Counting(4)) + ":0000\r\n" + End());
+    dir.Write("type.hex", hexfix::Record(7, 0, {}) + End());
+    struct Case {
+        std::vector<std::string> inputs;
+        std::string bin;
+        int code;
+    };
+    const Case cases[] = {
+        {{dir.Os("good.hex"), dir.Os("missing.hex")}, dir.Os("o.bin"), kHexCannotOpenInput},
+        {{dir.Os("good.hex"), dir.Os("bad.hex")}, dir.Os("o.bin"), kHexLineTooShort},
+        {{dir.Os("type.hex")}, dir.Os("o.bin"), kHexBadType},
+        {{dir.Os("good.hex")}, dir.Os("missing/o.bin"), kHexCannotCreateOutput},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MergeHexFiles(static_cast<uint32_t>(c.inputs.size()), c.inputs, c.bin, dir.Os("o.hex")), c.code);
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / "o.bin"));
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / "o.hex"));
+    }
+}
+
+}  // namespace
