@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config git
   qt6-base-dev libgl-dev
-  libhidapi-dev libudev-dev
+  libhidapi-dev libudev-dev xdg-utils
   libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   gcc-arm-none-eabi libnewlib-arm-none-eabi binutils

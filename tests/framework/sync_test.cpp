@@ -331,13 +331,13 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
-        std::vector<std::string> all{NAMED_MUTEX_HELPER, runtime, "screen"};
+        std::vector<std::string> all{QX_TEST_HELPER, "mutex", runtime, "screen"};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& a : all)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        if (::posix_spawn(&m_pid, NAMED_MUTEX_HELPER, &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
+        if (::posix_spawn(&m_pid, QX_TEST_HELPER, &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[1]);
         m_out = fds[0];
