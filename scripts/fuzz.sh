@@ -11,7 +11,7 @@ for bin in build/fuzz/fuzz/*; do
   name=$(basename "$bin")
   [ -z "$only" ] || [ "$only" = "$name" ] || continue
   seeds=$(find fuzz -type d -path "*/corpus" -printf '%h\n' | while read -r d; do
-    grep -q "qx_add_fuzz_target(${name}\b" "$d/CMakeLists.txt" 2>/dev/null && echo "$d/corpus"; done | head -1)
+    if grep -q "qx_add_fuzz_target(${name}\b" "$d/CMakeLists.txt" 2>/dev/null; then echo "$d/corpus"; fi; done | head -1)
   work=build/fuzz/corpus/$name
   crashes=build/fuzz/crashes/$name
   mkdir -p "$work" "$crashes"
