@@ -26,15 +26,19 @@ constexpr uint8_t Multiply(uint8_t a, uint8_t b) {
 }
 
 constexpr std::array<uint8_t, 256> MakeForwardSBox() {
+    // Multiplicative inverses through powers of the generator 3: x = 3^k has the inverse 3^(255-k).
+    std::array<uint8_t, 256> power{};
+    std::array<uint8_t, 256> logarithm{};
+    uint8_t p = 1;
+    for (int k = 0; k < 255; ++k) {
+        power[static_cast<size_t>(k)] = p;
+        logarithm[p] = static_cast<uint8_t>(k);
+        p = static_cast<uint8_t>(p ^ Xtime(p));
+    }
     std::array<uint8_t, 256> box{};
     for (int x = 0; x < 256; ++x) {
-        uint8_t inverse = 0;
-        for (int y = 1; y < 256 && x != 0; ++y) {
-            if (Multiply(static_cast<uint8_t>(x), static_cast<uint8_t>(y)) == 1) {
-                inverse = static_cast<uint8_t>(y);
-                break;
-            }
-        }
+        const uint8_t inverse =
+            x == 0 ? 0 : power[static_cast<size_t>((255 - logarithm[static_cast<size_t>(x)]) % 255)];
         uint8_t s = inverse;
         for (int r = 1; r <= 4; ++r)
             s ^= static_cast<uint8_t>((inverse << r) | (inverse >> (8 - r)));
