@@ -16,6 +16,7 @@ packages=(
   fonts-wqy-microhei
   xvfb xauth x11vnc
   python3
+  weasyprint
 )
 
 missing=()
