@@ -3,7 +3,8 @@
 # (default: the calling folder), and fw::EmbeddedResources parses the ".rc" scripts among them (after the ".h"
 # headers, for their #define ids). A static or interface library hands the generated source on to whatever links
 # it, so that the registration is never dropped by the linker.
-set(QX_EMBED_GENERATOR ${CMAKE_CURRENT_LIST_DIR}/QxEmbedGenerate.cmake)
+# Cached, so that qx_embed_resources also works in folders outside the one that included this file.
+set(QX_EMBED_GENERATOR ${CMAKE_CURRENT_LIST_DIR}/QxEmbedGenerate.cmake CACHE INTERNAL "")
 
 function(qx_embed_resources target)
   cmake_parse_arguments(ARG "" "BASE" "FILES" ${ARGN})

@@ -29,6 +29,15 @@ const fw::ControlTemplate* FindControl(const fw::DialogTemplate& d, int id) {
 
 std::string Utf8(const fw::Text& t) { return fw::TextToUtf8(t); }
 
+std::string ControlText(const fw::DialogTemplate& d, int id) {
+    const auto* control = FindControl(d, id);
+    if (!control) {
+        ADD_FAILURE() << "no control " << id;
+        return {};
+    }
+    return Utf8(control->text);
+}
+
 // Every control id of the main window that the code reads, writes, shows or hides.
 const std::vector<int> kMainWindowIds = {
     1001, 1005, 1006, 1013, 1014, 1015, 1016, 1027, 1044, 1071, 1081, 1082, 1083, 1084, 1085, 1086, 1087, 1088,
@@ -107,8 +116,8 @@ TEST(MainWindowTemplate, TextsTheCodeComparesAgainst) {
         {1242, "下载后使能读保护等级L2", "Enable reading protection L2 after downloading"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Utf8(FindControl(MainDialog(fw::kLangChinese), c.id)->text), c.zh) << c.id;
-        EXPECT_EQ(Utf8(FindControl(MainDialog(fw::kLangEnglish), c.id)->text), c.en) << c.id;
+        EXPECT_EQ(ControlText(MainDialog(fw::kLangChinese), c.id), c.zh) << c.id;
+        EXPECT_EQ(ControlText(MainDialog(fw::kLangEnglish), c.id), c.en) << c.id;
     }
 }
 
@@ -232,8 +241,8 @@ TEST(AboutBox, TemplateInBothLanguages) {
         });
         EXPECT_TRUE(hasIcon);
     }
-    EXPECT_EQ(Utf8(FindControl(Set(fw::kLangChinese).dialogs.at(IDD_ABOUTBOX), fw::IDOK)->text), "确定");
-    EXPECT_EQ(Utf8(FindControl(Set(fw::kLangEnglish).dialogs.at(IDD_ABOUTBOX), fw::IDOK)->text), "OK");
+    EXPECT_EQ(ControlText(Set(fw::kLangChinese).dialogs.at(IDD_ABOUTBOX), fw::IDOK), "确定");
+    EXPECT_EQ(ControlText(Set(fw::kLangEnglish).dialogs.at(IDD_ABOUTBOX), fw::IDOK), "OK");
 }
 
 }  // namespace
