@@ -18,6 +18,13 @@ using fw::testing::TempFolder;
 
 std::string U8(TextView t) { return TextToUtf8(t); }
 
+int EntryCount(const TempFolder& dir) {
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        ++entries;
+    return entries;
+}
+
 TEST(Files, PathsAreJoinedWithSlashAndBackslashesConverted) {
     struct Row {
         Text folder, name;
@@ -95,10 +102,7 @@ TEST(Files, AtomicWriteReplacesTheWholeFileAndKeepsItsMode) {
     ASSERT_TRUE(WriteFileAtomic(dir.Wide("fresh.bin"), std::string_view("\0\1", 2)));
     EXPECT_EQ(dir.Read("fresh.bin"), std::string("\0\1", 2));
     // Nothing but the target is left in the folder.
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path()))
-        ++entries;
-    EXPECT_EQ(entries, 2);
+    EXPECT_EQ(EntryCount(dir), 2);
 }
 
 // A write that fails part way (here the file-size limit stands in for a full disk) must leave the old file as it
@@ -120,10 +124,7 @@ TEST(Files, AtomicWriteThatFailsMidwayLeavesTheOldFileIntact) {
 
     EXPECT_FALSE(written);
     EXPECT_EQ(dir.Read("SysConfig.ini"), "[dlparam]\ntotal=5\n");
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path()))
-        ++entries;
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(EntryCount(dir), 1);
 }
 
 TEST(Files, AtomicWriteIntoAMissingFolderOrOverAFolderFails) {

@@ -8,34 +8,14 @@
 
 #include "framework/Files.h"
 #include "tests/framework/TempFolder.h"
+#include "tests/framework/TestSupport.h"
 
 namespace fw {
 namespace {
 
+using fw::testing::Eventually;
+using fw::testing::ScopedEnv;
 using fw::testing::TempFolder;
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 TEST(Profile, FolderFollowsXdgConfigHomeThenHome) {
     SetProfileFolder(u"");

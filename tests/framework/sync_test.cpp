@@ -18,12 +18,14 @@
 
 #include "framework/UiWait.h"
 #include "tests/framework/TempFolder.h"
+#include "tests/framework/TestSupport.h"
 
 extern char** environ;
 
 namespace fw {
 namespace {
 
+using fw::testing::Eventually;
 using fw::testing::TempFolder;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -35,16 +37,6 @@ protected:
     void TearDown() override { SetRuntimeFolder(u""); }
     TempFolder m_runtime;
 };
-
-template <class Predicate>
-bool Eventually(Predicate done, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = Clock::now() + limit;
-    while (!done()) {
-        if (Clock::now() > end) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 long ElapsedMs(Clock::time_point since) {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());

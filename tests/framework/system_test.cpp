@@ -11,44 +11,15 @@
 #include <thread>
 
 #include "tests/framework/TempFolder.h"
+#include "tests/framework/TestSupport.h"
 
 namespace fw {
 namespace {
 
+using fw::testing::Eventually;
+using fw::testing::ScopedEnv;
 using fw::testing::TempFolder;
 using namespace std::chrono_literals;
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
-template <class Predicate>
-bool Eventually(Predicate done) {
-    for (int i = 0; i < 500; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return done();
-}
 
 TEST(System, LanguageComesFromTheFirstLocaleVariableThatIsSet) {
     struct Row {
