@@ -21,11 +21,10 @@ void BM_ColorLogAppend(benchmark::State& state) {
         log.resize(600, 300);
         log.show();
         for (int i = 0; i < lines; ++i) {
-            log.AppendLine({QStringLiteral("写入 0x%1 成功").arg(i, 8, 16, QLatin1Char('0')),
-                            i % 3 ? QColor(0, 0, 0) : QColor(10, 220, 10), QStringLiteral("宋体"), 220});
+            log.ReplaceFrom(log.ParagraphCount(), {fw::LogLine{u"写入 0x08000000 成功", fw::Rgb(0, 0, 0), u"宋体", 220}});
         }
         QApplication::processEvents();
-        benchmark::DoNotOptimize(log.LineCount());
+        benchmark::DoNotOptimize(log.ParagraphCount());
     }
     PerLine(state);
 }

@@ -2,18 +2,37 @@
 
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 #include "framework/host/qt/DialogFont.h"
+#include "framework/host/qt/QtText.h"
 
 namespace fw::qt {
 namespace {
 
-QString WithUnixBreaks(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+QTextCharFormat FormatOf(const LogLine& line) {
+    QTextCharFormat format;
+    format.setForeground(QColor(line.color.r, line.color.g, line.color.b));
+    format.setFontFamilies({ResolveFace(ToQString(line.face))});
+    if (line.heightTwips > 0) format.setFontPointSize(line.heightTwips / 20.0);
+    format.setFontWeight(QFont::Normal);
+    format.setFontItalic(false);
+    format.setFontUnderline(false);
+    return format;
+}
+
+// A paragraph never holds a break; should one slip through it stays inside its block as a line separator, so the
+// block-per-paragraph mirror holds.
+QString ParagraphText(const Text& text) {
+    QString out = ToQString(text);
+    out.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
+    out.replace(QLatin1Char('\r'), QChar::LineSeparator);
+    out.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    return out;
 }
 
 }  // namespace
@@ -25,47 +44,49 @@ ColorLog::ColorLog(QWidget* parent) : QPlainTextEdit(parent) {
     setFont(DialogFont(QString(), 0));
 }
 
-QTextCharFormat ColorLog::FormatOf(const LogLine& line) const {
-    QTextCharFormat format;
-    format.setForeground(line.colour.isValid() ? line.colour : QColor(Qt::black));
-    format.setFontFamilies({ResolveFace(line.face)});
-    if (line.heightTwips > 0) format.setFontPointSize(line.heightTwips / 20.0);
-    format.setFontWeight(QFont::Normal);
-    format.setFontItalic(false);
-    format.setFontUnderline(false);
-    return format;
-}
+int ColorLog::ParagraphCount() const { return paragraphs_; }
 
-void ColorLog::Insert(QTextCursor& cursor, const LogLine& line) {
-    const QTextCharFormat format = FormatOf(line);
-    cursor.insertText(WithUnixBreaks(line.text), format);
-    cursor.insertBlock(QTextBlockFormat(), format);
-}
-
-void ColorLog::AppendLine(const LogLine& line) {
+void ColorLog::ReplaceFrom(int first, const std::vector<LogLine>& lines) {
+    first = std::clamp(first, 0, paragraphs_);
     QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
-    Insert(cursor, line);
-    ScrollToEnd();
-}
-
-void ColorLog::AppendLines(const std::vector<LogLine>& lines) {
-    if (lines.empty()) return;
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    for (const LogLine& line : lines) Insert(cursor, line);
+    if (first < paragraphs_) {
+        // Remove paragraphs [first, end) together with the break that precedes them.
+        const QTextBlock block = document()->findBlockByNumber(first);
+        cursor.setPosition(first == 0 ? 0 : block.position() - 1);
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        paragraphs_ = first;
+    }
+    cursor.movePosition(QTextCursor::End);
+    for (const LogLine& line : lines) {
+        const QTextCharFormat format = FormatOf(line);
+        if (paragraphs_ > 0) {
+            cursor.insertBlock(QTextBlockFormat(), format);
+        } else {
+            cursor.setBlockCharFormat(format);
+        }
+        cursor.insertText(ParagraphText(line.text), format);
+        ++paragraphs_;
+    }
     cursor.endEditBlock();
-    ScrollToEnd();
 }
 
-void ColorLog::Clear() { clear(); }
+void ColorLog::Clear() {
+    clear();
+    paragraphs_ = 0;
+}
 
-int ColorLog::LineCount() const { return document()->blockCount(); }
-
-void ColorLog::ScrollToEnd() {
-    QScrollBar* bar = verticalScrollBar();
-    bar->setValue(bar->maximum());
+void ColorLog::ShowParagraph(int paragraph) {
+    if (paragraph >= paragraphs_ - 1) {
+        QScrollBar* bar = verticalScrollBar();
+        bar->setValue(bar->maximum());
+        return;
+    }
+    const QTextBlock block = document()->findBlockByNumber(std::max(0, paragraph));
+    QTextCursor cursor(block);
+    setTextCursor(cursor);
+    ensureCursorVisible();
 }
 
 }  // namespace fw::qt

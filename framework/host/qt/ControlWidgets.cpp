@@ -13,80 +13,18 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTreeWidget>
 
 #include "framework/host/qt/ColorLog.h"
+#include "framework/host/qt/IconCache.h"
+#include "framework/host/qt/QtText.h"
 #include "framework/host/qt/StatusPanes.h"
 #include "framework/host/qt/TabControl.h"
 
 namespace fw::qt {
 namespace {
-
-// Style bits of the platform's control classes, as templates write them.
-namespace ws {
-constexpr uint32_t kHScroll = 0x00100000;
-}
-namespace ss {
-constexpr uint32_t kTypeMask = 0x1F;
-constexpr uint32_t kCenter = 0x01;
-constexpr uint32_t kRight = 0x02;
-constexpr uint32_t kIcon = 0x03;
-constexpr uint32_t kBlackRect = 0x04;
-constexpr uint32_t kWhiteFrame = 0x09;
-constexpr uint32_t kSimple = 0x0B;
-constexpr uint32_t kLeftNoWordWrap = 0x0C;
-constexpr uint32_t kEtchedHorz = 0x10;
-constexpr uint32_t kEtchedVert = 0x11;
-constexpr uint32_t kEtchedFrame = 0x12;
-constexpr uint32_t kNoPrefix = 0x80;
-constexpr uint32_t kCenterImage = 0x200;
-constexpr uint32_t kSunken = 0x1000;
-}  // namespace ss
-namespace bs {
-constexpr uint32_t kTypeMask = 0x0F;
-constexpr uint32_t kDefPushButton = 0x01;
-constexpr uint32_t kCheckBox = 0x02;
-constexpr uint32_t kAutoCheckBox = 0x03;
-constexpr uint32_t kRadioButton = 0x04;
-constexpr uint32_t k3State = 0x05;
-constexpr uint32_t kAuto3State = 0x06;
-constexpr uint32_t kGroupBox = 0x07;
-constexpr uint32_t kAutoRadioButton = 0x09;
-constexpr uint32_t kLeftText = 0x20;
-}  // namespace bs
-namespace es {
-constexpr uint32_t kCenter = 0x01;
-constexpr uint32_t kRight = 0x02;
-constexpr uint32_t kMultiLine = 0x04;
-constexpr uint32_t kPassword = 0x20;
-constexpr uint32_t kAutoHScroll = 0x80;
-constexpr uint32_t kReadOnly = 0x800;
-constexpr uint32_t kNumber = 0x2000;
-}  // namespace es
-namespace cbs {
-constexpr uint32_t kTypeMask = 0x03;
-constexpr uint32_t kDropDownList = 0x03;
-}  // namespace cbs
-namespace lbs {
-constexpr uint32_t kMultipleSel = 0x08;
-constexpr uint32_t kExtendedSel = 0x800;
-constexpr uint32_t kNoSel = 0x4000;
-}  // namespace lbs
-namespace pbs {
-constexpr uint32_t kVertical = 0x04;
-}
-namespace tbs {
-constexpr uint32_t kAutoTicks = 0x01;
-constexpr uint32_t kVert = 0x02;
-constexpr uint32_t kTop = 0x04;
-constexpr uint32_t kBoth = 0x08;
-constexpr uint32_t kNoTicks = 0x10;
-}  // namespace tbs
-namespace lvs {
-constexpr uint32_t kSingleSel = 0x04;
-constexpr uint32_t kNoColumnHeader = 0x4000;
-}  // namespace lvs
 
 // A check box or radio button whose click only notifies: the model sets the new state.
 template <typename Base>
@@ -98,69 +36,41 @@ protected:
     void nextCheckState() override {}
 };
 
-bool ClassIs(QStringView className, QStringView name) { return className.compare(name, Qt::CaseInsensitive) == 0; }
+bool Has(uint32_t style, uint32_t bits) { return (style & bits) == bits; }
 
-bool IsRichEditClass(QStringView className) {
-    return className.startsWith(u"RichEdit", Qt::CaseInsensitive);  // RichEdit, RichEdit20A/W, RICHEDIT50W
-}
-
-WidgetKind ClassifyStatic(uint32_t style) {
-    switch (style & ss::kTypeMask) {
-        case ss::kIcon:
-            return WidgetKind::Icon;
-        case ss::kEtchedHorz:
-        case ss::kEtchedVert:
-        case ss::kEtchedFrame:
-            return WidgetKind::Line;
-        default:
-            if ((style & ss::kTypeMask) >= ss::kBlackRect && (style & ss::kTypeMask) <= ss::kWhiteFrame) {
-                return WidgetKind::Line;
-            }
-            return WidgetKind::Label;
-    }
-}
-
-WidgetKind ClassifyButton(uint32_t style) {
-    switch (style & bs::kTypeMask) {
-        case bs::kCheckBox:
-        case bs::kAutoCheckBox:
-        case bs::k3State:
-        case bs::kAuto3State:
-            return WidgetKind::CheckBox;
-        case bs::kRadioButton:
-        case bs::kAutoRadioButton:
-            return WidgetKind::RadioButton;
-        case bs::kGroupBox:
-            return WidgetKind::GroupBox;
-        default:
-            return WidgetKind::PushButton;
-    }
-}
-
-QWidget* MakeLabel(const ControlSpec& spec, QWidget* parent) {
+QWidget* MakeStatic(const ControlState& c, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
-    label->setText((spec.style & ss::kNoPrefix) ? spec.text : WithoutMnemonics(spec.text));
-    const uint32_t type = spec.style & ss::kTypeMask;
+    const uint32_t type = c.style & SS_TYPEMASK;
     Qt::Alignment horizontal = Qt::AlignLeft;
-    if (type == ss::kCenter) horizontal = Qt::AlignHCenter;
-    if (type == ss::kRight) horizontal = Qt::AlignRight;
-    label->setAlignment(horizontal | ((spec.style & ss::kCenterImage) ? Qt::AlignVCenter : Qt::AlignTop));
-    label->setWordWrap(type != ss::kSimple && type != ss::kLeftNoWordWrap);
-    if (spec.style & ss::kSunken) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    if (type == SS_CENTER) horizontal = Qt::AlignHCenter;
+    if (type == SS_RIGHT) horizontal = Qt::AlignRight;
+    label->setAlignment(horizontal | (Has(c.style, SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop));
+    label->setWordWrap(type != SS_LEFTNOWORDWRAP);
+    if (Has(c.style, SS_SUNKEN)) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     return label;
 }
 
-QWidget* MakeLine(const ControlSpec& spec, QWidget* parent) {
+QWidget* MakeFrame(const ControlState& c, QWidget* parent) {
     auto* frame = new QFrame(parent);
-    const uint32_t type = spec.style & ss::kTypeMask;
-    if (type == ss::kEtchedHorz) {
-        frame->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    } else if (type == ss::kEtchedVert) {
-        frame->setFrameStyle(QFrame::VLine | QFrame::Sunken);
-    } else {
-        frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    switch (c.style & SS_TYPEMASK) {
+        case SS_ETCHEDHORZ:
+            frame->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+            break;
+        case SS_ETCHEDVERT:
+            frame->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+            break;
+        case SS_BLACKRECT:
+        case SS_GRAYRECT:
+        case SS_WHITERECT:
+            frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+            frame->setAutoFillBackground(true);
+            break;
+        default:
+            frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+            break;
     }
+    frame->setAttribute(Qt::WA_TransparentForMouseEvents);
     return frame;
 }
 
@@ -170,76 +80,70 @@ QWidget* MakeIcon(QWidget* parent) {
     return label;
 }
 
-QWidget* MakePushButton(const ControlSpec& spec, QWidget* parent) {
-    auto* button = new QPushButton(spec.text, parent);
+QWidget* MakePushButton(QWidget* parent) {
+    auto* button = new QPushButton(parent);
     // Enter is the model's business (it presses the default button), so Qt's own default handling stays out.
     button->setAutoDefault(false);
-    button->setDefault((spec.style & bs::kTypeMask) == bs::kDefPushButton);
     return button;
 }
 
-QWidget* MakeCheckBox(const ControlSpec& spec, QWidget* parent) {
-    auto* box = new ModelDrivenButton<QCheckBox>(spec.text, parent);
-    const uint32_t type = spec.style & bs::kTypeMask;
-    box->setTristate(type == bs::k3State || type == bs::kAuto3State);
-    if (spec.style & bs::kLeftText) box->setLayoutDirection(Qt::RightToLeft);
+QWidget* MakeCheckBox(const ControlState& c, QWidget* parent) {
+    auto* box = new ModelDrivenButton<QCheckBox>(parent);
+    const uint32_t type = c.style & BS_TYPEMASK;
+    box->setTristate(type == BS_3STATE || type == BS_AUTO3STATE);
+    if (Has(c.style, BS_LEFTTEXT)) box->setLayoutDirection(Qt::RightToLeft);
     return box;
 }
 
-QWidget* MakeRadioButton(const ControlSpec& spec, QWidget* parent) {
-    auto* radio = new ModelDrivenButton<QRadioButton>(spec.text, parent);
+QWidget* MakeRadioButton(const ControlState& c, QWidget* parent) {
+    auto* radio = new ModelDrivenButton<QRadioButton>(parent);
     // Groups follow the template's WS_GROUP marks, which the model keeps; Qt would group by parent instead.
     radio->setAutoExclusive(false);
-    if (spec.style & bs::kLeftText) radio->setLayoutDirection(Qt::RightToLeft);
+    if (Has(c.style, BS_LEFTTEXT)) radio->setLayoutDirection(Qt::RightToLeft);
     return radio;
 }
 
-QWidget* MakeGroupBox(const ControlSpec& spec, QWidget* parent) {
-    auto* group = new QGroupBox(spec.text, parent);
+QWidget* MakeGroupBox(QWidget* parent) {
+    auto* group = new QGroupBox(parent);
     // A group box is a sibling drawn behind the controls it frames; it must not take their clicks.
     group->setAttribute(Qt::WA_TransparentForMouseEvents);
     return group;
 }
 
 Qt::Alignment EditAlignment(uint32_t style) {
-    if (style & es::kCenter) return Qt::AlignHCenter;
-    if (style & es::kRight) return Qt::AlignRight;
+    if (style & ES_CENTER) return Qt::AlignHCenter;
+    if (style & ES_RIGHT) return Qt::AlignRight;
     return Qt::AlignLeft;
 }
 
-QWidget* MakeLineEdit(const ControlSpec& spec, QWidget* parent) {
-    auto* edit = new QLineEdit(spec.text, parent);
-    if (spec.style & es::kPassword) edit->setEchoMode(QLineEdit::Password);
-    edit->setReadOnly(spec.style & es::kReadOnly);
-    if (spec.style & es::kNumber) {
+QWidget* MakeLineEdit(const ControlState& c, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    if (Has(c.style, ES_NUMBER)) {
         edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     }
-    edit->setAlignment(EditAlignment(spec.style) | Qt::AlignVCenter);
+    edit->setAlignment(EditAlignment(c.style) | Qt::AlignVCenter);
     return edit;
 }
 
-QWidget* MakeTextArea(const ControlSpec& spec, QWidget* parent) {
-    auto* edit = new QPlainTextEdit(spec.text, parent);
-    edit->setReadOnly(spec.style & es::kReadOnly);
-    const bool scrollsSideways = (spec.style & es::kAutoHScroll) || (spec.style & ws::kHScroll);
+QWidget* MakeTextArea(const ControlState& c, QWidget* parent) {
+    auto* edit = new QPlainTextEdit(parent);
+    const bool scrollsSideways = Has(c.style, ES_AUTOHSCROLL) || Has(c.style, WS_HSCROLL);
     edit->setLineWrapMode(scrollsSideways ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
     return edit;
 }
 
-QWidget* MakeComboBox(const ControlSpec& spec, QWidget* parent) {
+QWidget* MakeComboBox(const ControlState& c, QWidget* parent) {
     auto* combo = new QComboBox(parent);
-    combo->setEditable((spec.style & cbs::kTypeMask) != cbs::kDropDownList);
+    combo->setEditable((c.style & CBS_TYPEMASK) != CBS_DROPDOWNLIST);
     combo->setInsertPolicy(QComboBox::NoInsert);
     return combo;
 }
 
-QWidget* MakeListBox(const ControlSpec& spec, QWidget* parent) {
+QWidget* MakeListBox(const ControlState& c, QWidget* parent) {
     auto* list = new QListWidget(parent);
-    if (spec.style & lbs::kNoSel) {
-        list->setSelectionMode(QAbstractItemView::NoSelection);
-    } else if (spec.style & lbs::kExtendedSel) {
+    if (Has(c.style, LBS_EXTENDEDSEL)) {
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    } else if (spec.style & lbs::kMultipleSel) {
+    } else if (Has(c.style, LBS_MULTIPLESEL)) {
         list->setSelectionMode(QAbstractItemView::MultiSelection);
     } else {
         list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -247,41 +151,216 @@ QWidget* MakeListBox(const ControlSpec& spec, QWidget* parent) {
     return list;
 }
 
-QWidget* MakeProgressBar(const ControlSpec& spec, QWidget* parent) {
+QWidget* MakeProgressBar(const ControlState& c, QWidget* parent) {
     auto* bar = new QProgressBar(parent);
-    bar->setOrientation((spec.style & pbs::kVertical) ? Qt::Vertical : Qt::Horizontal);
+    bar->setOrientation(Has(c.style, PBS_VERTICAL) ? Qt::Vertical : Qt::Horizontal);
     bar->setTextVisible(false);
-    bar->setRange(0, 100);  // the platform's default range
-    bar->setValue(0);
     return bar;
 }
 
-QWidget* MakeSlider(const ControlSpec& spec, QWidget* parent) {
-    auto* slider = new QSlider((spec.style & tbs::kVert) ? Qt::Vertical : Qt::Horizontal, parent);
-    slider->setRange(0, 100);
-    if (spec.style & tbs::kNoTicks) {
+QWidget* MakeSlider(const ControlState& c, QWidget* parent) {
+    auto* slider = new QSlider(Has(c.style, TBS_VERT) ? Qt::Vertical : Qt::Horizontal, parent);
+    if (Has(c.style, TBS_NOTICKS)) {
         slider->setTickPosition(QSlider::NoTicks);
-    } else if (spec.style & tbs::kBoth) {
+    } else if (Has(c.style, TBS_BOTH)) {
         slider->setTickPosition(QSlider::TicksBothSides);
     } else {
-        slider->setTickPosition((spec.style & tbs::kTop) ? QSlider::TicksAbove : QSlider::TicksBelow);
+        slider->setTickPosition(Has(c.style, TBS_TOP) ? QSlider::TicksAbove : QSlider::TicksBelow);
     }
-    if (spec.style & tbs::kAutoTicks) slider->setTickInterval(1);
     return slider;
 }
 
-QWidget* MakeListView(const ControlSpec& spec, QWidget* parent) {
+QWidget* MakeListView(QWidget* parent) {
     auto* view = new QTreeWidget(parent);
     view->setRootIsDecorated(false);
     view->setUniformRowHeights(true);
     view->setItemsExpandable(false);
     view->setAllColumnsShowFocus(true);
-    view->setColumnCount(0);
-    view->setHeaderHidden(spec.style & lvs::kNoColumnHeader);
     view->header()->setStretchLastSection(false);
-    view->setSelectionMode((spec.style & lvs::kSingleSel) ? QAbstractItemView::SingleSelection
-                                                          : QAbstractItemView::ExtendedSelection);
+    view->header()->setSectionsMovable(false);
     return view;
+}
+
+// ------------------------------------------------------------------------------------------------------------
+// Mirroring state.
+
+template <typename T>
+bool Differs(const ControlState* before, T ControlState::*field, const ControlState& now) {
+    return before == nullptr || before->*field != now.*field;
+}
+
+void SyncText(QWidget& widget, const ControlState& c) {
+    const QString text = ToQString(c.text);
+    if (auto* label = qobject_cast<QLabel*>(&widget)) {
+        if (c.kind == ControlKind::Static) label->setText(Has(c.style, SS_NOPREFIX) ? text : WithoutMnemonics(text));
+    } else if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
+        button->setText(text);  // buttons read '&' as the platform does
+    } else if (auto* group = qobject_cast<QGroupBox*>(&widget)) {
+        group->setTitle(text);
+    } else if (auto* line = qobject_cast<QLineEdit*>(&widget)) {
+        if (line->text() != text) line->setText(text);
+    } else if (auto* area = qobject_cast<QPlainTextEdit*>(&widget); area && c.kind == ControlKind::Edit) {
+        QString shown = text;
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (area->toPlainText() != shown) area->setPlainText(shown);
+    } else if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
+        if (combo->isEditable() && combo->currentText() != text) combo->setEditText(text);
+    }
+}
+
+void SyncEditStyle(QWidget& widget, const ControlState& c) {
+    if (auto* line = qobject_cast<QLineEdit*>(&widget)) {
+        line->setReadOnly(c.readOnly);
+        line->setEchoMode(c.passwordChar != 0 ? QLineEdit::Password : QLineEdit::Normal);
+        line->setMaxLength(c.textLimit > 0 ? c.textLimit : 32767);
+    } else if (auto* area = qobject_cast<QPlainTextEdit*>(&widget); area && c.kind == ControlKind::Edit) {
+        area->setReadOnly(c.readOnly);
+    } else if (auto* button = qobject_cast<QPushButton*>(&widget)) {
+        button->setDefault(c.isDefault);
+    } else if (auto* view = qobject_cast<QTreeWidget*>(&widget)) {
+        view->setHeaderHidden(Has(c.style, LVS_NOCOLUMNHEADER));
+        view->setSelectionMode(Has(c.style, LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
+                                                           : QAbstractItemView::ExtendedSelection);
+        view->setSelectionBehavior(Has(c.exStyle, LVS_EX_FULLROWSELECT) ? QAbstractItemView::SelectRows
+                                                                       : QAbstractItemView::SelectItems);
+    }
+}
+
+void SyncItems(QWidget& widget, const ControlState& c) {
+    if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
+        combo->clear();
+        for (const Text& item : c.items) combo->addItem(ToQString(item));
+    } else if (auto* list = qobject_cast<QListWidget*>(&widget)) {
+        list->clear();
+        for (const Text& item : c.items) list->addItem(ToQString(item));
+    } else if (auto* tabs = dynamic_cast<TabControl*>(&widget)) {
+        QTabBar& bar = tabs->Bar();
+        while (bar.count() > 0) bar.removeTab(bar.count() - 1);
+        for (const Text& item : c.items) bar.addTab(ToQString(item));
+    }
+}
+
+void SyncSelection(QWidget& widget, const ControlState& c) {
+    if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
+        combo->setCurrentIndex(c.selection);
+        if (combo->isEditable() && c.selection < 0) combo->setEditText(ToQString(c.text));
+    } else if (auto* list = qobject_cast<QListWidget*>(&widget)) {
+        if (list->selectionMode() == QAbstractItemView::SingleSelection) {
+            list->setCurrentRow(c.selection);
+            if (c.selection < 0) list->clearSelection();
+        } else {
+            list->clearSelection();
+            for (int row : c.selectedItems) {
+                if (QListWidgetItem* item = list->item(row)) item->setSelected(true);
+            }
+        }
+    } else if (auto* tabs = dynamic_cast<TabControl*>(&widget)) {
+        if (c.selection >= 0) tabs->Bar().setCurrentIndex(c.selection);
+    }
+}
+
+void SyncColumns(QTreeWidget& view, const ControlState& c) {
+    QStringList titles;
+    for (const ListColumn& column : c.columns) titles << ToQString(column.title);
+    view.setColumnCount(static_cast<int>(c.columns.size()));
+    view.setHeaderLabels(titles);
+    for (int i = 0; i < static_cast<int>(c.columns.size()); ++i) {
+        const ListColumn& column = c.columns[static_cast<size_t>(i)];
+        view.setColumnWidth(i, column.width);
+        const Qt::Alignment align = column.format == 1   ? Qt::AlignRight
+                                    : column.format == 2 ? Qt::AlignHCenter
+                                                         : Qt::AlignLeft;
+        view.headerItem()->setTextAlignment(i, align | Qt::AlignVCenter);
+    }
+}
+
+void FillRow(QTreeWidgetItem& item, const ListRow& row, const ControlState& c) {
+    for (int col = 0; col < static_cast<int>(c.columns.size()); ++col) {
+        const size_t cell = static_cast<size_t>(col);
+        item.setText(col, cell < row.cells.size() ? ToQString(row.cells[cell]) : QString());
+        const int format = c.columns[cell].format;
+        item.setTextAlignment(col, (format == 1 ? Qt::AlignRight : format == 2 ? Qt::AlignHCenter : Qt::AlignLeft) |
+                                       Qt::AlignVCenter);
+    }
+    const bool checkBoxes = Has(c.exStyle, LVS_EX_CHECKBOXES);
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (checkBoxes) flags |= Qt::ItemIsUserCheckable;
+    item.setFlags(flags);
+    if (checkBoxes) {
+        item.setCheckState(0, row.checked ? Qt::Checked : Qt::Unchecked);
+    } else {
+        item.setData(0, Qt::CheckStateRole, QVariant());
+    }
+    item.setSelected(row.selected);
+}
+
+void SyncRows(QTreeWidget& view, const ControlState& c) {
+    const int rows = static_cast<int>(c.rows.size());
+    while (view.topLevelItemCount() > rows) delete view.takeTopLevelItem(view.topLevelItemCount() - 1);
+    for (int r = 0; r < rows; ++r) {
+        QTreeWidgetItem* item = view.topLevelItem(r);
+        if (item == nullptr) {
+            item = new QTreeWidgetItem();
+            view.addTopLevelItem(item);
+        }
+        FillRow(*item, c.rows[static_cast<size_t>(r)], c);
+    }
+}
+
+bool RowsDiffer(const std::vector<ListRow>& a, const std::vector<ListRow>& b) {
+    if (a.size() != b.size()) return true;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i].cells != b[i].cells || a[i].checked != b[i].checked || a[i].selected != b[i].selected) return true;
+    }
+    return false;
+}
+
+bool ColumnsDiffer(const std::vector<ListColumn>& a, const std::vector<ListColumn>& b) {
+    if (a.size() != b.size()) return true;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i].title != b[i].title || a[i].width != b[i].width || a[i].format != b[i].format) return true;
+    }
+    return false;
+}
+
+void SyncRange(QWidget& widget, const ControlState& c) {
+    if (auto* bar = qobject_cast<QProgressBar*>(&widget)) {
+        bar->setRange(c.rangeMin, std::max(c.rangeMin, c.rangeMax));
+        bar->setValue(c.position);
+    } else if (auto* slider = qobject_cast<QSlider*>(&widget)) {
+        slider->setRange(c.rangeMin, std::max(c.rangeMin, c.rangeMax));
+        slider->setPageStep(c.pageSize > 0 ? c.pageSize : std::max(1, (c.rangeMax - c.rangeMin) / 5));
+        slider->setTickInterval(c.tickFrequency);
+        slider->setValue(c.position);
+    }
+}
+
+void SyncPanes(QWidget& widget, const ControlState& c) {
+    auto* bar = dynamic_cast<StatusPanes*>(&widget);
+    if (bar == nullptr) return;
+    std::vector<int> widths;
+    for (const StatusPane& pane : c.panes) widths.push_back(pane.width);
+    if (widths.empty()) widths.push_back(-1);
+    bar->SetPanes(widths);
+    for (size_t i = 0; i < c.panes.size(); ++i) bar->SetPaneText(static_cast<int>(i), ToQString(c.panes[i].text));
+}
+
+void SyncIcon(QWidget& widget, const ControlState& c) {
+    if (auto* label = qobject_cast<QLabel*>(&widget); label && c.kind == ControlKind::Icon) {
+        const QIcon icon = IconForResource(c.iconId);
+        label->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(label->size().boundedTo(QSize(64, 64))));
+    } else if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
+        button->setIcon(c.iconId != 0 ? IconForResource(c.iconId) : QIcon());
+    }
+}
+
+QRect PlacedRect(QWidget& widget, const ControlState& c) {
+    QRect rect(c.rect.x, c.rect.y, c.rect.width, c.rect.height);
+    // A combo box's template height includes its dropped-down list; the closed box is one line high.
+    if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
+        rect.setHeight(std::min(rect.height(), combo->sizeHint().height()));
+    }
+    return rect;
 }
 
 }  // namespace
@@ -302,61 +381,98 @@ QString WithoutMnemonics(const QString& text) {
     return out;
 }
 
-WidgetKind ClassifyControl(QStringView className, uint32_t style) {
-    if (ClassIs(className, u"Static")) return ClassifyStatic(style);
-    if (ClassIs(className, u"Button")) return ClassifyButton(style);
-    if (ClassIs(className, u"Edit")) return (style & es::kMultiLine) ? WidgetKind::TextArea : WidgetKind::LineEdit;
-    if (ClassIs(className, u"ComboBox") || ClassIs(className, u"ComboBoxEx32")) return WidgetKind::ComboBox;
-    if (ClassIs(className, u"ListBox")) return WidgetKind::ListBox;
-    if (ClassIs(className, u"msctls_progress32")) return WidgetKind::ProgressBar;
-    if (ClassIs(className, u"msctls_trackbar32")) return WidgetKind::Slider;
-    if (ClassIs(className, u"SysTabControl32")) return WidgetKind::TabControl;
-    if (ClassIs(className, u"SysListView32")) return WidgetKind::ListView;
-    if (IsRichEditClass(className)) return WidgetKind::RichLog;
-    if (ClassIs(className, u"msctls_statusbar32")) return WidgetKind::StatusBar;
-    return WidgetKind::Unknown;
+bool IsMultiLineEdit(const ControlState& control) {
+    return control.kind == ControlKind::Edit && Has(control.style, ES_MULTILINE);
 }
 
-QWidget* CreateControlWidget(WidgetKind kind, const ControlSpec& spec, QWidget* parent) {
-    switch (kind) {
-        case WidgetKind::Label:
-            return MakeLabel(spec, parent);
-        case WidgetKind::Icon:
+QWidget* CreateControlWidget(const ControlState& c, QWidget* parent) {
+    switch (c.kind) {
+        case ControlKind::Static:
+            return MakeStatic(c, parent);
+        case ControlKind::Frame:
+            return MakeFrame(c, parent);
+        case ControlKind::Icon:
             return MakeIcon(parent);
-        case WidgetKind::Line:
-            return MakeLine(spec, parent);
-        case WidgetKind::PushButton:
-            return MakePushButton(spec, parent);
-        case WidgetKind::CheckBox:
-            return MakeCheckBox(spec, parent);
-        case WidgetKind::RadioButton:
-            return MakeRadioButton(spec, parent);
-        case WidgetKind::GroupBox:
-            return MakeGroupBox(spec, parent);
-        case WidgetKind::LineEdit:
-            return MakeLineEdit(spec, parent);
-        case WidgetKind::TextArea:
-            return MakeTextArea(spec, parent);
-        case WidgetKind::ComboBox:
-            return MakeComboBox(spec, parent);
-        case WidgetKind::ListBox:
-            return MakeListBox(spec, parent);
-        case WidgetKind::ProgressBar:
-            return MakeProgressBar(spec, parent);
-        case WidgetKind::Slider:
-            return MakeSlider(spec, parent);
-        case WidgetKind::TabControl:
+        case ControlKind::GroupBox:
+            return MakeGroupBox(parent);
+        case ControlKind::PushButton:
+            return MakePushButton(parent);
+        case ControlKind::CheckBox:
+            return MakeCheckBox(c, parent);
+        case ControlKind::RadioButton:
+            return MakeRadioButton(c, parent);
+        case ControlKind::Edit:
+            return IsMultiLineEdit(c) ? MakeTextArea(c, parent) : MakeLineEdit(c, parent);
+        case ControlKind::ComboBox:
+            return MakeComboBox(c, parent);
+        case ControlKind::ListBox:
+            return MakeListBox(c, parent);
+        case ControlKind::ListView:
+            return MakeListView(parent);
+        case ControlKind::Progress:
+            return MakeProgressBar(c, parent);
+        case ControlKind::Slider:
+            return MakeSlider(c, parent);
+        case ControlKind::Tab:
             return new TabControl(parent);
-        case WidgetKind::ListView:
-            return MakeListView(spec, parent);
-        case WidgetKind::RichLog:
+        case ControlKind::RichEdit:
             return new ColorLog(parent);
-        case WidgetKind::StatusBar:
+        case ControlKind::StatusBar:
             return new StatusPanes(parent);
-        case WidgetKind::Unknown:
-            break;
     }
-    return new QWidget(parent);  // a class we do not draw still occupies its place
+    return new QWidget(parent);
+}
+
+void SyncControl(QWidget& widget, const ControlState& now, const ControlState* before) {
+    // Signals stay quiet while the model's own state is drawn: only the user's input goes back to the model.
+    const QSignalBlocker quiet(&widget);
+    if (Differs(before, &ControlState::style, now) || Differs(before, &ControlState::exStyle, now) ||
+        Differs(before, &ControlState::readOnly, now) || Differs(before, &ControlState::passwordChar, now) ||
+        Differs(before, &ControlState::textLimit, now) || Differs(before, &ControlState::isDefault, now)) {
+        SyncEditStyle(widget, now);
+    }
+    if (auto* view = qobject_cast<QTreeWidget*>(&widget)) {
+        const QSignalBlocker quietModel(view->model());
+        if (before == nullptr || ColumnsDiffer(before->columns, now.columns)) SyncColumns(*view, now);
+        if (before == nullptr || RowsDiffer(before->rows, now.rows) || before->exStyle != now.exStyle ||
+            ColumnsDiffer(before->columns, now.columns)) {
+            SyncRows(*view, now);
+        }
+    }
+    if (Differs(before, &ControlState::items, now)) SyncItems(widget, now);
+    if (Differs(before, &ControlState::items, now) || Differs(before, &ControlState::selection, now) ||
+        Differs(before, &ControlState::selectedItems, now)) {
+        SyncSelection(widget, now);
+    }
+    if (Differs(before, &ControlState::text, now) || Differs(before, &ControlState::selection, now)) {
+        SyncText(widget, now);
+    }
+    if (Differs(before, &ControlState::check, now)) {
+        if (auto* button = qobject_cast<QAbstractButton*>(&widget); button && button->isCheckable()) {
+            if (auto* box = qobject_cast<QCheckBox*>(button)) {
+                box->setCheckState(now.check == 1 ? Qt::Checked : now.check == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+            } else {
+                button->setChecked(now.check != 0);
+            }
+        }
+    }
+    if (Differs(before, &ControlState::rangeMin, now) || Differs(before, &ControlState::rangeMax, now) ||
+        Differs(before, &ControlState::position, now) || Differs(before, &ControlState::pageSize, now) ||
+        Differs(before, &ControlState::tickFrequency, now)) {
+        SyncRange(widget, now);
+    }
+    if (before == nullptr || before->panes.size() != now.panes.size() ||
+        !std::equal(now.panes.begin(), now.panes.end(), before->panes.begin(), [](const auto& a, const auto& b) {
+            return a.text == b.text && a.width == b.width && a.iconId == b.iconId;
+        })) {
+        SyncPanes(widget, now);
+    }
+    if (Differs(before, &ControlState::rect, now)) widget.setGeometry(PlacedRect(widget, now));
+    if (Differs(before, &ControlState::iconId, now) || Differs(before, &ControlState::rect, now)) {
+        if (before != nullptr || now.iconId != 0) SyncIcon(widget, now);
+    }
+    if (Differs(before, &ControlState::enabled, now)) widget.setEnabled(now.enabled);
+    if (Differs(before, &ControlState::visible, now)) widget.setVisible(now.visible);
 }
 
 }  // namespace fw::qt

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTreeWidget>
+#include <QHeaderView>
 
 #include <gtest/gtest.h>
 
@@ -73,12 +74,13 @@ TEST(DialogUnits, TemplateFontDrawsChineseAndGivesPlausibleUnits) {
     EXPECT_GT(BaseUnitsOf(DialogFont(QString(), 18)).y, BaseUnitsOf(DialogFont(QString(), 9)).y);
 }
 
-TEST(ColorLog, LinesKeepTheirColourFaceAndSize) {
+LogLine Line(const char16_t* text, Color color, int twips = 220) { return LogLine{text, color, u"宋体", twips}; }
 
+TEST(ColorLog, ParagraphsKeepTheirColourFaceAndSize) {
     ColorLog log;
-    log.AppendLine({QStringLiteral("连接成功"), QColor(10, 220, 10), QStringLiteral("宋体"), 220});
-    log.AppendLine({QStringLiteral("fail"), QColor(220, 0, 0), QStringLiteral("宋体"), 300});
-    EXPECT_EQ(log.LineCount(), 3);  // two lines and the empty one after the last break
+    log.ReplaceFrom(0, {Line(u"连接成功", Rgb(10, 220, 10)), Line(u"fail", Rgb(220, 0, 0), 300)});
+    EXPECT_EQ(log.ParagraphCount(), 2);
+    EXPECT_EQ(log.document()->blockCount(), 2);
     const QTextBlock first = log.document()->firstBlock();
     EXPECT_EQ(first.text(), QStringLiteral("连接成功"));
     const QTextCharFormat firstFormat = first.begin().fragment().charFormat();
@@ -91,118 +93,161 @@ TEST(ColorLog, LinesKeepTheirColourFaceAndSize) {
     EXPECT_FALSE(secondFormat.font().bold());
 }
 
-TEST(ColorLog, BreaksInsideALineStartNewLinesAndClearEmpties) {
-
+TEST(ColorLog, ReplacingFromAParagraphRedrawsOnlyTheTail) {
     ColorLog log;
-    log.AppendLines({{QStringLiteral("a\r\nb\nc\rd"), Qt::black, QString(), 0}, {QStringLiteral("e"), Qt::red, {}, 0}});
-    EXPECT_EQ(log.LineCount(), 6);
-    EXPECT_EQ(log.toPlainText(), QStringLiteral("a\nb\nc\nd\ne\n"));
+    log.ReplaceFrom(0, {Line(u"a", Rgb(0, 0, 0)), Line(u"", Rgb(0, 0, 0))});
+    // The model continued the empty last paragraph and added one after it.
+    log.ReplaceFrom(1, {Line(u"b", Rgb(220, 0, 0)), Line(u"", Rgb(0, 0, 0))});
+    EXPECT_EQ(log.toPlainText(), QStringLiteral("a\nb\n"));
+    EXPECT_EQ(log.ParagraphCount(), 3);
+    EXPECT_EQ(log.document()->findBlockByNumber(1).begin().fragment().charFormat().foreground().color(),
+              QColor(220, 0, 0));
+    // Beyond the end means "append"; a break inside a paragraph stays inside its block.
+    log.ReplaceFrom(99, {Line(u"c\r\nd", Rgb(0, 0, 0))});
+    EXPECT_EQ(log.ParagraphCount(), 4);
+    EXPECT_EQ(log.document()->blockCount(), 4);
+    log.ReplaceFrom(0, {Line(u"only", Rgb(0, 0, 0))});
+    EXPECT_EQ(log.toPlainText(), QStringLiteral("only"));
     log.Clear();
+    EXPECT_EQ(log.ParagraphCount(), 0);
     EXPECT_EQ(log.toPlainText(), QString());
-    EXPECT_EQ(log.LineCount(), 1);
 }
 
-TEST(ColorLog, FollowsTheEndAsLinesArrive) {
-
+TEST(ColorLog, FollowsTheEndAsParagraphsArrive) {
     ColorLog log;
     log.resize(300, 100);
     log.show();
-    for (int i = 0; i < 200; ++i) log.AppendLine({QString::number(i), Qt::black, QString(), 0});
+    for (int i = 0; i < 200; ++i) {
+        log.ReplaceFrom(log.ParagraphCount(), {Line(u"line", Rgb(0, 0, 0))});
+        log.ShowParagraph(log.ParagraphCount() - 1);
+    }
     QApplication::processEvents();
     const QScrollBar* bar = log.verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
+    log.ShowParagraph(0);
+    EXPECT_EQ(bar->value(), 0);
 }
 
-TEST(ControlWidgets, ClassesAndStylesChooseTheWidget) {
-    struct Case {
-        const char16_t* className;
-        uint32_t style;
-        WidgetKind kind;
-    };
-    const Case cases[] = {
-        {u"Static", 0x0, WidgetKind::Label},
-        {u"STATIC", 0x2 | 0x50000000, WidgetKind::Label},
-        {u"Static", 0x3, WidgetKind::Icon},
-        {u"Static", 0x10, WidgetKind::Line},
-        {u"Button", 0x0, WidgetKind::PushButton},
-        {u"Button", 0x1, WidgetKind::PushButton},
-        {u"Button", 0x2, WidgetKind::CheckBox},
-        {u"button", 0x3 | 0x10000, WidgetKind::CheckBox},
-        {u"Button", 0x6, WidgetKind::CheckBox},
-        {u"Button", 0x4, WidgetKind::RadioButton},
-        {u"Button", 0x9 | 0x20000, WidgetKind::RadioButton},
-        {u"Button", 0x7, WidgetKind::GroupBox},
-        {u"Edit", 0x80, WidgetKind::LineEdit},
-        {u"Edit", 0x4 | 0x800, WidgetKind::TextArea},
-        {u"ComboBox", 0x3, WidgetKind::ComboBox},
-        {u"ListBox", 0x1, WidgetKind::ListBox},
-        {u"msctls_progress32", 0x1, WidgetKind::ProgressBar},
-        {u"msctls_trackbar32", 0x2, WidgetKind::Slider},
-        {u"SysTabControl32", 0x0, WidgetKind::TabControl},
-        {u"SysListView32", 0x1, WidgetKind::ListView},
-        {u"RichEdit20W", 0x4, WidgetKind::RichLog},
-        {u"RICHEDIT50W", 0x4, WidgetKind::RichLog},
-        {u"msctls_statusbar32", 0x0, WidgetKind::StatusBar},
-        {u"SysIPAddress32", 0x0, WidgetKind::Unknown},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ClassifyControl(QStringView(c.className), c.style), c.kind)
-            << QString::fromUtf16(c.className).toStdString() << " " << c.style;
-    }
+ControlState Control(ControlKind kind, const char* windowClass, uint32_t style, const char16_t* text = u"") {
+    ControlState c;
+    c.kind = kind;
+    c.windowClass = windowClass;
+    c.style = style | WS_CHILD | WS_VISIBLE;
+    c.text = text;
+    c.rect = Rect{0, 0, 120, 24};
+    return c;
 }
 
 template <typename W>
-std::unique_ptr<W> Make(const char16_t* className, uint32_t style, const QString& text = QString()) {
-    const ControlSpec spec{QString::fromUtf16(className), text, style, 0};
-    QWidget* widget = CreateControlWidget(ClassifyControl(spec.className, style), spec, nullptr);
+std::unique_ptr<W> Make(const ControlState& state) {
+    QWidget* widget = CreateControlWidget(state, nullptr);
+    SyncControl(*widget, state, nullptr);
     auto* typed = dynamic_cast<W*>(widget);
-    EXPECT_NE(typed, nullptr) << QString::fromUtf16(className).toStdString();
+    EXPECT_NE(typed, nullptr) << state.windowClass << " " << state.style;
     if (!typed) delete widget;
     return std::unique_ptr<W>(typed);
 }
 
-TEST(ControlWidgets, StyleBitsShapeTheWidget) {
-
-    EXPECT_EQ(Make<QLineEdit>(u"Edit", 0x20)->echoMode(), QLineEdit::Password);
-    EXPECT_TRUE(Make<QLineEdit>(u"Edit", 0x800)->isReadOnly());
-    EXPECT_TRUE(Make<QLineEdit>(u"Edit", 0x2)->alignment() & Qt::AlignRight);
-    auto digits = Make<QLineEdit>(u"Edit", 0x2000);
+TEST(ControlWidgets, KindAndStyleBitsShapeTheWidget) {
+    auto password = Control(ControlKind::Edit, "Edit", ES_PASSWORD);
+    password.passwordChar = u'*';
+    EXPECT_EQ(Make<QLineEdit>(password)->echoMode(), QLineEdit::Password);
+    auto readOnly = Control(ControlKind::Edit, "Edit", ES_READONLY);
+    readOnly.readOnly = true;
+    EXPECT_TRUE(Make<QLineEdit>(readOnly)->isReadOnly());
+    auto limited = Control(ControlKind::Edit, "Edit", 0);
+    limited.textLimit = 8;
+    EXPECT_EQ(Make<QLineEdit>(limited)->maxLength(), 8);
+    EXPECT_TRUE(Make<QLineEdit>(Control(ControlKind::Edit, "Edit", ES_RIGHT))->alignment() & Qt::AlignRight);
+    auto digits = Make<QLineEdit>(Control(ControlKind::Edit, "Edit", ES_NUMBER));
     QTest::keyClicks(digits.get(), QStringLiteral("1a2-3"));
     EXPECT_EQ(digits->text(), QStringLiteral("123"));
-    EXPECT_TRUE(Make<QPlainTextEdit>(u"Edit", 0x4 | 0x800)->isReadOnly());
-    EXPECT_FALSE(Make<QComboBox>(u"ComboBox", 0x3)->isEditable());
-    EXPECT_TRUE(Make<QComboBox>(u"ComboBox", 0x2)->isEditable());
-    EXPECT_EQ(Make<QListWidget>(u"ListBox", 0x800)->selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_EQ(Make<QListWidget>(u"ListBox", 0x1)->selectionMode(), QAbstractItemView::SingleSelection);
-    EXPECT_EQ(Make<QProgressBar>(u"msctls_progress32", 0x4)->orientation(), Qt::Vertical);
-    EXPECT_EQ(Make<QSlider>(u"msctls_trackbar32", 0x2)->orientation(), Qt::Vertical);
-    EXPECT_EQ(Make<QSlider>(u"msctls_trackbar32", 0x0)->orientation(), Qt::Horizontal);
-    EXPECT_TRUE(Make<QTreeWidget>(u"SysListView32", 0x1 | 0x4000)->isHeaderHidden());
-    EXPECT_TRUE(Make<QPushButton>(u"Button", 0x1, QStringLiteral("确定"))->isDefault());
-    EXPECT_FALSE(Make<QPushButton>(u"Button", 0x0)->isDefault());
-    EXPECT_TRUE(Make<QCheckBox>(u"Button", 0x6)->isTristate());
-    EXPECT_FALSE(Make<QRadioButton>(u"Button", 0x9)->autoExclusive());
-    EXPECT_TRUE(Make<QGroupBox>(u"Button", 0x7)->testAttribute(Qt::WA_TransparentForMouseEvents));
-    EXPECT_EQ(Make<QLabel>(u"Static", 0x0, QStringLiteral("&File && 文件"))->text(), QStringLiteral("File & 文件"));
-    EXPECT_EQ(Make<QLabel>(u"Static", 0x80, QStringLiteral("A&B"))->text(), QStringLiteral("A&B"));
-    EXPECT_TRUE(Make<QLabel>(u"Static", 0x1)->alignment() & Qt::AlignHCenter);
-    EXPECT_NE(Make<ColorLog>(u"RichEdit20W", 0x4), nullptr);
-    EXPECT_NE(Make<TabControl>(u"SysTabControl32", 0x0), nullptr);
-    EXPECT_NE(Make<StatusPanes>(u"msctls_statusbar32", 0x0), nullptr);
+    auto area = Make<QPlainTextEdit>(Control(ControlKind::Edit, "Edit", ES_MULTILINE, u"a\r\nb"));
+    EXPECT_EQ(area->toPlainText(), QStringLiteral("a\nb"));
+    EXPECT_FALSE(Make<QComboBox>(Control(ControlKind::ComboBox, "ComboBox", CBS_DROPDOWNLIST))->isEditable());
+    EXPECT_TRUE(Make<QComboBox>(Control(ControlKind::ComboBox, "ComboBox", CBS_DROPDOWN))->isEditable());
+    EXPECT_EQ(Make<QListWidget>(Control(ControlKind::ListBox, "ListBox", LBS_EXTENDEDSEL))->selectionMode(),
+              QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(Make<QListWidget>(Control(ControlKind::ListBox, "ListBox", LBS_NOTIFY))->selectionMode(),
+              QAbstractItemView::SingleSelection);
+    EXPECT_EQ(Make<QProgressBar>(Control(ControlKind::Progress, "msctls_progress32", PBS_VERTICAL))->orientation(),
+              Qt::Vertical);
+    EXPECT_EQ(Make<QSlider>(Control(ControlKind::Slider, "msctls_trackbar32", TBS_VERT))->orientation(), Qt::Vertical);
+    EXPECT_EQ(Make<QSlider>(Control(ControlKind::Slider, "msctls_trackbar32", 0))->orientation(), Qt::Horizontal);
+    EXPECT_TRUE(
+        Make<QTreeWidget>(Control(ControlKind::ListView, "SysListView32", LVS_REPORT | LVS_NOCOLUMNHEADER))->isHeaderHidden());
+    auto defaultButton = Control(ControlKind::PushButton, "Button", BS_DEFPUSHBUTTON, u"确定");
+    defaultButton.isDefault = true;
+    EXPECT_TRUE(Make<QPushButton>(defaultButton)->isDefault());
+    EXPECT_TRUE(Make<QCheckBox>(Control(ControlKind::CheckBox, "Button", BS_AUTO3STATE))->isTristate());
+    EXPECT_FALSE(Make<QRadioButton>(Control(ControlKind::RadioButton, "Button", BS_AUTORADIOBUTTON))->autoExclusive());
+    EXPECT_TRUE(Make<QGroupBox>(Control(ControlKind::GroupBox, "Button", BS_GROUPBOX))
+                    ->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_EQ(Make<QLabel>(Control(ControlKind::Static, "Static", SS_LEFT, u"&File && 文件"))->text(),
+              QStringLiteral("File & 文件"));
+    EXPECT_EQ(Make<QLabel>(Control(ControlKind::Static, "Static", SS_NOPREFIX, u"A&B"))->text(), QStringLiteral("A&B"));
+    EXPECT_TRUE(Make<QLabel>(Control(ControlKind::Static, "Static", SS_CENTER))->alignment() & Qt::AlignHCenter);
+    EXPECT_NE(Make<ColorLog>(Control(ControlKind::RichEdit, "RichEdit20W", ES_MULTILINE)), nullptr);
+    EXPECT_NE(Make<TabControl>(Control(ControlKind::Tab, "SysTabControl32", 0)), nullptr);
+    EXPECT_NE(Make<StatusPanes>(Control(ControlKind::StatusBar, "msctls_statusbar32", 0)), nullptr);
+    auto combo = Control(ControlKind::ComboBox, "ComboBox", CBS_DROPDOWNLIST);
+    combo.rect = Rect{0, 0, 120, 200};
+    EXPECT_LT(Make<QComboBox>(combo)->height(), 60);  // the closed box, not the dropped list
+}
+
+TEST(ControlWidgets, SyncFollowsTheModelAndLeavesUnchangedPartsAlone) {
+    auto state = Control(ControlKind::ListView, "SysListView32", LVS_REPORT);
+    state.exStyle = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
+    state.columns = {{u"通道", 60, 0}, {u"状态", 80, 2}};
+    state.rows = {{{u"1", u"就绪"}, true, false}, {{u"2"}, false, true}};
+    auto view = Make<QTreeWidget>(state);
+    ASSERT_EQ(view->topLevelItemCount(), 2);
+    EXPECT_EQ(view->headerItem()->text(1), QStringLiteral("状态"));
+    EXPECT_EQ(view->columnWidth(0), 60);
+    EXPECT_EQ(view->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(view->topLevelItem(0)->text(1), QStringLiteral("就绪"));
+    EXPECT_EQ(view->topLevelItem(1)->text(1), QString());
+    EXPECT_TRUE(view->topLevelItem(1)->isSelected());
+
+    auto next = state;
+    next.rows.pop_back();
+    next.rows[0].checked = false;
+    SyncControl(*view, next, &state);
+    ASSERT_EQ(view->topLevelItemCount(), 1);
+    EXPECT_EQ(view->topLevelItem(0)->checkState(0), Qt::Unchecked);
+
+    auto edit = Control(ControlKind::Edit, "Edit", 0, u"abc");
+    auto line = Make<QLineEdit>(edit);
+    line->setCursorPosition(1);
+    auto disabled = edit;
+    disabled.enabled = false;
+    SyncControl(*line, disabled, &edit);
+    EXPECT_FALSE(line->isEnabled());
+    EXPECT_EQ(line->cursorPosition(), 1);  // the text did not change, so the caret stays
+
+    auto progress = Control(ControlKind::Progress, "msctls_progress32", 0);
+    progress.rangeMax = 65535;
+    progress.position = 300;
+    auto bar = Make<QProgressBar>(progress);
+    EXPECT_EQ(bar->maximum(), 65535);
+    EXPECT_EQ(bar->value(), 300);
 }
 
 TEST(ControlWidgets, ClickOnCheckBoxOrRadioNotifiesWithoutChangingState) {
-
-    for (uint32_t style : {0x3u, 0x9u}) {
-        auto button = Make<QAbstractButton>(u"Button", style, QStringLiteral("选项"));
-        button->resize(100, 20);
+    for (auto state : {Control(ControlKind::CheckBox, "Button", BS_AUTOCHECKBOX, u"选项"),
+                       Control(ControlKind::RadioButton, "Button", BS_AUTORADIOBUTTON, u"选项")}) {
+        auto button = Make<QAbstractButton>(state);
         button->show();
         int clicks = 0;
         QObject::connect(button.get(), &QAbstractButton::clicked, [&clicks] { ++clicks; });
-        QTest::mouseClick(button.get(), Qt::LeftButton, {}, QPoint(8, 10));  // on the indicator
-        EXPECT_EQ(clicks, 1) << style;
-        EXPECT_FALSE(button->isChecked()) << style;
+        QTest::mouseClick(button.get(), Qt::LeftButton, {}, QPoint(8, 12));  // on the indicator
+        EXPECT_EQ(clicks, 1);
+        EXPECT_FALSE(button->isChecked());
+        auto checked = state;
+        checked.check = 1;
+        SyncControl(*button, checked, &state);
+        EXPECT_TRUE(button->isChecked());
     }
 }
 
