@@ -64,7 +64,9 @@ Chip::Chip(const SeriesInfo& series, const ChipSpec& spec, uint64_t identitySeed
     }
 
     stored_ = DefaultOptions(series);
-    SetWrp(stored_, spec.writeProtection);
+    if (std::any_of(spec.writeProtection.begin(), spec.writeProtection.end(), [](uint8_t b) { return b != 0xFF; })) {
+        SetWrp(stored_, spec.writeProtection);
+    }
     SetLevel(stored_, std::clamp(spec.readProtection, 0, 2));
     effective_ = stored_;
 

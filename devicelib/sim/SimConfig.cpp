@@ -3,70 +3,53 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <vector>
 
 #include "devicelib/sim/Simulator.h"
+#include "framework/Files.h"
+#include "framework/Ini.h"
 
 namespace ovsim {
 namespace {
 
-using Section = std::map<std::string, std::string>;  // keys in lower case
+constexpr int kMaxDevices = 64;
+constexpr std::size_t kMaxFlashFileBytes = 64u << 20;
+
+class Config {
+public:
+    explicit Config(fw::IniText ini) : ini_(std::move(ini)) {}
+
+    std::string Get(const std::string& section, const char* key) const {
+        auto value = ini_.Find(fw::Utf8ToText(section), fw::Utf8ToText(key));
+        return value ? fw::TextToUtf8(*value) : std::string();
+    }
+    bool Has(const std::string& section, const char* key) const { return !Get(section, key).empty(); }
+
+private:
+    fw::IniText ini_;
+};
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
     return s;
 }
 
-std::string TrimBlanks(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
-    return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::vector<std::pair<std::string, Section>> ReadSections(std::istream& in) {
-    std::vector<std::pair<std::string, Section>> sections;
-    std::string line;
-    bool first = true;
-    while (std::getline(in, line)) {
-        if (first && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-        first = false;
-        line = TrimBlanks(line);
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        if (line.front() == '[' && line.back() == ']') {
-            sections.emplace_back(Lower(TrimBlanks(line.substr(1, line.size() - 2))), Section{});
-            continue;
-        }
-        const auto eq = line.find('=');
-        if (eq == std::string::npos || sections.empty()) continue;
-        sections.back().second.emplace(Lower(TrimBlanks(line.substr(0, eq))), TrimBlanks(line.substr(eq + 1)));
-    }
-    return sections;
-}
-
-std::string Value(const Section& s, const char* key) {
-    auto it = s.find(key);
-    return it == s.end() ? std::string() : it->second;
-}
-
 long Number(const std::string& text, long fallback) {
     if (text.empty()) return fallback;
-    try {
-        return std::stol(text, nullptr, 0);
-    } catch (...) {
-        return fallback;
-    }
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 0);
+    return end != text.c_str() && *end == 0 ? value : fallback;
 }
 
+// Hex digits, blanks allowed between them; empty when anything else is there or a digit is left over.
 std::vector<uint8_t> HexBytes(std::string text) {
     std::erase_if(text, [](unsigned char c) { return std::isspace(c); });
+    if (text.size() % 2 != 0 ||
+        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); })) {
+        return {};
+    }
     std::vector<uint8_t> bytes;
-    for (size_t i = 0; i + 1 < text.size(); i += 2) {
-        if (!std::isxdigit(static_cast<unsigned char>(text[i])) ||
-            !std::isxdigit(static_cast<unsigned char>(text[i + 1]))) {
-            return {};
-        }
+    for (size_t i = 0; i < text.size(); i += 2) {
         bytes.push_back(static_cast<uint8_t>(std::stoul(text.substr(i, 2), nullptr, 16)));
     }
     return bytes;
@@ -90,8 +73,8 @@ int ProtectionLevel(const std::string& text) {
     return 0;
 }
 
+// "V1.0" -> 0x10
 uint8_t VersionByte(const std::string& text, uint8_t fallback) {
-    // "V1.0" -> 0x10
     if (text.size() != 4 || (text[0] != 'V' && text[0] != 'v') || !std::isdigit(static_cast<unsigned char>(text[1])) ||
         text[2] != '.' || !std::isdigit(static_cast<unsigned char>(text[3]))) {
         return fallback;
@@ -99,47 +82,48 @@ uint8_t VersionByte(const std::string& text, uint8_t fallback) {
     return static_cast<uint8_t>(((text[1] - '0') << 4) | (text[3] - '0'));
 }
 
+void AddDevice(const Config& config, const std::string& section, const std::filesystem::path& folder, Simulator& sim) {
+    const int iface = InterfaceIndex(config.Get(section, "Interface"));
+    const std::string name = config.Get(section, "Name");
+    const long series = Number(config.Get(section, "Series"), -1);
+    if (iface < 0 || name.empty() || series < 0 || FindSeries(static_cast<unsigned>(series)) == nullptr) return;
+    ChipSpec spec;
+    spec.series = static_cast<uint8_t>(series);
+    spec.model = config.Get(section, "Model");
+    spec.flashKB = std::max(0.0, std::atof(config.Get(section, "FlashKB").c_str()));
+    spec.readProtection = ProtectionLevel(config.Get(section, "Protection"));
+    const auto wrp = HexBytes(config.Get(section, "WriteProtection"));
+    std::copy_n(wrp.begin(), std::min<size_t>(wrp.size(), 4), spec.writeProtection.begin());
+    spec.bootSubVersion = VersionByte(config.Get(section, "BootSubVersion"), spec.bootSubVersion);
+    spec.ucid = HexBytes(config.Get(section, "UCID"));
+    if (const std::string file = config.Get(section, "FlashFile"); !file.empty()) {
+        if (auto image = fw::ReadWholeFile(fw::Utf8ToText((folder / file).string()), kMaxFlashFileBytes)) {
+            spec.flash.assign(image.bytes.begin(), image.bytes.end());
+        }
+    }
+    sim.AddDevice(static_cast<uint8_t>(iface), name, spec);
+}
+
 }  // namespace
 
 bool LoadConfigFile(const std::string& path, Simulator& sim) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    for (const auto& [name, section] : ReadSections(in)) {
-        if (name == "simulator") {
-            sim.SetLinkSpeed(static_cast<uint32_t>(std::max(0L, Number(Value(section, "linkspeed"), 0))));
-        } else if (name == "factorykeys") {
-            for (int entry = 0; entry < 32; ++entry) {
-                const auto bytes = HexBytes(Value(section, ("key" + std::to_string(entry)).c_str()));
-                Key128 key;
-                if (bytes.size() != key.size()) continue;
-                std::copy(bytes.begin(), bytes.end(), key.begin());
-                sim.SetFactoryKey(entry, key);
-            }
-        } else if (name.rfind("device", 0) == 0) {
-            const int iface = InterfaceIndex(Value(section, "interface"));
-            const std::string deviceName = Value(section, "name");
-            const long series = Number(Value(section, "series"), -1);
-            if (iface < 0 || deviceName.empty() || FindSeries(static_cast<unsigned>(series)) == nullptr) continue;
-            ChipSpec spec;
-            spec.series = static_cast<uint8_t>(series);
-            spec.model = Value(section, "model");
-            spec.flashKB = std::max(0.0, std::atof(Value(section, "flashkb").c_str()));
-            spec.readProtection = ProtectionLevel(Value(section, "protection"));
-            const auto wrp = HexBytes(Value(section, "writeprotection"));
-            std::copy_n(wrp.begin(), std::min<size_t>(wrp.size(), 4), spec.writeProtection.begin());
-            spec.bootSubVersion = VersionByte(Value(section, "bootsubversion"), spec.bootSubVersion);
-            spec.ucid = HexBytes(Value(section, "ucid"));
-            if (const std::string file = Value(section, "flashfile"); !file.empty()) {
-                std::ifstream image(folder / file, std::ios::binary | std::ios::ate);
-                const std::streamoff size = image ? static_cast<std::streamoff>(image.tellg()) : 0;
-                spec.flash.resize(static_cast<size_t>(std::max<std::streamoff>(size, 0)));
-                image.seekg(0);
-                image.read(reinterpret_cast<char*>(spec.flash.data()), static_cast<std::streamsize>(spec.flash.size()));
-            }
-            sim.AddDevice(static_cast<uint8_t>(iface), deviceName, spec);
-        }
+    auto file = fw::ReadWholeFile(fw::Utf8ToText(path), fw::kMaxIniFileBytes);
+    if (!file) return false;
+    const Config config(
+        fw::IniText::Parse(std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size())));
+    if (config.Has("Simulator", "LinkSpeed")) {
+        sim.SetLinkSpeed(static_cast<uint32_t>(std::max(0L, Number(config.Get("Simulator", "LinkSpeed"), 0))));
     }
+    for (int entry = 0; entry < 32; ++entry) {
+        const auto bytes = HexBytes(config.Get("FactoryKeys", ("Key" + std::to_string(entry)).c_str()));
+        Key128 key;
+        if (bytes.size() != key.size()) continue;
+        std::copy(bytes.begin(), bytes.end(), key.begin());
+        sim.SetFactoryKey(entry, key);
+    }
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    for (int n = 1; n <= kMaxDevices; ++n)
+        AddDevice(config, "Device" + std::to_string(n), folder, sim);
     return true;
 }
 

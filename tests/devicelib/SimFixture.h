@@ -14,6 +14,7 @@ protected:
     void SetUp() override { ovsim::Reset(); }
     void TearDown() override { ovsim::Reset(); }
 
+public:
     static ovsim::ChipSpec Series(uint8_t code) {
         ovsim::ChipSpec spec;
         spec.series = code;
