@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "devicelib/sim/SeriesTable.h"
+
 namespace ovsim {
 
 void RaiseDeviceChange(bool arrival, uint8_t iface, const std::string& name);

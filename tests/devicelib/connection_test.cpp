@@ -1,5 +1,6 @@
 #include <thread>
 
+#include "framework/DeviceNotification.h"
 #include "tests/devicelib/SimFixture.h"
 
 namespace {
@@ -35,6 +36,28 @@ TEST_F(ConnectionTest, EnumerationListsThePresentDevicesOfOneInterface) {
     // A name that does not fit whole is left out, and the list stays terminated.
     EXPECT_EQ(Enumerate(OV_IFACE_USART, &count, 20), u"/dev/ttyUSB0;");
     EXPECT_EQ(count, 1);
+}
+
+TEST_F(ConnectionTest, PluggingRaisesTheProgramsDeviceChangeEvents) {
+    fw::SetDeviceEventSource(fw::DeviceEventSource::InjectedOnly);
+    std::vector<std::pair<bool, fw::Text>> ports, usb;
+    const auto portId = fw::RegisterDeviceChange(
+        fw::DeviceKind::SerialPort, [&](const fw::DeviceChange& c) { ports.emplace_back(c.arrival, c.name); });
+    const auto usbId = fw::RegisterDeviceChange(
+        fw::DeviceKind::Usb, [&](const fw::DeviceChange& c) { usb.emplace_back(c.arrival, c.name); });
+    ASSERT_NE(portId, 0u);
+
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Series(0));
+    ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, "0700000103", Series(3));
+    ovsim::Unplug("/dev/ttyUSB0");
+    ovsim::Unplug("/dev/ttyUSB0");  // already gone: no second event
+    ovsim::Replug("/dev/ttyUSB0");
+    fw::UnregisterDeviceChange(portId);
+    fw::UnregisterDeviceChange(usbId);
+
+    using Events = std::vector<std::pair<bool, fw::Text>>;
+    EXPECT_EQ(ports, (Events{{true, u"/dev/ttyUSB0"}, {false, u"/dev/ttyUSB0"}, {true, u"/dev/ttyUSB0"}}));
+    EXPECT_EQ(usb, (Events{{true, u"0700000103"}}));
 }
 
 TEST_F(ConnectionTest, ChipInformationFollowsTheSeries) {
