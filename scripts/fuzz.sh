@@ -7,7 +7,7 @@ seconds=${1:-300}
 only=${2:-}
 status=0
 for bin in build/fuzz/fuzz/*; do
-  [ -x "$bin" ] || continue
+  [ -f "$bin" ] && [ -x "$bin" ] || continue
   name=$(basename "$bin")
   [ -z "$only" ] || [ "$only" = "$name" ] || continue
   seeds=$(find fuzz -type d -path "*/corpus" -printf '%h\n' | while read -r d; do

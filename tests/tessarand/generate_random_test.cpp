@@ -2,16 +2,15 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/TessarandLoader.h"
 #include "tessarand/Tessarand.h"
+#include "tests/common/ExportedNames.h"
 
 namespace {
 
@@ -98,20 +97,7 @@ TEST(GenerateRandom, CallsFromSeveralThreadsAtOnceAreSafe) {
 
 TEST(GenerateRandom, ExportsNothingButGenerateRandom) {
     // The generator's routines stay inside, so they can never bind to a like-named symbol of the program.
-    const std::string command = "nm -D --defined-only " + ProgramFolder() + "/" + kTessarandLibraryName;
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::set<std::string> exported;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::istringstream fields(line);
-        std::string address, type, name;
-        if (!(fields >> address >> type >> name)) continue;
-        // C++ names and plain C names count; the toolchain's own start with an underscore.
-        if (name.rfind("_Z", 0) == 0 || name[0] != '_') exported.insert(name);
-    }
-    ASSERT_EQ(pclose(pipe), 0);
-    EXPECT_EQ(exported, std::set<std::string>{"generate_random"});
+    EXPECT_EQ(ExportedNames(ProgramFolder() + "/" + kTessarandLibraryName), std::set<std::string>{"generate_random"});
 }
 
 }  // namespace
