@@ -39,16 +39,6 @@ fw::Text ChipSeriesRow::*FieldOf(ChipTableKey key) {
 
 uint32_t HexField(const fw::Text& text) { return static_cast<uint32_t>(HexToInt(text)); }
 
-// Symbol names of the descriptor's entry words 0 to 7, in word order.
-constexpr std::string_view kEntryNames[] = {"Init",        "UnInit", "EraseChip",   "EraseSector",
-                                            "ProgramPage", "Verify", "EraseOption", "WriteOption"};
-
-uint32_t FlashAlgoDescriptor::*const kEntryWords[] = {
-    &FlashAlgoDescriptor::init,        &FlashAlgoDescriptor::unInit,      &FlashAlgoDescriptor::eraseChip,
-    &FlashAlgoDescriptor::eraseSector, &FlashAlgoDescriptor::programPage, &FlashAlgoDescriptor::verify,
-    &FlashAlgoDescriptor::eraseOption, &FlashAlgoDescriptor::writeOption,
-};
-
 enum class Build { Done, Damaged, NoPageSize };
 
 struct BuiltAlgo {
@@ -87,9 +77,10 @@ BuiltAlgo BuildFrom(std::span<const uint8_t> file, const ChipSeriesRow& row) {
         const auto symbols = elf->Symbols(*symtab, *strtab);
         if (!symbols) return {};
         for (const Elf32File::Symbol& symbol : *symbols) {
-            const auto* name = std::find(std::begin(kEntryNames), std::end(kEntryNames), symbol.name);
-            if (name == std::end(kEntryNames)) continue;
-            d.*kEntryWords[name - std::begin(kEntryNames)] =
+            const auto& names = FlashAlgoDescriptor::kEntryNames;
+            const auto* name = std::find(std::begin(names), std::end(names), symbol.name);
+            if (name == std::end(names)) continue;
+            d.Word(static_cast<std::size_t>(name - std::begin(names))) =
                 sramStart + static_cast<uint32_t>(FlashAlgoBlob::kStubSize) + symbol.value;
         }
     }

@@ -16,10 +16,13 @@ constexpr uint32_t FlashAlgoDescriptor::*kWords[16] = {
 
 }  // namespace
 
+uint32_t& FlashAlgoDescriptor::Word(std::size_t i) { return this->*kWords[i]; }
+uint32_t FlashAlgoDescriptor::Word(std::size_t i) const { return this->*kWords[i]; }
+
 std::array<uint8_t, FlashAlgoDescriptor::kSize> FlashAlgoDescriptor::ToBytes() const {
     std::array<uint8_t, kSize> bytes{};
     for (std::size_t i = 0; i < 16; ++i) {
-        const uint32_t w = this->*kWords[i];
+        const uint32_t w = Word(i);
         for (std::size_t b = 0; b < 4; ++b)
             bytes[i * 4 + b] = static_cast<uint8_t>(w >> (8 * b));
     }
@@ -32,7 +35,7 @@ FlashAlgoDescriptor FlashAlgoDescriptor::FromBytes(std::span<const uint8_t, kSiz
         uint32_t w = 0;
         for (std::size_t b = 0; b < 4; ++b)
             w |= static_cast<uint32_t>(bytes[i * 4 + b]) << (8 * b);
-        d.*kWords[i] = w;
+        d.Word(i) = w;
     }
     return d;
 }

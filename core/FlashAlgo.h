@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 // Sixteen little-endian words. An entry the algorithm does not provide is kNoEntry.
 struct FlashAlgoDescriptor {
@@ -29,6 +30,12 @@ struct FlashAlgoDescriptor {
     uint32_t imageSize = kNoEntry;
     uint32_t imageOffset = kNoEntry;  // of the image within the blob
     uint32_t programBufferSize = kNoEntry;
+
+    // Word i of the record (0 to 15); the entries are words 0 to 7 in the order of kEntryNames.
+    uint32_t& Word(std::size_t i);
+    uint32_t Word(std::size_t i) const;
+    static constexpr std::string_view kEntryNames[8] = {"Init",        "UnInit", "EraseChip",   "EraseSector",
+                                                        "ProgramPage", "Verify", "EraseOption", "WriteOption"};
 
     std::array<uint8_t, kSize> ToBytes() const;
     static FlashAlgoDescriptor FromBytes(std::span<const uint8_t, kSize> bytes);

@@ -70,27 +70,11 @@ void FlashControllerModel::WriteBus(uint32_t addr, unsigned size, uint32_t value
             acr = value;
             return;
         case kRegisterBase + 0x04:
-            if (value == (m_keyStep == 0 ? kKey1 : kKey2)) {
-                if (++m_keyStep == 2) {
-                    control &= ~kLock;
-                    m_keyStep = 0;
-                }
-            } else {
-                Fault("wrong flash key " + Hex(value));
-                m_keyStep = 0;
-            }
+            if (KeySequenceDone(m_keyStep, value, "flash")) control &= ~kLock;
             return;
         case kRegisterBase + 0x08:
             if (control & kLock) Fault("option key written while the flash is locked");
-            if (value == (m_optionKeyStep == 0 ? kKey1 : kKey2)) {
-                if (++m_optionKeyStep == 2) {
-                    optionUnlocked = true;
-                    m_optionKeyStep = 0;
-                }
-            } else {
-                Fault("wrong option key " + Hex(value));
-                m_optionKeyStep = 0;
-            }
+            if (KeySequenceDone(m_optionKeyStep, value, "option")) optionUnlocked = true;
             return;
         case kRegisterBase + 0x0C:
             status &= ~(value & (kProgramError | kProtectError));
@@ -120,6 +104,17 @@ void FlashControllerModel::WriteBus(uint32_t addr, unsigned size, uint32_t value
             Fault("write of " + Hex(value) + " to " + Hex(addr));
             return;
     }
+}
+
+bool FlashControllerModel::KeySequenceDone(int& step, uint32_t value, const char* which) {
+    if (value != (step == 0 ? kKey1 : kKey2)) {
+        Fault(std::string("wrong ") + which + " key " + Hex(value));
+        step = 0;
+        return false;
+    }
+    if (++step < 2) return false;
+    step = 0;
+    return true;
 }
 
 void FlashControllerModel::WriteControl(uint32_t value) {

@@ -61,6 +61,8 @@ private:
 
     void Start(Pending op, uint32_t addr = 0, uint32_t value = 0);
     void Complete();
+    // Advances an unlock sequence (two keys in order); true when it completes. A wrong key starts it over.
+    bool KeySequenceDone(int& step, uint32_t value, const char* which);
     void WriteControl(uint32_t value);
     void WriteFlash(uint32_t addr, uint32_t value);
     void WriteOption(uint32_t addr, uint32_t value);
