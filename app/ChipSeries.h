@@ -1,0 +1,23 @@
+// Chip series codes (0 to 12) and what the main window derives from them alone.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "framework/Text.h"
+
+using ChipSeriesCode = uint8_t;
+
+// The series a model name belongs to: the names of the series table are tested in their fixed order and the first
+// one found anywhere in the upper-cased text wins ("VK73X" is series 9 through the earlier "VK73"). nullopt when
+// no name is found; the caller then keeps the series it had.
+std::optional<ChipSeriesCode> ChipSeriesOfModelName(fw::TextView name);
+
+// Series 4, 6, 7 and 12 have no USER partitions.
+bool SeriesHasNoUserPartitions(ChipSeriesCode series);
+
+// The flash page size assumed for a production channel on SWD, where no chip tells it; 0 for unknown codes.
+uint32_t ProductionPageSize(ChipSeriesCode series);
+
+// The flash size as the log shows it: one decimal for series 7 (its flash is 29.5 KB), none otherwise.
+fw::Text CapacityText(ChipSeriesCode series, double flashSizeKB);

@@ -1,0 +1,32 @@
+// The USER partitions a chip reports, checked against its flash, and where the three download items may start.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "app/ChipSeries.h"
+#include "framework/Text.h"
+
+struct PartitionLayoutInput {
+    ChipSeriesCode series = 0;
+    double flashSizeKB = 0.0;      // the channel's flash size F
+    double mainFlashSizeKB = 0.0;  // the main window's flash size (USER3 is placed from it)
+    uint32_t partitionUnitKB = 0;  // u
+    std::array<uint8_t, 3> sizes{};  // as read, in units
+    uint32_t flashBase = 0x08000000;
+    int downloadArea = 0;
+    std::array<fw::Text, 3> itemStarts;  // segment-0 address texts of the three items
+};
+
+enum class PartitionFailure { None, ZeroFlashSize, BadSize };
+
+struct PartitionLayout {
+    PartitionFailure failure = PartitionFailure::None;
+    std::array<uint8_t, 3> sizes{};     // USER1 takes what USER2 and USER3 leave when it reads 0
+    bool resetStarts = false;           // the item starts were outside their partitions
+    std::array<fw::Text, 3> starts;     // "%08X" of the partition starts, when resetStarts
+};
+
+// A partition unit of 0 cannot place anything: every non-empty partition is then refused as too large, and USER2
+// and USER3 sizes that together exceed the flash are refused too, so no size ever wraps.
+PartitionLayout PlanPartitionLayout(const PartitionLayoutInput& in);
