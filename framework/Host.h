@@ -88,7 +88,7 @@ struct ControlState {
     std::vector<ListColumn> columns;
     std::vector<ListRow> rows;
 
-    // Progress bar and slider.
+    // Progress bar and slider. Rich log: `position` is the paragraph to keep in view (see LogScrolled).
     int rangeMin = 0;
     int rangeMax = 100;
     int position = 0;
@@ -124,7 +124,8 @@ struct WindowState {
     bool modal = false;       // runs in a modal loop
     int templateId = 0;       // 0 for windows built in code
     Text caption;
-    Rect rect;                // pixels: the client area, on the screen (top-level) or in the parent (child)
+    Rect rect;                // pixels: the client area, on the screen (top-level), in the parent's client area
+                              // (child), or relative to the parent control when parentControl >= 0
     uint32_t style = 0;
     uint32_t exStyle = 0;
     FontSpec font;
@@ -286,7 +287,9 @@ public:
     virtual void CreateWindow(HostedWindow& window) = 0;
     virtual void DestroyWindow(WindowHandle window) = 0;
 
-    // Any thread. Changes of one window arrive in the order they were made.
+    // Any thread. Changes of one window arrive in the order they were made: the model calls this with the
+    // window's lock held, so it must not call back into the model (no HostedWindow calls, no Control calls);
+    // queue the change (Qt) or record it (headless) and return.
     virtual void Changed(const Change& change) = 0;
 
     // Runs a modal loop for `window` until EndModalLoop(window) is called; pending changes should be drawn before

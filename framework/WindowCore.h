@@ -1,0 +1,64 @@
+// The state of one window shared by the window object, its control handles and its menus. Private to the
+// dialog model: everything here is read and written under `mutex`, and changes reach the host from inside the
+// lock so that they arrive in the order they were made.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "framework/Host.h"
+#include "framework/Messages.h"
+
+namespace fw {
+
+struct ControlData {
+    ControlState s;
+    std::vector<LogLine> log;  // rich log paragraphs; the last one is the line being written
+};
+
+struct WindowCore {
+    mutable std::mutex mutex;
+    WindowHandle handle = 0;
+    WindowState state;
+    std::vector<std::unique_ptr<ControlData>> controls;
+    std::vector<MenuItem> menuBar;
+    std::vector<MenuItem> systemMenu;
+    bool alive = false;  // the host knows the window
+    Host* host = nullptr;
+    Size baseUnits{8, 16};
+
+    // With `mutex` held.
+    void Emit(Change change) const {
+        change.window = handle;
+        if (alive && host) host->Changed(change);
+    }
+    void EmitControl(ChangeKind kind, const ControlData& c, int value = 0, int index = -1, Text text = {},
+                     Color color = {}) const {
+        Change change;
+        change.kind = kind;
+        change.control = c.s.index;
+        change.id = c.s.id;
+        change.value = value;
+        change.index = index;
+        change.text = std::move(text);
+        change.color = color;
+        Emit(std::move(change));
+    }
+    ControlData* At(int index) const {
+        if (index < 0 || index >= static_cast<int>(controls.size())) return nullptr;
+        return controls[static_cast<size_t>(index)].get();
+    }
+
+    Rect DialogUnitsToPixels(const Rect& du) const {
+        auto scale = [](int v, int base, int div) { return static_cast<int>((static_cast<long long>(v) * base) / div); };
+        return Rect{scale(du.x, baseUnits.width, 4), scale(du.y, baseUnits.height, 8),
+                    scale(du.width, baseUnits.width, 4), scale(du.height, baseUnits.height, 8)};
+    }
+};
+
+// Runs the message map of the window for a notification of one of its controls: at once on the UI thread, else
+// queued there. Does nothing when the window is gone.
+void NotifyFromControl(WindowHandle window, int controlIndex, Notification code, int item = -1);
+
+}  // namespace fw
