@@ -87,12 +87,13 @@ struct Overlap {
     std::string device;
 };
 
-// Forgets devices, handles, faults, the call log and the overlaps; the link speed returns to 0.
+// Forgets devices, handles, faults, the call log and the overlaps; the link speed returns to 0 and the factory
+// keys to the program's default chip keys.
 OV_SIM_API void Reset();
 // Reads a configuration file (the format of "OvMcuSim.ini", see the README); false when it cannot be read.
 OV_SIM_API bool LoadConfig(const std::string& path);
 OV_SIM_API void SetLinkSpeed(uint32_t bytesPerSecond);
-// The 32 keys a new chip holds per key table entry (the program's built-in default table must match).
+// The 32 keys a new chip holds, by key table entry (series 5, 8 and 9 map their key ids onto entries 28 to 31).
 OV_SIM_API void SetFactoryKey(int entry, const std::array<uint8_t, 16>& key);
 OV_SIM_API std::array<uint8_t, 16> FactoryKey(int entry);
 

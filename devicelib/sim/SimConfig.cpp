@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "core/HexText.h"
 #include "devicelib/sim/Simulator.h"
 #include "framework/Files.h"
 #include "framework/Ini.h"
@@ -42,16 +43,13 @@ long Number(const std::string& text, long fallback) {
 }
 
 // Hex digits, blanks allowed between them; empty when anything else is there or a digit is left over.
-std::vector<uint8_t> HexBytes(std::string text) {
-    std::erase_if(text, [](unsigned char c) { return std::isspace(c); });
-    if (text.size() % 2 != 0 ||
-        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); })) {
-        return {};
-    }
-    std::vector<uint8_t> bytes;
-    for (size_t i = 0; i < text.size(); i += 2) {
-        bytes.push_back(static_cast<uint8_t>(std::stoul(text.substr(i, 2), nullptr, 16)));
-    }
+std::vector<uint8_t> HexBytes(const std::string& utf8) {
+    fw::Text text = fw::Utf8ToText(utf8);
+    fw::Remove(text, u' ');
+    fw::Remove(text, u'\t');
+    if (text.size() % 2 != 0 || !IsHexText(text)) return {};
+    std::vector<uint8_t> bytes(text.size() / 2);
+    HexToBytes(text, bytes.data(), bytes.size());
     return bytes;
 }
 

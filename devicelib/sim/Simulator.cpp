@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/BuiltinKeys.h"
+#include "core/HexText.h"
 #include "devicelib/sim/DeviceChangeSignal.h"
 #include "devicelib/sim/SimConfig.h"
 #include "framework/Text.h"
@@ -39,18 +41,20 @@ Simulator& Simulator::Get() {
 }
 
 Simulator::Simulator() {
-    // Until a configuration names them, entry e of the factory key table is e*16 .. e*16+15, inverted from 16 on.
-    for (int e = 0; e < 32; ++e) {
-        for (int i = 0; i < 16; ++i)
-            factoryKeys_[e][i] = static_cast<uint8_t>(((e * 16 + i) & 0xFF) ^ (e >= 16 ? 0xFF : 0));
-    }
+    DefaultFactoryKeys();
     std::error_code ec;
     if (std::filesystem::exists(kConfigFileName, ec)) LoadConfigFile(kConfigFileName, *this);
+}
+
+void Simulator::DefaultFactoryKeys() {
+    // New chips hold the keys the program takes for keys never updated, unless a configuration names others.
+    for (int e = 0; e < 32; ++e) HexToBytes(g_defaultChipKeys[e], factoryKeys_[e].data(), factoryKeys_[e].size());
 }
 
 void Simulator::Clear() {
     {
         std::lock_guard lock(registryMutex_);
+        DefaultFactoryKeys();
         devices_.clear();
         sessions_.clear();
         enumIface_ = 0;

@@ -74,6 +74,7 @@ public:
 
 private:
     Simulator();
+    void DefaultFactoryKeys();
 
     struct CallFault {
         Fn fn;

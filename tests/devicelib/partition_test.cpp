@@ -1,3 +1,5 @@
+#include "core/BuiltinKeys.h"
+#include "core/HexText.h"
 #include "tests/devicelib/SimFixture.h"
 
 namespace {
@@ -116,6 +118,18 @@ TEST_F(PartitionTest, SealedFlashRefusesErasesAfterTheReset) {
     h = Connect(OV_IFACE_USART, u"/dev/ttyUSB0");
     EXPECT_EQ(OV_CMD_FLASH_ERASE(h, kBase, kBase + 2047, nullptr, nullptr), CMD_STATUS_FLASH_SEALED);
     EXPECT_TRUE(ovsim::State(kDev).sealed);
+}
+
+TEST_F(PartitionTest, NewChipsHoldTheProgramsDefaultKeys) {
+    // The program takes these as the old key of a first key update.
+    for (int entry = 0; entry < 32; ++entry) {
+        std::array<uint8_t, 16> expected{};
+        HexToBytes(g_defaultChipKeys[entry], expected.data(), expected.size());
+        EXPECT_EQ(ovsim::FactoryKey(entry), expected) << entry;
+    }
+    Usart(5);
+    EXPECT_EQ(ovsim::ChipKey(kDev, 0), ovsim::FactoryKey(30)) << "series 5 keeps its two partition keys at the end";
+    EXPECT_EQ(ovsim::ChipKey(kDev, 1), ovsim::FactoryKey(31));
 }
 
 TEST_F(PartitionTest, SeriesWithoutPartitionsDoNotKnowTheCommands) {
