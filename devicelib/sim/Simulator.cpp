@@ -48,7 +48,8 @@ Simulator::Simulator() {
 
 void Simulator::DefaultFactoryKeys() {
     // New chips hold the keys the program takes for keys never updated, unless a configuration names others.
-    for (int e = 0; e < 32; ++e) HexToBytes(g_defaultChipKeys[e], factoryKeys_[e].data(), factoryKeys_[e].size());
+    for (int e = 0; e < 32; ++e)
+        HexToBytes(g_defaultChipKeys[e], factoryKeys_[e].data(), factoryKeys_[e].size());
 }
 
 void Simulator::Clear() {

@@ -21,12 +21,14 @@ public:
     Record Fill() {
         Record record{};
         auto* bytes = reinterpret_cast<uint8_t*>(&record);
-        for (size_t i = 0; i < sizeof record; ++i) bytes[i] = Byte();
+        for (size_t i = 0; i < sizeof record; ++i)
+            bytes[i] = Byte();
         return record;
     }
     std::vector<uint8_t> Bytes(size_t n) {
         std::vector<uint8_t> out(n);
-        for (auto& b : out) b = Byte();
+        for (auto& b : out)
+            b = Byte();
         return out;
     }
 
@@ -98,8 +100,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 13: {
                 const uint32_t address = in.Word();
                 const auto bytes = in.Bytes(in.Byte() * 16 + in.Byte() % 8);
-                const ImageDescriptor image{in.Byte(), address, bytes.data(), static_cast<uint32_t>(bytes.size()),
-                                            static_cast<uint8_t>(in.Byte() & 1), nullptr};
+                const ImageDescriptor image{in.Byte(),
+                                            address,
+                                            bytes.data(),
+                                            static_cast<uint32_t>(bytes.size()),
+                                            static_cast<uint8_t>(in.Byte() & 1),
+                                            nullptr};
                 const auto partition = in.Fill<UserPartitionRecord>();
                 if (step % 2 == 0) {
                     OV_CMD_FLASH_DWNLD(h, &image, &partition, nullptr, Ignore, nullptr);
