@@ -58,22 +58,24 @@ constexpr std::array<uint8_t, 256> MakeInverseSBox() {
 
 constexpr std::array<uint8_t, 256> kInvSBox = MakeInverseSBox();
 
-// One table of SubBytes followed by MixColumns for a byte in row 0; the other rows are its rotations.
-constexpr std::array<uint32_t, 256> MakeForwardTable() {
-    std::array<uint32_t, 256> t{};
+// SubBytes followed by MixColumns for a byte in each row: four tables, each the previous one rotated by a byte, so
+// a round is sixteen look-ups and XORs.
+using RoundTables = std::array<std::array<uint32_t, 256>, 4>;
+
+constexpr RoundTables MakeForwardTables() {
+    RoundTables t{};
     for (int x = 0; x < 256; ++x) {
         const uint8_t s = kSBox[static_cast<size_t>(x)];
-        t[static_cast<size_t>(x)] = static_cast<uint32_t>(Multiply(s, 2)) << 24 | static_cast<uint32_t>(s) << 16 |
-                                    static_cast<uint32_t>(s) << 8 | Multiply(s, 3);
+        const uint32_t w = static_cast<uint32_t>(Multiply(s, 2)) << 24 | static_cast<uint32_t>(s) << 16 |
+                           static_cast<uint32_t>(s) << 8 | Multiply(s, 3);
+        for (size_t row = 0; row < 4; ++row) {
+            t[row][static_cast<size_t>(x)] = row == 0 ? w : (w >> (8 * row)) | (w << (32 - 8 * row));
+        }
     }
     return t;
 }
 
-constexpr std::array<uint32_t, 256> kTe = MakeForwardTable();
-
-inline uint32_t Rotr8(uint32_t x, int n) { return (x >> (8 * n)) | (x << (32 - 8 * n)); }
-
-inline uint32_t Te(int row, uint32_t byte) { return row == 0 ? kTe[byte] : Rotr8(kTe[byte], row); }
+constexpr RoundTables kTe = MakeForwardTables();
 
 inline uint32_t LoadWord(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
@@ -88,17 +90,24 @@ inline void StoreWord(uint32_t w, uint8_t* p) {
 }
 
 void EncryptPortable(const uint32_t rk[kRoundKeyWords], const uint8_t in[16], uint8_t out[16]) {
-    uint32_t s[4];
-    for (int c = 0; c < 4; ++c)
-        s[c] = LoadWord(in + 4 * c) ^ rk[c];
+    uint32_t s0 = LoadWord(in) ^ rk[0], s1 = LoadWord(in + 4) ^ rk[1];
+    uint32_t s2 = LoadWord(in + 8) ^ rk[2], s3 = LoadWord(in + 12) ^ rk[3];
+    const auto& t0 = kTe[0];
+    const auto& t1 = kTe[1];
+    const auto& t2 = kTe[2];
+    const auto& t3 = kTe[3];
     for (int round = 1; round < 10; ++round) {
-        uint32_t t[4];
-        for (int c = 0; c < 4; ++c) {
-            t[c] = Te(0, s[c] >> 24) ^ Te(1, (s[(c + 1) & 3] >> 16) & 0xFF) ^ Te(2, (s[(c + 2) & 3] >> 8) & 0xFF) ^
-                   Te(3, s[(c + 3) & 3] & 0xFF) ^ rk[4 * round + c];
-        }
-        std::memcpy(s, t, sizeof s);
+        const uint32_t* k = rk + 4 * round;
+        const uint32_t u0 = t0[s0 >> 24] ^ t1[(s1 >> 16) & 0xFF] ^ t2[(s2 >> 8) & 0xFF] ^ t3[s3 & 0xFF] ^ k[0];
+        const uint32_t u1 = t0[s1 >> 24] ^ t1[(s2 >> 16) & 0xFF] ^ t2[(s3 >> 8) & 0xFF] ^ t3[s0 & 0xFF] ^ k[1];
+        const uint32_t u2 = t0[s2 >> 24] ^ t1[(s3 >> 16) & 0xFF] ^ t2[(s0 >> 8) & 0xFF] ^ t3[s1 & 0xFF] ^ k[2];
+        const uint32_t u3 = t0[s3 >> 24] ^ t1[(s0 >> 16) & 0xFF] ^ t2[(s1 >> 8) & 0xFF] ^ t3[s2 & 0xFF] ^ k[3];
+        s0 = u0;
+        s1 = u1;
+        s2 = u2;
+        s3 = u3;
     }
+    const uint32_t s[4] = {s0, s1, s2, s3};
     for (int c = 0; c < 4; ++c) {
         const uint32_t w = static_cast<uint32_t>(kSBox[s[c] >> 24]) << 24 |
                            static_cast<uint32_t>(kSBox[(s[(c + 1) & 3] >> 16) & 0xFF]) << 16 |
@@ -215,13 +224,24 @@ __attribute__((target("aes,sse4.1,ssse3"))) void CtrXorAesNi(const uint32_t rk[k
     }
 
     constexpr int kLanes = 8;
+    const __m128i byteSwap = _mm_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
     while (length >= 16 * kLanes) {
         __m128i b[kLanes];
-        for (int j = 0; j < kLanes; ++j)
-            b[j] = _mm_xor_si128(NextCounterBlock(high, low), keys[0]);
-        for (int r = 1; r < 10; ++r) {
+        if (low <= UINT64_MAX - kLanes) {
+            // No carry into the high half within these blocks: one addition per block in the counter's own order.
+            const __m128i base = _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+            for (int j = 0; j < kLanes; ++j) {
+                b[j] = _mm_xor_si128(_mm_shuffle_epi8(_mm_add_epi64(base, _mm_set_epi64x(0, j)), byteSwap), keys[0]);
+            }
+            low += kLanes;
+        } else {
             for (int j = 0; j < kLanes; ++j)
-                b[j] = _mm_aesenc_si128(b[j], keys[r]);
+                b[j] = _mm_xor_si128(NextCounterBlock(high, low), keys[0]);
+        }
+        for (int r = 1; r < 10; ++r) {
+            const __m128i key = keys[r];
+            for (int j = 0; j < kLanes; ++j)
+                b[j] = _mm_aesenc_si128(b[j], key);
         }
         for (int j = 0; j < kLanes; ++j) {
             __m128i* p = reinterpret_cast<__m128i*>(data + 16 * j);

@@ -21,25 +21,27 @@ constexpr uint64_t kMaxBinaryLength = 256u << 20;
 constexpr char kUpperDigits[] = "0123456789ABCDEF";
 constexpr std::string_view kEndRecord = ":00000001FF\r\n";
 
-void AppendByte(std::string& out, uint8_t b) {
-    out.push_back(kUpperDigits[b >> 4]);
-    out.push_back(kUpperDigits[b & 0xF]);
-}
-
-// One record with its checksum and CR LF.
+// One record with its checksum and CR LF, composed in place and appended at once.
 void AppendRecord(std::string& out, uint8_t type, uint16_t offset, const uint8_t* data, size_t count) {
-    unsigned sum = static_cast<unsigned>(count) + (offset >> 8) + (offset & 0xFF) + type;
-    out.push_back(':');
-    AppendByte(out, static_cast<uint8_t>(count));
-    AppendByte(out, static_cast<uint8_t>(offset >> 8));
-    AppendByte(out, static_cast<uint8_t>(offset));
-    AppendByte(out, type);
-    for (size_t i = 0; i < count; ++i) {
-        AppendByte(out, data[i]);
-        sum += data[i];
-    }
-    AppendByte(out, static_cast<uint8_t>(0x100 - (sum & 0xFF)));
-    out += "\r\n";
+    char line[2 * 260 + 3];
+    char* p = line;
+    unsigned sum = 0;
+    auto put = [&p, &sum](uint8_t b) {
+        *p++ = kUpperDigits[b >> 4];
+        *p++ = kUpperDigits[b & 0xF];
+        sum += b;
+    };
+    *p++ = ':';
+    put(static_cast<uint8_t>(count));
+    put(static_cast<uint8_t>(offset >> 8));
+    put(static_cast<uint8_t>(offset));
+    put(type);
+    for (size_t i = 0; i < count; ++i)
+        put(data[i]);
+    put(static_cast<uint8_t>(0x100 - (sum & 0xFF)));
+    *p++ = '\r';
+    *p++ = '\n';
+    out.append(line, static_cast<size_t>(p - line));
 }
 
 void AppendLinearAddress(std::string& out, uint32_t upper) {
@@ -117,7 +119,8 @@ int BinToHexFile(const std::string& binPath, const std::string& hexPath, uint32_
 
     const std::vector<uint8_t>& data = input.bytes;
     std::string out;
-    out.reserve(data.size() / 16 * 45 + 64);
+    // 45 characters a 16-byte record, 17 an address record at each 64 KB page.
+    out.reserve((data.size() / 16 + 2) * 45 + (data.size() / 0x10000 + 2) * 17 + kEndRecord.size());
     uint32_t address = startAddress;
     AppendLinearAddress(out, address >> 16);
     size_t done = 0;

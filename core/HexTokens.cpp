@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr size_t kChunkSize = 1 << 20;
+constexpr size_t kBufferSize = (64 << 10) + kHexMaxLineLength + 1;
 
 inline bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -22,16 +22,17 @@ HexInputFile OpenHexInput(fw::TextView path) {
     return file;
 }
 
-HexTokenReader::HexTokenReader(std::FILE* file) : m_file(file), m_buffer(kChunkSize + kHexMaxLineLength + 1) {}
+HexTokenReader::HexTokenReader(std::FILE* file)
+    : m_file(file), m_buffer(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
 
 bool HexTokenReader::Refill() {
     // Keeps the unread tail (a token cut by the chunk end) at the front of the buffer.
     const size_t tail = m_text.size();
-    if (tail > 0 && m_text.data() != m_buffer.data()) std::memmove(m_buffer.data(), m_text.data(), tail);
-    const size_t room = m_buffer.size() - tail;
-    const size_t got = std::fread(m_buffer.data() + tail, 1, room, m_file);
+    if (tail > 0 && m_text.data() != m_buffer.get()) std::memmove(m_buffer.get(), m_text.data(), tail);
+    const size_t room = kBufferSize - tail;
+    const size_t got = std::fread(m_buffer.get() + tail, 1, room, m_file);
     if (got < room) m_eof = true;
-    m_text = std::string_view(m_buffer.data(), tail + got);
+    m_text = std::string_view(m_buffer.get(), tail + got);
     return got > 0;
 }
 

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 #include "framework/Text.h"
 
@@ -34,6 +33,6 @@ private:
 
     std::string_view m_text;  // the unread part of the current chunk
     std::FILE* m_file;
-    std::vector<char> m_buffer;
+    std::unique_ptr<char[]> m_buffer;
     bool m_eof = false;
 };

@@ -33,30 +33,44 @@ inline uint32_t LoadBigEndian(const uint8_t* p) {
            static_cast<uint32_t>(p[3]);
 }
 
+inline uint32_t BigSigma0(uint32_t x) { return Rotr(x, 2) ^ Rotr(x, 13) ^ Rotr(x, 22); }
+inline uint32_t BigSigma1(uint32_t x) { return Rotr(x, 6) ^ Rotr(x, 11) ^ Rotr(x, 25); }
+inline uint32_t SmallSigma0(uint32_t x) { return Rotr(x, 7) ^ Rotr(x, 18) ^ (x >> 3); }
+inline uint32_t SmallSigma1(uint32_t x) { return Rotr(x, 17) ^ Rotr(x, 19) ^ (x >> 10); }
+
+// One round; the callers rotate the roles of the eight working variables instead of moving their values.
+inline void Round(uint32_t a, uint32_t b, uint32_t c, uint32_t& d, uint32_t e, uint32_t f, uint32_t g, uint32_t& h,
+                  uint32_t k, uint32_t w) {
+    const uint32_t t1 = h + BigSigma1(e) + ((e & f) ^ (~e & g)) + k + w;
+    d += t1;
+    h = t1 + BigSigma0(a) + ((a & b) ^ (a & c) ^ (b & c));
+}
+
 void CompressPortable(uint32_t state[8], const uint8_t* blocks, size_t count) {
     for (; count > 0; --count, blocks += 64) {
-        uint32_t w[64];
+        uint32_t w[16];
         for (int t = 0; t < 16; ++t)
             w[t] = LoadBigEndian(blocks + 4 * t);
-        for (int t = 16; t < 64; ++t) {
-            const uint32_t s0 = Rotr(w[t - 15], 7) ^ Rotr(w[t - 15], 18) ^ (w[t - 15] >> 3);
-            const uint32_t s1 = Rotr(w[t - 2], 17) ^ Rotr(w[t - 2], 19) ^ (w[t - 2] >> 10);
-            w[t] = w[t - 16] + s0 + w[t - 7] + s1;
-        }
         uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
         uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
-        for (int t = 0; t < 64; ++t) {
-            const uint32_t t1 =
-                h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRoundConstants[t] + w[t];
-            const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-            h = g;
-            g = f;
-            f = e;
-            e = d + t1;
-            d = c;
-            c = b;
-            b = a;
-            a = t1 + t2;
+#pragma GCC unroll 8
+        for (int t = 0; t < 64; t += 8) {
+            if (t >= 16) {
+                // The schedule in a ring of sixteen words: W[t] replaces W[t - 16].
+                for (int i = t; i < t + 8; ++i) {
+                    w[i & 15] += SmallSigma1(w[(i - 2) & 15]) + w[(i - 7) & 15] + SmallSigma0(w[(i - 15) & 15]);
+                }
+            }
+            const uint32_t* k = kRoundConstants + t;
+            const uint32_t* x = w + (t & 15);
+            Round(a, b, c, d, e, f, g, h, k[0], x[0]);
+            Round(h, a, b, c, d, e, f, g, k[1], x[1]);
+            Round(g, h, a, b, c, d, e, f, k[2], x[2]);
+            Round(f, g, h, a, b, c, d, e, k[3], x[3]);
+            Round(e, f, g, h, a, b, c, d, k[4], x[4]);
+            Round(d, e, f, g, h, a, b, c, k[5], x[5]);
+            Round(c, d, e, f, g, h, a, b, k[6], x[6]);
+            Round(b, c, d, e, f, g, h, a, k[7], x[7]);
         }
         state[0] += a;
         state[1] += b;
@@ -66,6 +80,7 @@ void CompressPortable(uint32_t state[8], const uint8_t* blocks, size_t count) {
         state[5] += f;
         state[6] += g;
         state[7] += h;
+        SecureWipe(w, sizeof w);
     }
 }
 
@@ -83,6 +98,7 @@ __attribute__((target("sha,sse4.1,ssse3"))) void CompressShaNi(uint32_t state[8]
         const __m128i savedAbef = state0;
         const __m128i savedCdgh = state1;
         __m128i msg[4];
+#pragma GCC unroll 16
         for (int i = 0; i < 16; ++i) {
             __m128i& w = msg[i & 3];
             if (i < 4) {
