@@ -67,11 +67,6 @@ int WriteOutput(const std::string& path, std::string_view text) {
     return fw::WriteFileAtomic(PathText(path), text) ? kHexOk : kHexWriteFailed;
 }
 
-uint32_t RecordBase(const HexRecord& record) {
-    const uint32_t value = static_cast<uint32_t>(record.data[0] << 8 | record.data[1]);
-    return record.type == 2 ? value << 4 : value << 16;
-}
-
 // Places data at a position of a binary that grows as records arrive; gaps read back as zero bytes.
 bool Place(std::vector<uint8_t>& image, uint64_t position, const uint8_t* data, size_t count) {
     if (position + count > kMaxBinaryLength) return false;
@@ -87,27 +82,14 @@ long InputSize(std::FILE* file) {
     return size < 0 ? 0 : size;
 }
 
-// The walk of one merge input: every record up to its end-of-file record. onRecord answers kHexOk to go on.
+// The walk of one merge input: every record up to its end-of-file record.
 template <class OnRecord>
 int WalkMergeInput(const std::string& path, OnRecord&& onRecord) {
     const HexInputFile file = OpenHexInput(PathText(path));
     if (!file) return kHexCannotOpenInput;
     HexTokenReader reader(file.get());
-    HexRecord record;
-    std::string_view token;
-    for (;;) {
-        const HexTokenReader::Result got = reader.Next(token);
-        if (got == HexTokenReader::Result::TooLong) return kHexLineTooLong;
-        if (got == HexTokenReader::Result::ReadError) return kHexCannotOpenInput;
-        if (got == HexTokenReader::Result::End) return kHexOk;
-        const int rc = ParseHexRecord(token, record);
-        if (rc != kHexOk) return rc;
-        if (record.type > 5) return kHexBadType;
-        if ((record.type == 2 || record.type == 4) && record.count < 2) return kHexLengthMismatch;
-        if (record.type == 1) return kHexOk;
-        const int next = onRecord(token, record);
-        if (next != kHexOk) return next;
-    }
+    bool ended = false;
+    return WalkHexRecords(reader, ended, onRecord);
 }
 
 }  // namespace
@@ -150,43 +132,28 @@ int HexToBinFile(const std::string& hexPath, const std::string& binPath) {
         image.reserve(static_cast<size_t>(
             std::min<uint64_t>(static_cast<uint64_t>(InputSize(file.get())) / 2, kMaxBinaryLength)));
         HexTokenReader reader(file.get());
-        HexRecord record;
-        std::string_view token;
         uint32_t base = 0;
         bool haveFirst = false;
         uint32_t first = 0;  // the address of the first data record: position 0 of the binary
-        for (;;) {
-            const HexTokenReader::Result got = reader.Next(token);
-            if (got == HexTokenReader::Result::TooLong) return kHexLineTooLong;
-            if (got == HexTokenReader::Result::ReadError) return kHexCannotOpenInput;
-            if (got == HexTokenReader::Result::End) return kHexNoEndRecord;
-            const int rc = ParseHexRecord(token, record);
-            if (rc != kHexOk) return rc;
-            switch (record.type) {
-                case 0: {
-                    const uint32_t address = base + record.address;
-                    if (!haveFirst) {
-                        haveFirst = true;
-                        first = address;
-                    }
-                    if (address < first) return kHexAddressOutOfRange;
-                    if (!Place(image, address - first, record.data.data(), record.count)) return kHexAddressOutOfRange;
-                    break;
+        bool ended = false;
+        const int rc = WalkHexRecords(reader, ended, [&](std::string_view, const HexRecord& record) {
+            if (record.type == 2 || record.type == 4) {
+                base = AddressRecordBase(record);
+            } else if (record.type == 0) {
+                const uint32_t address = base + record.address;
+                if (!haveFirst) {
+                    haveFirst = true;
+                    first = address;
                 }
-                case 1:
-                    return WriteOutput(binPath, std::span<const uint8_t>(image));
-                case 2:
-                case 4:
-                    if (record.count < 2) return kHexLengthMismatch;
-                    base = RecordBase(record);
-                    break;
-                case 3:
-                case 5:
-                    break;
-                default:
-                    return kHexBadType;
+                if (address < first || !Place(image, address - first, record.data.data(), record.count)) {
+                    return kHexAddressOutOfRange;
+                }
             }
-        }
+            return kHexOk;
+        });
+        if (rc != kHexOk) return rc;
+        if (!ended) return kHexNoEndRecord;
+        return WriteOutput(binPath, std::span<const uint8_t>(image));
     } catch (const std::bad_alloc&) {
         return kHexWriteFailed;
     }
@@ -208,7 +175,7 @@ int MergeHexFiles(uint32_t count, std::span<const std::string> paths, const std:
         bool inputSetBase = false;
         const int rc = WalkMergeInput(path, [&](std::string_view line, const HexRecord& record) {
             if (record.type == 2 || record.type == 4) {
-                base = RecordBase(record);
+                base = AddressRecordBase(record);
                 inputSetBase = true;
                 outputBaseSet = base != 0;
             } else if (record.type == 0) {
@@ -245,7 +212,7 @@ int MergeHexFiles(uint32_t count, std::span<const std::string> paths, const std:
             uint32_t base = 0;
             const int rc = WalkMergeInput(path, [&](std::string_view, const HexRecord& record) {
                 if (record.type == 2 || record.type == 4) {
-                    base = RecordBase(record);
+                    base = AddressRecordBase(record);
                 } else if (record.type == 0) {
                     const uint64_t start = static_cast<uint64_t>(base) + record.address;
                     // The inputs may have changed since the first pass.

@@ -48,31 +48,16 @@ private:
 int ReadSegments(HexTokenReader& reader, std::span<HexSegment> segments) {
     SegmentBuilder builder(segments.size());
     uint32_t base = 0;
-    HexRecord record;
-    std::string_view token;
-    while (reader.Next(token) == HexTokenReader::Result::Token) {
-        if (ParseHexRecord(token, record) != kHexOk) return 0;
-        switch (record.type) {
-            case 0:
-                if (!builder.Add(base + record.address, record.data.data(), record.count)) return 0;
-                break;
-            case 1:
-                return builder.Deliver(segments);
-            case 2:
-            case 4: {
-                if (record.count < 2) return 0;
-                const uint32_t value = static_cast<uint32_t>(record.data[0] << 8 | record.data[1]);
-                base = record.type == 2 ? value << 4 : value << 16;
-                break;
-            }
-            case 3:
-            case 5:
-                break;
-            default:
-                return 0;
+    bool ended = false;
+    const int rc = WalkHexRecords(reader, ended, [&](std::string_view, const HexRecord& record) {
+        if (record.type == 2 || record.type == 4) {
+            base = AddressRecordBase(record);
+        } else if (record.type == 0 && !builder.Add(base + record.address, record.data.data(), record.count)) {
+            return kHexAddressOutOfRange;  // more runs than room
         }
-    }
-    return 0;  // no end-of-file record, a token too long, or a read error
+        return kHexOk;
+    });
+    return rc == kHexOk && ended ? builder.Deliver(segments) : 0;
 }
 
 }  // namespace

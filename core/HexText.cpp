@@ -35,6 +35,14 @@ void AppendHex02(fw::Text& out, uint32_t value) {
         out.push_back(digits[--n]);
 }
 
+// Skips leading white space and an optional sign, as the C library's number readers do; answers the sign.
+bool SkipSpaceAndSign(fw::TextView text, size_t& i) {
+    while (i < text.size() && IsSpaceChar(text[i]))
+        ++i;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) return text[i++] == u'-';
+    return false;
+}
+
 fw::Text BitsOf(uint64_t value) {
     fw::Text bits;
     // The first division works on the 64-bit value, the following ones on its 32-bit quotient.
@@ -228,10 +236,7 @@ fw::Text BinaryTextToHex(fw::TextView bits) {
 fw::Text HexToBinaryText(fw::TextView hex) {
     // wcstoul with base 16 and a 32-bit unsigned long: white space, a sign and "0x" may lead; overflow saturates.
     size_t i = 0;
-    while (i < hex.size() && IsSpaceChar(hex[i]))
-        ++i;
-    bool negative = false;
-    if (i < hex.size() && (hex[i] == u'-' || hex[i] == u'+')) negative = hex[i++] == u'-';
+    const bool negative = SkipSpaceAndSign(hex, i);
     if (i + 2 < hex.size() && hex[i] == u'0' && (hex[i + 1] == u'x' || hex[i + 1] == u'X') &&
         HexDigitValue(hex[i + 2]) >= 0) {
         i += 2;
@@ -255,10 +260,7 @@ fw::Text HexToBinaryText(fw::TextView hex) {
 fw::Text DecimalToBinaryText(fw::TextView decimal) {
     // _wtoi64: white space and a sign may lead; reading stops at the first non-digit; overflow saturates.
     size_t i = 0;
-    while (i < decimal.size() && IsSpaceChar(decimal[i]))
-        ++i;
-    bool negative = false;
-    if (i < decimal.size() && (decimal[i] == u'-' || decimal[i] == u'+')) negative = decimal[i++] == u'-';
+    const bool negative = SkipSpaceAndSign(decimal, i);
     uint64_t magnitude = 0;
     const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
     for (; i < decimal.size() && decimal[i] >= u'0' && decimal[i] <= u'9'; ++i) {

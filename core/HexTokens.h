@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "core/IntelHex.h"
 #include "framework/Text.h"
 
 struct FileCloser {
@@ -36,3 +37,42 @@ private:
     std::unique_ptr<char[]> m_buffer;
     bool m_eof = false;
 };
+
+// The base address a type 2 (value x 16) or type 4 (value x 65536) record sets.
+inline uint32_t AddressRecordBase(const HexRecord& record) {
+    const uint32_t value = static_cast<uint32_t>(record.data[0] << 8 | record.data[1]);
+    return record.type == 2 ? value << 4 : value << 16;
+}
+
+// Hands every record before the end-of-file record, with its text, to onRecord, which answers kHexOk to go on.
+// Answers kHexOk, with ended telling whether the end-of-file record came, or the code of the first fault: a token
+// too long, a parser code, a type above 5, an address record without its two bytes (kHexLengthMismatch), a read
+// error (kHexCannotOpenInput), or what onRecord answered.
+template <class OnRecord>
+int WalkHexRecords(HexTokenReader& reader, bool& ended, OnRecord&& onRecord) {
+    ended = false;
+    HexRecord record;
+    std::string_view token;
+    for (;;) {
+        switch (reader.Next(token)) {
+            case HexTokenReader::Result::TooLong:
+                return kHexLineTooLong;
+            case HexTokenReader::Result::ReadError:
+                return kHexCannotOpenInput;
+            case HexTokenReader::Result::End:
+                return kHexOk;
+            case HexTokenReader::Result::Token:
+                break;
+        }
+        const int rc = ParseHexRecord(token, record);
+        if (rc != kHexOk) return rc;
+        if (record.type > 5) return kHexBadType;
+        if ((record.type == 2 || record.type == 4) && record.count < 2) return kHexLengthMismatch;
+        if (record.type == 1) {
+            ended = true;
+            return kHexOk;
+        }
+        const int next = onRecord(token, record);
+        if (next != kHexOk) return next;
+    }
+}

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchData.h"
 #include "OpenSslWorker.h"
 #include "RatioReporter.h"
 #include "core/AesCtr.h"
@@ -19,17 +20,7 @@ namespace {
 constexpr size_t kSize = 16u << 20;
 
 std::vector<uint8_t>& Buffer() {
-    static std::vector<uint8_t> data = [] {
-        std::vector<uint8_t> v(kSize);
-        uint32_t x = 2463534242u;
-        for (uint8_t& b : v) {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            b = static_cast<uint8_t>(x);
-        }
-        return v;
-    }();
+    static std::vector<uint8_t> data = PseudoRandomBytes(kSize, 2463534242u);
     return data;
 }
 

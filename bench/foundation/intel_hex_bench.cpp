@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchData.h"
 #include "RatioReporter.h"
 #include "core/IntelHex.h"
 
@@ -31,14 +32,7 @@ public:
             (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/qx-hexbench-XXXXXX");
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         m_folder = pattern;
-        std::vector<uint8_t> image(kImageSize);
-        uint32_t x = 88172645u;
-        for (uint8_t& b : image) {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            b = static_cast<uint8_t>(x);
-        }
+        const std::vector<uint8_t> image = PseudoRandomBytes(kImageSize, 88172645u);
         if (std::FILE* f = std::fopen(Bin().c_str(), "wb")) {
             std::fwrite(image.data(), 1, image.size(), f);
             std::fclose(f);
