@@ -13,18 +13,20 @@
 
 namespace {
 
-// A private folder, in memory where the system offers one: the outputs are flushed to disk on every run.
+// A private folder, in memory where the system offers one: the outputs are flushed to disk on every run. It lives
+// as long as the process (never destroyed, so the exit handler that removes it can still use its name).
 const std::string& WorkFolder() {
-    static const std::string folder = [] {
+    static const std::string* folder = [] {
         std::string pattern = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/qx-hexbin-XXXXXX");
         if (mkdtemp(pattern.data()) == nullptr) abort();
+        auto* kept = new std::string(pattern);
         std::atexit([] {
             std::remove((WorkFolder() + "/in.hex").c_str());
             rmdir(WorkFolder().c_str());
         });
-        return pattern;
+        return kept;
     }();
-    return folder;
+    return *folder;
 }
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
