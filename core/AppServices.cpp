@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/Format.h"
+#include "framework/System.h"
 
 namespace {
 
@@ -56,6 +57,27 @@ int CompareVersion(fw::TextView a, fw::TextView b) {
     }
     return 0;
 }
+
+fw::Text GetModuleVersion() {
+    // Three numbers, as the version resource gave them; anything else from the build counts as unknown.
+    const fw::Text version = fw::GetProgramVersion();
+    int dots = 0;
+    bool digitSeen = false;
+    for (char16_t c : version) {
+        if (c == u'.') {
+            if (!digitSeen) return u"0.0.0";
+            ++dots;
+            digitSeen = false;
+        } else if (c >= u'0' && c <= u'9') {
+            digitSeen = true;
+        } else {
+            return u"0.0.0";
+        }
+    }
+    return dots == 2 && digitSeen ? version : fw::Text(u"0.0.0");
+}
+
+bool IsInternetConnected() { return fw::IsInternetConnected(); }
 
 void LogFailure(fw::TextView text, int /*flush*/) {
     const std::lock_guard<std::mutex> lock(g_traceLock);

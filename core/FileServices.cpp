@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "framework/Files.h"
+#include "framework/MessageBox.h"
 
 fw::Text GetCurrentDir() { return fw::GetWorkingDirectory(); }
 
@@ -55,4 +56,11 @@ bool ReadFileToBuffer(std::vector<uint8_t>& buffer, uint32_t& size, fw::TextView
     buffer = std::move(file.bytes);
     size = length + padding;
     return true;
+}
+
+bool WriteBufferToFile(fw::TextView path, std::span<const uint8_t> data) {
+    if (fw::WriteFileAtomic(path, data)) return true;
+    // Callers do not look at the answer, so the user must hear of every failure, not only of a failed create.
+    fw::PlainMessageBox(fw::Text(path) + u"文件打开失败！");
+    return false;
 }

@@ -26,3 +26,7 @@ uint32_t FileModifiedTime(fw::TextView path);
 // appended until the length, less the 4-byte header of a ".enc" file, is a multiple of 16; size includes them.
 // False, with buffer and size unchanged, when the file cannot be read.
 bool ReadFileToBuffer(std::vector<uint8_t>& buffer, uint32_t& size, fw::TextView path, bool pad);
+
+// Writes the bytes as the whole file (an existing one is replaced whole, or left as it was on failure). On failure
+// it shows the framework's plain box with the path followed by "文件打开失败！" and answers false.
+bool WriteBufferToFile(fw::TextView path, std::span<const uint8_t> data);

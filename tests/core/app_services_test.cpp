@@ -12,6 +12,8 @@
 #include "core/FileFilters.h"
 #include "core/FileServices.h"
 #include "framework/Files.h"
+#include "framework/System.h"
+#include "framework/host/headless/HeadlessHost.h"
 #include "tests/framework/TempFolder.h"
 
 namespace {
@@ -197,6 +199,30 @@ TEST(AppServices, FailureTraceCollectsLines) {
     LogFailure(u"连接失败", 0);
     LogFailure(u"second", 0);
     EXPECT_EQ(GetFailureTrace(), before + u"连接失败\nsecond\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(AppServices, WriteBufferToFileWritesWholeOrTellsTheUser) {
+    fw::HeadlessHost host;
+    fw::testing::TempFolder dir;
+    dir.Write("old.bin", "old contents");
+    const std::vector<uint8_t> data = {0x00, 0x01, 0xFE, 0xFF};
+    EXPECT_TRUE(WriteBufferToFile(dir.Wide("old.bin"), data));
+    EXPECT_EQ(dir.Read("old.bin"), std::string("\x00\x01\xFE\xFF", 4));
+
+    const fw::Text missing = dir.Wide("no/such/folder/out.bin");
+    host.ExpectBox(missing + u"文件打开失败！", fw::IDOK);
+    EXPECT_FALSE(WriteBufferToFile(missing, data));
+    EXPECT_EQ(host.Boxes().size(), 1u);
+}
+
+TEST(AppServices, ModuleVersionIsTheBuildsThreeNumbers) {
+    const std::string version = fw::TextToUtf8(GetModuleVersion());
+    EXPECT_TRUE(std::regex_match(version, std::regex("[0-9]+\\.[0-9]+\\.[0-9]+"))) << version;
+    EXPECT_EQ(GetModuleVersion(), fw::GetProgramVersion());
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ TEST(ChipTableLine, KeysBlanksCaseAndComments) {
         {u" \t ", std::nullopt, u""},
         {u"[VK51x]", std::nullopt, u""},
         {u"CHIPMARK=CLASS=X", ChipTableKey::Class, u"RK=CLASS=X"},  // the CLASS test comes first
-        {u"XPAGESIZE=0x10", ChipTableKey::PageSize, u"X10"},       // keys belong at the start of their line
+        {u"XPAGESIZE=0x10", ChipTableKey::PageSize, u"X10"},        // keys belong at the start of their line
     };
     for (const LineCase& c : cases) {
         const auto parsed = ParseChipTableLine(c.line);
