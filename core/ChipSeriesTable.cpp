@@ -122,7 +122,8 @@ int CChipSeriesTable::Load() {
 }
 
 void CChipSeriesTable::ReadRows(const std::vector<fw::Text>& lines) {
-    std::fill(m_rows.begin(), m_rows.end(), ChipSeriesRow{});
+    // Rows from m_rowCount on are empty already: only the table itself writes them.
+    std::fill_n(m_rows.begin(), std::clamp(m_rowCount, 0, kMaxRows), ChipSeriesRow{});
     m_rowCount = 0;
     ChipSeriesRow* current = nullptr;  // null before the first row and past the table's room
     for (const fw::Text& line : lines) {
