@@ -1,0 +1,26 @@
+#include "core/Translation.h"
+
+#include "core/FileServices.h"
+#include "framework/Files.h"
+#include "framework/Ini.h"
+
+int g_bCatalogTranslation = 0;
+fw::Text g_strLanguageIniPath;
+
+namespace {
+
+// The language files hold values of at most this many characters, terminator included.
+constexpr std::size_t kIniValueBuffer = 260;
+
+}  // namespace
+
+fw::Text TranslateText(fw::Text key) {
+    if (key.empty() || g_strLanguageIniPath.empty()) return key;
+    // Each lookup reads the file anew: nothing is cached, so a key and its file never drift apart.
+    return fw::GetPrivateProfileString(u"dlparam", key, key, kIniValueBuffer, g_strLanguageIniPath);
+}
+
+void SetLanguageFile(int english) {
+    const fw::TextView file = english == 1 ? u"Languages/en.ini" : u"Languages/zh.ini";
+    g_strLanguageIniPath = fw::JoinPath(GetCurrentDir(), file);
+}
