@@ -3,6 +3,7 @@
 #include "core/FileServices.h"
 #include "framework/Files.h"
 #include "framework/Ini.h"
+#include "lexmira/Lexmira.h"
 
 int g_bCatalogTranslation = 0;
 fw::Text g_strLanguageIniPath;
@@ -16,6 +17,11 @@ constexpr std::size_t kIniValueBuffer = 260;
 
 fw::Text TranslateText(fw::Text key) {
     if (key.empty() || g_strLanguageIniPath.empty()) return key;
+    if (g_bCatalogTranslation == 1) {
+        // The answer points into the library's catalog or is our own argument: copy it before anything else.
+        const char16_t* answer = wxGetTranslation(key.c_str());
+        return answer != nullptr ? fw::Text(answer) : key;
+    }
     // Each lookup reads the file anew: nothing is cached, so a key and its file never drift apart.
     return fw::GetPrivateProfileString(u"dlparam", key, key, kIniValueBuffer, g_strLanguageIniPath);
 }

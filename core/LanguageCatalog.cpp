@@ -1,0 +1,27 @@
+#include "core/LanguageCatalog.h"
+
+#include "framework/MessageBox.h"
+#include "framework/Styles.h"
+
+namespace {
+
+// Not translated and not the program's own box: the catalog that would translate it is what is missing.
+void ReportMissingCatalog() { fw::PlainMessageBox(u"Language package is not find!", fw::MB_OK); }
+
+}  // namespace
+
+void CLocaleHolder::LoadLanguageCatalog(int language) {
+    m_pLocale = CreateObject(language);
+    if (m_pLocale == nullptr) return;
+
+    const char16_t* path = nullptr;
+    if (language == 0) {
+        path = u"Languages/zh.mo";
+    } else if (language == 2) {
+        path = u"Languages/en.mo";
+    } else {
+        ReportMissingCatalog();
+        return;
+    }
+    if (!m_pLocale->LoadCatalog(path)) ReportMissingCatalog();
+}

@@ -1,0 +1,112 @@
+// The catalog mode and its binding at start-up, with the language files the build makes from en.po and zh.po.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "core/LanguageCatalog.h"
+#include "core/StatusText.h"
+#include "core/Translation.h"
+#include "framework/MessageBox.h"
+#include "framework/host/headless/HeadlessHost.h"
+#include "tests/core/LanguageFixture.h"
+
+namespace {
+
+using qx::testing::LanguageFixture;
+
+constexpr char16_t kMissingCatalog[] = u"Language package is not find!";
+
+class LanguageCatalog : public LanguageFixture {
+protected:
+    // The shipped files of the build, copied into this test's working directory.
+    void InstallShippedLanguages() const {
+        std::filesystem::create_directories(m_dir.Path() / "Languages");
+        for (const char* name : {"zh.mo", "en.mo", "zh.ini", "en.ini"}) {
+            std::filesystem::copy_file(std::filesystem::path(LANGUAGES_DIR) / name, m_dir.Path() / "Languages" / name);
+        }
+    }
+
+    fw::HeadlessHost m_host;
+    CLocaleHolder m_holder;
+};
+
+TEST_F(LanguageCatalog, EnglishCatalogTranslatesInCatalogMode) {
+    InstallShippedLanguages();
+    m_holder.LoadLanguageCatalog(2);
+    ASSERT_NE(m_holder.m_pLocale, nullptr);
+    EXPECT_TRUE(m_host.Boxes().empty());
+
+    g_bCatalogTranslation = 1;
+    EXPECT_EQ(TranslateText(u"未知错误！"), u"未知错误！") << "before SetLanguageFile every key stays";
+    SetLanguageFile(1);
+    EXPECT_EQ(TranslateText(u"未知错误！"), u"Unknown error!");
+    EXPECT_EQ(StatusCodeToText(0xB002), u"B002: Parameter error!");
+    EXPECT_EQ(TranslateText(u"目录里没有的文本"), u"目录里没有的文本");
+    EXPECT_EQ(TranslateText(u""), u"");
+}
+
+TEST_F(LanguageCatalog, BothModesAnswerAlikeWithTheShippedFiles) {
+    InstallShippedLanguages();
+    const int32_t codes[] = {1, 14, 28, 0xB000, 0xB011, 0xB03B, 0xBBCC, 0xA000};
+    std::map<int32_t, fw::Text> chinese;
+    for (int english : {0, 1}) {
+        ResetTranslation();
+        m_holder.LoadLanguageCatalog(english == 1 ? 2 : 0);
+        SetLanguageFile(english);
+        for (int32_t code : codes) {
+            g_bCatalogTranslation = 0;
+            const fw::Text fromIni = StatusCodeToText(code);
+            g_bCatalogTranslation = 1;
+            EXPECT_EQ(StatusCodeToText(code), fromIni) << english << " " << code;
+            if (english == 0) {
+                chinese[code] = fromIni;
+            } else {
+                EXPECT_NE(fromIni, chinese[code]) << "English differs from Chinese for " << code;
+            }
+        }
+    }
+}
+
+TEST_F(LanguageCatalog, ChineseCatalogAnswersTheChineseText) {
+    InstallShippedLanguages();
+    m_holder.LoadLanguageCatalog(0);
+    g_bCatalogTranslation = 1;
+    SetLanguageFile(0);
+    EXPECT_EQ(TranslateText(u"未知错误！"), u"未知错误！");
+    EXPECT_EQ(StatusCodeToText(20), u"CRC值计算错误！");
+}
+
+TEST_F(LanguageCatalog, MissingCatalogShowsThePlainBoxAndKeepsTheLocale) {
+    m_host.ExpectBox(kMissingCatalog, fw::IDOK);
+    m_holder.LoadLanguageCatalog(2);
+    ASSERT_NE(m_holder.m_pLocale, nullptr);
+    EXPECT_EQ(wxGetLocale(), m_holder.m_pLocale);
+    ASSERT_EQ(m_host.Boxes().size(), 1u);
+    EXPECT_EQ(m_host.Boxes()[0].caption, fw::ApplicationTitle()) << "the framework's box, not the program's";
+    EXPECT_TRUE(m_host.Boxes()[0].labels.empty());
+
+    g_bCatalogTranslation = 1;
+    SetLanguageFile(1);
+    EXPECT_EQ(TranslateText(u"未知错误！"), u"未知错误！") << "no catalog: the keys are shown";
+}
+
+TEST_F(LanguageCatalog, UnknownLanguageNumberShowsThePlainBox) {
+    InstallShippedLanguages();
+    m_host.ExpectBox(kMissingCatalog, fw::IDOK);
+    m_holder.LoadLanguageCatalog(1);
+    EXPECT_NE(m_holder.m_pLocale, nullptr);
+    EXPECT_EQ(m_holder.m_pLocale->LanguageId(), 1);
+    EXPECT_EQ(m_host.Boxes().size(), 1u);
+}
+
+TEST_F(LanguageCatalog, BrokenCatalogShowsThePlainBox) {
+    m_dir.Write("Languages/en.mo", std::string(28, '\0'));
+    m_host.ExpectBox(kMissingCatalog, fw::IDOK);
+    m_holder.LoadLanguageCatalog(2);
+    EXPECT_NE(m_holder.m_pLocale, nullptr);
+    EXPECT_EQ(m_host.Boxes().size(), 1u);
+}
+
+}  // namespace
