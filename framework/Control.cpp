@@ -707,8 +707,8 @@ void Control::SetTicFreq(int frequency) {
 Rect Control::GetDisplayRect() const {
     return Read(Rect{}, [&](const ControlData& c) {
         const int header = m_core->baseUnits.height + 6;
-        Rect r = c.s.rect;
-        return Rect{r.x + 2, r.y + header, std::max(0, r.width - 4), std::max(0, r.height - header - 2)};
+        const Rect r = c.s.rect;
+        return Rect{2, header, std::max(0, r.width - 4), std::max(0, r.height - header - 2)};
     });
 }
 

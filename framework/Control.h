@@ -105,7 +105,8 @@ public:
     int GetPageSize() const;
     void SetTicFreq(int frequency);
 
-    // Tabs: the area inside the tab control where pages go, in the window's client area.
+    // Tabs: the area inside the tab control where pages go, relative to the tab control (pages created on the
+    // tab control are placed relative to it).
     Rect GetDisplayRect() const;
 
     // Rich log. Text is appended as it is (a line needs its own "\r\n"); the face and size apply to what is

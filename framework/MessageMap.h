@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "framework/Control.h"
+#include "framework/DeviceNotification.h"
 #include "framework/Messages.h"
 
 namespace fw {
@@ -205,13 +206,15 @@ MessageEntry OnSysCommand(void (T::*handler)(unsigned command, LParam)) {
             }};
 }
 
-// The device-change event (WM_DEVICECHANGE): the event code and its data, as the platform layer delivers them.
+// The device-change event (WM_DEVICECHANGE) of the kinds the window registered for: DBT_DEVICEARRIVAL or
+// DBT_DEVICEREMOVECOMPLETE and the device. The handler's answer is the message's result.
 template <class T>
-MessageEntry OnDeviceChange(bool (T::*handler)(unsigned event, uintptr_t data)) {
+MessageEntry OnDeviceChange(bool (T::*handler)(unsigned event, const DeviceChange& change)) {
     return {Event::Type::DeviceChange, 0, 0, Notification::Click, WM_DEVICECHANGE,
             [handler](Window& w, const Event& e) -> LResult {
-                return (message_detail::As<T>(w).*handler)(static_cast<unsigned>(e.wParam),
-                                                           static_cast<uintptr_t>(e.lParam));
+                static const DeviceChange kNone;
+                const auto* change = reinterpret_cast<const DeviceChange*>(e.lParam);
+                return (message_detail::As<T>(w).*handler)(static_cast<unsigned>(e.wParam), change ? *change : kNone);
             }};
 }
 

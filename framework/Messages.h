@@ -26,6 +26,10 @@ constexpr WParam MakeCommandParam(int id, unsigned code = 0) {
     return (static_cast<WParam>(code & 0xFFFF) << 16) | (static_cast<WParam>(id) & 0xFFFF);
 }
 
+// WM_DEVICECHANGE events; lParam points at the fw::DeviceChange while the handler runs.
+inline constexpr unsigned DBT_DEVICEARRIVAL = 0x8000;
+inline constexpr unsigned DBT_DEVICEREMOVECOMPLETE = 0x8004;
+
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOWNORMAL = 1;
 inline constexpr int SW_SHOWMINIMIZED = 2;

@@ -295,6 +295,8 @@ void Window::DestroyWindow() {
         if (m_modalDepth > 0) host->EndModalLoop(handle);
     }
     m_timers.clear();
+    for (DeviceRegistration registration : m_deviceRegistrations) UnregisterDeviceChange(registration);
+    m_deviceRegistrations.clear();
     {
         std::lock_guard lock(m_core->mutex);
         m_core->alive = false;
@@ -504,6 +506,24 @@ bool Window::KillTimer(uintptr_t id) {
         }
     });
     return had;
+}
+
+bool Window::RegisterDeviceChange(DeviceKind kind) {
+    const WindowHandle handle = Handle();
+    if (handle == 0) return false;
+    // The event comes on the monitor's thread; it is posted, never sent, so the monitor never waits for the UI
+    // thread (which may itself be waiting to unregister).
+    const DeviceRegistration registration = fw::RegisterDeviceChange(kind, [handle](const DeviceChange& change) {
+        PostToUi([handle, change] {
+            if (Window* w = FromHandle(handle)) {
+                w->Dispatch(WM_DEVICECHANGE, change.arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+                            reinterpret_cast<LParam>(&change));
+            }
+        });
+    });
+    if (registration == 0) return false;
+    m_deviceRegistrations.push_back(registration);
+    return true;
 }
 
 void DispatchTimer(WindowHandle window, uintptr_t id) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/Control.h"
+#include "framework/DeviceNotification.h"
 #include "framework/Host.h"
 #include "framework/Menu.h"
 #include "framework/MessageMap.h"
@@ -80,6 +81,10 @@ public:
     bool PostMessage(unsigned message, WParam wParam = 0, LParam lParam = 0);
     uintptr_t SetTimer(uintptr_t id, unsigned intervalMs);
     bool KillTimer(uintptr_t id);
+
+    // Arrivals and removals of devices of `kind` reach this window as WM_DEVICECHANGE (see OnDeviceChange),
+    // on the UI thread, until the window is destroyed. False when the system's events cannot be received.
+    bool RegisterDeviceChange(DeviceKind kind);
 
     // What a user does; UI thread (tests run there). Each answers false when a user could not have done it:
     // the control is missing, hidden or disabled, or its window is disabled.
@@ -163,6 +168,7 @@ private:
     Window* m_parent = nullptr;
     std::vector<Window*> m_children;
     std::set<uintptr_t> m_timers;
+    std::vector<DeviceRegistration> m_deviceRegistrations;
     bool m_created = false;
     bool m_inDestructor = false;
     int m_modalDepth = 0;

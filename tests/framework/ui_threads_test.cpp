@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "framework/DeviceNotification.h"
 #include "framework/Format.h"
 #include "framework/MessageBox.h"
 #include "framework/Sync.h"
@@ -170,6 +171,64 @@ TEST(UiThreads, WaitsOfTheUiThreadKeepServingWorkers) {
         EXPECT_EQ(dlg.GetDlgItem(IDC_PROGRESS).GetPos(), 3);
         SetRuntimeFolder(u"");
     }
+}
+
+TEST(UiThreads, DeviceEventsReachTheWindowThatRegisteredOnTheUiThread) {
+    struct SourceGuard {
+        ~SourceGuard() { SetDeviceEventSource(DeviceEventSource::System); }
+    } guard;
+    HeadlessHost host;
+    SetDeviceEventSource(DeviceEventSource::Unavailable);
+    {
+        CExampleDlg refused;
+        refused.m_watchDevices = true;
+        ASSERT_TRUE(refused.Create());
+        EXPECT_FALSE(refused.m_devicesWatched);
+    }
+    SetDeviceEventSource(DeviceEventSource::InjectedOnly);
+    auto dlg = std::make_unique<CExampleDlg>();
+    dlg->m_watchDevices = true;
+    ASSERT_TRUE(dlg->Create());
+    ASSERT_TRUE(dlg->m_devicesWatched);
+    dlg->m_events.clear();
+    std::thread monitor([] {
+        InjectDeviceChange(DeviceKind::Usb, true, u"/dev/bus/usb/001/004");
+        InjectDeviceChange(DeviceKind::Hid, true, u"/dev/hidraw0");  // not registered for
+        InjectDeviceChange(DeviceKind::SerialPort, false, u"/dev/ttyUSB0");
+    });
+    monitor.join();
+    EXPECT_TRUE(dlg->m_events.empty());  // nothing runs on the monitor's thread
+    EXPECT_TRUE(host.PumpUntilIdle());
+    EXPECT_EQ(dlg->m_events, (std::vector<Text>{u"arrived /dev/bus/usb/001/004", u"removed /dev/ttyUSB0"}));
+    // A window that is gone gets nothing; the others still get theirs.
+    CExampleDlg other;
+    other.m_watchDevices = true;
+    ASSERT_TRUE(other.Create());
+    other.m_events.clear();
+    InjectDeviceChange(DeviceKind::Usb, true, u"/dev/bus/usb/001/005");
+    dlg.reset();
+    EXPECT_TRUE(host.PumpUntilIdle());
+    InjectDeviceChange(DeviceKind::Usb, false, u"/dev/bus/usb/001/005");
+    EXPECT_TRUE(host.PumpUntilIdle());
+    EXPECT_EQ(other.m_events, (std::vector<Text>{u"arrived /dev/bus/usb/001/005", u"removed /dev/bus/usb/001/005"}));
+}
+
+// A long piece of UI work that pumps between its steps serves what arrives meanwhile, as the progress window
+// does while a project is sent.
+TEST(UiThreads, PumpingDuringLongUiWorkServesWorkers) {
+    HeadlessHost host;
+    CExampleDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    std::atomic<bool> sent{false};
+    std::thread worker([&] {
+        dlg.SendMessage(WM_EXAMPLE_STEP, 5);
+        sent = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!sent && std::chrono::steady_clock::now() < deadline) PumpMessages();
+    worker.join();
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(host.LogTexts(), std::vector<Text>{u"步骤 5"});
 }
 
 TEST(UiThreads, RunOnUiHandsTheWorkersExceptionBack) {

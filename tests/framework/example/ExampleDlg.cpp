@@ -53,6 +53,7 @@ const MessageMap<CExampleDlg> CExampleDlg::kMessages{
     fw::OnSysCommand(&CExampleDlg::OnSysCommand),
     fw::OnClose(&CExampleDlg::OnClose),
     fw::OnMessage(WM_EXAMPLE_STEP, &CExampleDlg::OnExampleStep),
+    fw::OnDeviceChange(&CExampleDlg::OnDeviceChange),
 };
 
 bool CExampleDlg::OnInitDialog() {
@@ -89,6 +90,10 @@ bool CExampleDlg::OnInitDialog() {
 
     m_progress.SetRange(0, 5);
     m_progress.SetStep(1);
+
+    if (m_watchDevices) {
+        m_devicesWatched = RegisterDeviceChange(DeviceKind::Usb) && RegisterDeviceChange(DeviceKind::SerialPort);
+    }
 
     m_status = CreateStatusBar();
     m_status.SetPanes({{LoadResourceString(IDS_PANE_READY), -1, 0}, {u"", 120, 0}});
@@ -212,4 +217,9 @@ LResult CExampleDlg::OnExampleStep(WParam wParam, LParam) {
     m_progress.StepIt();
     AppendLog(Format(u"步骤 %u", static_cast<unsigned>(wParam)), Rgb(0, 0, 0));
     return static_cast<LResult>(wParam * 2);
+}
+
+bool CExampleDlg::OnDeviceChange(unsigned event, const DeviceChange& change) {
+    m_events.push_back((event == DBT_DEVICEARRIVAL ? u"arrived " : u"removed ") + change.name);
+    return true;
 }

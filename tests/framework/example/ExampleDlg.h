@@ -59,6 +59,8 @@ public:
     CExamplePage m_page;
     std::vector<fw::Text> m_events;
     int m_timerTicks = 0;
+    bool m_watchDevices = false;  // register for USB and serial-port events at initialisation
+    bool m_devicesWatched = false;
 
     void AppendLog(fw::TextView text, fw::Color color);
 
@@ -86,6 +88,7 @@ private:
     void OnSysCommand(unsigned command, fw::LParam lParam);
     void OnClose();
     fw::LResult OnExampleStep(fw::WParam wParam, fw::LParam lParam);
+    bool OnDeviceChange(unsigned event, const fw::DeviceChange& change);
 
     static const fw::MessageMap<CExampleDlg> kMessages;
 };
