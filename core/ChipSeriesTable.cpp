@@ -5,6 +5,8 @@
 
 #include "core/Elf32File.h"
 #include "core/HexText.h"
+#include "core/MessageBoxEx.h"
+#include "core/Translation.h"
 #include "framework/Files.h"
 
 namespace {
@@ -106,7 +108,11 @@ CChipSeriesTable::CChipSeriesTable(ChipTableMessageBox messageBox)
     : m_rows(kMaxRows), m_messageBox(std::move(messageBox)) {}
 
 void CChipSeriesTable::ShowMessage(const fw::Text& text) const {
-    if (m_messageBox) m_messageBox(text);
+    if (m_messageBox) {
+        m_messageBox(text);
+    } else {
+        CMessageBoxEx().MessageBox(nullptr, text, 0);
+    }
 }
 
 int CChipSeriesTable::Load() {
@@ -114,7 +120,7 @@ int CChipSeriesTable::Load() {
     const fw::Text path = fw::ResolvePathNoCase(fw::JoinPath(fw::GetWorkingDirectory(), kTableFileName));
     if (!fw::ReadLines(path, kMaxTableBytes, lines)) {
         ReadRows({});
-        ShowMessage(u"Series CFG Table 配置文件打开失败！");
+        ShowMessage(TranslateText(u"Series CFG Table 配置文件打开失败！"));
         return 0;
     }
     ReadRows(lines);
@@ -153,12 +159,12 @@ int CChipSeriesTable::LoadFlmImage(std::span<const uint8_t> file, int rowIndex) 
     if (rowIndex < 0 || rowIndex >= m_rowCount) return 0;
     static constexpr uint8_t kMagic[] = {0x7F, 'E', 'L', 'F'};
     if (file.size() < 4 || !std::equal(std::begin(kMagic), std::end(kMagic), file.begin())) {
-        ShowMessage(u"非ELF 格式文件或者文件已被损坏");
+        ShowMessage(TranslateText(u"非ELF 格式文件或者文件已被损坏"));
         return 0;
     }
     // Flash algorithms are 32-bit; a 64-bit file has no layout this reader knows.
     if (file.size() < 5 || file[4] != 1) {
-        ShowMessage(u"无效ELF");
+        ShowMessage(TranslateText(u"无效ELF"));
         return 0;
     }
     return BuildFlashAlgo(file, rowIndex);
@@ -166,7 +172,7 @@ int CChipSeriesTable::LoadFlmImage(std::span<const uint8_t> file, int rowIndex) 
 
 int CChipSeriesTable::BuildFlashAlgo(std::span<const uint8_t> file, int rowIndex) {
     BuiltAlgo built = BuildFrom(file, m_rows[static_cast<std::size_t>(rowIndex)]);
-    if (built.result == Build::Damaged) ShowMessage(u"非ELF 格式文件或者文件已被损坏");
+    if (built.result == Build::Damaged) ShowMessage(TranslateText(u"非ELF 格式文件或者文件已被损坏"));
     if (built.result != Build::Done) return 0;
 
     auto descriptor = std::make_unique<uint8_t[]>(FlashAlgoDescriptor::kSize);

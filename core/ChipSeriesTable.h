@@ -23,8 +23,8 @@ struct ChipSeriesRow {
     fw::Text PAGESIZE;
 };
 
-// Shows the user a message in an OK box without owner. The text is the Chinese source text: the program connects
-// its translated message box here.
+// Where the table's messages go, already translated. Without one they are shown in the program's OK box without
+// owner; tests and tools that must not raise a window give their own.
 using ChipTableMessageBox = std::function<void(const fw::Text& text)>;
 
 class CChipSeriesTable {

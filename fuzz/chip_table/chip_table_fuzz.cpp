@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (c == u' ' || c == u'\t' || (c >= u'a' && c <= u'z')) std::abort();
         }
     }
-    static CChipSeriesTable table;
+    static CChipSeriesTable table([](const fw::Text&) {});
     table.ReadRows(lines);
     if (table.m_rowCount < 0 || table.m_rowCount > CChipSeriesTable::kMaxRows) std::abort();
     if (table.m_rows.size() != static_cast<std::size_t>(CChipSeriesTable::kMaxRows)) std::abort();
