@@ -26,9 +26,10 @@ struct FixedStrideRecord {
 
 constexpr size_t kRecordOverhead = 13;
 
-// Data before and after the one address record may lie far apart; an image beyond any chip's flash is refused
-// instead of allocated.
-constexpr uint64_t kMaxImageLength = 16u << 20;
+// With one address record the data lie in two 64 KB windows at most: the one before the record (base 0) and the
+// one after it. A type-2 base puts them at most about 1 MB apart; anything wider comes from a type-4 base far
+// from data written before it, and a few hundred bytes of such a file must not make a huge image.
+constexpr uint64_t kMaxImageLength = 2u << 20;
 
 // Far more text than an image of that size takes, even written one byte a record.
 constexpr size_t kMaxHexFileSize = 256u << 20;

@@ -130,6 +130,9 @@ TEST(HexImage, ImageTable) {
         {Linear(0x0800) + End(), u"", "no data"},
         {"", u"", "empty file"},
         {(Data(0, a) + End()).substr(0, 30), u"", "cut inside a record"},
+        {Data(0, a) + hexfix::Record(2, 0, {0x10, 0x00}) + Data(0, b) + End(),
+         BytesToHex(a) + fw::Text(2 * (0x10000 - 16), u'F') + BytesToHex(b), "data before and after a segment base"},
+        {Data(0, a) + Linear(0x0800) + Data(0, b) + End(), u"", "data 128 MB apart make no image"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(fw::TextToUtf8(ImageOf(c.text)), fw::TextToUtf8(c.image)) << c.what;
