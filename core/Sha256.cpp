@@ -41,9 +41,10 @@ inline uint32_t SmallSigma1(uint32_t x) { return Rotr(x, 17) ^ Rotr(x, 19) ^ (x 
 // One round; the callers rotate the roles of the eight working variables instead of moving their values.
 inline void Round(uint32_t a, uint32_t b, uint32_t c, uint32_t& d, uint32_t e, uint32_t f, uint32_t g, uint32_t& h,
                   uint32_t k, uint32_t w) {
-    const uint32_t t1 = h + BigSigma1(e) + ((e & f) ^ (~e & g)) + k + w;
+    // Ch and Maj in their shorter equivalent forms.
+    const uint32_t t1 = h + BigSigma1(e) + (g ^ (e & (f ^ g))) + k + w;
     d += t1;
-    h = t1 + BigSigma0(a) + ((a & b) ^ (a & c) ^ (b & c));
+    h = t1 + BigSigma0(a) + ((a & b) | (c & (a | b)));
 }
 
 void CompressPortable(uint32_t state[8], const uint8_t* blocks, size_t count) {

@@ -125,15 +125,17 @@ BENCHMARK(BM_OpenSslAesCtrReference)
 int main(int argc, char** argv) {
     if (RunOpenSslWorkerIfAsked(argc, argv)) return 0;
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter({
-        {"BM_Crc32Buffer", "BM_Crc32OneTableReference"},
-        {"BM_Sha256Buffer/instructions:1", "BM_OpenSslSha256Reference/accelerated:1/manual_time"},
-        {"BM_Sha256Buffer/instructions:1", "BM_OpenSslSha256Reference/accelerated:0/manual_time"},
-        {"BM_Sha256Buffer/instructions:0", "BM_OpenSslSha256Reference/accelerated:0/manual_time"},
-        {"BM_AesCtrCrypt/instructions:1", "BM_OpenSslAesCtrReference/accelerated:1/manual_time"},
-        {"BM_AesCtrCrypt/instructions:1", "BM_OpenSslAesCtrReference/accelerated:0/manual_time"},
-        {"BM_AesCtrCrypt/instructions:0", "BM_OpenSslAesCtrReference/accelerated:0/manual_time"},
-    });
+    RatioReporter reporter(
+        {
+            {"BM_Crc32Buffer", "BM_Crc32OneTableReference"},
+            {"BM_Sha256Buffer/instructions:1", "BM_OpenSslSha256Reference/accelerated:1/manual_time"},
+            {"BM_Sha256Buffer/instructions:1", "BM_OpenSslSha256Reference/accelerated:0/manual_time"},
+            {"BM_Sha256Buffer/instructions:0", "BM_OpenSslSha256Reference/accelerated:0/manual_time"},
+            {"BM_AesCtrCrypt/instructions:1", "BM_OpenSslAesCtrReference/accelerated:1/manual_time"},
+            {"BM_AesCtrCrypt/instructions:1", "BM_OpenSslAesCtrReference/accelerated:0/manual_time"},
+            {"BM_AesCtrCrypt/instructions:0", "BM_OpenSslAesCtrReference/accelerated:0/manual_time"},
+        },
+        /*cpuTime=*/true);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
