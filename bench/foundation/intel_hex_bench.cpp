@@ -95,7 +95,7 @@ void BM_HexToBinFile(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(std::filesystem::file_size(files.Hex())));
 }
-BENCHMARK(BM_HexToBinFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HexToBinFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 void BM_ObjcopyHexToBinaryReference(benchmark::State& state) {
     Files& files = Shared();
@@ -108,7 +108,7 @@ void BM_ObjcopyHexToBinaryReference(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(std::filesystem::file_size(files.Hex())));
 }
-BENCHMARK(BM_ObjcopyHexToBinaryReference)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ObjcopyHexToBinaryReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 void BM_BinToHexFile(benchmark::State& state) {
     Files& files = Shared();
@@ -120,7 +120,7 @@ void BM_BinToHexFile(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kImageSize);
 }
-BENCHMARK(BM_BinToHexFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BinToHexFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 void BM_ObjcopyBinaryToHexReference(benchmark::State& state) {
     Files& files = Shared();
@@ -133,7 +133,7 @@ void BM_ObjcopyBinaryToHexReference(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kImageSize);
 }
-BENCHMARK(BM_ObjcopyBinaryToHexReference)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ObjcopyBinaryToHexReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 void BM_ReadHexSegments(benchmark::State& state) {
     Files& files = Shared();
@@ -144,16 +144,16 @@ void BM_ReadHexSegments(benchmark::State& state) {
         if (ReadHexSegments(path, segments) != 1) return state.SkipWithError("reading failed");
     }
 }
-BENCHMARK(BM_ReadHexSegments)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadHexSegments)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter({
-        {"BM_HexToBinFile/real_time", "BM_ObjcopyHexToBinaryReference/real_time"},
-        {"BM_BinToHexFile/real_time", "BM_ObjcopyBinaryToHexReference/real_time"},
-        {"BM_ReadHexSegments/real_time", "BM_ObjcopyHexToBinaryReference/real_time"},
+        {"BM_HexToBinFile/min_time:3.000/real_time", "BM_ObjcopyHexToBinaryReference/min_time:3.000/real_time"},
+        {"BM_BinToHexFile/min_time:3.000/real_time", "BM_ObjcopyBinaryToHexReference/min_time:3.000/real_time"},
+        {"BM_ReadHexSegments/min_time:3.000/real_time", "BM_ObjcopyHexToBinaryReference/min_time:3.000/real_time"},
     });
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
