@@ -1,5 +1,4 @@
-#include "core/LanguageCatalog.h"
-
+#include "core/Translation.h"
 #include "framework/MessageBox.h"
 #include "framework/Styles.h"
 
@@ -10,9 +9,9 @@ void ReportMissingCatalog() { fw::PlainMessageBox(u"Language package is not find
 
 }  // namespace
 
-void CLocaleHolder::LoadLanguageCatalog(int language) {
-    m_pLocale = CreateObject(language);
-    if (m_pLocale == nullptr) return;
+void LoadLanguageCatalog(lexmira::wxLocale*& locale, int language) {
+    locale = CreateObject(language);
+    if (locale == nullptr) return;
 
     const char16_t* path = nullptr;
     if (language == 0) {
@@ -23,5 +22,5 @@ void CLocaleHolder::LoadLanguageCatalog(int language) {
         ReportMissingCatalog();
         return;
     }
-    if (!m_pLocale->LoadCatalog(path)) ReportMissingCatalog();
+    if (!locale->LoadCatalog(path)) ReportMissingCatalog();
 }

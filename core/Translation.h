@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/Text.h"
+#include "lexmira/Lexmira.h"
 
 // 1: catalog mode (the translation library answers); any other value: INI mode. Set once at start-up.
 extern int g_bCatalogTranslation;
@@ -17,3 +18,9 @@ fw::Text TranslateText(fw::Text key);
 
 // 1 selects "Languages/en.ini" in the working directory, every other value "Languages/zh.ini".
 void SetLanguageFile(int english);
+
+// Binds the catalog of catalog mode at start-up: locale = a new locale of the translation library for the language
+// number (0 Chinese, 2 English), loaded with "Languages/zh.mo" or "Languages/en.mo" of the working directory. Any
+// other number, or a catalog that cannot be loaded, shows the framework's plain box "Language package is not
+// find!"; the locale is kept either way and lives until the process ends. The main window holds the locale.
+void LoadLanguageCatalog(lexmira::wxLocale*& locale, int language);

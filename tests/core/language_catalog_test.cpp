@@ -5,7 +5,6 @@
 #include <map>
 #include <string>
 
-#include "core/LanguageCatalog.h"
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "framework/MessageBox.h"
@@ -29,13 +28,13 @@ protected:
     }
 
     fw::HeadlessHost m_host;
-    CLocaleHolder m_holder;
+    lexmira::wxLocale* m_locale = nullptr;
 };
 
 TEST_F(LanguageCatalog, EnglishCatalogTranslatesInCatalogMode) {
     InstallShippedLanguages();
-    m_holder.LoadLanguageCatalog(2);
-    ASSERT_NE(m_holder.m_pLocale, nullptr);
+    LoadLanguageCatalog(m_locale, 2);
+    ASSERT_NE(m_locale, nullptr);
     EXPECT_TRUE(m_host.Boxes().empty());
 
     g_bCatalogTranslation = 1;
@@ -53,7 +52,7 @@ TEST_F(LanguageCatalog, BothModesAnswerAlikeWithTheShippedFiles) {
     std::map<int32_t, fw::Text> chinese;
     for (int english : {0, 1}) {
         ResetTranslation();
-        m_holder.LoadLanguageCatalog(english == 1 ? 2 : 0);
+        LoadLanguageCatalog(m_locale, english == 1 ? 2 : 0);
         SetLanguageFile(english);
         for (int32_t code : codes) {
             g_bCatalogTranslation = 0;
@@ -71,7 +70,7 @@ TEST_F(LanguageCatalog, BothModesAnswerAlikeWithTheShippedFiles) {
 
 TEST_F(LanguageCatalog, ChineseCatalogAnswersTheChineseText) {
     InstallShippedLanguages();
-    m_holder.LoadLanguageCatalog(0);
+    LoadLanguageCatalog(m_locale, 0);
     g_bCatalogTranslation = 1;
     SetLanguageFile(0);
     EXPECT_EQ(TranslateText(u"未知错误！"), u"未知错误！");
@@ -80,9 +79,9 @@ TEST_F(LanguageCatalog, ChineseCatalogAnswersTheChineseText) {
 
 TEST_F(LanguageCatalog, MissingCatalogShowsThePlainBoxAndKeepsTheLocale) {
     m_host.ExpectBox(kMissingCatalog, fw::IDOK);
-    m_holder.LoadLanguageCatalog(2);
-    ASSERT_NE(m_holder.m_pLocale, nullptr);
-    EXPECT_EQ(wxGetLocale(), m_holder.m_pLocale);
+    LoadLanguageCatalog(m_locale, 2);
+    ASSERT_NE(m_locale, nullptr);
+    EXPECT_EQ(wxGetLocale(), m_locale);
     ASSERT_EQ(m_host.Boxes().size(), 1u);
     EXPECT_EQ(m_host.Boxes()[0].caption, fw::ApplicationTitle()) << "the framework's box, not the program's";
     EXPECT_TRUE(m_host.Boxes()[0].labels.empty());
@@ -95,17 +94,17 @@ TEST_F(LanguageCatalog, MissingCatalogShowsThePlainBoxAndKeepsTheLocale) {
 TEST_F(LanguageCatalog, UnknownLanguageNumberShowsThePlainBox) {
     InstallShippedLanguages();
     m_host.ExpectBox(kMissingCatalog, fw::IDOK);
-    m_holder.LoadLanguageCatalog(1);
-    EXPECT_NE(m_holder.m_pLocale, nullptr);
-    EXPECT_EQ(m_holder.m_pLocale->LanguageId(), 1);
+    LoadLanguageCatalog(m_locale, 1);
+    EXPECT_NE(m_locale, nullptr);
+    EXPECT_EQ(m_locale->LanguageId(), 1);
     EXPECT_EQ(m_host.Boxes().size(), 1u);
 }
 
 TEST_F(LanguageCatalog, BrokenCatalogShowsThePlainBox) {
     m_dir.Write("Languages/en.mo", std::string(28, '\0'));
     m_host.ExpectBox(kMissingCatalog, fw::IDOK);
-    m_holder.LoadLanguageCatalog(2);
-    EXPECT_NE(m_holder.m_pLocale, nullptr);
+    LoadLanguageCatalog(m_locale, 2);
+    EXPECT_NE(m_locale, nullptr);
     EXPECT_EQ(m_host.Boxes().size(), 1u);
 }
 
