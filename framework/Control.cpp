@@ -141,10 +141,7 @@ bool Control::IsWindowVisible() const { return Read(false, [](const ControlData&
 void Control::SetFocus() {
     Update([&](ControlData& c) {
         m_core->state.focusControl = c.s.index;
-        Change change;
-        change.kind = ChangeKind::WindowFocus;
-        change.value = c.s.index;
-        m_core->Emit(change);
+        m_core->EmitWindow(ChangeKind::WindowFocus, c.s.index);
     });
 }
 

@@ -78,11 +78,7 @@ R Menu::Access(R fallback, F f) const {
     }
     bool changed = false;
     R result = f(*items, changed);
-    if (changed) {
-        Change change;
-        change.kind = m_which == Which::Bar ? ChangeKind::MenuBar : ChangeKind::SystemMenu;
-        m_core->Emit(change);
-    }
+    if (changed) m_core->EmitWindow(m_which == Which::Bar ? ChangeKind::MenuBar : ChangeKind::SystemMenu);
     return result;
 }
 

@@ -395,7 +395,7 @@ public:
             if (IsWord(t, "LANGUAGE")) {
                 m_language = Language();
             } else if (IsWord(t, "STRINGTABLE")) {
-                StringTable(t.line);
+                StringTable();
             } else if (t.kind == Kind::Identifier || t.kind == Kind::Number || t.kind == Kind::String) {
                 Resource(t);
             } else {
@@ -773,19 +773,7 @@ private:
     void Menu(int id, bool extended) {
         MenuTemplate m;
         m.id = id;
-        SkipMemoryFlags();
-        int language = m_language;
-        for (;;) {
-            Token t = Take();
-            if (IsBegin(t)) break;
-            if (IsWord(t, "LANGUAGE")) {
-                language = Language();
-            } else if (IsWord(t, "CHARACTERISTICS") || IsWord(t, "VERSION")) {
-                Expr();
-            } else {
-                Fail(t, "expected BEGIN, found " + Describe(t));
-            }
-        }
+        const int language = OptionsUntilBegin("MENU");
         m.items = MenuItems(extended, 0);
         auto& menus = m_out[language].menus;
         if (menus.count(id)) Fail(Peek(), "menu " + std::to_string(id) + " is defined twice");
@@ -862,20 +850,26 @@ private:
         item.checked = (values[2] & 0x0008) != 0;
     }
 
-    void StringTable(int line) {
+    // Memory flags and the optional statements of a menu or string table, up to its BEGIN; answers the language
+    // the resource belongs to.
+    int OptionsUntilBegin(const char* what) {
         SkipMemoryFlags();
         int language = m_language;
         for (;;) {
             Token t = Take();
-            if (IsBegin(t)) break;
+            if (IsBegin(t)) return language;
             if (IsWord(t, "LANGUAGE")) {
                 language = Language();
             } else if (IsWord(t, "CHARACTERISTICS") || IsWord(t, "VERSION")) {
                 Expr();
             } else {
-                m_lex.Fail(line, "expected BEGIN after STRINGTABLE, found " + Describe(t));
+                Fail(t, std::string("expected BEGIN after ") + what + ", found " + Describe(t));
             }
         }
+    }
+
+    void StringTable() {
+        const int language = OptionsUntilBegin("STRINGTABLE");
         auto& strings = m_out[language].strings;
         for (;;) {
             if (IsEnd(Peek())) {

@@ -351,10 +351,7 @@ int Window::GetCheckedRadioButton(int firstId, int lastId) const {
 void Window::SetWindowText(TextView caption) {
     std::lock_guard lock(m_core->mutex);
     m_core->state.caption = Text(caption);
-    Change change;
-    change.kind = ChangeKind::WindowCaption;
-    change.text = Text(caption);
-    m_core->Emit(change);
+    m_core->EmitWindow(ChangeKind::WindowCaption, 0, Text(caption));
 }
 
 Text Window::GetWindowText() const {
@@ -367,10 +364,7 @@ void Window::ShowWindow(int command) {
     std::lock_guard lock(m_core->mutex);
     if (m_core->state.visible == visible) return;
     m_core->state.visible = visible;
-    Change change;
-    change.kind = ChangeKind::WindowVisible;
-    change.value = visible;
-    m_core->Emit(change);
+    m_core->EmitWindow(ChangeKind::WindowVisible, visible);
 }
 
 bool Window::IsWindowVisible() const {
@@ -382,10 +376,7 @@ void Window::EnableWindow(bool enable) {
     std::lock_guard lock(m_core->mutex);
     if (m_core->state.enabled == enable) return;
     m_core->state.enabled = enable;
-    Change change;
-    change.kind = ChangeKind::WindowEnabled;
-    change.value = enable;
-    m_core->Emit(change);
+    m_core->EmitWindow(ChangeKind::WindowEnabled, enable);
 }
 
 bool Window::IsWindowEnabled() const {
@@ -396,10 +387,7 @@ bool Window::IsWindowEnabled() const {
 void Window::SetIcon(int iconId) {
     std::lock_guard lock(m_core->mutex);
     m_core->state.iconId = iconId;
-    Change change;
-    change.kind = ChangeKind::WindowIcon;
-    change.value = iconId;
-    m_core->Emit(change);
+    m_core->EmitWindow(ChangeKind::WindowIcon, iconId);
 }
 
 Rect Window::GetWindowRect() const {
@@ -416,9 +404,7 @@ void Window::MoveWindow(const Rect& rect) {
     std::lock_guard lock(m_core->mutex);
     if (m_core->state.rect == rect) return;
     m_core->state.rect = rect;
-    Change change;
-    change.kind = ChangeKind::WindowRect;
-    m_core->Emit(change);
+    m_core->EmitWindow(ChangeKind::WindowRect);
 }
 
 void Window::CenterWindow() {
@@ -435,9 +421,7 @@ void Window::CenterWindow() {
 
 void Window::SetForegroundWindow() {
     std::lock_guard lock(m_core->mutex);
-    Change change;
-    change.kind = ChangeKind::WindowForeground;
-    m_core->Emit(change);
+    m_core->EmitWindow(ChangeKind::WindowForeground);
 }
 
 Rect Window::MapDialogRect(const Rect& dialogUnits) const {
@@ -459,9 +443,7 @@ bool Window::SetMenu(int menuResourceId) {
     if (!menu) return false;
     std::lock_guard lock(m_core->mutex);
     m_core->menuBar = MenuItemsFromTemplate(menu->items);
-    Change change;
-    change.kind = ChangeKind::MenuBar;
-    m_core->Emit(change);
+    m_core->EmitWindow(ChangeKind::MenuBar);
     return true;
 }
 

@@ -33,6 +33,13 @@ struct WindowCore {
         change.window = handle;
         if (alive && host) host->Changed(change);
     }
+    void EmitWindow(ChangeKind kind, int value = 0, Text text = {}) const {
+        Change change;
+        change.kind = kind;
+        change.value = value;
+        change.text = std::move(text);
+        Emit(std::move(change));
+    }
     void EmitControl(ChangeKind kind, const ControlData& c, int value = 0, int index = -1, Text text = {},
                      Color color = {}) const {
         Change change;
