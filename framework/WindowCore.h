@@ -57,10 +57,18 @@ struct WindowCore {
         return controls[static_cast<size_t>(index)].get();
     }
 
+    // The edges are mapped, each rounded to the nearest pixel, so that controls that touch in dialog units
+    // touch in pixels too.
     Rect DialogUnitsToPixels(const Rect& du) const {
-        auto scale = [](int v, int base, int div) { return static_cast<int>((static_cast<long long>(v) * base) / div); };
-        return Rect{scale(du.x, baseUnits.width, 4), scale(du.y, baseUnits.height, 8),
-                    scale(du.width, baseUnits.width, 4), scale(du.height, baseUnits.height, 8)};
+        auto scale = [](int v, int base, int div) {
+            const long long n = static_cast<long long>(v) * base;
+            return static_cast<int>(n >= 0 ? (n + div / 2) / div : -((-n + div / 2) / div));
+        };
+        const int left = scale(du.x, baseUnits.width, 4);
+        const int top = scale(du.y, baseUnits.height, 8);
+        const int right = scale(du.x + du.width, baseUnits.width, 4);
+        const int bottom = scale(du.y + du.height, baseUnits.height, 8);
+        return Rect{left, top, right - left, bottom - top};
     }
 };
 

@@ -428,3 +428,23 @@ TEST(HeadlessHostChecks, AScriptThatLeavesItsDialogOpenFailsAfterTheTimeout) {
 }
 
 }  // namespace
+
+namespace {
+
+// A font whose cell does not divide dialog units evenly: edges are rounded on their own, so that controls that
+// meet in dialog units meet in pixels as well.
+class OddFontHost : public fw::HeadlessHost {
+public:
+    fw::Size DialogBaseUnits(const fw::FontSpec&) override { return fw::Size{7, 15}; }
+};
+
+TEST(ExampleTemplates, DialogUnitsMapEdgesToTheNearestPixel) {
+    OddFontHost host;
+    CExampleDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    // IDC_NAME_EDIT is at 60, 20 and 130 by 12 dialog units.
+    EXPECT_EQ(dlg.GetDlgItem(IDC_NAME_EDIT).GetRect(), (fw::Rect{105, 38, 228, 22}));
+    EXPECT_EQ(dlg.GetClientRect(), (fw::Rect{0, 0, 700, 491}));
+}
+
+}  // namespace
