@@ -1,10 +1,9 @@
-// Dialog fonts and dialog units. A template positions controls in dialog units, which the template's FONT turns
-// into pixels: a horizontal unit is a quarter of the font's average character width, a vertical unit an eighth of
-// its character height.
+// Dialog fonts and their base units. A template positions controls in dialog units, which the template's FONT
+// turns into pixels: a horizontal unit is a quarter of the font's average character width, a vertical unit an
+// eighth of its character height. The host measures the font; the model does the arithmetic.
 #pragma once
 
 #include <QFont>
-#include <QRect>
 #include <QString>
 
 namespace fw::qt {
@@ -25,10 +24,5 @@ struct DialogBaseUnits {
 };
 
 DialogBaseUnits BaseUnitsOf(const QFont& font);
-
-// Rounds like the platform's MulDiv, so adjacent controls keep their shared edges.
-int DialogXToPixels(const DialogBaseUnits& units, int x);
-int DialogYToPixels(const DialogBaseUnits& units, int y);
-QRect DialogRectToPixels(const DialogBaseUnits& units, int x, int y, int cx, int cy);
 
 }  // namespace fw::qt

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QRegularExpression>
 
+#include "framework/host/qt/OwnedWindow.h"
 #include "framework/host/qt/QtText.h"
 
 namespace fw::qt {
@@ -26,7 +27,8 @@ QStringList NameFilters(const std::vector<FileFilter>& filters) {
 }
 
 FileDialogResult RunFileDialog(const FileDialogRequest& request, QWidget* owner) {
-    QFileDialog dialog(owner, ToQString(request.title));
+    QFileDialog dialog(nullptr, ToQString(request.title));
+    SetOwnerWindow(dialog, owner);
     // Qt's own dialog: it runs in our event loop (workers keep being served) and looks the same everywhere.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setDirectory(request.initialFolder.empty() ? QDir::currentPath() : ToQString(request.initialFolder));

@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "framework/host/qt/OwnedWindow.h"
 #include "framework/host/qt/QtText.h"
 
 namespace fw::qt {
@@ -50,7 +51,8 @@ QString StandardButtonLabel(int buttonId, bool english) {
 }
 
 int RunMessageBox(const MessageBoxRequest& request, QWidget* owner, bool english) {
-    QMessageBox box(owner);
+    QMessageBox box;
+    SetOwnerWindow(box, owner);
     box.setWindowTitle(ToQString(request.caption));
     box.setText(ToQString(request.text));
     box.setTextFormat(Qt::PlainText);

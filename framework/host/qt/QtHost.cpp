@@ -19,9 +19,10 @@
 
 namespace fw::qt {
 
-QtHost::QtHost() : context_(new QObject()) {}
+QtHost::QtHost() : context_(new QObject()) { InstallHost(this); }
 
 QtHost::~QtHost() {
+    if (CurrentHost() == this) InstallHost(nullptr);
     for (auto& [key, timer] : timers_) delete timer;
     timers_.clear();
     // Frames go at once: their widgets' signals name this host.
@@ -74,14 +75,20 @@ QWidget* QtHost::OwnerWidget(WindowHandle owner) const {
 void QtHost::CreateWindow(HostedWindow& window) {
     const WindowState state = window.State();
     QWidget* parent = nullptr;
+    QWidget* owner = nullptr;
     if (state.child) {
+        // A page placed on a control (a tab) is positioned relative to that control and drawn inside it, above
+        // the control's own frame.
         const WindowView* parentView = View(state.parent);
         WindowFrame* parentFrame = parentView != nullptr ? parentView->Frame() : nullptr;
         if (parentFrame != nullptr) parent = parentFrame->ClientWidget();
+        if (QWidget* control = parentView != nullptr ? parentView->Control(state.parentControl) : nullptr) {
+            parent = control;
+        }
     } else {
-        parent = OwnerWidget(state.owner);
+        owner = OwnerWidget(state.owner);
     }
-    views_[state.handle] = std::make_unique<WindowView>(*this, window, parent);
+    views_[state.handle] = std::make_unique<WindowView>(*this, window, parent, owner);
     PostApply();
 }
 

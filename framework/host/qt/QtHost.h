@@ -30,7 +30,8 @@ class WindowView;
 
 class QtHost final : public Host {
 public:
-    // Needs a QApplication; the thread that creates the host is the user-interface thread.
+    // Needs a QApplication; the thread that creates the host is the user-interface thread. The host installs
+    // itself as the model's host for its lifetime.
     QtHost();
     ~QtHost() override;
     QtHost(const QtHost&) = delete;

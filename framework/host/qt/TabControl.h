@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QFrame>
-#include <QRect>
 #include <QTabBar>
 
 namespace fw::qt {
@@ -13,8 +12,6 @@ public:
     explicit TabControl(QWidget* parent = nullptr);
 
     QTabBar& Bar() { return *bar_; }
-    // The display area for pages, in this widget's coordinates.
-    QRect PageArea() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

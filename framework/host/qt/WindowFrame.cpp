@@ -20,10 +20,11 @@ QMenuBar& WindowFrame::EnsureMenuBar() {
         menuBar_ = new QMenuBar(this);
         menuBar_->setNativeMenuBar(false);
         menuBar_->show();
-        SetClientRect(placed_);
     }
     return *menuBar_;
 }
+
+void WindowFrame::MenuBarChanged() { SetClientRect(placed_); }
 
 void WindowFrame::RemoveMenuBar() {
     delete menuBar_;
@@ -89,7 +90,8 @@ void WindowFrame::resizeEvent(QResizeEvent* event) {
 
 void WindowFrame::ReportGeometry() {
     if (child_ || !onMoved || !isVisible()) return;
-    const QRect now(pos().x(), pos().y() + MenuHeight(), width(), height() - MenuHeight());
+    const QRect outer = geometry();
+    const QRect now(outer.x(), outer.y() + MenuHeight(), outer.width(), outer.height() - MenuHeight());
     if (now != placed_) {
         placed_ = now;
         onMoved(now);

@@ -23,6 +23,8 @@ public:
     QWidget* ClientWidget() { return client_; }
     QMenuBar* MenuBar() { return menuBar_; }
     QMenuBar& EnsureMenuBar();
+    // The bar's items changed, and with them perhaps its height: the client area keeps its place.
+    void MenuBarChanged();
     void RemoveMenuBar();
 
     // Places the client area: on the screen for top-level windows, in the parent's client area for child ones.

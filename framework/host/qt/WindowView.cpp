@@ -20,6 +20,7 @@
 #include "framework/host/qt/DialogFont.h"
 #include "framework/host/qt/IconCache.h"
 #include "framework/host/qt/MenuBuilder.h"
+#include "framework/host/qt/OwnedWindow.h"
 #include "framework/host/qt/QtHost.h"
 #include "framework/host/qt/QtText.h"
 #include "framework/host/qt/StatusPanes.h"
@@ -111,12 +112,13 @@ struct Forwarder {
 
 }  // namespace
 
-WindowView::WindowView(QtHost& host, HostedWindow& window, QWidget* parentWidget)
+WindowView::WindowView(QtHost& host, HostedWindow& window, QWidget* parentWidget, QWidget* owner)
     : host_(host), handle_(window.Handle()) {
     const WindowState state = window.State();
     child_ = state.child;
-    auto* frame = new WindowFrame(parentWidget, child_);
+    auto* frame = new WindowFrame(child_ ? parentWidget : nullptr, child_);
     frame_ = frame;
+    if (!child_) SetOwnerWindow(*frame, owner);
     if (state.modal && !child_) frame->setWindowModality(Qt::ApplicationModal);
 
     const Forwarder forward{&host_, handle_};
@@ -342,6 +344,7 @@ void WindowView::RedrawMenu(const HostedWindow& model) {
     const Forwarder forward{&host_, handle_};
     FillMenuBar(frame->EnsureMenuBar(), items,
                 [forward](int id) { forward([id](HostedWindow& w) { w.UserCommand(id); }); });
+    frame->MenuBarChanged();
 }
 
 void WindowView::Connect(QWidget& widget, const ControlState& state) {

@@ -18,7 +18,8 @@ class QtHost;
 
 class WindowView {
 public:
-    WindowView(QtHost& host, HostedWindow& window, QWidget* parentWidget);
+    // Child windows are drawn inside `parentWidget`; top-level ones stay above `owner` (either may be null).
+    WindowView(QtHost& host, HostedWindow& window, QWidget* parentWidget, QWidget* owner);
     ~WindowView();
     WindowView(const WindowView&) = delete;
     WindowView& operator=(const WindowView&) = delete;

@@ -1,7 +1,9 @@
 #include "tests/framework/host/qt/QtTestApp.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,29 @@ QString PictureFolder() {
     const QString folder = QStringLiteral(QX_BINARY_DIR "/screenshots");
     QDir().mkpath(folder);
     return folder;
+}
+
+void WhenModal(std::function<bool(QWidget&)> matches, std::function<void(QWidget&)> answer) {
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, [poll, matches, answer] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isVisible() || !matches(*modal)) return;
+        poll->stop();
+        poll->deleteLater();
+        answer(*modal);
+    });
+    poll->start(10);
+}
+
+void WhenModalShows(std::function<void(QWidget&)> answer) {
+    WhenModal([](QWidget&) { return true; }, std::move(answer));
+}
+
+QAbstractButton* ButtonWithText(QWidget& root, const QString& text) {
+    for (QAbstractButton* button : root.findChildren<QAbstractButton*>()) {
+        if (button->text() == text && button->isVisible()) return button;
+    }
+    return nullptr;
 }
 
 }  // namespace fw::qt::testing

@@ -22,30 +22,12 @@
 namespace fw::qt {
 namespace {
 
-// Runs `answer` on the modal window once it is up (the call that shows it blocks in its own loop).
-void WhenModalShows(std::function<void(QWidget&)> answer) {
-    auto* poll = new QTimer();
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible()) return;
-        poll->stop();
-        poll->deleteLater();
-        answer(*modal);
-    });
-    poll->start(10);
-}
+using testing::WhenModalShows;
 
 QStringList ButtonTexts(QMessageBox& box) {
     QStringList texts;
     for (QAbstractButton* button : box.findChild<QDialogButtonBox*>()->buttons()) texts << button->text();
     return texts;
-}
-
-QAbstractButton* ButtonLabelled(QMessageBox& box, const QString& text) {
-    for (QAbstractButton* button : box.buttons()) {
-        if (button->text() == text) return button;
-    }
-    return nullptr;
 }
 
 TEST(MessageBox, RelabelledYesNoKeepsOrderDefaultAndCannotBeDismissed) {
@@ -60,11 +42,11 @@ TEST(MessageBox, RelabelledYesNoKeepsOrderDefaultAndCannotBeDismissed) {
     WhenModalShows([&](QWidget& modal) {
         auto& box = static_cast<QMessageBox&>(modal);
         texts = ButtonTexts(box);
-        noIsDefault = box.defaultButton() == ButtonLabelled(box, QStringLiteral("&No"));
+        noIsDefault = box.defaultButton() == testing::ButtonWithText(box, QStringLiteral("&No"));
         QTest::keyClick(&box, Qt::Key_Escape);
         box.close();
         stayedAfterEsc = box.isVisible();
-        ButtonLabelled(box, QStringLiteral("&Yes"))->click();
+        testing::ButtonWithText(box, QStringLiteral("&Yes"))->click();
     });
     EXPECT_EQ(RunMessageBox(request, nullptr, true), IDYES);
     EXPECT_EQ(texts, (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
@@ -110,7 +92,7 @@ TEST(MessageBox, UnlabelledButtonsSpeakTheInterfaceLanguageAndEscCancels) {
     WhenModalShows([&](QWidget& modal) {
         auto& box = static_cast<QMessageBox&>(modal);
         texts = ButtonTexts(box);
-        ButtonLabelled(box, QStringLiteral("&Ignore"))->click();
+        testing::ButtonWithText(box, QStringLiteral("&Ignore"))->click();
     });
     EXPECT_EQ(RunMessageBox(request, nullptr, true), IDIGNORE);
     EXPECT_EQ(texts, (QStringList{QStringLiteral("&Abort"), QStringLiteral("&Retry"), QStringLiteral("&Ignore")}));

@@ -33,29 +33,6 @@
 namespace fw::qt {
 namespace {
 
-TEST(DialogUnits, ConvertEdgesWithPlatformRounding) {
-    const DialogBaseUnits units{7, 15};
-    struct Case {
-        int x, y, cx, cy;
-        QRect pixels;
-    };
-    const Case cases[] = {
-        {0, 0, 4, 8, QRect(0, 0, 7, 15)},
-        {1, 1, 1, 1, QRect(2, 2, 2, 2)},   // 1.75 -> 2, 3.5 -> 4: half rounds up
-        {2, 4, 2, 4, QRect(4, 8, 3, 7)},   // 3.5 -> 4 and 7.5 -> 8 on the left/top edge, 7 and 15 on the other
-        {10, 3, 50, 14, QRect(18, 6, 87, 26)},
-        {-4, -8, 4, 8, QRect(-7, -15, 7, 15)},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(DialogRectToPixels(units, c.x, c.y, c.cx, c.cy), c.pixels) << c.x << "," << c.y;
-    }
-    // Controls that touch in dialog units touch in pixels, whatever the rounding did to each.
-    const QRect a = DialogRectToPixels(units, 7, 5, 33, 11);
-    const QRect b = DialogRectToPixels(units, 40, 16, 21, 9);
-    EXPECT_EQ(a.right() + 1, b.left());
-    EXPECT_EQ(a.bottom() + 1, b.top());
-}
-
 TEST(DialogUnits, TemplateFontDrawsChineseAndGivesPlausibleUnits) {
 
     for (const char* face : {"宋体", "MS Shell Dlg", "Microsoft Sans Serif", ""}) {
@@ -267,19 +244,6 @@ TEST(StatusPanes, FixedPanesKeepTheirWidthAndOneStretches) {
     bar.SetPanes({100});
     EXPECT_EQ(bar.PaneCount(), 1);
     EXPECT_EQ(bar.Pane(0)->width(), 100);
-}
-
-TEST(TabControl, PageAreaLiesBelowTheTabs) {
-
-    TabControl tabs;
-    tabs.Bar().addTab(QStringLiteral("参数"));
-    tabs.Bar().addTab(QStringLiteral("工程"));
-    tabs.resize(400, 300);
-    tabs.show();
-    const QRect area = tabs.PageArea();
-    EXPECT_GE(area.top(), tabs.Bar().geometry().bottom());
-    EXPECT_GT(area.height(), 200);
-    EXPECT_LE(area.right(), 400);
 }
 
 TEST(WindowImage, SavesThePictureWholeOrReportsFailure) {
