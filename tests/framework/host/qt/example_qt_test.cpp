@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 #include "framework/Format.h"
@@ -125,8 +126,8 @@ TEST_F(ExampleOnQt, DrawnInChineseAndEnglishWithEveryControlAtItsPlace) {
         const QFont font = DialogFont(ToQString(t->font.face), t->font.pointSize);
         EXPECT_TRUE(QFontMetrics(font).inFontUcs4(U'控'));
         const DialogBaseUnits units = BaseUnitsOf(font);
-        EXPECT_EQ(example.GetClientRect().width, t->rect.width * units.x / 4);
-        EXPECT_EQ(example.GetClientRect().height, t->rect.height * units.y / 8);
+        EXPECT_EQ(example.GetClientRect().width, std::lround(t->rect.width * units.x / 4.0));
+        EXPECT_EQ(example.GetClientRect().height, std::lround(t->rect.height * units.y / 8.0));
 
         const std::vector<ControlState> controls = example.Controls();
         ASSERT_GE(controls.size(), t->controls.size());
