@@ -1,0 +1,43 @@
+// What a download job writes to the chip: three items, one per USER partition, each holding up to 260 segments.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "framework/Text.h"
+
+inline constexpr int kMaxSegments = 260;
+inline constexpr int kDownloadItemCount = 3;
+
+struct DownloadItem {
+    std::array<std::vector<uint8_t>, kMaxSegments> data;  // empty: no buffer; padded with 0xFF
+    std::array<uint32_t, kMaxSegments> length{};          // bytes of data[j] after padding
+    fw::Text fileName;
+    fw::Text path;
+    std::array<uint32_t, kMaxSegments> address{};
+    std::array<fw::Text, kMaxSegments> addressText;  // "%08X"; entry 0 is also the typed start address
+    uint32_t segmentCount = 1;
+    uint8_t readSize = 0, readKeyId = 0, readAuthentication = 0, readEncryption = 0;
+    uint8_t configure = 0;
+    uint8_t wantedSize = 0, wantedKeyId = 0, wantedAuthentication = 0, wantedEncryption = 0;
+    uint8_t enciphered = 0;
+    uint8_t keyUpdate = 0;
+    fw::Text newKeyHex, oldKeyHex;
+    fw::Text partitionKeyText;
+    uint8_t enabled = 0;
+};
+
+using DownloadItems = std::array<DownloadItem, kDownloadItemCount>;
+
+// The state after the window's initialisation: every segment empty, one segment counted, flags cleared, only item
+// 0 enabled. Texts other than the address texts keep their values.
+void ResetDownloadItems(DownloadItems& items);
+
+// Frees segments 0..count-1 of the item and sets their length and address to 0.
+void ClearSegments(DownloadItem& item, int count);
+
+// Segments the job programs: at most kMaxSegments whatever segmentCount holds.
+inline uint32_t UsedSegments(const DownloadItem& item) {
+    return item.segmentCount < static_cast<uint32_t>(kMaxSegments) ? item.segmentCount : kMaxSegments;
+}
