@@ -1,0 +1,192 @@
+// The main window: device configuration and connection, the operation log with its status bar and counters, the
+// chip's identity and series, the menu, and the download settings that the download road reads.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "app/ChannelSlot.h"
+#include "app/ChipSeries.h"
+#include "app/DownloadItem.h"
+#include "app/InterfaceSpeeds.h"
+#include "app/MainWindowState.h"
+#include "core/LanguageCatalog.h"
+#include "core/MessageBoxEx.h"
+#include "devicelib/OvMcuCmdDll.h"
+#include "framework/DeviceNotification.h"
+#include "framework/Dialog.h"
+#include "framework/Sync.h"
+#include "resources/ui/resource.h"
+
+class CQXDownloadToolDlg : public fw::Dialog {
+public:
+    // The application object hands over the language chosen at start-up (a LANGID).
+    explicit CQXDownloadToolDlg(uint32_t languageId, fw::Window* owner = nullptr);
+    ~CQXDownloadToolDlg() override;
+
+    // Reporting; any thread.
+    void AppendLog(fw::Text text, uint32_t colour);
+    void ReportStatus(ChannelSlot* channel, fw::Text text, int kind);
+    void UpdateCounters(int unused = 0);
+
+    // Device list and connection.
+    void RefreshDeviceList();
+    void ApplyInterfaceControls(InterfaceIndex iface);
+    bool ConnectDevice(ChannelSlot* channel);
+    bool DisconnectDevice(ChannelSlot* channel);
+    bool ReadDeviceInfo();
+
+    // Chip information.
+    bool GetChipInfo(ChipInfoBlock info, ChannelSlot* channel);
+    void ApplyChipInfo();
+    void ShowChipInfo();
+    void SeriesFromChipName(fw::Text name);
+    int ComputeProgressSteps(ChannelSlot* channel);
+    int ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel);
+    int ReadOptionBytes(OptionRwBlock* block, ChannelSlot* channel);
+
+    // Menu and controls.
+    void UpdateMenuState(int enable);
+    void LoadKeyTable();
+    void AdaptLayoutToSeries();
+    void EnableControls(bool enable);
+    void ShowChannelRows();
+
+    // A job's last worker ended: the device-list refresh that a device change asked for meanwhile runs now.
+    void RunDeferredDeviceRefresh();
+    // True while a download job has workers running.
+    static bool JobRunning();
+    // How a language change starts the program again; tests put a recorder here.
+    static std::function<bool()> s_restartProgram;
+
+    fw::Text PartitionKeyText(int partition) const;
+
+    // State shared with the rest of the program (Part names kept).
+    std::atomic<uint8_t> m_chipSeries{0};
+    std::atomic<uint8_t> m_interface{0};
+    uint8_t m_prevInterface = 0;
+    fw::Text m_deviceName;
+    uint32_t m_baudRate = 0;
+    uint8_t m_productionMode = 0;
+    uint8_t m_eraseMode = 0;
+    uint8_t m_downloadArea = 0;
+    uint8_t m_encOption = 0, m_extId = 0, m_extType = 0;
+    uint8_t m_fileAreaCount = 1;
+    fw::Text m_extFlashKey;
+    std::vector<fw::Text> m_extFlashDriverNames;
+    uint8_t m_writeOptionBytes = 0;
+    DownloadItems m_items;
+    double m_flashSizeKB = 0.0;
+    uint32_t m_partitionUnitKB = 0, m_pageSize = 0;
+    uint32_t m_flashBase = 0x08000000;
+    std::vector<uint32_t> m_partitionKeyIds;
+    std::vector<fw::Text> m_keyTable;
+    CMessageBoxEx m_msgBox;
+    int m_restartRequested = 0;
+    CLocaleHolder m_locale;  // holds m_pLocale, the translation library's locale
+    fw::Text m_chipModel, m_bootVersionText, m_bootSubVersionText, m_uidText, m_capacityText;
+    fw::Text m_ucid;
+    fw::Text m_profileUcid, m_chipMark;
+    uint32_t m_readStart = 0, m_readEnd = 0;
+    ChipInfoBlock m_chipInfo{};
+    UserPartitionRecord m_partitions[3]{};
+    KeyUpdateRecord m_keyUpdates[3]{};
+    OptionRwBlock m_optionBytes{};
+    uint8_t m_securityFileKind = 0xFF, m_setKeyMode = 0;
+    uint32_t m_safeModuleAddr = 0x15000000;
+    std::vector<uint8_t> m_safeModuleData;
+    uint32_t m_safeModuleSize = 0;
+    uint32_t m_flashAreaLimit = 0;
+    uint8_t m_infoPackMode = 2;
+    uint8_t m_crcAfterDownload = 0;
+    uint32_t m_packetSize = 0;
+    int m_seriesIndex = 0;
+    fw::Text m_hostIpText, m_toolVersion;
+    fw::Text m_updateFilePath, m_updaterPath;
+    DeviceHandle m_hDevice = 0;
+    std::atomic<int> m_connected{0};
+    fw::Text m_fileExt;
+    std::array<uint8_t, 16> m_builtinKey{};
+    fw::Text m_sysConfigPath, m_seriesTablePath, m_workDir;
+    int m_hIcon = IDR_MAINFRAME;
+
+    fw::Control m_deviceCombo, m_vidEdit, m_pidEdit;
+    fw::Control m_log, m_progress, m_statusBar;
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(fw::DataExchange& dx) override;
+    void OnCancel() override;
+
+private:
+    friend uint32_t ConnectionMonitorThread(CQXDownloadToolDlg* window);
+
+    void LoadSettings();
+    bool RegisterDeviceEvents();
+    void CreateStatusBar();
+    void InitChannelRows();
+    void LoadProfileSettings();
+    fw::Text SysConfigString(fw::TextView key, fw::TextView def, size_t size = 260) const;
+    int SysConfigInt(fw::TextView key, int def) const;
+    void WriteSysConfig(fw::TextView key, fw::TextView value) const;
+    bool RefuseWhileJobRuns();
+    void StopMonitor();
+    void StartMonitor();
+    void DisconnectChannel0Locked();
+    void SetPaneText(int pane, const fw::Text& text);
+    fw::Control RowControl(int row, int part) const;
+
+    // Message map.
+    void OnSysCommand(unsigned command, fw::LParam lParam);
+    void OnClose();
+    bool OnDeviceChange(unsigned event, const fw::DeviceChange& change);
+    void OnTimer(uintptr_t id);
+    fw::LResult OnProgressStep(fw::WParam wParam, fw::LParam lParam);
+    fw::LResult OnProgressRange(fw::WParam wParam, fw::LParam lParam);
+    fw::LResult OnSetTotalPane(fw::WParam wParam, fw::LParam lParam);
+    fw::LResult OnSetPassPane(fw::WParam wParam, fw::LParam lParam);
+    fw::LResult OnSetFailPane(fw::WParam wParam, fw::LParam lParam);
+    void OnCbnSelchangeInterface();
+    void OnCbnSelchangeDevice();
+    void OnBnClickedConnect();
+    void OnBnClickedCrcCheck();
+    void OnCbnSelchangeEraseMode();
+    void OnBnClickedClear();
+    void OnBnClickedRecount();
+    void OnClearLog();
+    void OnLanguageChinese();
+    void OnLanguageEnglish();
+    void SwitchLanguage(int language);
+    void OnUserManual();
+    void OnAboutVersion();
+    void OnFlashCrcAfterDownloading();
+    void OnGetChipInformation();
+    static const fw::MessageMap<CQXDownloadToolDlg> kMessages;
+
+    uint32_t m_languageId;
+    bool m_chipInfoFresh = false;  // the chip answered since the last ApplyChipInfo
+    std::unique_ptr<fw::WorkerThread> m_monitorThread;
+    std::atomic<bool> m_monitorRunning{false};
+    std::atomic<bool> m_deviceRefreshDeferred{false};
+    std::unique_ptr<fw::NamedMutex> m_deviceMutex;
+};
+
+uint32_t ConnectionMonitorThread(CQXDownloadToolDlg* window);
+
+// The about box (template 100): the version history of the interface language.
+class CAboutDlg : public fw::Dialog {
+public:
+    CAboutDlg() : fw::Dialog(IDD_ABOUTBOX) {}
+
+protected:
+    bool OnInitDialog() override;
+};
+
+// The version histories the About box shows.
+extern const fw::Text g_strVersionHistoryZh;
+extern const fw::Text g_strVersionHistoryEn;

@@ -1,0 +1,289 @@
+// The main window's chip identity and series: information, partitions, protection, sizes of a download.
+#include "app/ChipIdentity.h"
+#include "app/ControlRules.h"
+#include "app/MainWindow.h"
+#include "app/OptionProtection.h"
+#include "app/PartitionLayout.h"
+#include "app/ProgressSteps.h"
+#include "core/StatusText.h"
+#include "core/Translation.h"
+#include "framework/Format.h"
+#include "framework/Profile.h"
+
+using fw::Text;
+
+bool CQXDownloadToolDlg::GetChipInfo(ChipInfoBlock info, ChannelSlot* channel) {
+    ChannelSlot& slot = channel ? *channel : g_channels[0];
+    m_chipModel.clear();
+    m_bootVersionText.clear();
+    m_bootSubVersionText.clear();
+    m_ucid.clear();
+    m_uidText.clear();
+    m_capacityText.clear();
+    m_flashSizeKB = 0.0;
+    m_partitionUnitKB = 0;
+    m_pageSize = 0;
+    if (OV_CMD_GET_INF(slot.handle, &info) != CMD_STATUS_OK) return false;
+
+    const ChipIdentity id = DecodeChipInfo(info);
+    slot.chipSeries = id.series;
+    m_chipSeries = id.series;
+    m_chipModel = id.model;
+    m_bootVersionText = id.bootVersionText;
+    m_bootSubVersionText = id.bootSubVersionText;
+    if (!id.ucid.empty()) {
+        slot.ucidNow = id.ucid;
+        m_ucid = id.ucid;
+    }
+    m_uidText = id.uid;
+    slot.flashSizeKB = m_flashSizeKB = id.flashSizeKB;
+    slot.partitionUnitKB = m_partitionUnitKB = id.partitionUnitKB;
+    slot.pageSize = m_pageSize = id.pageSize;
+    m_chipInfoFresh = true;
+    return true;
+}
+
+void CQXDownloadToolDlg::ApplyChipInfo() {
+    const ChipSeriesCode series = m_chipSeries;
+    m_capacityText = CapacityText(series, m_flashSizeKB);
+
+    // Only a chip that just answered can be a new chip; a loaded file or a chosen series says nothing about it.
+    if (m_chipInfoFresh && m_ucid != m_profileUcid) {
+        for (int i = 0; i < 32; ++i) fw::WriteProfileString(u"Settings", fw::Format(u"Key%d", i), u"");
+        LoadKeyTable();
+        m_profileUcid = m_ucid;
+        m_chipMark = m_chipModel;
+        fw::WriteProfileString(u"Settings", u"UCID", m_ucid);
+        fw::WriteProfileString(u"Settings", u"ChipMark", m_chipModel);
+    }
+    m_chipInfoFresh = false;
+
+    fw::Control area = GetDlgItem(IDC_COMBO_DOWNLOAD_AREA);
+    auto fill = [&area, this](const std::vector<Text>& entries) {
+        if (area.GetCount() != static_cast<int>(entries.size())) {
+            area.ResetContent();
+            for (const Text& e : entries) area.AddString(e);
+        }
+        area.SetCurSel(m_downloadArea < area.GetCount() ? m_downloadArea : 0);
+    };
+    if (SeriesHasNoUserPartitions(series)) {
+        for (DownloadItem& item : m_items) {
+            item.readSize = item.readAuthentication = item.readEncryption = 0;
+            item.configure = 0;
+        }
+        for (int i = 1; i <= 3; ++i) {
+            WriteSysConfig(fw::Format(u"enablepartition%d", i), u"00");
+            WriteSysConfig(fw::Format(u"encfile%d", i), u"00");
+        }
+        if (series == 12) fill({u"Flash", u"SRAM"});
+    } else if (series == 8 || series == 9) {
+        fill({TranslateText(u"内部Flash"), u"SRAM"});
+    } else if (series == 10) {
+        fill({u"ITCM", u"AXISRAM", u"AHBSRAM", u"FLASH"});
+        m_flashAreaLimit = m_flashSizeKB == 4096.0 ? 0x153DFFFF : 0x151DFFFF;
+    } else if (series == 11) {
+        fill({u"Main Flash", u"Data Flash", u"SRAM Flash"});
+    }
+
+    const ChipControlRules rules = ChipInfoControlRules(series, m_downloadArea, m_bootSubVersionText == u"V1.0");
+    if (rules.eraseModeSelection) GetDlgItem(IDC_COMBO_ERASE_MODE).SetCurSel(*rules.eraseModeSelection);
+    for (const ControlAction& a : rules.actions) {
+        fw::Control c = GetDlgItem(a.id);
+        c.EnableWindow(a.enabled);
+        if (a.untick) c.SetCheck(0);
+    }
+}
+
+void CQXDownloadToolDlg::ShowChipInfo() {
+    if (!m_chipModel.empty()) {
+        if (m_chipModel == u"Unknown") {
+            AppendLog(TranslateText(u"芯片型号:未知"), kLogBlack);
+        } else if (m_chipSeries == 5 && m_chipModel.size() > 7) {
+            AppendLog(TranslateText(u"芯片型号:") + m_chipModel, kLogBlack);
+        } else {
+            AppendLog(TranslateText(u"芯片型号:") + m_chipModel + TranslateText(u"系列"), kLogBlack);
+        }
+    }
+    if (!IsSwd(m_interface)) {
+        AppendLog(TranslateText(u"BOOT命令集版本:") + m_bootVersionText, kLogBlack);
+        AppendLog(TranslateText(u"BOOT子版本:") + m_bootSubVersionText, kLogBlack);
+    }
+    if (!m_capacityText.empty()) AppendLog(TranslateText(u"Flash容量:") + m_capacityText + u"KB", kLogBlack);
+    if (!m_ucid.empty()) AppendLog(u"UCID:0x" + m_ucid, kLogBlack);
+    if (!m_uidText.empty()) AppendLog(u"UID:0x" + m_uidText, kLogBlack);
+}
+
+void CQXDownloadToolDlg::SeriesFromChipName(Text name) {
+    if (const auto series = ChipSeriesOfModelName(name)) m_chipSeries = *series;
+}
+
+int CQXDownloadToolDlg::ComputeProgressSteps(ChannelSlot* channel) {
+    ChannelSlot& slot = channel ? *channel : g_channels[0];
+    uint64_t total = 0;
+    const bool testModeSecurityWithoutFirmware =
+        !m_productionMode && m_chipSeries == 10 && !IsDlgButtonChecked(IDC_CHECK_FIRMWARE_FILE);
+    if (!testModeSecurityWithoutFirmware) {
+        for (const DownloadItem& item : m_items) {
+            if (!item.enabled) continue;
+            for (uint32_t j = 0; j < UsedSegments(item); ++j) total += item.length[j];
+        }
+    }
+    if (slot.chipSeries == 10 && IsDlgButtonChecked(IDC_CHECK_SAFE_MODULE)) total += m_safeModuleSize;
+
+    ProgressInput in;
+    in.totalBytes = total;
+    in.iface = m_interface;
+    in.productionMode = m_productionMode != 0;
+    in.mainSeries = m_chipSeries;
+    in.bootSubVersionIsV10 = m_bootSubVersionText == u"V1.0";
+    in.channelPageSize = slot.pageSize;
+    const ProgressPlan plan = PlanProgressSteps(in);
+    slot.pageSize = plan.channelPageSize;
+    if (plan.failure == ProgressFailure::ZeroLength) {
+        AppendLog(TranslateText(u"下载数据长度不能为0！"), kLogRed);
+        return 0;
+    }
+    if (plan.failure == ProgressFailure::ZeroPageSize) {
+        AppendLog(TranslateText(u"页大小为0！"), kLogRed);
+        return 0;
+    }
+    m_packetSize = plan.packetSize;
+    slot.progressTotal = plan.steps;
+    return 1;
+}
+
+int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel) {
+    ChannelSlot& slot = channel ? *channel : g_channels[0];
+    for (int i = 0; i < 3; ++i) records[i] = UserPartitionRecord{};
+    const ChipSeriesCode series = slot.chipSeries;
+    if (SeriesHasNoUserPartitions(series) || series == 10 || IsSwd(m_interface)) return 1;
+
+    m_partitionKeyIds.resize(3);
+    for (int i = 0; i < 3; ++i) {
+        if (series == 5 && i == 1) continue;
+        UserPartitionRecord& r = records[i];
+        r.operation = 0;
+        r.index = static_cast<uint8_t>(i);
+        const StatusCode status = OV_CMD_USERX_OP(slot.handle, &r);
+        if (status != CMD_STATUS_OK) {
+            AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
+            return 0;
+        }
+        if (r.keyId == 0xFF) {
+            m_partitionKeyIds[i] = 0xFF;
+        } else {
+            if (series == 5) {
+                m_partitionKeyIds[i] = i == 0 ? 0 : 1;
+            } else if (series == 8 || series == 9) {
+                m_partitionKeyIds[i] = static_cast<uint32_t>(i);
+            } else {
+                m_partitionKeyIds[i] =
+                    static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0));
+            }
+            fw::Sleep(5);
+        }
+        m_items[i].partitionKeyText = PartitionKeyText(i);
+    }
+
+    PartitionLayoutInput in;
+    in.series = series;
+    in.flashSizeKB = slot.flashSizeKB;
+    in.mainFlashSizeKB = m_flashSizeKB;
+    in.partitionUnitKB = slot.partitionUnitKB;
+    for (int i = 0; i < 3; ++i) {
+        in.sizes[i] = records[i].size;
+        in.itemStarts[i] = m_items[i].addressText[0];
+    }
+    in.flashBase = m_flashBase;
+    in.downloadArea = m_downloadArea;
+    const PartitionLayout layout = PlanPartitionLayout(in);
+    if (layout.failure == PartitionFailure::ZeroFlashSize) {
+        AppendLog(TranslateText(u"Flash大小为0 ！"), kLogRed);
+        return 0;
+    }
+    if (layout.failure == PartitionFailure::BadSize) {
+        AppendLog(TranslateText(u"分区大小不正确！"), kLogRed);
+        return 0;
+    }
+    for (int i = 0; i < 3; ++i) records[i].size = layout.sizes[i];
+    if (layout.resetStarts) {
+        for (int i = 0; i < 3; ++i) m_items[i].addressText[0] = layout.starts[i];
+        SetDlgItemText(IDC_EDIT_START_ADDR, layout.starts[0]);
+        GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(true);
+        GetDlgItem(IDC_BTN_BROWSE).EnableWindow(true);
+    }
+    for (int i = 0; i < 3; ++i) {
+        m_items[i].readSize = records[i].size;
+        m_items[i].readKeyId = records[i].keyId;
+        m_items[i].readAuthentication = static_cast<uint8_t>(records[i].flags >> 4);
+        m_items[i].readEncryption = static_cast<uint8_t>(records[i].flags & 0x0F);
+    }
+    if (records[1].size != 0 || records[2].size != 0) {
+        AppendLog(TranslateText(u"当前已配置分区"), kLogBlack);
+        const Text labels[3] = {TranslateText(u"分区1大小："), TranslateText(u"分区2大小："),
+                                TranslateText(u"分区3大小：")};
+        for (int i = 0; i < 3; ++i) {
+            if (records[i].size == 0) continue;
+            const int kb = static_cast<int>(records[i].size * slot.partitionUnitKB);
+            AppendLog(labels[i] + fw::Format(u"%dKB", kb), kLogBlack);
+        }
+    }
+    return 1;
+}
+
+Text CQXDownloadToolDlg::PartitionKeyText(int partition) const {
+    if (partition < 0 || partition >= static_cast<int>(m_partitionKeyIds.size())) return {};
+    const uint32_t k = m_partitionKeyIds[static_cast<size_t>(partition)];
+    int entry = static_cast<int>(k);
+    if (m_chipSeries == 5) {
+        entry = k == 0 ? 30 : k == 1 ? 31 : -1;
+    } else if (m_chipSeries == 8 || m_chipSeries == 9) {
+        entry = k <= 2 ? static_cast<int>(28 + k) : k <= 31 ? 31 : -1;
+    }
+    if (entry < 0 || entry > 31 || entry >= static_cast<int>(m_keyTable.size())) return {};
+    return m_keyTable[static_cast<size_t>(entry)];
+}
+
+int CQXDownloadToolDlg::ReadOptionBytes(OptionRwBlock* block, ChannelSlot* channel) {
+    ChannelSlot& slot = channel ? *channel : g_channels[0];
+    *block = OptionRwBlock{};
+    const ChipSeriesCode series = slot.chipSeries;
+    int level = 0;
+    bool writeProtected = false;
+    if (series == 10) {
+        block->item = 1;
+        block->length = 1;
+        StatusCode status = OV_CMD_OPT_RW(slot.handle, block);
+        if (status == CMD_STATUS_OK) {
+            level = block->data[0];
+            OptionRwBlock wrp{};
+            wrp.item = 2;
+            wrp.length = 4;
+            status = OV_CMD_OPT_RW(slot.handle, &wrp);
+            if (status == CMD_STATUS_OK) writeProtected = SecurityChipWriteProtected(wrp.data, m_flashSizeKB);
+        }
+        if (status != CMD_STATUS_OK) {
+            AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
+            return 0;
+        }
+    } else {
+        block->operation = 0;
+        block->item = 0;
+        block->length = OptionImageReadLength(series);
+        const StatusCode status = OV_CMD_OPT_RW(slot.handle, block);
+        if (status != CMD_STATUS_OK) {
+            AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
+            return 0;
+        }
+        const ProtectionState state = ProtectionOfImage(series, block->data);
+        level = state.level;
+        writeProtected = state.writeProtected;
+    }
+    slot.rdpLevel = level;
+    slot.writeProtected = writeProtected ? 1 : 0;
+    if (level == 2) AppendLog(TranslateText(u"当前芯片处于读保护等级L2"), kLogBlack);
+    if (level == 1) AppendLog(TranslateText(u"当前芯片处于读保护等级L1"), kLogBlack);
+    if (level == 0) AppendLog(TranslateText(u"当前芯片处于读保护等级L0"), kLogBlack);
+    if (writeProtected) AppendLog(TranslateText(u"当前芯片处于写保护状态"), kLogBlack);
+    return 1;
+}
