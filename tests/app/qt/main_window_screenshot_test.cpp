@@ -1,0 +1,106 @@
+// The main window drawn by the Qt host, offscreen, connected to a simulated chip: one picture per language under
+// the build folder, and the checks a person would make looking at them.
+#include <QApplication>
+#include <QImage>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "app/MainWindow.h"
+#include "devicelib/OvMcuSim.h"
+#include "framework/DeviceNotification.h"
+#include "framework/Files.h"
+#include "framework/Profile.h"
+#include "framework/Resources.h"
+#include "framework/host/qt/QtHost.h"
+#include "tests/framework/TempFolder.h"
+#include "tests/framework/host/qt/QtTestApp.h"
+
+namespace {
+
+struct Picture {
+    QImage image;
+    std::vector<fw::ControlState> controls;
+};
+
+Picture DrawConnectedWindow(uint32_t languageId, const QString& file) {
+    fw::testing::TempFolder dir;
+    const fw::Text previous = fw::GetWorkingDirectory();
+    std::filesystem::copy(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "Languages", dir.Path() / "Languages");
+    fw::SetWorkingDirectory(dir.Wide());
+    fw::SetProfileFolder(dir.Wide("profile"));
+    fw::SetRuntimeFolder(dir.Wide("run"));
+    fw::SetDeviceEventSource(fw::DeviceEventSource::InjectedOnly);
+    ovsim::Reset();
+    ovsim::SetLinkSpeed(0);
+    ovsim::ChipSpec chip;
+    chip.series = 0;
+    chip.model = "VK517C8T6";
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", chip);
+
+    Picture picture;
+    {
+        fw::qt::QtHost host;
+        fw::InstallHost(&host);
+        fw::SetResourceLanguage(static_cast<int>(languageId));
+        {
+            CQXDownloadToolDlg window(languageId);
+            EXPECT_TRUE(window.Create());
+            window.Click(IDC_BTN_CONNECT);
+            host.ApplyPendingChanges();
+            QApplication::processEvents();
+            const QString path = fw::qt::testing::PictureFolder() + "/" + file;
+            EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
+            picture.image = QImage(path);
+            picture.controls = window.Controls();
+            window.Click(IDC_BTN_CONNECT);
+        }
+        fw::InstallHost(nullptr);
+    }
+    fw::SetResourceLanguage(fw::kLangChinese);
+    fw::SetWorkingDirectory(previous);
+    return picture;
+}
+
+bool Overlap(const fw::Rect& a, const fw::Rect& b) {
+    return a.x < b.Right() && b.x < a.Right() && a.y < b.Bottom() && b.y < a.Bottom();
+}
+
+void CheckPicture(const Picture& p) {
+    ASSERT_FALSE(p.image.isNull());
+    EXPECT_GT(p.image.width(), 600);
+    EXPECT_GT(p.image.height(), 400);
+    // Visible controls other than frames and groups do not cover each other (combo boxes by their closed height).
+    std::vector<const fw::ControlState*> shown;
+    for (const auto& c : p.controls) {
+        if (!c.visible || c.kind == fw::ControlKind::GroupBox || c.kind == fw::ControlKind::Frame ||
+            c.kind == fw::ControlKind::StatusBar) {
+            continue;
+        }
+        shown.push_back(&c);
+    }
+    for (size_t i = 0; i < shown.size(); ++i) {
+        for (size_t j = i + 1; j < shown.size(); ++j) {
+            fw::Rect a = shown[i]->rect;
+            fw::Rect b = shown[j]->rect;
+            if (shown[i]->kind == fw::ControlKind::ComboBox) a.height = std::min(a.height, 26);
+            if (shown[j]->kind == fw::ControlKind::ComboBox) b.height = std::min(b.height, 26);
+            EXPECT_FALSE(Overlap(a, b)) << shown[i]->id << " and " << shown[j]->id;
+        }
+    }
+}
+
+TEST(MainWindowPicture, ChineseConnected) {
+    const Picture p = DrawConnectedWindow(2052, "main_window_zh.png");
+    CheckPicture(p);
+}
+
+TEST(MainWindowPicture, EnglishConnected) {
+    const Picture p = DrawConnectedWindow(1033, "main_window_en.png");
+    CheckPicture(p);
+}
+
+}  // namespace
