@@ -103,7 +103,7 @@ bool CQXDownloadToolDlg::OnInitDialog() {
 
     const bool english = (m_languageId & 0x3FF) == 9;
     g_bEnglishUi = english ? 1 : 0;
-    m_locale.LoadLanguageCatalog(english ? 2 : 0);
+    LoadLanguageCatalog(m_pLocale, english ? 2 : 0);
     g_uiLanguage = english ? 1 : 0;
     SetLanguageFile(english ? 1 : 0);
 

@@ -15,12 +15,12 @@
 #include "app/DownloadItem.h"
 #include "app/InterfaceSpeeds.h"
 #include "app/MainWindowState.h"
-#include "core/LanguageCatalog.h"
 #include "core/MessageBoxEx.h"
 #include "devicelib/OvMcuCmdDll.h"
 #include "framework/DeviceNotification.h"
 #include "framework/Dialog.h"
 #include "framework/Sync.h"
+#include "lexmira/Lexmira.h"
 #include "resources/ui/resource.h"
 
 class CQXDownloadToolDlg : public fw::Dialog {
@@ -88,7 +88,7 @@ public:
     std::vector<fw::Text> m_keyTable;
     CMessageBoxEx m_msgBox;
     int m_restartRequested = 0;
-    CLocaleHolder m_locale;  // holds m_pLocale, the translation library's locale
+    lexmira::wxLocale* m_pLocale = nullptr;
     fw::Text m_chipModel, m_bootVersionText, m_bootSubVersionText, m_uidText, m_capacityText;
     fw::Text m_ucid;
     fw::Text m_profileUcid, m_chipMark;
