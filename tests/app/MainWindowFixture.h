@@ -17,17 +17,24 @@
 #include "framework/host/headless/HeadlessHost.h"
 #include "tests/framework/TempFolder.h"
 
+// Makes `dir` the working directory with the built language catalogs, the profile, the device mutex's files and
+// an empty simulator with instant transfers inside it; answers the working directory it replaced.
+inline fw::Text EnterMainWindowWorkdir(const fw::testing::TempFolder& dir) {
+    const fw::Text previous = fw::GetWorkingDirectory();
+    std::filesystem::copy(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "Languages", dir.Path() / "Languages");
+    fw::SetWorkingDirectory(dir.Wide());
+    fw::SetProfileFolder(dir.Wide("profile"));
+    fw::SetRuntimeFolder(dir.Wide("run"));
+    fw::SetDeviceEventSource(fw::DeviceEventSource::InjectedOnly);
+    ovsim::Reset();
+    ovsim::SetLinkSpeed(0);
+    return previous;
+}
+
 class MainWindowFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_previousDir = fw::GetWorkingDirectory();
-        std::filesystem::copy(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "Languages", dir.Path() / "Languages");
-        fw::SetWorkingDirectory(dir.Wide());
-        fw::SetProfileFolder(dir.Wide("profile"));
-        fw::SetRuntimeFolder(dir.Wide("run"));
-        fw::SetDeviceEventSource(fw::DeviceEventSource::InjectedOnly);
-        ovsim::Reset();
-        ovsim::SetLinkSpeed(0);
+        m_previousDir = EnterMainWindowWorkdir(dir);
         CQXDownloadToolDlg::s_restartProgram = [this] {
             ++restarts;
             return true;

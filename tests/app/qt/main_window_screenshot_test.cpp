@@ -9,14 +9,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/MainWindow.h"
-#include "devicelib/OvMcuSim.h"
-#include "framework/DeviceNotification.h"
-#include "framework/Files.h"
-#include "framework/Profile.h"
-#include "framework/Resources.h"
 #include "framework/host/qt/QtHost.h"
-#include "tests/framework/TempFolder.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 
 namespace {
@@ -28,14 +22,7 @@ struct Picture {
 
 Picture DrawConnectedWindow(uint32_t languageId, const QString& file) {
     fw::testing::TempFolder dir;
-    const fw::Text previous = fw::GetWorkingDirectory();
-    std::filesystem::copy(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "Languages", dir.Path() / "Languages");
-    fw::SetWorkingDirectory(dir.Wide());
-    fw::SetProfileFolder(dir.Wide("profile"));
-    fw::SetRuntimeFolder(dir.Wide("run"));
-    fw::SetDeviceEventSource(fw::DeviceEventSource::InjectedOnly);
-    ovsim::Reset();
-    ovsim::SetLinkSpeed(0);
+    const fw::Text previous = EnterMainWindowWorkdir(dir);
     ovsim::ChipSpec chip;
     chip.series = 0;
     chip.model = "VK517C8T6";
