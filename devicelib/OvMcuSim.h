@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -97,7 +98,12 @@ OV_SIM_API void SetLinkSpeed(uint32_t bytesPerSecond);
 OV_SIM_API void SetFactoryKey(int entry, const std::array<uint8_t, 16>& key);
 OV_SIM_API std::array<uint8_t, 16> FactoryKey(int entry);
 
-// Devices come and go with the device-change event of the platform layer.
+// Devices come and go as real ports and probes do: each arrival and removal is told to the listener, which a
+// test harness connects to the program's device-change notification. The library keeps its own copy of the
+// framework, so it cannot raise the program's events itself. Serial ports are USART and I2C adapters; every
+// other interface is a USB device.
+using DeviceChangeListener = std::function<void(bool arrival, bool serialPort, const std::string& name)>;
+OV_SIM_API void SetDeviceChangeListener(DeviceChangeListener listener);  // empty: nobody listens
 OV_SIM_API void Attach(uint8_t iface, const std::string& name, const ChipSpec& chip);
 OV_SIM_API void Unplug(const std::string& name);
 OV_SIM_API void Replug(const std::string& name);  // a power cycle: pending changes take effect

@@ -1,31 +1,29 @@
 #include "devicelib/sim/DeviceChangeSignal.h"
 
-#include <dlfcn.h>
+#include <mutex>
 
-#include "framework/DeviceNotification.h"
+#include "devicelib/sim/SeriesTable.h"
 
 namespace ovsim {
 namespace {
 
-using Injector = void (*)(fw::DeviceKind, bool, fw::TextView);
-
-// The library carries its own copy of the framework, but the listeners are registered with the program's copy.
-// A program that exports its symbols (ENABLE_EXPORTS) receives the events; otherwise they stay in here, unheard.
-Injector ProgramInjector() {
-    static const Injector injector = [] {
-        void* symbol = dlsym(
-            RTLD_DEFAULT, "_ZN2fw18InjectDeviceChangeENS_10DeviceKindEbSt17basic_string_viewIDsSt11char_traitsIDsEE");
-        return symbol != nullptr ? reinterpret_cast<Injector>(symbol) : &fw::InjectDeviceChange;
-    }();
-    return injector;
-}
+std::mutex g_listenerMutex;
+DeviceChangeListener g_listener;
 
 }  // namespace
 
+void SetDeviceChangeListener(DeviceChangeListener listener) {
+    std::lock_guard lock(g_listenerMutex);
+    g_listener = std::move(listener);
+}
+
 void RaiseDeviceChange(bool arrival, uint8_t iface, const std::string& name) {
-    // Serial ports (USART, I2C adapters) and USB devices (DFU, debug probes) come through different classes.
-    const bool port = iface == kIfaceUsart || iface == kIfaceI2c;
-    ProgramInjector()(port ? fw::DeviceKind::SerialPort : fw::DeviceKind::Usb, arrival, fw::Utf8ToText(name));
+    DeviceChangeListener listener;
+    {
+        std::lock_guard lock(g_listenerMutex);
+        listener = g_listener;
+    }
+    if (listener) listener(arrival, iface == kIfaceUsart || iface == kIfaceI2c, name);
 }
 
 }  // namespace ovsim

@@ -1,10 +1,10 @@
-// Tells the platform layer that a simulated device arrived or left, as a real port or probe would.
+// Tells the test harness's listener that a simulated device arrived or left, as a real port or probe would.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "devicelib/sim/SeriesTable.h"
+#include "devicelib/OvMcuSim.h"
 
 namespace ovsim {
 

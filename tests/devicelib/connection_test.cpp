@@ -1,5 +1,6 @@
 #include <thread>
 
+#include "devicelib/OvMcuSimEvents.h"
 #include "framework/DeviceNotification.h"
 #include "tests/devicelib/SimFixture.h"
 
@@ -40,6 +41,7 @@ TEST_F(ConnectionTest, EnumerationListsThePresentDevicesOfOneInterface) {
 
 TEST_F(ConnectionTest, PluggingRaisesTheProgramsDeviceChangeEvents) {
     fw::SetDeviceEventSource(fw::DeviceEventSource::InjectedOnly);
+    ovsim::ForwardDeviceChangesToPlatform();
     std::vector<std::pair<bool, fw::Text>> ports, usb;
     const auto portId = fw::RegisterDeviceChange(
         fw::DeviceKind::SerialPort, [&](const fw::DeviceChange& c) { ports.emplace_back(c.arrival, c.name); });
@@ -54,6 +56,7 @@ TEST_F(ConnectionTest, PluggingRaisesTheProgramsDeviceChangeEvents) {
     ovsim::Replug("/dev/ttyUSB0");
     fw::UnregisterDeviceChange(portId);
     fw::UnregisterDeviceChange(usbId);
+    ovsim::SetDeviceChangeListener({});
 
     using Events = std::vector<std::pair<bool, fw::Text>>;
     EXPECT_EQ(ports, (Events{{true, u"/dev/ttyUSB0"}, {false, u"/dev/ttyUSB0"}, {true, u"/dev/ttyUSB0"}}));
