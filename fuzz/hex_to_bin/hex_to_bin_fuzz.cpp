@@ -13,30 +13,37 @@
 
 namespace {
 
-// A private folder, in memory where the system offers one: the outputs are flushed to disk on every run. It lives
-// as long as the process (never destroyed, so the exit handler that removes it can still use its name).
-const std::string& WorkFolder() {
-    static const std::string* folder = [] {
+// A private folder for one run, in memory where the system offers one (the outputs are flushed to disk). It is
+// made and removed by every run: libFuzzer may end the process without running exit handlers.
+class RunFolder {
+public:
+    RunFolder() {
         std::string pattern = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/qx-hexbin-XXXXXX");
         if (mkdtemp(pattern.data()) == nullptr) abort();
-        auto* kept = new std::string(pattern);
-        std::atexit([] {
-            std::remove((WorkFolder() + "/in.hex").c_str());
-            rmdir(WorkFolder().c_str());
-        });
-        return kept;
-    }();
-    return *folder;
-}
+        m_path = pattern;
+    }
+    ~RunFolder() {
+        for (const char* name : {"/in.hex", "/out.bin", "/out.hex"})
+            std::remove((m_path + name).c_str());
+        rmdir(m_path.c_str());
+    }
+    RunFolder(const RunFolder&) = delete;
+    RunFolder& operator=(const RunFolder&) = delete;
+    std::string operator/(const char* name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string in = WorkFolder() + "/in.hex";
-    const std::string bin = WorkFolder() + "/out.bin";
-    const std::string hex = WorkFolder() + "/out.hex";
+    const RunFolder folder;
+    const std::string in = folder / "in.hex";
+    const std::string bin = folder / "out.bin";
+    const std::string hex = folder / "out.hex";
     if (std::FILE* f = std::fopen(in.c_str(), "wb")) {
         if (size > 0) std::fwrite(data, 1, size, f);
         std::fclose(f);
