@@ -19,6 +19,17 @@ constexpr char16_t kMissingCatalog[] = u"Language package is not find!";
 
 class LanguageCatalog : public LanguageFixture {
 protected:
+    void TearDown() override {
+        ForgetLocale();
+        LanguageFixture::TearDown();
+    }
+
+    // The program binds one locale for its whole run; a test that binds again lets go of the one before.
+    void ForgetLocale() {
+        if (m_locale != nullptr) m_locale->Destroy();
+        m_locale = nullptr;
+    }
+
     // The shipped files of the build, copied into this test's working directory.
     void InstallShippedLanguages() const {
         std::filesystem::create_directories(m_dir.Path() / "Languages");
@@ -52,6 +63,7 @@ TEST_F(LanguageCatalog, BothModesAnswerAlikeWithTheShippedFiles) {
     std::map<int32_t, fw::Text> chinese;
     for (int english : {0, 1}) {
         ResetTranslation();
+        ForgetLocale();
         LoadLanguageCatalog(m_locale, english == 1 ? 2 : 0);
         SetLanguageFile(english);
         for (int32_t code : codes) {
