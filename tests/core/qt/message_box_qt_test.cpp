@@ -16,43 +16,56 @@ protected:
     ~ProgramMessageBoxQt() override { g_bEnglishUi = 0; }
 };
 
-TEST_F(ProgramMessageBoxQt, EnglishBoxHasTipCaptionAndEnglishButtons) {
-    g_bEnglishUi = 1;
-    fw::SetResourceLanguage(0x409);
-    QString caption;
-    QStringList buttons;
-    bool saved = false;
-    WhenBoxShows([&](QMessageBox& box) {
-        caption = box.windowTitle();
-        buttons = ButtonTexts(box);
-        saved = Save(box, "message_box_en.png");
-        Button(box, "&No")->click();
-    });
-    EXPECT_EQ(CMessageBoxEx().MessageBox(nullptr, u"Erase the whole chip? Everything in the flash will be lost.",
-                                         fw::MB_YESNO | fw::MB_ICONQUESTION),
-              fw::IDNO);
-    EXPECT_EQ(caption, "Tip");
-    EXPECT_EQ(buttons, (QStringList{"&No", "&Yes"}));
-    EXPECT_TRUE(saved);
-}
-
-TEST_F(ProgramMessageBoxQt, ChineseBoxHasChineseCaptionAndTheHostsButtons) {
-    g_bEnglishUi = 0;
-    fw::SetResourceLanguage(0x804);
-    QString caption;
-    QStringList buttons;
-    bool saved = false;
-    WhenBoxShows([&](QMessageBox& box) {
-        caption = box.windowTitle();
-        buttons = ButtonTexts(box);
-        saved = Save(box, "message_box_zh.png");
-        Button(box, QStringLiteral("确定"))->click();
-    });
-    EXPECT_EQ(CMessageBoxEx().MessageBox(nullptr, u"请先连接设备！", fw::MB_OKCANCEL | fw::MB_ICONEXCLAMATION),
-              fw::IDOK);
-    EXPECT_EQ(caption, QStringLiteral("提示"));
-    EXPECT_EQ(buttons, (QStringList{QStringLiteral("取消"), QStringLiteral("确定")}));
-    EXPECT_TRUE(saved);
+// Pictures of both languages: <build>/screenshots/message_box_en.png and message_box_zh.png.
+TEST_F(ProgramMessageBoxQt, CaptionAndButtonsFollowTheInterfaceLanguage) {
+    struct Case {
+        int english;
+        int resourceLanguage;
+        const char16_t* text;
+        uint32_t style;
+        QString press;
+        int answer;
+        QString caption;
+        QStringList buttons;
+        const char* picture;
+    };
+    const Case cases[] = {
+        {1,
+         0x409,
+         u"Erase the whole chip? Everything in the flash will be lost.",
+         fw::MB_YESNO | fw::MB_ICONQUESTION,
+         "&No",
+         fw::IDNO,
+         "Tip",
+         {"&No", "&Yes"},
+         "message_box_en.png"},
+        {0,
+         0x804,
+         u"请先连接设备！",
+         fw::MB_OKCANCEL | fw::MB_ICONEXCLAMATION,
+         QStringLiteral("确定"),
+         fw::IDOK,
+         QStringLiteral("提示"),
+         {QStringLiteral("取消"), QStringLiteral("确定")},
+         "message_box_zh.png"},
+    };
+    for (const Case& c : cases) {
+        g_bEnglishUi = c.english;
+        fw::SetResourceLanguage(c.resourceLanguage);
+        QString caption;
+        QStringList buttons;
+        bool saved = false;
+        WhenBoxShows([&](QMessageBox& box) {
+            caption = box.windowTitle();
+            buttons = ButtonTexts(box);
+            saved = Save(box, c.picture);
+            Button(box, c.press)->click();
+        });
+        EXPECT_EQ(CMessageBoxEx().MessageBox(nullptr, c.text, c.style), c.answer) << c.picture;
+        EXPECT_EQ(caption, c.caption);
+        EXPECT_EQ(buttons, c.buttons);
+        EXPECT_TRUE(saved) << c.picture;
+    }
 }
 
 TEST_F(ProgramMessageBoxQt, AbortRetryIgnoreKeepTheirLabelsInEnglish) {
