@@ -1,9 +1,21 @@
 #include "app/DownloadItem.h"
 
+#include <algorithm>
+
+#include "core/Crc32.h"
+
+void SetSegment(DownloadItem& item, int j, std::vector<uint8_t> data, uint32_t length) {
+    const size_t covered = std::min<size_t>(length, data.size());
+    item.crc[j] = covered == 0 ? 0 : Crc32Buffer(data.data(), static_cast<int>(covered), nullptr);
+    item.data[j] = std::move(data);
+    item.length[j] = length;
+}
+
 void ClearSegments(DownloadItem& item, int count) {
     for (int j = 0; j < count && j < kMaxSegments; ++j) {
         item.data[j] = {};
         item.length[j] = 0;
+        item.crc[j] = 0;
         item.address[j] = 0;
     }
 }

@@ -13,6 +13,7 @@ inline constexpr int kDownloadItemCount = 3;
 struct DownloadItem {
     std::array<std::vector<uint8_t>, kMaxSegments> data;  // empty: no buffer; padded with 0xFF
     std::array<uint32_t, kMaxSegments> length{};          // bytes of data[j] after padding
+    std::array<uint32_t, kMaxSegments> crc{};             // CRC-32 of data[j] over length[j]; set with the data
     fw::Text fileName;
     fw::Text path;
     std::array<uint32_t, kMaxSegments> address{};
@@ -33,6 +34,10 @@ using DownloadItems = std::array<DownloadItem, kDownloadItemCount>;
 // The state after the window's initialisation: every segment empty, one segment counted, flags cleared, only item
 // 0 enabled. Texts other than the address texts keep their values.
 void ResetDownloadItems(DownloadItems& items);
+
+// Puts a segment's bytes in place together with their CRC-32, which the file checksum and the download job use.
+// Every writer of data[j] goes through here so that the two never disagree.
+void SetSegment(DownloadItem& item, int j, std::vector<uint8_t> data, uint32_t length);
 
 // Frees segments 0..count-1 of the item and sets their length and address to 0.
 void ClearSegments(DownloadItem& item, int count);

@@ -1,0 +1,271 @@
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "app/DownloadAreas.h"
+#include "app/DownloadJob.h"
+#include "app/DownloadJobSteps.h"
+#include "app/EraseRange.h"
+#include "core/Crc32.h"
+#include "core/Translation.h"
+
+using download_steps::IsOneOf;
+using download_steps::KeyBytes;
+using download_steps::Label;
+
+int DownloadJob::EraseInternal(const fw::Text& label, uint32_t first, uint32_t last,
+                               const UserPartitionRecord* partition, const KeyUpdateRecord* key) {
+    Report(label + TranslateText(u"擦除Flash..."), kStatusPlain);
+    const StatusCode status = OV_CMD_FLASH_ERASE(m_slot.handle, first, last, partition, key);
+    if (status != CMD_STATUS_OK) {
+        StatusLine(status);
+        ReportFailure(label + TranslateText(u"擦除Flash失败！"));
+        return 0;
+    }
+    Report(label + fw::Format(TranslateText(u"擦除范围：0x%08X-0x%08X"), first, last), kStatusPlain);
+    Report(label + TranslateText(u"擦除Flash成功！"), kStatusSuccess);
+    return 1;
+}
+
+int DownloadJob::DownloadSafeModule() {
+    const auto& module = m_settings.safeModuleData;
+    if (module.empty()) return 0;
+    const uint32_t first = m_settings.safeModuleAddr;
+    const uint64_t last64 = static_cast<uint64_t>(first) + module.size() - 1;
+    if (last64 > 0xFFFFFFFFu) return 0;
+    const uint32_t last = static_cast<uint32_t>(last64);
+    if (m_settings.bootSubVersionText != u"V1.0" && m_settings.eraseMode != 2) {
+        std::optional<EraseRange> range;
+        if (m_settings.eraseMode == 1)
+            range = EraseRange{0x15000000, SecurityFlashEraseEnd(m_slot.flashSizeKB)};
+        else
+            range = RoundToPages(first, last, m_slot.pageSize, m_settings.frontKeepsPage, m_settings.behindKeepsPage);
+        if (range && !EraseInternal({}, range->first, range->last, nullptr, nullptr)) return 0;
+    }
+    ImageDescriptor image{};
+    image.index = 0;
+    image.address = first;
+    image.data = module.data();
+    image.length = static_cast<uint32_t>(module.size());
+    image.enciphered = 0;
+    ProgressContext progress{&m_host, &m_slot};
+    const StatusCode status =
+        OV_CMD_FLASH_DWNLD(m_slot.handle, &image, nullptr, nullptr, DownloadProgressCallback, &progress);
+    if (status != CMD_STATUS_OK) {
+        StatusLine(status);
+        return 0;
+    }
+    Report(fw::Format(TranslateText(u"下载安全模块范围：0x%08X-0x%08X"), first, last), kStatusPlain);
+    return 1;
+}
+
+int DownloadJob::DownloadItemImages(PartitionRecords& records) {
+    const uint8_t series = m_slot.chipSeries;
+    const uint8_t area = m_settings.downloadArea;
+    std::array<KeyUpdateRecord, 3> keys{};
+    uint32_t checksum = 0;
+    ProgressContext progress{&m_host, &m_slot};
+
+    for (int i = area == kAreaExternalFlash ? 2 : 0; i < kDownloadItemCount; ++i) {
+        DownloadItem& item = m_items[i];
+        if (!item.enabled) continue;
+        const fw::Text label = Label(m_items, i);
+        if (records[i].flags != 0) KeyBytes(item.partitionKeyText, keys[i].key);
+
+        for (uint32_t j = 0; j < UsedSegments(item); ++j) {
+            const std::vector<uint8_t>& data = item.data[j];
+            const uint32_t length = static_cast<uint32_t>(std::min<size_t>(item.length[j], data.size()));
+            const uint32_t crcBytes = item.enciphered ? 4 : 0;
+            if (length <= crcBytes) {
+                ReportFailure(label + TranslateText(u"下载失败！"));
+                return 0;
+            }
+            const uint32_t start = HexToUInt32(item.addressText[j]);
+            item.address[j] = start;
+            const uint64_t last = static_cast<uint64_t>(start) + length - 1 - crcBytes;
+            if (!CheckRange(start, last)) return 0;
+
+            const bool internalErase =
+                (series == 10 && area == kAreaSecurityFlash && m_settings.bootSubVersionText != u"V1.0") ||
+                ((series == 8 || series == 9) && area == kAreaInternal) || !IsOneOf(series, {8, 9, 10});
+            const bool externalErase = !internalErase && area == kAreaExternalFlash;
+            if (externalErase) {
+                Report(label + TranslateText(u"擦除外设Flash..."), kStatusPlain);
+                const bool whole = m_settings.eraseMode == 1;
+                const StatusCode status = OV_CMD_EXT_FLASH_ERASE(m_slot.handle, whole ? 0 : start,
+                                                                 whole ? 0x0FFFFFFF : static_cast<uint32_t>(last),
+                                                                 m_settings.extId, &records[i], &keys[i]);
+                if (status != CMD_STATUS_OK) {
+                    StatusLine(status);
+                    ReportFailure(label + TranslateText(u"擦除外设Flash失败！"));
+                    return 0;
+                }
+                Report(label + TranslateText(u"擦除外设Flash成功！"), kStatusSuccess);
+            } else if (internalErase) {
+                records[i].index = static_cast<uint8_t>(i);
+                if (series == 11 && area == 1)
+                    records[0].index = 3;
+                else if (series == 11 && area == 2)
+                    records[0].index = 4;
+                else if (series == 12 && area == 0 && m_settings.writeCrc32)
+                    records[0].index = 5;
+                else if (series == 12 && area == 1)
+                    records[0].index = 4;
+                const bool skip = m_chipErased || m_settings.eraseMode == 2 ||
+                                  (m_settings.chipSeries == 11 && area == 2) ||
+                                  (m_settings.chipSeries == 12 && area == 1);
+                if (!skip) {
+                    std::optional<EraseRange> range;
+                    if (m_settings.eraseMode == 1)
+                        range = WholeChipRange({series, m_settings.iface, area, m_slot.flashSizeKB, start});
+                    else
+                        range = RoundToPages(start, static_cast<uint32_t>(last), m_slot.pageSize,
+                                             m_settings.frontKeepsPage, m_settings.behindKeepsPage);
+                    if (range && !EraseInternal(label, range->first, range->last, &records[i], &keys[i])) return 0;
+                    if (m_settings.eraseMode == 1) m_chipErased = true;
+                }
+            }
+
+            Report(label + TranslateText(u"正在下载固件..."), kStatusPlain);
+            StatusCode status;
+            if (area == kAreaInternal || IsOneOf(series, {10, 11, 12})) {
+                const ImageDescriptor image{static_cast<uint8_t>(i), start, data.data(), length, item.enciphered,
+                                            item.path.c_str()};
+                status = OV_CMD_FLASH_DWNLD(m_slot.handle, &image, &records[i], &keys[i], DownloadProgressCallback,
+                                            &progress);
+            } else if (area == kAreaExternalFlash) {
+                if (last + 1 >= 0x10000000) {
+                    ReportFailure(label + TranslateText(u"外设FLASH下载位置超出范围！"));
+                    return 0;
+                }
+                std::vector<uint8_t> withCrc(data.begin(), data.begin() + length);
+                uint8_t crc[4];
+                UInt32ToBytesBE(item.crc[j], crc);
+                withCrc.insert(withCrc.end(), crc, crc + 4);
+                withCrc.resize((withCrc.size() + 15) / 16 * 16, 0);
+                const ExtFlashImageDescriptor image{m_settings.extType,
+                                                    m_settings.extId,
+                                                    start,
+                                                    withCrc.data(),
+                                                    static_cast<uint32_t>(withCrc.size()),
+                                                    item.enciphered,
+                                                    m_settings.encOption};
+                status =
+                    OV_CMD_EXT_FLASH_DWNLD(m_slot.handle, &image, &records[i], &keys[i],
+                                           m_settings.extFlashKeyBytes.data(), DownloadProgressCallback, &progress);
+            } else {
+                const ImageDescriptor image{area, start, data.data(), length, item.enciphered, nullptr};
+                status = OV_CMD_EXT_API_DWNLD(m_slot.handle, &image, &records[i], &keys[i], DownloadProgressCallback,
+                                              &progress);
+            }
+            if (status != CMD_STATUS_OK) {
+                StatusLine(status);
+                ReportFailure(label + TranslateText(u"下载失败！"));
+                return 0;
+            }
+            Report(label + fw::Format(TranslateText(u"下载范围：0x%08X-0x%08X"), start, static_cast<uint32_t>(last)),
+                   kStatusPlain);
+            Report(label + TranslateText(u"下载成功！"), kStatusSuccess);
+            checksum += item.crc[j];
+        }
+
+        if (m_settings.chipSeries == 12 && m_settings.iface == 3 && m_settings.writeCrc32) {
+            OptionRwBlock block{};
+            block.operation = 0;
+            block.length = 17;
+            StatusCode status = OV_CMD_OPT_RW(m_slot.handle, &block);
+            if (status != CMD_STATUS_OK) {
+                StatusLine(status);
+                ReportFailure(label + TranslateText(u"读选项字节失败！"));
+                return 0;
+            }
+            for (int b = 0; b < 4; ++b)
+                block.data[13 + b] = static_cast<uint8_t>(checksum >> (8 * b));
+            block.operation = 1;
+            status = OV_CMD_OPT_RW(m_slot.handle, &block);
+            if (status != CMD_STATUS_OK) {
+                StatusLine(status);
+                ReportFailure(label + TranslateText(u"写选项字节失败！"));
+                return 0;
+            }
+        }
+        if (m_settings.chipSeries != 10)
+            Report(fw::Format(TranslateText(u"文件校验码：0x%08X"), checksum), kStatusPlain);
+    }
+    return 1;
+}
+
+int DownloadJob::ReadBackFlashCrc() {
+    constexpr uint32_t kChunk = 2048;
+    const double kb = m_slot.flashSizeKB;
+    const uint32_t size = kb > 0 && kb < 4194304.0 ? static_cast<uint32_t>(kb * 1024.0) : 0;
+    const uint32_t packet = m_settings.packetSize == 0 ? kChunk : std::min(m_settings.packetSize, kChunk);
+    std::vector<uint8_t> flash(size, 0);
+    uint8_t chunk[kChunk];
+    for (uint32_t offset = 0; offset < size; offset += packet) {
+        const uint32_t wanted = std::min(packet, size - offset);
+        // A short answer is a failure too: the bytes it did not bring are not the chip's.
+        const auto read = [&] {
+            uint32_t received = wanted;
+            return OV_CMD_RECV_DATA(0x08000000 + offset, chunk, &received) == CMD_STATUS_OK && received >= wanted;
+        };
+        if (!read()) {
+            m_host.Pause(100);
+            if (!read()) {
+                ReportFailure(TranslateText(u"读取下载数据失败"));
+                return 0;
+            }
+        }
+        std::memcpy(flash.data() + offset, chunk, wanted);
+    }
+    const uint32_t crc = Crc32Buffer(flash.data(), static_cast<int>(size), nullptr);
+    Report(fw::Format(TranslateText(u"整个FLASH校验码：0x%08X"), crc), kStatusPlain);
+    return 1;
+}
+
+int DownloadJob::WriteOptionBytes() {
+    Report(TranslateText(u"配置选项字节..."), kStatusPlain);
+    const auto failed = [&](StatusCode status) {
+        StatusLineRed(status);
+        ReportFailure(TranslateText(u"配置选项字节失败！"));
+        return 0;
+    };
+    if (m_slot.chipSeries == 10) {
+        const std::vector<uint8_t>& table = m_settings.optionTable;
+        size_t at = 0;
+        while (at < table.size()) {
+            const uint8_t length = table[at];
+            if (length == 0 || length > 8 || at + 5 + length > table.size()) break;
+            OptionRwBlock block{};
+            block.operation = 1;
+            block.length = length;
+            block.item = table[at + 1];
+            block.subIndex = table[at + 2];
+            block.reserved = table[at + 3];
+            block.eraseMode = table[at + 4];
+            std::memcpy(block.data, table.data() + at + 5, length);
+            const StatusCode status = OV_CMD_OPT_RW(m_slot.handle, &block);
+            if (status != CMD_STATUS_OK) return failed(status);
+            at += 5 + length;
+        }
+    } else {
+        OptionRwBlock block;
+        if (m_settings.projectOptionBytes) {
+            // The project's bytes go over the chip's own image; without a read of it there is nothing to keep.
+            if (m_optionBytes.length == 0) {
+                ReportFailure(TranslateText(u"配置选项字节失败！"));
+                return 0;
+            }
+            block = m_optionBytes;
+            std::memcpy(block.data, m_settings.projectOptionBytes->data(), 20);
+        } else {
+            block = m_settings.fileOptionBytes;
+        }
+        block.operation = 1;
+        const StatusCode status = OV_CMD_OPT_RW(m_slot.handle, &block);
+        if (status != CMD_STATUS_OK) return failed(status);
+    }
+    Report(TranslateText(u"配置选项字节成功，复位后生效！"), kStatusSuccess);
+    return 1;
+}

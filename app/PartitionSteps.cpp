@@ -1,0 +1,100 @@
+#include "app/DownloadJob.h"
+#include "app/DownloadJobSteps.h"
+#include "app/InterfaceSpeeds.h"
+#include "core/Translation.h"
+
+using download_steps::HasNoUserPartitions;
+using download_steps::KeyBytes;
+using download_steps::Label;
+
+int DownloadJob::WritePartitions(PartitionRecords& records) {
+    if (HasNoUserPartitions(m_settings.chipSeries) || IsSwd(m_settings.iface)) return 1;
+    const double flash = m_slot.flashSizeKB;
+    const double unit = m_slot.partitionUnitKB;
+    const double w1 = m_items[1].wantedSize, w2 = m_items[2].wantedSize;
+    for (int p = 2; p >= 0; --p) {
+        DownloadItem& item = m_items[p];
+        if (!item.configure) continue;
+        const fw::Text label = Label(m_items, p);
+        Report(label + TranslateText(u"配置分区..."), kStatusPlain);
+        const uint8_t w = item.wantedSize;
+        if (w != 0) {
+            const double size = static_cast<double>(w) * unit;
+            if (p == 2 && size > flash - unit) {
+                ReportFailure(label + TranslateText(u"配置的USER3大小不正确！"));
+                return 0;
+            }
+            if (p == 1 && size > flash - w2 * unit - unit) {
+                ReportFailure(label + TranslateText(u"配置的USER2大小不正确！"));
+                return 0;
+            }
+            const double user1 = m_settings.chipSeries == 3 ? (w + 1.0) * unit : size;
+            if (p == 0 && user1 != flash - w2 * unit - w1 * unit) {
+                ReportFailure(label + TranslateText(u"配置的USER1大小不正确！"));
+                return 0;
+            }
+        }
+        UserPartitionRecord& record = records[p];
+        const uint8_t readKeyId = record.keyId;
+        record.operation = 1;
+        record.index = static_cast<uint8_t>(p);
+        record.size = w;
+        record.keyId = readKeyId == 0 ? 0xFF : readKeyId == 0xFF ? item.wantedKeyId : readKeyId;
+        record.flags = static_cast<uint8_t>(item.wantedAuthentication << 4 | (item.wantedEncryption & 0x0F));
+        StatusCode status = OV_CMD_USERX_OP(m_slot.handle, &record);
+        if (status != CMD_STATUS_OK) {
+            StatusLine(status);
+            ReportFailure(label + TranslateText(u"配置分区信息失败！"));
+            return 0;
+        }
+        Report(label + TranslateText(u"配置分区成功！"), kStatusSuccess);
+
+        record.operation = 0;
+        status = OV_CMD_USERX_OP(m_slot.handle, &record);
+        if (status != CMD_STATUS_OK) {
+            StatusLine(status);
+            ReportFailure(label + TranslateText(u"读取分区信息失败！"));
+            return 0;
+        }
+        if (record.size != w) {
+            ReportFailure(label + TranslateText(u"配置分区大小不正确！"));
+            return 0;
+        }
+        if ((record.flags >> 4) != item.wantedAuthentication) {
+            ReportFailure(label + TranslateText(u"配置分区认证使能不正确！"));
+            return 0;
+        }
+        if ((record.flags & 0x0F) != item.wantedEncryption) {
+            ReportFailure(label + TranslateText(u"配置分区加密使能不正确！"));
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int DownloadJob::UpdatePartitionKeys() {
+    const uint8_t series = m_slot.chipSeries;
+    if (HasNoUserPartitions(series) || IsSwd(m_settings.iface)) return 1;
+    for (int i = 0; i < kDownloadItemCount; ++i) {
+        DownloadItem& item = m_items[i];
+        if (!item.keyUpdate) continue;
+        const fw::Text label = Label(m_items, i);
+        Report(label + TranslateText(u"更新密钥..."), kStatusPlain);
+        KeyUpdateRecord record{};
+        record.keyId = series == 5 && i == 0 ? 0 : series == 5 && i == 2 ? 1 : item.readKeyId;
+        if (!KeyBytes(item.newKeyHex, record.key) || !KeyBytes(item.oldKeyHex, record.oldKey)) {
+            ReportFailure(label + TranslateText(u"更新密钥失败！"));
+            return 0;
+        }
+        const StatusCode status = OV_CMD_KEY_UPDATE(m_slot.handle, record);
+        if (status != CMD_STATUS_OK) {
+            StatusLineRed(status);
+            ReportFailure(label + TranslateText(u"更新密钥失败！"));
+            return 0;
+        }
+        item.partitionKeyText = item.newKeyHex;
+        Report(label + TranslateText(u"更新密钥成功！"), kStatusSuccess);
+        m_host.StoreChipKey(UpdatedKeyEntry(series, i), item.newKeyHex);
+    }
+    return 1;
+}

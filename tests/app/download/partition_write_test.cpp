@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "app/ChipKeyStore.h"
+#include "core/BuiltinKeys.h"
+#include "core/Des.h"
+#include "core/HexText.h"
+#include "framework/Profile.h"
+#include "tests/app/download/JobFixture.h"
+
+namespace {
+
+// A series-0 chip has 256 KB in 16 KB units: 16 units to share out.
+void Want(DownloadItem& item, uint8_t size, uint8_t keyId, uint8_t authentication, uint8_t encryption) {
+    item.configure = 1;
+    item.enabled = 1;
+    item.wantedSize = size;
+    item.wantedKeyId = keyId;
+    item.wantedAuthentication = authentication;
+    item.wantedEncryption = encryption;
+}
+
+PartitionRecords Unconfigured() {
+    PartitionRecords records{};
+    for (auto& record : records)
+        record.keyId = 0xFF;
+    return records;
+}
+
+TEST_F(JobTest, WritePartitionsConfiguresAndVerifiesUser3User2User1) {
+    Attach(OV_IFACE_USART);
+    Want(items[0], 8, 0, 0, 0);
+    Want(items[1], 4, 1, 1, 0);
+    Want(items[2], 4, 2, 0, 1);
+    PartitionRecords records = Unconfigured();
+
+    EXPECT_EQ(DownloadJob(*host, items, settings, slot()).WritePartitions(records), 1);
+
+    EXPECT_EQ(ovsim::Partition(m_name, 1).sizeUnits, 4);
+    EXPECT_EQ(ovsim::Partition(m_name, 1).keyId, 1);
+    EXPECT_EQ(ovsim::Partition(m_name, 1).flags, 0x10);
+    EXPECT_EQ(ovsim::Partition(m_name, 2).sizeUnits, 4);
+    EXPECT_EQ(ovsim::Partition(m_name, 2).flags, 0x01);
+    EXPECT_EQ(ovsim::Partition(m_name, 0).sizeUnits, 8);
+    const auto lines = host->Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front().text, u"USER3 配置分区...");
+    EXPECT_TRUE(host->HasLine(u"USER1 配置分区成功！", kStatusSuccess));
+}
+
+TEST_F(JobTest, WritePartitionsRefusesAWrongUser1BeforeWriting) {
+    Attach(OV_IFACE_USART);
+    Want(items[0], 7, 0, 0, 0);  // one unit short of the whole flash
+    PartitionRecords records = Unconfigured();
+    ovsim::ClearCallLog();
+    EXPECT_EQ(DownloadJob(*host, items, settings, slot()).WritePartitions(records), 0);
+    EXPECT_TRUE(host->HasLine(u"配置的USER1大小不正确！", kStatusFailure));
+    for (const ovsim::CallRecord& call : ovsim::CallLog())
+        EXPECT_NE(call.fn, ovsim::Fn::UserxOp);
+}
+
+TEST_F(JobTest, WritePartitionsDetectsAReadBackMismatch) {
+    Attach(OV_IFACE_USART);
+    Want(items[2], 4, 2, 1, 0);
+    PartitionRecords records = Unconfigured();
+    ovsim::InjectStatus(ovsim::Fn::UserxOp, 2, CMD_STATUS_BAD_FRAME);  // the read-back
+    EXPECT_EQ(DownloadJob(*host, items, settings, slot()).WritePartitions(records), 0);
+    EXPECT_TRUE(host->HasLine(u"USER3 读取分区信息失败！", kStatusFailure));
+}
+
+TEST_F(JobTest, KeyUpdateReplacesTheChipKeyAndStoresItEnciphered) {
+    Attach(OV_IFACE_USART);
+    const auto factory = ovsim::FactoryKey(1);
+    items[1].enabled = 1;
+    items[1].keyUpdate = 1;
+    items[1].readKeyId = 1;
+    items[1].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
+    items[1].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+
+    EXPECT_EQ(DownloadJob(*host, items, settings, slot()).UpdatePartitionKeys(), 1);
+
+    const auto key = ovsim::ChipKey(m_name, 1);
+    EXPECT_EQ(BytesToHex(std::span<const uint8_t>(key)), items[1].newKeyHex);
+    EXPECT_EQ(items[1].partitionKeyText, items[1].newKeyHex);
+    EXPECT_EQ(host->storedKeys.at(1), items[1].newKeyHex);
+    EXPECT_TRUE(host->HasLine(u"USER2 更新密钥成功！", kStatusSuccess));
+}
+
+TEST_F(JobTest, KeyUpdateWithAWrongOldKeyFails) {
+    Attach(OV_IFACE_USART);
+    items[0].keyUpdate = 1;
+    items[0].oldKeyHex = u"FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
+    items[0].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+    EXPECT_EQ(DownloadJob(*host, items, settings, slot()).UpdatePartitionKeys(), 0);
+    EXPECT_TRUE(host->HasLine(u"更新密钥失败！", kStatusFailure));
+    EXPECT_TRUE(host->storedKeys.empty());
+}
+
+TEST(ChipKeyStore, KeepsTheKeyInTheTableAndEncipheredInTheProfile) {
+    fw::testing::TempFolder folder;
+    fw::SetProfileFolder(folder.Wide());
+    ChipKeyTable table;
+    StoreChipKey(table, 29, u"00112233445566778899AABBCCDDEEFF");
+    EXPECT_EQ(table[29], u"00112233445566778899AABBCCDDEEFF");
+    const fw::Text stored = fw::GetProfileString(u"Settings", u"Key29");
+    EXPECT_NE(stored, table[29]);
+    EXPECT_EQ(DesDecryptHexWhole(stored, g_strProfileKeyCipherKey), table[29]);
+    StoreChipKey(table, 32, u"00");
+    EXPECT_EQ(fw::GetProfileString(u"Settings", u"Key32"), u"");
+    fw::SetProfileFolder(u"");
+}
+
+TEST(PartitionKeyEntry, BySeries) {
+    EXPECT_EQ(PartitionKeyEntry(5, 0), 30);
+    EXPECT_EQ(PartitionKeyEntry(5, 1), 31);
+    EXPECT_EQ(PartitionKeyEntry(5, 2), -1);
+    EXPECT_EQ(PartitionKeyEntry(8, 2), 30);
+    EXPECT_EQ(PartitionKeyEntry(9, 17), 31);
+    EXPECT_EQ(PartitionKeyEntry(0, 17), 17);
+    EXPECT_EQ(PartitionKeyEntry(0, 32), -1);
+    EXPECT_EQ(UpdatedKeyEntry(5, 2), 31);
+    EXPECT_EQ(UpdatedKeyEntry(9, 1), 29);
+    EXPECT_EQ(UpdatedKeyEntry(3, 2), 2);
+}
+
+}  // namespace
