@@ -19,19 +19,18 @@ constexpr int kConnectionControls[] = {IDC_COMBO_DEVICE, IDC_COMBO_SPEED, IDC_CO
 void CQXDownloadToolDlg::RefreshDeviceList() {
     m_interface = static_cast<uint8_t>(std::max(0, GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel()));
     if (GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel() < 0) m_interface = static_cast<uint8_t>(SysConfigInt(u"interface", 0));
-    {
-        // The library must not see this disconnect and a command of the monitor on one device at once.
-        DeviceMutexScope mutex(true);
-        for (ChannelSlot& slot : g_channels) {
-            if (slot.connected) {
-                OV_CMD_DISCONNECT_DEV(&slot.handle);
-                slot.connected = 0;
-            }
-            slot.present = 0;
+    // The channels are the monitor's too: the library must not see this disconnect and a command of the monitor on
+    // one device at once, nor the monitor a half-rebuilt channel.
+    DeviceMutexScope mutex(true);
+    for (ChannelSlot& slot : g_channels) {
+        if (slot.connected) {
+            OV_CMD_DISCONNECT_DEV(&slot.handle);
+            slot.connected = 0;
         }
-        m_connected = 0;
-        m_hDevice = 0;
+        slot.present = 0;
     }
+    m_connected = 0;
+    m_hDevice = 0;
 
     std::vector<char16_t> buffer(0x400, u'\0');
     const unsigned count = OV_CMD_ENUM_DEV(m_interface, buffer.data(), static_cast<uint32_t>(buffer.size()));
