@@ -312,6 +312,7 @@ void RunDownloadJob(DownloadHost& host, DownloadItems& items, const DownloadJobS
         for (ChannelSlot& s : slots)
             s.worker = nullptr;
         if (mutex) mutex->Release();
+        host.LastWorkerEnded();
     }
     host.UpdateCounters();
 }

@@ -56,6 +56,9 @@ public:
     // Stores a partition's new key in the chip key table and, enciphered, in the profile.
     virtual void StoreChipKey(int entry, const fw::Text& keyHex) = 0;
 
+    // The last worker of a job has restored the window and released the device mutex.
+    virtual void LastWorkerEnded() {}
+
     // Pauses of the sequence (resets, reconnections); tests make them instant.
     virtual void Pause(uint32_t milliseconds);
 };

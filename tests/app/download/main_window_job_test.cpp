@@ -1,0 +1,79 @@
+// The download job run by the main window's side of it: the window's connection, reporting, progress messages,
+// counters and device mutex around a job on the simulated chip.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "app/DownloadCounters.h"
+#include "app/DownloadFiles.h"
+#include "app/DownloadJob.h"
+#include "app/DownloadStart.h"
+#include "app/MainWindowJobHost.h"
+#include "tests/app/MainWindowFixture.h"
+#include "tests/app/download/HexFileWriter.h"
+
+namespace {
+
+class DownloadOnTheWindow : public MainWindowFixture {
+protected:
+    // What the Download button hands the job, taken from the window as it stands.
+    DownloadJobSettings Settings(const CQXDownloadToolDlg& w) const {
+        DownloadJobSettings s;
+        s.iface = w.m_interface;
+        s.chipSeries = w.m_chipSeries;
+        s.packetSize = w.m_packetSize;
+        s.flashSizeKB = w.m_flashSizeKB;
+        s.chipInfo = w.m_chipInfo;
+        std::copy(std::begin(w.m_partitions), std::end(w.m_partitions), s.partitions.begin());
+        s.optionBytes = w.m_optionBytes;
+        return s;
+    }
+
+    bool Idle() const {
+        fw::ScopedLock lock(g_csCounters);
+        return g_activeWorkers == 0 && g_channels[0].worker.load() == nullptr;
+    }
+};
+
+TEST_F(DownloadOnTheWindow, BinOverUsartProgramsTheChipAndRestoresTheWindow) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    const auto image = hexfile::Pattern(0x1000);
+    dir.Write("app.bin", std::string(image.begin(), image.end()));
+    ASSERT_TRUE(LoadBinFile(dir.Wide("app.bin"), w.m_items[0],
+                            [&](const fw::Text& text, uint32_t colour) { w.AppendLog(text, colour); }));
+    w.m_items[0].addressText[0] = u"08001000";
+    w.m_items[0].address[0] = 0x08001000;
+    const DownloadJobSettings settings = Settings(w);
+    MainWindowJobHost jobHost(w);
+    DownloadWorkers workers;
+
+    const auto started = workers.Start(
+        g_channels, false, [](int) { return false; },
+        [&](ChannelSlot& slot) { RunDownloadJob(jobHost, w.m_items, settings, slot, g_channels); });
+    ASSERT_EQ(started.started, 1);
+    ASSERT_TRUE(host.PumpUntil([&] { return Idle() && !host.PaneTexts(2).empty(); }, std::chrono::seconds(30)));
+    workers.JoinAll();
+
+    EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08001000, 0x1000), image);
+    EXPECT_TRUE(LogHas(u"程序下载完成！"));
+    EXPECT_TRUE(LogHas(u"下载范围：0x08001000-0x08001FFF"));
+    EXPECT_EQ(host.PaneTexts(2).back(), u"成功:1");
+    const auto positions = host.Positions(IDC_PROGRESS);
+    ASSERT_FALSE(positions.empty());
+    EXPECT_EQ(static_cast<uint32_t>(positions.back()), g_channels[0].progressTotal);
+    EXPECT_TRUE(w.GetDlgItem(IDC_BTN_DOWNLOAD).IsWindowEnabled());
+    bool mutexFree = false;
+    std::thread other([&] {
+        fw::NamedMutex screen(u"screen");
+        mutexFree = screen.Wait(0);
+        if (mutexFree) screen.Release();
+    });
+    other.join();
+    EXPECT_TRUE(mutexFree);
+}
+
+}  // namespace
