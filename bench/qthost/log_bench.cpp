@@ -1,11 +1,10 @@
 // Appending to the operation log through the model and the Qt host: the time per line must not grow with the
 // log. Both sizes start from an empty log; the reference is Qt's own cheapest way to grow a text view, plain
 // lines without colour or model, appended the same way.
-#include <QApplication>
-#include <QPlainTextEdit>
-
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
+#include <QPlainTextEdit>
 #include <atomic>
 #include <thread>
 
@@ -18,9 +17,9 @@ constexpr int kLogId = 1165;
 const fw::Text kLine = u"写入地址 0x08000000 成功";
 
 void PerLine(benchmark::State& state) {
-    state.counters["per_line"] = benchmark::Counter(static_cast<double>(state.range(0)),
-                                                    benchmark::Counter::kIsIterationInvariantRate |
-                                                        benchmark::Counter::kInvert);
+    state.counters["per_line"] =
+        benchmark::Counter(static_cast<double>(state.range(0)),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // A shown window with one colour log, as the main window has.
@@ -68,10 +67,12 @@ void BM_HostLogFromWorker(benchmark::State& state, fw::qt::QtHost& host) {
         LogWindow w;
         std::atomic<bool> done{false};
         std::thread worker([&] {
-            for (int i = 0; i < lines; ++i) w.Append(i);
+            for (int i = 0; i < lines; ++i)
+                w.Append(i);
             done = true;
         });
-        while (!done) QApplication::processEvents(QEventLoop::AllEvents, 5);
+        while (!done)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
         worker.join();
         host.ApplyPendingChanges();
         QApplication::processEvents();
@@ -87,7 +88,8 @@ void BM_PlainTextReference(benchmark::State& state) {
         QPlainTextEdit edit;
         edit.resize(600, 400);
         edit.show();
-        for (int i = 0; i < lines; ++i) edit.appendPlainText(line);
+        for (int i = 0; i < lines; ++i)
+            edit.appendPlainText(line);
         QApplication::processEvents();
         benchmark::DoNotOptimize(edit.blockCount());
     }
@@ -102,11 +104,17 @@ int main(int argc, char** argv) {
     fw::qt::QtHost host;
     for (const int lines : {10000, 100000}) {
         benchmark::RegisterBenchmark("BM_HostLogEveryLineDrawn", BM_HostLogEveryLineDrawn, std::ref(host))
-            ->Arg(lines)->Iterations(1)->Unit(benchmark::kMillisecond);
+            ->Arg(lines)
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("BM_HostLogFromWorker", BM_HostLogFromWorker, std::ref(host))
-            ->Arg(lines)->Iterations(1)->Unit(benchmark::kMillisecond);
+            ->Arg(lines)
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("BM_PlainTextReference", BM_PlainTextReference)
-            ->Arg(lines)->Iterations(1)->Unit(benchmark::kMillisecond);
+            ->Arg(lines)
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -5,7 +5,6 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
-
 #include <algorithm>
 
 #include "framework/host/qt/DialogFont.h"

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QPlainTextEdit>
-
 #include <vector>
 
 #include "framework/Host.h"

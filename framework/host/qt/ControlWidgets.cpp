@@ -222,21 +222,25 @@ void SyncEditStyle(QWidget& widget, const ControlState& c) {
         view->setSelectionMode(Has(c.style, LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
                                                            : QAbstractItemView::ExtendedSelection);
         view->setSelectionBehavior(Has(c.exStyle, LVS_EX_FULLROWSELECT) ? QAbstractItemView::SelectRows
-                                                                       : QAbstractItemView::SelectItems);
+                                                                        : QAbstractItemView::SelectItems);
     }
 }
 
 void SyncItems(QWidget& widget, const ControlState& c) {
     if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
         combo->clear();
-        for (const Text& item : c.items) combo->addItem(ToQString(item));
+        for (const Text& item : c.items)
+            combo->addItem(ToQString(item));
     } else if (auto* list = qobject_cast<QListWidget*>(&widget)) {
         list->clear();
-        for (const Text& item : c.items) list->addItem(ToQString(item));
+        for (const Text& item : c.items)
+            list->addItem(ToQString(item));
     } else if (auto* tabs = dynamic_cast<TabControl*>(&widget)) {
         QTabBar& bar = tabs->Bar();
-        while (bar.count() > 0) bar.removeTab(bar.count() - 1);
-        for (const Text& item : c.items) bar.addTab(ToQString(item));
+        while (bar.count() > 0)
+            bar.removeTab(bar.count() - 1);
+        for (const Text& item : c.items)
+            bar.addTab(ToQString(item));
     }
 }
 
@@ -261,7 +265,8 @@ void SyncSelection(QWidget& widget, const ControlState& c) {
 
 void SyncColumns(QTreeWidget& view, const ControlState& c) {
     QStringList titles;
-    for (const ListColumn& column : c.columns) titles << ToQString(column.title);
+    for (const ListColumn& column : c.columns)
+        titles << ToQString(column.title);
     view.setColumnCount(static_cast<int>(c.columns.size()));
     view.setHeaderLabels(titles);
     for (int i = 0; i < static_cast<int>(c.columns.size()); ++i) {
@@ -279,7 +284,9 @@ void FillRow(QTreeWidgetItem& item, const ListRow& row, const ControlState& c) {
         const size_t cell = static_cast<size_t>(col);
         item.setText(col, cell < row.cells.size() ? ToQString(row.cells[cell]) : QString());
         const int format = c.columns[cell].format;
-        item.setTextAlignment(col, (format == 1 ? Qt::AlignRight : format == 2 ? Qt::AlignHCenter : Qt::AlignLeft) |
+        item.setTextAlignment(col, (format == 1   ? Qt::AlignRight
+                                    : format == 2 ? Qt::AlignHCenter
+                                                  : Qt::AlignLeft) |
                                        Qt::AlignVCenter);
     }
     const bool checkBoxes = Has(c.exStyle, LVS_EX_CHECKBOXES);
@@ -296,7 +303,8 @@ void FillRow(QTreeWidgetItem& item, const ListRow& row, const ControlState& c) {
 
 void SyncRows(QTreeWidget& view, const ControlState& c) {
     const int rows = static_cast<int>(c.rows.size());
-    while (view.topLevelItemCount() > rows) delete view.takeTopLevelItem(view.topLevelItemCount() - 1);
+    while (view.topLevelItemCount() > rows)
+        delete view.takeTopLevelItem(view.topLevelItemCount() - 1);
     for (int r = 0; r < rows; ++r) {
         QTreeWidgetItem* item = view.topLevelItem(r);
         if (item == nullptr) {
@@ -339,10 +347,12 @@ void SyncPanes(QWidget& widget, const ControlState& c) {
     auto* bar = dynamic_cast<StatusPanes*>(&widget);
     if (bar == nullptr) return;
     std::vector<int> widths;
-    for (const StatusPane& pane : c.panes) widths.push_back(pane.width);
+    for (const StatusPane& pane : c.panes)
+        widths.push_back(pane.width);
     if (widths.empty()) widths.push_back(-1);
     bar->SetPanes(widths);
-    for (size_t i = 0; i < c.panes.size(); ++i) bar->SetPaneText(static_cast<int>(i), ToQString(c.panes[i].text));
+    for (size_t i = 0; i < c.panes.size(); ++i)
+        bar->SetPaneText(static_cast<int>(i), ToQString(c.panes[i].text));
 }
 
 void SyncIcon(QWidget& widget, const ControlState& c) {
@@ -450,7 +460,9 @@ void SyncControl(QWidget& widget, const ControlState& now, const ControlState* b
     if (Differs(before, &ControlState::check, now)) {
         if (auto* button = qobject_cast<QAbstractButton*>(&widget); button && button->isCheckable()) {
             if (auto* box = qobject_cast<QCheckBox*>(button)) {
-                box->setCheckState(now.check == 1 ? Qt::Checked : now.check == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+                box->setCheckState(now.check == 1   ? Qt::Checked
+                                   : now.check == 2 ? Qt::PartiallyChecked
+                                                    : Qt::Unchecked);
             } else {
                 button->setChecked(now.check != 0);
             }

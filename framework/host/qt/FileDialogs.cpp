@@ -39,7 +39,7 @@ FileDialogResult RunFileDialog(const FileDialogRequest& request, QWidget* owner)
     switch (request.kind) {
         case FileDialogKind::Open:
             dialog.setAcceptMode(QFileDialog::AcceptOpen);
-            dialog.setFileMode(request.multiSelect      ? QFileDialog::ExistingFiles
+            dialog.setFileMode(request.multiSelect     ? QFileDialog::ExistingFiles
                                : request.fileMustExist ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
             break;
@@ -65,7 +65,8 @@ FileDialogResult RunFileDialog(const FileDialogRequest& request, QWidget* owner)
     FileDialogResult result;
     if (dialog.exec() != QDialog::Accepted) return result;
     result.accepted = true;
-    for (const QString& path : dialog.selectedFiles()) result.paths.push_back(FromQString(QDir::cleanPath(path)));
+    for (const QString& path : dialog.selectedFiles())
+        result.paths.push_back(FromQString(QDir::cleanPath(path)));
     result.filterIndex = std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
     return result;
 }

@@ -3,7 +3,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <vector>
 
 #include "framework/Host.h"

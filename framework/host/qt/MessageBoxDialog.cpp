@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
-
 #include <map>
 
 #include "framework/host/qt/OwnedWindow.h"
@@ -59,7 +58,8 @@ int RunMessageBox(const MessageBoxRequest& request, QWidget* owner, bool english
     box.setIcon(IconOf(request.style));
 
     std::map<int, QString> labels;
-    for (const auto& [id, label] : request.buttonLabels) labels[id] = ToQString(label);
+    for (const auto& [id, label] : request.buttonLabels)
+        labels[id] = ToQString(label);
     const int closeAnswer = MessageBoxCloseAnswer(request.style);
     const int defaultId = MessageBoxDefaultButton(request.style);
     std::map<QAbstractButton*, int> ids;
@@ -67,8 +67,8 @@ int RunMessageBox(const MessageBoxRequest& request, QWidget* owner, bool english
         const auto label = labels.find(id);
         // Buttons take no Qt role, so Qt keeps the platform's order and never picks an Esc button of its own:
         // a Yes/No box cannot be dismissed without an answer.
-        QPushButton* button =
-            box.addButton(label != labels.end() ? label->second : StandardButtonLabel(id, english), QMessageBox::ActionRole);
+        QPushButton* button = box.addButton(label != labels.end() ? label->second : StandardButtonLabel(id, english),
+                                            QMessageBox::ActionRole);
         ids[button] = id;
         if (id == defaultId) box.setDefaultButton(button);
         if (id == closeAnswer) box.setEscapeButton(button);

@@ -23,10 +23,12 @@ QtHost::QtHost() : context_(new QObject()) { InstallHost(this); }
 
 QtHost::~QtHost() {
     if (CurrentHost() == this) InstallHost(nullptr);
-    for (auto& [key, timer] : timers_) delete timer;
+    for (auto& [key, timer] : timers_)
+        delete timer;
     timers_.clear();
     // Frames go at once: their widgets' signals name this host.
-    for (auto& [handle, view] : views_) delete view->Frame();
+    for (auto& [handle, view] : views_)
+        delete view->Frame();
     views_.clear();
     delete context_;
 }
@@ -111,14 +113,16 @@ void QtHost::Changed(const Change& change) {
     pending_.push_back(change);
     if (applyPosted_) return;
     applyPosted_ = true;
-    QMetaObject::invokeMethod(context_, [this] { ApplyPendingChanges(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context_, [this] { ApplyPendingChanges(); }, Qt::QueuedConnection);
 }
 
 void QtHost::PostApply() {
     std::lock_guard<std::mutex> lock(pendingMutex_);
     if (applyPosted_) return;
     applyPosted_ = true;
-    QMetaObject::invokeMethod(context_, [this] { ApplyPendingChanges(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context_, [this] { ApplyPendingChanges(); }, Qt::QueuedConnection);
 }
 
 void QtHost::ApplyPendingChanges() {

@@ -9,7 +9,6 @@
 
 #include <QPointer>
 #include <QString>
-
 #include <atomic>
 #include <map>
 #include <memory>

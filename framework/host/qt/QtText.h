@@ -7,9 +7,7 @@
 
 namespace fw::qt {
 
-inline QString ToQString(TextView text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+inline QString ToQString(TextView text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
 
 inline Text FromQString(const QString& text) { return text.toStdU16String(); }
 

@@ -1,7 +1,6 @@
 #include "framework/host/qt/StatusPanes.h"
 
 #include <QLabel>
-
 #include <algorithm>
 
 namespace fw::qt {

@@ -4,7 +4,6 @@
 
 #include <QFrame>
 #include <QString>
-
 #include <vector>
 
 class QLabel;

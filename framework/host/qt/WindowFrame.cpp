@@ -43,9 +43,7 @@ void WindowFrame::SetClientRect(const QRect& rect) {
     LayoutChildren();
 }
 
-QRect WindowFrame::ClientRectOnScreen() const {
-    return QRect(client_->mapToGlobal(QPoint(0, 0)), client_->size());
-}
+QRect WindowFrame::ClientRectOnScreen() const { return QRect(client_->mapToGlobal(QPoint(0, 0)), client_->size()); }
 
 void WindowFrame::LayoutChildren() {
     const int menu = MenuHeight();

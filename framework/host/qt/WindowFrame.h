@@ -4,7 +4,6 @@
 
 #include <QRect>
 #include <QWidget>
-
 #include <functional>
 #include <vector>
 
@@ -34,7 +33,7 @@ public:
     std::function<void(Key)> onKey;
     std::function<void()> onClose;
     std::function<void(const QRect&)> onMoved;  // the client area on the screen, after the user moved or resized
-    std::function<void(int)> onSystemCommand;  // an item the program added to the system menu
+    std::function<void(int)> onSystemCommand;   // an item the program added to the system menu
     // Qt cannot reach the window manager's system menu, so the program's items open on a right click instead.
     std::vector<MenuItem> systemMenuItems;
 

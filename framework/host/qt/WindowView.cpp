@@ -12,7 +12,6 @@
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QTreeWidget>
-
 #include <algorithm>
 
 #include "framework/host/qt/ColorLog.h"
@@ -72,14 +71,16 @@ Text EditTextOf(const QPlainTextEdit& edit) {
 
 std::vector<int> SelectedRows(const QListWidget& list) {
     std::vector<int> rows;
-    for (const QListWidgetItem* item : list.selectedItems()) rows.push_back(list.row(item));
+    for (const QListWidgetItem* item : list.selectedItems())
+        rows.push_back(list.row(item));
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
 std::vector<int> SelectedRows(const QTreeWidget& view) {
     std::vector<int> rows;
-    for (QTreeWidgetItem* item : view.selectedItems()) rows.push_back(view.indexOfTopLevelItem(item));
+    for (QTreeWidgetItem* item : view.selectedItems())
+        rows.push_back(view.indexOfTopLevelItem(item));
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -136,7 +137,8 @@ WindowView::WindowView(QtHost& host, HostedWindow& window, QWidget* parentWidget
 
     ++host_.applying_;
     ApplyWindow(window, true);
-    for (const ControlState& control : window.Controls()) AddControl(window, control.index);
+    for (const ControlState& control : window.Controls())
+        AddControl(window, control.index);
     RedrawMenu(window);
     frame->systemMenuItems = window.SystemMenuItems();
     --host_.applying_;
@@ -231,7 +233,8 @@ void WindowView::Redraw() {
         }
     }
     dirtyControls_.clear();
-    for (const auto& [index, from] : logFrom_) RedrawLog(*model, index, from);
+    for (const auto& [index, from] : logFrom_)
+        RedrawLog(*model, index, from);
     logFrom_.clear();
     for (const auto& [index, paragraph] : logScroll_) {
         if (auto* log = dynamic_cast<ColorLog*>(Control(index))) log->ShowParagraph(paragraph);
@@ -349,8 +352,8 @@ void WindowView::RedrawMenu(const HostedWindow& model) {
 
 void WindowView::Connect(QWidget& widget, const ControlState& state) {
     const int index = state.index;
-    const bool notifyingStatic = (state.kind == ControlKind::Static || state.kind == ControlKind::Icon) &&
-                                 (state.style & SS_NOTIFY) != 0;
+    const bool notifyingStatic =
+        (state.kind == ControlKind::Static || state.kind == ControlKind::Icon) && (state.style & SS_NOTIFY) != 0;
     static_cast<InputFilter*>(inputFilter_)->Watch(widget, index, notifyingStatic);
     const Forwarder forward{&host_, handle_};
     auto click = [forward, index] { forward([index](HostedWindow& w) { w.UserClick(index); }); };
@@ -395,16 +398,18 @@ void WindowView::Connect(QWidget& widget, const ControlState& state) {
             const std::vector<int> rows = SelectedRows(*view);
             forward([index, rows](HostedWindow& w) { w.UserSelectItems(index, rows); });
         });
-        QObject::connect(view, &QTreeWidget::itemChanged, view, [forward, index, view](QTreeWidgetItem* item, int column) {
-            if (column != 0 || !(item->flags() & Qt::ItemIsUserCheckable)) return;
-            const int row = view->indexOfTopLevelItem(item);
-            const bool checked = item->checkState(0) == Qt::Checked;
-            forward([index, row, checked](HostedWindow& w) { w.UserCheckItem(index, row, checked); });
-        });
-        QObject::connect(view, &QTreeWidget::itemDoubleClicked, view, [forward, index, view](QTreeWidgetItem* item, int) {
-            const int row = view->indexOfTopLevelItem(item);
-            forward([index, row](HostedWindow& w) { w.UserDoubleClick(index, row); });
-        });
+        QObject::connect(view, &QTreeWidget::itemChanged, view,
+                         [forward, index, view](QTreeWidgetItem* item, int column) {
+                             if (column != 0 || !(item->flags() & Qt::ItemIsUserCheckable)) return;
+                             const int row = view->indexOfTopLevelItem(item);
+                             const bool checked = item->checkState(0) == Qt::Checked;
+                             forward([index, row, checked](HostedWindow& w) { w.UserCheckItem(index, row, checked); });
+                         });
+        QObject::connect(view, &QTreeWidget::itemDoubleClicked, view,
+                         [forward, index, view](QTreeWidgetItem* item, int) {
+                             const int row = view->indexOfTopLevelItem(item);
+                             forward([index, row](HostedWindow& w) { w.UserDoubleClick(index, row); });
+                         });
     } else if (auto* slider = qobject_cast<QSlider*>(&widget)) {
         QObject::connect(slider, &QSlider::valueChanged, slider, [forward, index](int position) {
             forward([index, position](HostedWindow& w) { w.UserScroll(index, position); });

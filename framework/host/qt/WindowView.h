@@ -3,7 +3,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <map>
 #include <optional>
 #include <set>

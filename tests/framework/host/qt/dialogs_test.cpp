@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -9,9 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <gtest/gtest.h>
-
 #include <functional>
 
 #include "framework/host/qt/FileDialogs.h"
@@ -26,7 +25,8 @@ using testing::WhenModalShows;
 
 QStringList ButtonTexts(QMessageBox& box) {
     QStringList texts;
-    for (QAbstractButton* button : box.findChild<QDialogButtonBox*>()->buttons()) texts << button->text();
+    for (QAbstractButton* button : box.findChild<QDialogButtonBox*>()->buttons())
+        texts << button->text();
     return texts;
 }
 
@@ -99,9 +99,11 @@ TEST(MessageBox, UnlabelledButtonsSpeakTheInterfaceLanguageAndEscCancels) {
 }
 
 TEST(FileDialogs, FiltersBecomeQtNameFilters) {
-    const std::vector<FileFilter> filters = ParseFileFilter(u"Bin文件(*.bin)|*.bin|Hex File|*.hex;*.ihex|所有文件(*.*)|*.*||");
-    EXPECT_EQ(NameFilters(filters), (QStringList{QStringLiteral("Bin文件 (*.bin)"), QStringLiteral("Hex File (*.hex *.ihex)"),
-                                                 QStringLiteral("所有文件 (*)")}));
+    const std::vector<FileFilter> filters =
+        ParseFileFilter(u"Bin文件(*.bin)|*.bin|Hex File|*.hex;*.ihex|所有文件(*.*)|*.*||");
+    EXPECT_EQ(NameFilters(filters),
+              (QStringList{QStringLiteral("Bin文件 (*.bin)"), QStringLiteral("Hex File (*.hex *.ihex)"),
+                           QStringLiteral("所有文件 (*)")}));
     EXPECT_EQ(NameFilters({FileFilter{u"", {u"*.ovpf"}}}), QStringList{QStringLiteral("*.ovpf (*.ovpf)")});
 }
 
@@ -148,7 +150,8 @@ TEST(FileDialogs, OpenMatchesPatternsWithoutRegardToCaseAndCancelAnswersNothing)
         const QModelIndex root = model->index(dir.path());
         EXPECT_TRUE(QTest::qWaitFor([&] { return model->rowCount(root) > 0; }, 2000));
         QTest::qWait(50);  // the model lists in the background; give a wrongly matched file time to show up
-        for (int row = 0; row < model->rowCount(root); ++row) listed << model->index(row, 0, root).data().toString();
+        for (int row = 0; row < model->rowCount(root); ++row)
+            listed << model->index(row, 0, root).data().toString();
         auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         name->setText(QStringLiteral("APP.BIN"));
         QTest::keyClick(name, Qt::Key_Return);

@@ -1,6 +1,8 @@
 // The example dialog drawn by the Qt host: every control of the template as a widget at its place, in Chinese and
 // in English, saved as pictures; user input reaching the handlers; model changes from workers reaching the widgets;
 // nested modal loops, message boxes, file dialogs, timers and menus running for real.
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -25,9 +27,6 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTreeWidget>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -171,7 +170,8 @@ TEST_F(ExampleOnQt, DrawnInChineseAndEnglishWithEveryControlAtItsPlace) {
         auto* menuBar = frame->findChild<QMenuBar*>();
         ASSERT_NE(menuBar, nullptr);
         EXPECT_EQ(menuBar->actions().size(), 3);
-        auto* tabs = dynamic_cast<TabControl*>(host.ControlWidget(example.Handle(), example.GetDlgItem(IDC_PAGES_TAB).Index()));
+        auto* tabs =
+            dynamic_cast<TabControl*>(host.ControlWidget(example.Handle(), example.GetDlgItem(IDC_PAGES_TAB).Index()));
         ASSERT_NE(tabs, nullptr);
         EXPECT_EQ(tabs->Bar().count(), 2);
         QWidget* page = host.WindowWidget(example.m_page.Handle());
@@ -298,7 +298,8 @@ TEST_F(ExampleOnQt, ChangesFromAWorkerThreadShowUpInTheWidgets) {
     std::thread worker([&] {
         dlg.SetDlgItemText(IDC_NAME_EDIT, u"来自线程");
         dlg.m_progress.SetPos(4);
-        for (int i = 0; i < 50; ++i) dlg.AppendLog(Format(u"工作 %d", i), Rgb(220, 0, 0));
+        for (int i = 0; i < 50; ++i)
+            dlg.AppendLog(Format(u"工作 %d", i), Rgb(220, 0, 0));
         stepResult = dlg.SendMessage(WM_EXAMPLE_STEP, 7);  // runs on the GUI thread; this thread waits
         done = true;
     });
@@ -337,7 +338,6 @@ TEST_F(ExampleOnQt, NestedModalDialogsRunInTheirOwnLoops) {
                   // Back from the inner loop the model enables the child again; the next turn of the loop draws it.
                   QApplication::processEvents();
                   ButtonWithText(child, QStringLiteral("确定"))->click();
-
               });
     QTest::mouseClick(Widget<QPushButton>(IDC_OPEN_CHILD), Qt::LeftButton);
     EXPECT_TRUE(ownerBlocked);
@@ -354,7 +354,8 @@ TEST_F(ExampleOnQt, MessageBoxShowsRelabelledButtonsAndAnswers) {
     WhenModalShows([&](QWidget& modal) {
         auto& box = static_cast<QMessageBox&>(modal);
         caption = box.windowTitle();
-        for (QAbstractButton* b : box.buttons()) texts << b->text();
+        for (QAbstractButton* b : box.buttons())
+            texts << b->text();
         ButtonWithText(box, QStringLiteral("&Yes"))->click();
     });
     QTest::mouseClick(Widget<QPushButton>(IDC_ASK), Qt::LeftButton);

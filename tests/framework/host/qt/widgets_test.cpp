@@ -1,7 +1,10 @@
+#include <gtest/gtest.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,10 +19,6 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTreeWidget>
-#include <QHeaderView>
-
-#include <gtest/gtest.h>
-
 #include <memory>
 
 #include "framework/host/qt/ColorLog.h"
@@ -34,7 +33,6 @@ namespace fw::qt {
 namespace {
 
 TEST(DialogUnits, TemplateFontDrawsChineseAndGivesPlausibleUnits) {
-
     for (const char* face : {"宋体", "MS Shell Dlg", "Microsoft Sans Serif", ""}) {
         const QFont font = DialogFont(QString::fromUtf8(face), 9);
         const QFontMetrics metrics(font);
@@ -152,8 +150,8 @@ TEST(ControlWidgets, KindAndStyleBitsShapeTheWidget) {
               Qt::Vertical);
     EXPECT_EQ(Make<QSlider>(Control(ControlKind::Slider, "msctls_trackbar32", TBS_VERT))->orientation(), Qt::Vertical);
     EXPECT_EQ(Make<QSlider>(Control(ControlKind::Slider, "msctls_trackbar32", 0))->orientation(), Qt::Horizontal);
-    EXPECT_TRUE(
-        Make<QTreeWidget>(Control(ControlKind::ListView, "SysListView32", LVS_REPORT | LVS_NOCOLUMNHEADER))->isHeaderHidden());
+    EXPECT_TRUE(Make<QTreeWidget>(Control(ControlKind::ListView, "SysListView32", LVS_REPORT | LVS_NOCOLUMNHEADER))
+                    ->isHeaderHidden());
     auto defaultButton = Control(ControlKind::PushButton, "Button", BS_DEFPUSHBUTTON, u"确定");
     defaultButton.isDefault = true;
     EXPECT_TRUE(Make<QPushButton>(defaultButton)->isDefault());
@@ -229,7 +227,6 @@ TEST(ControlWidgets, ClickOnCheckBoxOrRadioNotifiesWithoutChangingState) {
 }
 
 TEST(StatusPanes, FixedPanesKeepTheirWidthAndOneStretches) {
-
     StatusPanes bar;
     bar.resize(800, bar.PreferredHeight());
     bar.SetPanes({-1, 125, 125});
@@ -247,7 +244,6 @@ TEST(StatusPanes, FixedPanesKeepTheirWidthAndOneStretches) {
 }
 
 TEST(WindowImage, SavesThePictureWholeOrReportsFailure) {
-
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QLabel label(QStringLiteral("下载"));
