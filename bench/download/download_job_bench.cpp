@@ -74,10 +74,13 @@ void Direct(benchmark::State& state, uint8_t iface) {
     OV_CMD_CONNECT_DEV(&h, u"dev", 115200);
     const std::vector<uint8_t> data = Image();
     const ImageDescriptor image{0, kBase, data.data(), kSize, 0, nullptr};
+    // The partition and key records every erase and download of the program carries.
+    const UserPartitionRecord partition{};
+    const KeyUpdateRecord key{};
     int packets = 0;
     for (auto _ : state) {
-        if (OV_CMD_FLASH_ERASE(h, kBase, kBase + kSize - 1, nullptr, nullptr) != CMD_STATUS_OK ||
-            OV_CMD_FLASH_DWNLD(h, &image, nullptr, nullptr, CountPacket, &packets) != CMD_STATUS_OK) {
+        if (OV_CMD_FLASH_ERASE(h, kBase, kBase + kSize - 1, &partition, &key) != CMD_STATUS_OK ||
+            OV_CMD_FLASH_DWNLD(h, &image, &partition, &key, CountPacket, &packets) != CMD_STATUS_OK) {
             state.SkipWithError("download failed");
             break;
         }
