@@ -3,6 +3,7 @@
 
 #include "app/ControlRules.h"
 #include "app/LanguageFile.h"
+#include "app/MainWindowJobHost.h"
 #include "app/MenuRules.h"
 #include "core/BuiltinKeys.h"
 #include "core/Des.h"
@@ -46,6 +47,12 @@ const fw::MessageMap<CQXDownloadToolDlg> CQXDownloadToolDlg::kMessages{
     fw::OnSelChange(IDC_COMBO_DEVICE, &CQXDownloadToolDlg::OnCbnSelchangeDevice),
     fw::OnClick(IDC_BTN_CONNECT, &CQXDownloadToolDlg::OnBnClickedConnect),
     fw::OnClick(IDC_CHECK_CRC, &CQXDownloadToolDlg::OnBnClickedCrcCheck),
+    fw::OnClick(IDC_BTN_BROWSE, &CQXDownloadToolDlg::OnBnClickedBrowse),
+    fw::OnClick(IDC_BTN_DOWNLOAD, &CQXDownloadToolDlg::OnBnClickedDownload),
+    fw::OnSelChange(IDC_COMBO_DOWNLOAD_AREA, &CQXDownloadToolDlg::OnCbnSelchangeDownloadArea),
+    fw::OnSelChange(IDC_COMBO_ENC_OPTION, &CQXDownloadToolDlg::OnCbnSelchangeEncOption),
+    fw::OnSelChange(IDC_COMBO_EXT_TYPE, &CQXDownloadToolDlg::OnCbnSelchangeExternalType),
+    fw::OnClick(IDC_CHECK_L2_AFTER, &CQXDownloadToolDlg::OnBnClickedL2AfterDownload),
     fw::OnSelChange(IDC_COMBO_ERASE_MODE, &CQXDownloadToolDlg::OnCbnSelchangeEraseMode),
     fw::OnClick(IDC_BTN_CLEAR, &CQXDownloadToolDlg::OnBnClickedClear),
     fw::OnClick(IDC_BTN_RECOUNT, &CQXDownloadToolDlg::OnBnClickedRecount),
@@ -62,11 +69,13 @@ const fw::MessageMap<CQXDownloadToolDlg> CQXDownloadToolDlg::kMessages{
 CQXDownloadToolDlg::CQXDownloadToolDlg(uint32_t languageId, fw::Window* owner)
     : fw::Dialog(IDD_QXDOWNLOADTOOL_DIALOG, owner), m_languageId(languageId) {
     ResetDownloadItems(m_items);
+    m_jobHost = std::make_unique<MainWindowJobHost>(*this);
     g_stopMonitor = 0;
 }
 
 CQXDownloadToolDlg::~CQXDownloadToolDlg() {
-    // Nothing the monitor or the device events use may go before they have stopped.
+    // Nothing the monitor, the download workers or the device events use may go before they have stopped.
+    m_workers.JoinAll();
     StopMonitor();
     if (g_hDeviceMutex == m_deviceMutex.get()) g_hDeviceMutex = nullptr;
 }

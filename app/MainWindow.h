@@ -13,6 +13,8 @@
 #include "app/ChannelSlot.h"
 #include "app/ChipSeries.h"
 #include "app/DownloadItem.h"
+#include "app/DownloadJob.h"
+#include "app/DownloadStart.h"
 #include "app/InterfaceSpeeds.h"
 #include "app/MainWindowState.h"
 #include "core/MessageBoxEx.h"
@@ -66,6 +68,14 @@ public:
 
     fw::Text PartitionKeyText(int partition) const;
 
+    // Download files and the download start (the partition dialog loads items too).
+    bool LoadHexFile(const fw::Text& path, int item);
+    bool LoadBinFile(const fw::Text& path, int item);
+    bool LoadExternalFlashDriver();
+    bool CheckDownloadRange(uint32_t start, uint64_t last, ChannelSlot* slot);
+    bool CheckDownloadSettings();
+    void StartDownload();
+
     // State shared with the rest of the program (Part names kept).
     std::atomic<uint8_t> m_chipSeries{0};
     std::atomic<uint8_t> m_interface{0};
@@ -80,6 +90,7 @@ public:
     fw::Text m_extFlashKey;
     std::vector<fw::Text> m_extFlashDriverNames;
     uint8_t m_writeOptionBytes = 0;
+    OptionRwBlock m_fileOptionBytes{};  // what a hex file brought; chip reads go to m_optionBytes only
     DownloadItems m_items;
     double m_flashSizeKB = 0.0;
     uint32_t m_partitionUnitKB = 0, m_pageSize = 0;
@@ -166,6 +177,14 @@ private:
     void OnAboutVersion();
     void OnFlashCrcAfterDownloading();
     void OnGetChipInformation();
+    void OnBnClickedBrowse();
+    void OnBnClickedDownload();
+    void OnCbnSelchangeDownloadArea();
+    void OnCbnSelchangeEncOption();
+    void OnCbnSelchangeExternalType();
+    void OnBnClickedL2AfterDownload();
+    void ApplySeries11FileAreas(bool plainFile);
+    std::shared_ptr<const DownloadJobSettings> TakeJobSettings() const;
     static const fw::MessageMap<CQXDownloadToolDlg> kMessages;
 
     uint32_t m_languageId;
@@ -174,6 +193,8 @@ private:
     std::atomic<bool> m_monitorRunning{false};
     std::atomic<bool> m_deviceRefreshDeferred{false};
     std::unique_ptr<fw::NamedMutex> m_deviceMutex;
+    std::unique_ptr<DownloadHost> m_jobHost;
+    DownloadWorkers m_workers;  // last, so the workers end before the window's state goes
 };
 
 uint32_t ConnectionMonitorThread(CQXDownloadToolDlg* window);

@@ -50,12 +50,14 @@ TEST_F(DownloadOnTheWindow, BinOverUsartProgramsTheChipAndRestoresTheWindow) {
     const DownloadJobSettings settings = Settings(w);
     MainWindowJobHost jobHost(w);
     DownloadWorkers workers;
+    const size_t panesBefore = host.PaneTexts(2).size();
 
     const auto started = workers.Start(
         g_channels, false, [](int) { return false; },
         [&](ChannelSlot& slot) { RunDownloadJob(jobHost, w.m_items, settings, slot, g_channels); });
     ASSERT_EQ(started.started, 1);
-    ASSERT_TRUE(host.PumpUntil([&] { return Idle() && !host.PaneTexts(2).empty(); }, std::chrono::seconds(30)));
+    ASSERT_TRUE(
+        host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)));
     workers.JoinAll();
 
     EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08001000, 0x1000), image);
@@ -74,6 +76,51 @@ TEST_F(DownloadOnTheWindow, BinOverUsartProgramsTheChipAndRestoresTheWindow) {
     });
     other.join();
     EXPECT_TRUE(mutexFree);
+}
+
+// The whole road as a person takes it: connect, Browse a file, type the start address, press Download.
+TEST_F(DownloadOnTheWindow, BrowseAndDownloadAHexFile) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    const auto first = hexfile::Pattern(0x300), second = hexfile::Pattern(0x40, 7);
+    dir.Write("app.hex", hexfile::Text({{0x08002000, first}, {0x08004000, second}}));
+    host.ExpectOpenFile(dir.Wide("app.hex"));
+    w.Click(IDC_BTN_BROWSE);
+    EXPECT_TRUE(LogHas(u"文件加载成功！"));
+    EXPECT_EQ(w.GetDlgItemText(IDC_EDIT_START_ADDR), u"08002000");
+    EXPECT_EQ(w.GetDlgItemText(IDC_EDIT_FILE), dir.Wide("app.hex"));
+
+    const size_t panesBefore = host.PaneTexts(2).size();
+    w.Click(IDC_BTN_DOWNLOAD);
+    // The job cannot pass its first progress message before the window pumps: it is running now, and a second
+    // start is refused while the button is already grey.
+    EXPECT_FALSE(w.GetDlgItem(IDC_BTN_DOWNLOAD).IsWindowEnabled());
+    w.StartDownload();
+    ASSERT_TRUE(
+        host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)));
+    EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08002000, 0x300), first);
+    EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08004000, 0x40), second);
+    EXPECT_TRUE(LogHas(u"程序下载完成！"));
+    EXPECT_EQ(host.PaneTexts(2).back(), u"成功:1");
+    EXPECT_EQ(LogCount(u"程序下载完成！"), 1);
+    EXPECT_TRUE(w.GetDlgItem(IDC_BTN_DOWNLOAD).IsWindowEnabled());
+}
+
+TEST_F(DownloadOnTheWindow, DownloadWithoutAStartAddressIsRefused) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    dir.Write("app.bin", std::string(64, '\x11'));
+    host.ExpectOpenFile(dir.Wide("app.bin"));
+    w.Click(IDC_BTN_BROWSE);
+    w.EnterText(IDC_EDIT_START_ADDR, u"");
+    host.ExpectBox(u"未填写程序下载起始地址！", fw::IDOK);
+    w.Click(IDC_BTN_DOWNLOAD);
+    host.PumpUntilIdle();
+    EXPECT_FALSE(LogHas(u"程序下载完成！"));
+    EXPECT_EQ(g_channels[0].worker.load(), nullptr);
 }
 
 }  // namespace
