@@ -8,8 +8,13 @@ function(qx_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main qx_warnings)
   target_compile_definitions(${name} PRIVATE QX_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QX_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # The environment travels as a launcher rather than the ENVIRONMENT property: that property is a list, which
+  # the discovery step would split into property names, and this way discovery sees the same environment.
+  if(ARG_ENV)
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${ARG_ENV})
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${ARG_ENV}" TIMEOUT 300)
+    PROPERTIES TIMEOUT 300)
 endfunction()
