@@ -1,9 +1,7 @@
-// The download job run by the main window's side of it: the window's connection, reporting, progress messages,
-// counters and device mutex around a job on the simulated chip.
-#include <gtest/gtest.h>
+// The download job run by the main window's side of it: the window's connection, reporting, progress messages
+// and counters around a job on the simulated chip, and the whole road from Browse to Download.
 
 #include <algorithm>
-#include <thread>
 
 #include "app/DownloadCounters.h"
 #include "app/DownloadFiles.h"
@@ -68,14 +66,6 @@ TEST_F(DownloadOnTheWindow, BinOverUsartProgramsTheChipAndRestoresTheWindow) {
     ASSERT_FALSE(positions.empty());
     EXPECT_EQ(static_cast<uint32_t>(positions.back()), g_channels[0].progressTotal);
     EXPECT_TRUE(w.GetDlgItem(IDC_BTN_DOWNLOAD).IsWindowEnabled());
-    bool mutexFree = false;
-    std::thread other([&] {
-        fw::NamedMutex screen(u"screen");
-        mutexFree = screen.Wait(0);
-        if (mutexFree) screen.Release();
-    });
-    other.join();
-    EXPECT_TRUE(mutexFree);
 }
 
 // The whole road as a person takes it: connect, Browse a file, type the start address, press Download.
