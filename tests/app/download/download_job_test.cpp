@@ -93,6 +93,20 @@ TEST_F(JobTest, FileOptionBytesReachTheChipAfterAnEditorRead) {
     EXPECT_EQ(ovsim::OptionImage(m_name)[4], 0x12);
 }
 
+// A project's option bytes go over the chip's own image; with no image read, nothing is written rather than the
+// project's bytes over zeros.
+TEST_F(JobTest, ProjectOptionBytesNeedTheChipsImage) {
+    Attach(OV_IFACE_USART);
+    settings.writeOptionBytes = true;
+    settings.projectOptionBytes = std::array<uint8_t, 20>{0xA5, 0x5A};
+    settings.optionBytes = OptionRwBlock{};  // the read was skipped or failed
+    ovsim::ClearCallLog();
+    EXPECT_EQ(DownloadJob(*host, items, settings, slot()).WriteOptionBytes(), 0);
+    EXPECT_TRUE(host->HasLine(u"配置选项字节失败！", kStatusFailure));
+    for (const ovsim::CallRecord& call : ovsim::CallLog())
+        EXPECT_NE(call.fn, ovsim::Fn::OptRw);
+}
+
 struct FaultCase {
     ovsim::Fn fn;
     StatusCode status;
