@@ -127,6 +127,9 @@ DownloadWorkers::StartResult DownloadWorkers::Start(std::span<ChannelSlot, 8> sl
         result.busy = true;
         return result;
     }
+    // Every worker of this start is counted before any runs: a job that ends before the next channel is counted
+    // would take itself for the last one and restore the window while the others still program.
+    std::array<bool, 8> starting{};
     for (int n = 0; n < 8; ++n) {
         ChannelSlot& slot = slots[n];
         if (productionMode && (slot.worker.load() != nullptr || !ticked(n) || !slot.present)) continue;
@@ -138,9 +141,12 @@ DownloadWorkers::StartResult DownloadWorkers::Start(std::span<ChannelSlot, 8> sl
             fw::ScopedLock lock(g_csCounters);
             ++g_activeWorkers;
         }
-        m_threads[n]->Resume();
+        starting[n] = true;
         ++result.started;
         if (!productionMode) break;
+    }
+    for (int n = 0; n < 8; ++n) {
+        if (starting[n]) m_threads[n]->Resume();
     }
     return result;
 }

@@ -15,6 +15,12 @@
 #include "tests/app/download/SimDownloadHost.h"
 #include "tests/framework/TempFolder.h"
 
+inline ovsim::ChipSpec ChipOfSeries(uint8_t series) {
+    ovsim::ChipSpec chip;
+    chip.series = series;
+    return chip;
+}
+
 class JobTest : public ::testing::Test {
 public:
     void SetUp() override {

@@ -82,9 +82,21 @@ public:
         records = {};
         return true;
     }
-    // The whole image of the series other than 10.
+    // The whole image of the series other than 10; series 10 answers its level and write-protection items.
     bool ReadOptionBytes(OptionRwBlock& block, ChannelSlot* slot) override {
         block = OptionRwBlock{};
+        if (slot->chipSeries == 10) {
+            block.item = 1;
+            block.length = 1;
+            OptionRwBlock wrp{};
+            wrp.item = 2;
+            wrp.length = 4;
+            if (OV_CMD_OPT_RW(slot->handle, &block) != CMD_STATUS_OK) return false;
+            if (OV_CMD_OPT_RW(slot->handle, &wrp) != CMD_STATUS_OK) return false;
+            slot->rdpLevel = block.data[0];
+            slot->writeProtected = SecurityChipWriteProtected(wrp.data, slot->flashSizeKB);
+            return true;
+        }
         block.length = OptionImageReadLength(slot->chipSeries);
         if (OV_CMD_OPT_RW(slot->handle, &block) != CMD_STATUS_OK) return false;
         const ProtectionState state = ProtectionOfImage(slot->chipSeries, std::span<const uint8_t, 64>(block.data));
@@ -100,6 +112,7 @@ public:
     fw::NamedMutex* DeviceMutex() override { return mutex.get(); }
     void StoreChipKey(int entry, const fw::Text& keyHex) override { storedKeys[entry] = keyHex; }
     void Pause(uint32_t milliseconds) override { pausedMs += milliseconds; }
+    void LastWorkerEnded() override { ++lastWorkerEnded; }
 
     // The connection step of the window, reduced to what the job reads afterwards.
     bool Connect(ChannelSlot& slot, DownloadJobSettings& settings) {
@@ -127,8 +140,10 @@ public:
     std::atomic<uint32_t> rangeTotal{0}, steps{0};
     uint32_t progressTotal = 1;
     std::atomic<int> menuState{-1}, controls{-1}, countersUpdated{0};
-    int connectFailures = 0, connectCalls = 0;
-    uint64_t pausedMs = 0;
+    // Production jobs share the host: what they count is atomic.
+    std::atomic<int> connectFailures{0}, connectCalls{0};
+    std::atomic<uint64_t> pausedMs{0};
+    std::atomic<int> lastWorkerEnded{0};
     std::map<int, fw::Text> storedKeys;
     std::unique_ptr<fw::NamedMutex> mutex;
 
