@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
 #include <QWidget>
 
 #include "core/ProgressWnd.h"
@@ -22,7 +24,7 @@ protected:
     fw::testing::TempFolder m_profile;
 };
 
-TEST_F(ProgressWindowQt, DrawsTextBarAndPercentage) {
+TEST_F(ProgressWindowQt, DrawsTextBarPercentageAndCancel) {
     fw::Window parent;
     ASSERT_TRUE(
         parent.CreateEx(nullptr, u"Offline project", fw::WS_POPUP | fw::WS_CAPTION, 0, fw::Rect{100, 100, 500, 400}));
@@ -53,6 +55,18 @@ TEST_F(ProgressWindowQt, DrawsTextBarAndPercentage) {
         }
         EXPECT_TRUE(textShown);
         EXPECT_TRUE(m_host.SaveWindowPng(progress.Handle(), fw::qt::testing::PictureFolder() + "/progress_window.png"));
+
+        // The user presses Cancel on the drawn window while its owner is disabled.
+        QPushButton* cancel = nullptr;
+        for (QPushButton* button : window->findChildren<QPushButton*>()) {
+            if (button->text().trimmed() == "Cancel") cancel = button;
+        }
+        ASSERT_NE(cancel, nullptr);
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        progress.PumpMessages();
+        EXPECT_EQ(progress.IsCancelled(), 1);
+        m_host.ApplyPendingChanges();
+        EXPECT_FALSE(window->isVisible());
     }
     m_host.ApplyPendingChanges();
     EXPECT_TRUE(m_host.WindowWidget(parent.Handle())->isEnabled());
