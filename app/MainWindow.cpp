@@ -3,6 +3,7 @@
 
 #include "app/ControlRules.h"
 #include "app/LanguageFile.h"
+#include "app/MainWindowCommands.h"
 #include "app/MainWindowJobHost.h"
 #include "app/MenuRules.h"
 #include "core/BuiltinKeys.h"
@@ -126,7 +127,8 @@ bool CQXDownloadToolDlg::OnInitDialog() {
     InitChannelRows();
 
     fw::Control iface = GetDlgItem(IDC_COMBO_INTERFACE);
-    for (const Text& name : InterfaceNames()) iface.AddString(name);
+    for (const Text& name : InterfaceNames())
+        iface.AddString(name);
     iface.SetCurSel(0);
     m_interface = 0;
     m_prevInterface = 0;
@@ -147,9 +149,12 @@ bool CQXDownloadToolDlg::OnInitDialog() {
     m_downloadArea = static_cast<uint8_t>(SysConfigInt(u"DownloadArea", 0));
     area.SetCurSel(m_downloadArea);
     // The external-flash lists: ids 0 to 3 and the two bus types; the area change refills them as it needs.
-    for (const char16_t* id : {u"0", u"1", u"2", u"3"}) GetDlgItem(IDC_COMBO_EXT_ID).AddString(id);
-    for (const char16_t* type : {u"FEMC", u"XSPI"}) GetDlgItem(IDC_COMBO_EXT_TYPE).AddString(type);
-    for (int id : {IDC_COMBO_ENC_OPTION, IDC_COMBO_EXT_ID, IDC_COMBO_EXT_TYPE}) GetDlgItem(id).SetCurSel(0);
+    for (const char16_t* id : {u"0", u"1", u"2", u"3"})
+        GetDlgItem(IDC_COMBO_EXT_ID).AddString(id);
+    for (const char16_t* type : {u"FEMC", u"XSPI"})
+        GetDlgItem(IDC_COMBO_EXT_TYPE).AddString(type);
+    for (int id : {IDC_COMBO_ENC_OPTION, IDC_COMBO_EXT_ID, IDC_COMBO_EXT_TYPE})
+        GetDlgItem(id).SetCurSel(0);
     m_encOption = m_extId = m_extType = 0;
 
     m_extFlashDriverNames = fw::ListFilesByExtension(fw::JoinPath(m_workDir, u"External Flash Drive"), u"bin");
@@ -217,7 +222,8 @@ void CQXDownloadToolDlg::InitChannelRows() {
         slot.present = 0;
         slot.rdpLevel = -1;
         slot.writeProtected = 0;
-        for (int part = 0; part < 5; ++part) RowControl(n, part).ShowWindow(fw::SW_HIDE);
+        for (int part = 0; part < 5; ++part)
+            RowControl(n, part).ShowWindow(fw::SW_HIDE);
     }
     GetDlgItem(IDC_CHECK_ALL_ROWS).ShowWindow(fw::SW_HIDE);
 }
@@ -231,8 +237,8 @@ fw::Control CQXDownloadToolDlg::RowControl(int row, int part) const {
          IDC_ROW8_EDIT},
         {IDC_ROW1_PROGRESS, IDC_ROW2_PROGRESS, IDC_ROW3_PROGRESS, IDC_ROW4_PROGRESS, IDC_ROW5_PROGRESS,
          IDC_ROW6_PROGRESS, IDC_ROW7_PROGRESS, IDC_ROW8_PROGRESS},
-        {IDC_ROW1_CHECK, IDC_ROW2_CHECK, IDC_ROW3_CHECK, IDC_ROW4_CHECK, IDC_ROW5_CHECK, IDC_ROW6_CHECK,
-         IDC_ROW7_CHECK, IDC_ROW8_CHECK},
+        {IDC_ROW1_CHECK, IDC_ROW2_CHECK, IDC_ROW3_CHECK, IDC_ROW4_CHECK, IDC_ROW5_CHECK, IDC_ROW6_CHECK, IDC_ROW7_CHECK,
+         IDC_ROW8_CHECK},
         {IDC_ROW1_ICON, IDC_ROW2_ICON, IDC_ROW3_ICON, IDC_ROW4_ICON, IDC_ROW5_ICON, IDC_ROW6_ICON, IDC_ROW7_ICON,
          IDC_ROW8_ICON},
     };
@@ -272,7 +278,8 @@ void CQXDownloadToolDlg::LoadSettings() {
 void CQXDownloadToolDlg::LoadProfileSettings() {
     m_partitionKeyIds.clear();
     for (int i = 1; i <= 3; ++i) {
-        m_partitionKeyIds.push_back(static_cast<uint32_t>(fw::GetProfileInt(kSettings, fw::Format(u"user%d_id", i), 0)));
+        m_partitionKeyIds.push_back(
+            static_cast<uint32_t>(fw::GetProfileInt(kSettings, fw::Format(u"user%d_id", i), 0)));
     }
     LoadKeyTable();
     m_profileUcid = fw::GetProfileString(kSettings, u"UCID");
@@ -321,7 +328,8 @@ void CQXDownloadToolDlg::OnSysCommand(unsigned command, fw::LParam lParam) {
         // A job may have started while the question was open.
         if (RefuseWhileJobRuns()) return;
         StopMonitor();
-        for (DownloadItem& item : m_items) ClearSegments(item, kMaxSegments);
+        for (DownloadItem& item : m_items)
+            ClearSegments(item, kMaxSegments);
         EndDialog(fw::IDCANCEL);
         return;
     }
@@ -332,6 +340,14 @@ void CQXDownloadToolDlg::OnCancel() {
     if (RefuseWhileJobRuns()) return;
     StopMonitor();
     fw::Dialog::OnCancel();
+}
+
+void CQXDownloadToolDlg::OnDefaultCommand(int id) {
+    if (const MainWindowHandler* handler = FindMainWindowCommand(id)) {
+        (*handler)(*this);
+        return;
+    }
+    fw::Dialog::OnDefaultCommand(id);
 }
 
 void CQXDownloadToolDlg::OnClose() {

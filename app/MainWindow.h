@@ -133,6 +133,8 @@ protected:
     bool OnInitDialog() override;
     void DoDataExchange(fw::DataExchange& dx) override;
     void OnCancel() override;
+    // Commands the message map does not name go to the handlers the subsystems added (MainWindowCommands.h).
+    void OnDefaultCommand(int id) override;
 
 private:
     friend uint32_t ConnectionMonitorThread(CQXDownloadToolDlg* window);

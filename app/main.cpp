@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/App.h"
+#include "app/program/ProgramCommands.h"
 #include "framework/Host.h"
 #include "framework/host/qt/QtHost.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     fw::qt::QtHost host;
     fw::InstallHost(&host);
+    RegisterProgramCommands();
     theApp.InitInstance();
     fw::InstallHost(nullptr);
     return 0;

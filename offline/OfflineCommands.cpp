@@ -1,0 +1,5 @@
+#include "offline/OfflineCommands.h"
+
+#include "app/MainWindowCommands.h"
+
+void RegisterOfflineCommands() {}

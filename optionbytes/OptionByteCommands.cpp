@@ -1,0 +1,5 @@
+#include "optionbytes/OptionByteCommands.h"
+
+#include "app/MainWindowCommands.h"
+
+void RegisterOptionByteCommands() {}

@@ -1,0 +1,5 @@
+#include "tools/ToolCommands.h"
+
+#include "app/MainWindowCommands.h"
+
+void RegisterToolCommands() {}
