@@ -7,6 +7,7 @@
 #include "app/DownloadJob.h"
 #include "app/DownloadJobSteps.h"
 #include "app/EraseRange.h"
+#include "app/OptionItems.h"
 #include "core/Crc32.h"
 #include "core/Translation.h"
 
@@ -234,22 +235,11 @@ int DownloadJob::WriteOptionBytes() {
         return 0;
     };
     if (m_slot.chipSeries == 10) {
-        const std::vector<uint8_t>& table = m_settings.optionTable;
-        size_t at = 0;
-        while (at < table.size()) {
-            const uint8_t length = table[at];
-            if (length == 0 || length > 8 || at + 5 + length > table.size()) break;
-            OptionRwBlock block{};
-            block.operation = 1;
-            block.length = length;
-            block.item = table[at + 1];
-            block.subIndex = table[at + 2];
-            block.reserved = table[at + 3];
-            block.eraseMode = table[at + 4];
-            std::memcpy(block.data, table.data() + at + 5, length);
+        // The list comes from a security information file: its reader stops at the first entry it cannot hold.
+        for (const OptionItemValue& entry : ReadOptionItemList(m_settings.optionTable).entries) {
+            OptionRwBlock block = OptionItemBlockFor(entry, 1);
             const StatusCode status = OV_CMD_OPT_RW(m_slot.handle, &block);
             if (status != CMD_STATUS_OK) return failed(status);
-            at += 5 + length;
         }
     } else {
         OptionRwBlock block;

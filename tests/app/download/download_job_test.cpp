@@ -107,6 +107,28 @@ TEST_F(JobTest, ProjectOptionBytesNeedTheChipsImage) {
         EXPECT_NE(call.fn, ovsim::Fn::OptRw);
 }
 
+// A security chip's option items come from an item list read out of a file: every whole entry reaches the chip
+// with its item word, and an entry the list does not hold whole is not written.
+TEST_F(JobTest, SecurityChipItemListIsWrittenEntryByEntry) {
+    Attach(OV_IFACE_USART, ChipOfSeries(10));
+    settings.writeOptionBytes = true;
+    settings.optionTable = {0x01, 0x01, 0x00, 0x00, 0x00, 0x01,               // RDP level 1
+                            0x02, 0x08, 0x00, 0x00, 0x00, 0xEB, 0xEB,         // CRYPTION bound
+                            0x04, 0x03, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00};  // BOOTADDR_M7, cut short
+    ovsim::ClearCallLog();
+    EXPECT_EQ(DownloadJob(*host, items, settings, slot()).WriteOptionBytes(), 1);
+    const auto image = ovsim::OptionImage(m_name);
+    EXPECT_EQ(image.at(0), 0x01);
+    EXPECT_EQ(image.at(23), 0xEB);
+    EXPECT_EQ(image.at(24), 0xEB);
+    EXPECT_EQ(image.at(5), 0x00);  // M7 keeps 0x15000000
+    EXPECT_EQ(image.at(8), 0x15);
+    int writes = 0;
+    for (const ovsim::CallRecord& call : ovsim::CallLog())
+        writes += call.fn == ovsim::Fn::OptRw;
+    EXPECT_EQ(writes, 2);
+}
+
 struct FaultCase {
     ovsim::Fn fn;
     StatusCode status;
