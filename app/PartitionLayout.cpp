@@ -29,11 +29,12 @@ PartitionLayout PlanPartitionLayout(const PartitionLayoutInput& in) {
         } else {
             size[0] = static_cast<int>(std::min(rest, 255.0));
         }
-    } else if (out.failure == PartitionFailure::None && (in.series == 3 || in.series == 11)) {
-        size[0] = std::min(size[0] + 1, 255);
+    } else if (out.failure == PartitionFailure::None) {
+        size[0] = std::min(User1UnitsHeld(in.series, size[0]), 255);
     }
     if (out.failure != PartitionFailure::None) return out;
-    for (int i = 0; i < 3; ++i) out.sizes[i] = static_cast<uint8_t>(std::clamp(size[i], 0, 255));
+    for (int i = 0; i < 3; ++i)
+        out.sizes[i] = static_cast<uint8_t>(std::clamp(size[i], 0, 255));
 
     if (in.series == 11 && (in.downloadArea == 1 || in.downloadArea == 2)) return out;
     const double base = in.flashBase;
@@ -41,8 +42,10 @@ PartitionLayout PlanPartitionLayout(const PartitionLayoutInput& in) {
     const double user3 = std::floor(base + in.mainFlashSizeKB * 1024 - size[2] * u * 1024);
     const double end = base + in.flashSizeKB * 1024;
     double start[3];
-    for (int i = 0; i < 3; ++i) start[i] = HexToUInt32(in.itemStarts[i]);
-    out.resetStarts = start[0] < base || start[0] >= user2 || (size[1] != 0 && (start[1] < user2 || start[1] >= user3)) ||
+    for (int i = 0; i < 3; ++i)
+        start[i] = HexToUInt32(in.itemStarts[i]);
+    out.resetStarts = start[0] < base || start[0] >= user2 ||
+                      (size[1] != 0 && (start[1] < user2 || start[1] >= user3)) ||
                       (size[2] != 0 && (start[2] < user3 || start[2] >= end));
     if (out.resetStarts) {
         for (int i = 0; i < 3; ++i) {

@@ -9,9 +9,9 @@
 
 struct PartitionLayoutInput {
     ChipSeriesCode series = 0;
-    double flashSizeKB = 0.0;      // the channel's flash size F
-    double mainFlashSizeKB = 0.0;  // the main window's flash size (USER3 is placed from it)
-    uint32_t partitionUnitKB = 0;  // u
+    double flashSizeKB = 0.0;        // the channel's flash size F
+    double mainFlashSizeKB = 0.0;    // the main window's flash size (USER3 is placed from it)
+    uint32_t partitionUnitKB = 0;    // u
     std::array<uint8_t, 3> sizes{};  // as read, in units
     uint32_t flashBase = 0x08000000;
     int downloadArea = 0;
@@ -22,10 +22,19 @@ enum class PartitionFailure { None, ZeroFlashSize, BadSize };
 
 struct PartitionLayout {
     PartitionFailure failure = PartitionFailure::None;
-    std::array<uint8_t, 3> sizes{};     // USER1 takes what USER2 and USER3 leave when it reads 0
-    bool resetStarts = false;           // the item starts were outside their partitions
-    std::array<fw::Text, 3> starts;     // "%08X" of the partition starts, when resetStarts
+    std::array<uint8_t, 3> sizes{};  // USER1 takes what USER2 and USER3 leave when it reads 0
+    bool resetStarts = false;        // the item starts were outside their partitions
+    std::array<fw::Text, 3> starts;  // "%08X" of the partition starts, when resetStarts
 };
+
+// Series 3 and 11 answer USER1 one unit short of what it holds; series 3 is also told its USER1 one unit short.
+// Reading and verifying a configuration both go through these, so that what is written is judged as it is read.
+inline int User1UnitsHeld(ChipSeriesCode series, int reported) {
+    return reported != 0 && (series == 3 || series == 11) ? reported + 1 : reported;
+}
+inline int User1UnitsOfWanted(ChipSeriesCode series, int wanted) {
+    return wanted != 0 && series == 3 ? wanted + 1 : wanted;
+}
 
 // A partition unit of 0 cannot place anything: every non-empty partition is then refused as too large, and USER2
 // and USER3 sizes that together exceed the flash are refused too, so no size ever wraps.

@@ -1,6 +1,7 @@
 #include "app/DownloadJob.h"
 #include "app/DownloadJobSteps.h"
 #include "app/InterfaceSpeeds.h"
+#include "app/PartitionLayout.h"
 #include "core/Translation.h"
 
 using download_steps::HasNoUserPartitions;
@@ -28,7 +29,7 @@ int DownloadJob::WritePartitions(PartitionRecords& records) {
                 ReportFailure(label + TranslateText(u"配置的USER2大小不正确！"));
                 return 0;
             }
-            const double user1 = m_settings.chipSeries == 3 ? (w + 1.0) * unit : size;
+            const double user1 = User1UnitsOfWanted(m_settings.chipSeries, w) * unit;
             if (p == 0 && user1 != flash - w2 * unit - w1 * unit) {
                 ReportFailure(label + TranslateText(u"配置的USER1大小不正确！"));
                 return 0;
@@ -56,7 +57,10 @@ int DownloadJob::WritePartitions(PartitionRecords& records) {
             ReportFailure(label + TranslateText(u"读取分区信息失败！"));
             return 0;
         }
-        if (record.size != w) {
+        const bool sizeMatches =
+            p == 0 ? User1UnitsHeld(m_settings.chipSeries, record.size) == User1UnitsOfWanted(m_settings.chipSeries, w)
+                   : record.size == w;
+        if (!sizeMatches) {
             ReportFailure(label + TranslateText(u"配置分区大小不正确！"));
             return 0;
         }

@@ -67,6 +67,38 @@ TEST_F(JobTest, WritePartitionsDetectsAReadBackMismatch) {
     EXPECT_TRUE(host->HasLine(u"USER3 读取分区信息失败！", kStatusFailure));
 }
 
+// Series 3 and 11 answer USER1 one unit short; the read-back after configuring must be judged as a read judges it,
+// or series 11 could never be configured. Series 3 takes its wanted USER1 one unit short as well.
+TEST_F(JobTest, User1ReadBackIsJudgedAsTheChipReportsIt) {
+    struct Row {
+        uint8_t series;
+        uint8_t user1, user2, user3;  // wanted, as the window takes them
+        uint8_t user1Reported;        // what the chip then answers
+    };
+    const Row rows[] = {
+        {3, 3, 2, 2, 3},     // 32 KB in 4 KB units: USER1 holds 4 units
+        {11, 24, 4, 4, 23},  // 128 KB in 4 KB units
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.series);
+        Fresh();
+        settings.chipSeries = row.series;
+        Attach(OV_IFACE_USART, ChipOfSeries(row.series));
+        Want(items[0], row.user1, 0, 0, 0);
+        Want(items[1], row.user2, 1, 1, 0);
+        Want(items[2], row.user3, 2, 0, 1);
+        PartitionRecords records = Unconfigured();
+
+        EXPECT_EQ(DownloadJob(*host, items, settings, slot()).WritePartitions(records), 1);
+
+        EXPECT_FALSE(host->HasLine(u"USER1 配置分区大小不正确！", kStatusFailure));
+        EXPECT_TRUE(host->HasLine(u"USER1 配置分区成功！", kStatusSuccess));
+        EXPECT_EQ(ovsim::Partition(m_name, 0).sizeUnits, row.user1Reported);
+        EXPECT_EQ(ovsim::Partition(m_name, 1).sizeUnits, row.user2);
+        EXPECT_EQ(ovsim::Partition(m_name, 2).sizeUnits, row.user3);
+    }
+}
+
 TEST_F(JobTest, KeyUpdateReplacesTheChipKeyAndStoresItEnciphered) {
     Attach(OV_IFACE_USART);
     const auto factory = ovsim::FactoryKey(1);
