@@ -65,6 +65,12 @@ const fw::MessageMap<CQXDownloadToolDlg> CQXDownloadToolDlg::kMessages{
     fw::OnCommand(ID_ABOUT_VERSION, &CQXDownloadToolDlg::OnAboutVersion),
     fw::OnCommand(ID_FLASH_CRC_AFTER_DOWNLOADING, &CQXDownloadToolDlg::OnFlashCrcAfterDownloading),
     fw::OnCommand(ID_GET_CHIP_INFORMATION, &CQXDownloadToolDlg::OnGetChipInformation),
+    fw::OnCommand(ID_ERASE_ALL_FLASH, &CQXDownloadToolDlg::OnEraseAllFlash),
+    fw::OnCommand(ID_ENABLE_READ_PROTECTION_L1, &CQXDownloadToolDlg::OnEnableReadProtectionL1),
+    fw::OnCommand(ID_ENABLE_READ_PROTECTION_L2, &CQXDownloadToolDlg::OnEnableReadProtectionL2),
+    fw::OnCommand(ID_DISABLE_READ_PROTECTION_L1, &CQXDownloadToolDlg::OnDisableReadProtectionL1),
+    fw::OnCommand(ID_RESET, &CQXDownloadToolDlg::OnReset),
+    fw::OnCommand(ID_FLASH_SEAL, &CQXDownloadToolDlg::OnFlashSeal),
 };
 
 CQXDownloadToolDlg::CQXDownloadToolDlg(uint32_t languageId, fw::Window* owner)

@@ -51,6 +51,8 @@ public:
     int ComputeProgressSteps(ChannelSlot* channel);
     int ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel);
     int ReadOptionBytes(OptionRwBlock* block, ChannelSlot* channel);
+    // The protection lift of a download for one channel (null: channel 0); 0 when the chip stays protected.
+    int LiftProtection(ChannelSlot* channel);
 
     // Menu and controls.
     void UpdateMenuState(int enable);
@@ -179,6 +181,12 @@ private:
     void OnAboutVersion();
     void OnFlashCrcAfterDownloading();
     void OnGetChipInformation();
+    void OnEraseAllFlash();
+    void OnEnableReadProtectionL1();
+    void OnEnableReadProtectionL2();
+    void OnDisableReadProtectionL1();
+    void OnReset();
+    void OnFlashSeal();
     void OnBnClickedBrowse();
     void OnBnClickedDownload();
     void OnCbnSelchangeDownloadArea();

@@ -367,12 +367,3 @@ void CQXDownloadToolDlg::StopMonitor() {
         m_monitorThread.reset();
     }
 }
-
-void CQXDownloadToolDlg::OnGetChipInformation() {
-    if (!m_connected) {
-        m_msgBox.MessageBox(this, TranslateText(u"请先连接设备！"), fw::MB_OK);
-        return;
-    }
-    DeviceMutexScope mutex(UsesDeviceMutexOnConnect(m_interface));
-    ReadDeviceInfo();
-}

@@ -127,6 +127,11 @@ OV_SIM_API PartitionState Partition(const std::string& name, int index);
 OV_SIM_API std::array<uint8_t, 16> ChipKey(const std::string& name, uint8_t keyId);
 OV_SIM_API ChipState State(const std::string& name);
 
+// Runs on the calling thread as each call on a device handle enters the library, before the device is taken;
+// empty: nobody is told. Reset leaves it in place.
+using CallObserver = std::function<void(Fn fn, const std::string& device)>;
+OV_SIM_API void SetCallObserver(CallObserver observer);
+
 OV_SIM_API std::vector<CallRecord> CallLog();
 OV_SIM_API void ClearCallLog();
 OV_SIM_API std::vector<Overlap> Overlaps();

@@ -1,5 +1,7 @@
 #include "devicelib/sim/DeviceCall.h"
 
+#include "devicelib/sim/CallObserver.h"
+
 namespace ovsim {
 namespace {
 
@@ -19,6 +21,7 @@ StatusCode DeviceCall::Begin() {
     session_ = sim.Resolve(handle_);
     if (!session_) return Fail(u"设备未连接！");
     device_ = session_->device;
+    NotifyCallObserver(fn_, device_->name);
     if (device_->active.fetch_add(1) > 0) {
         sim.RecordOverlap({static_cast<Fn>(device_->activeFn.load()), fn_, device_->name});
     } else {

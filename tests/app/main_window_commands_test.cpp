@@ -13,18 +13,18 @@ TEST_F(MainWindowCommands, AnAddedHandlerRunsForItsCommandAndNoOther) {
     CQXDownloadToolDlg& w = Start();
     int erased = 0;
     CQXDownloadToolDlg* seen = nullptr;
-    AddMainWindowCommand(ID_ERASE_ALL_FLASH, [&](CQXDownloadToolDlg& target) {
+    AddMainWindowCommand(ID_ERASE_SECTORS, [&](CQXDownloadToolDlg& target) {
         ++erased;
         seen = &target;
     });
-    w.SendCommand(ID_ERASE_ALL_FLASH);
+    w.SendCommand(ID_ERASE_SECTORS);
     w.SendCommand(ID_CLEAR_LOG);
     EXPECT_EQ(erased, 1);
     EXPECT_EQ(seen, &w);
-    ASSERT_NE(FindMainWindowCommand(ID_ERASE_ALL_FLASH), nullptr);
-    EXPECT_EQ(FindMainWindowCommand(ID_ERASE_ALL_FLASH + 100000), nullptr);
-    AddMainWindowCommand(ID_ERASE_ALL_FLASH, nullptr);
-    EXPECT_EQ(FindMainWindowCommand(ID_ERASE_ALL_FLASH), nullptr);
+    ASSERT_NE(FindMainWindowCommand(ID_ERASE_SECTORS), nullptr);
+    EXPECT_EQ(FindMainWindowCommand(ID_ERASE_SECTORS + 100000), nullptr);
+    AddMainWindowCommand(ID_ERASE_SECTORS, nullptr);
+    EXPECT_EQ(FindMainWindowCommand(ID_ERASE_SECTORS), nullptr);
 }
 
 TEST_F(MainWindowCommands, TheWindowsOwnEntryWinsOverAnAddedOne) {
