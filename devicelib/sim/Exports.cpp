@@ -3,6 +3,7 @@
 
 #include "devicelib/OvMcuCmdDll.h"
 #include "devicelib/sim/BootCommands.h"
+#include "devicelib/sim/CallJournal.h"
 #include "devicelib/sim/DeviceCall.h"
 #include "devicelib/sim/Download.h"
 
@@ -15,9 +16,14 @@ namespace {
 constexpr std::u16string_view kBadArgument = u"参数错误！";
 
 template <class Body>
-StatusCode OnDevice(Fn fn, DeviceHandle h, Body body) {
-    DeviceCall call(fn, h);
-    return call.Run([&](ovsim::Device&, DeviceCall& c) { return body(c); });
+StatusCode OnDevice(Fn fn, DeviceHandle h, Body body, std::vector<uint32_t> args = {}) {
+    StatusCode status;
+    {
+        DeviceCall call(fn, h);
+        status = call.Run([&](ovsim::Device&, DeviceCall& c) { return body(c); });
+    }
+    ovsim::NoteCall(fn, h, std::move(args), status);
+    return status;
 }
 
 // A reset, a jump or a power cycle ends the boot-loader session: handles taken before it go stale.
@@ -55,15 +61,18 @@ StatusCode OV_CMD_GET_INF(DeviceHandle h, ChipInfoBlock* info) {
 }
 
 StatusCode OV_CMD_OPT_RW(DeviceHandle h, OptionRwBlock* block) {
-    return OnDevice(Fn::OptRw, h, [&](DeviceCall& c) {
-        if (block == nullptr) return Fail(kBadArgument);
-        const StatusCode status = c.chip().OptionRw(*block);
-        if (status == CMD_STATUS_OK && block->operation == 2) {
-            c.chip().Reset();
-            EndSession(c);
-        }
-        return status;
-    });
+    return OnDevice(
+        Fn::OptRw, h,
+        [&](DeviceCall& c) {
+            if (block == nullptr) return Fail(kBadArgument);
+            const StatusCode status = c.chip().OptionRw(*block);
+            if (status == CMD_STATUS_OK && block->operation == 2) {
+                c.chip().Reset();
+                EndSession(c);
+            }
+            return status;
+        },
+        block ? std::vector<uint32_t>{block->operation, block->item} : std::vector<uint32_t>{});
 }
 
 StatusCode OV_CMD_OTP_RW(DeviceHandle h, OtpRwBlock* block) {
@@ -76,28 +85,32 @@ StatusCode OV_CMD_EXT_OPT_RW(DeviceHandle h, ExtOptRwBlock* block) {
 }
 
 StatusCode OV_CMD_USERX_OP(DeviceHandle h, UserPartitionRecord* record) {
-    return OnDevice(Fn::UserxOp, h,
-                    [&](DeviceCall& c) { return record ? c.chip().PartitionOp(*record) : Fail(kBadArgument); });
+    return OnDevice(
+        Fn::UserxOp, h, [&](DeviceCall& c) { return record ? c.chip().PartitionOp(*record) : Fail(kBadArgument); },
+        record ? std::vector<uint32_t>{record->operation, record->index} : std::vector<uint32_t>{});
 }
 
 StatusCode OV_CMD_KEY_UPDATE(DeviceHandle h, KeyUpdateRecord record) {
-    return OnDevice(Fn::KeyUpdate, h, [&](DeviceCall& c) { return c.chip().KeyUpdate(record); });
+    return OnDevice(Fn::KeyUpdate, h, [&](DeviceCall& c) { return c.chip().KeyUpdate(record); }, {record.keyId});
 }
 
 StatusCode OV_CMD_FLASH_ERASE(DeviceHandle h, uint32_t first, uint32_t last, const UserPartitionRecord* partition,
                               const KeyUpdateRecord* key) {
     return OnDevice(Fn::FlashErase, h,
-                    [&](DeviceCall& c) { return c.chip().Erase(first, last, partition, key, c.iface()); });
+                    [&](DeviceCall& c) { return c.chip().Erase(first, last, partition, key, c.iface()); },
+                    {first, last});
 }
 
 StatusCode OV_CMD_EXT_FLASH_ERASE(DeviceHandle h, uint32_t first, uint32_t last, uint8_t extId,
                                   const UserPartitionRecord* /*partition*/, const KeyUpdateRecord* /*key*/) {
-    return OnDevice(Fn::ExtFlashErase, h, [&](DeviceCall& c) {
-        if (c.chip().Level() != 0) {
-            return c.chip().Level() == 2 ? CMD_STATUS_RDP_L2 : CMD_STATUS_PAGE_RDP_PROTECTED;
-        }
-        return c.chip().ExtErase(extId, first, last);
-    });
+    return OnDevice(Fn::ExtFlashErase, h,
+                    [&](DeviceCall& c) {
+                        if (c.chip().Level() != 0) {
+                            return c.chip().Level() == 2 ? CMD_STATUS_RDP_L2 : CMD_STATUS_PAGE_RDP_PROTECTED;
+                        }
+                        return c.chip().ExtErase(extId, first, last);
+                    },
+                    {first, last, extId});
 }
 
 StatusCode OV_CMD_FLASH_DWNLD(DeviceHandle h, const ImageDescriptor* image, const UserPartitionRecord* partition,
@@ -135,13 +148,16 @@ StatusCode OV_CMD_EXT_KEY_CFG(DeviceHandle h, OvKey128 key, const UserPartitionR
 }
 
 StatusCode OV_CMD_READ_PROTECT(DeviceHandle h, uint8_t level, uint8_t seriesCode) {
-    return OnDevice(Fn::ReadProtect, h, [&](DeviceCall& c) { return c.chip().ReadProtect(level, seriesCode); });
+    return OnDevice(Fn::ReadProtect, h, [&](DeviceCall& c) { return c.chip().ReadProtect(level, seriesCode); },
+                    {level, seriesCode});
 }
 
 StatusCode OV_CMD_WRITE_PROTECT(DeviceHandle h, uint8_t wrp0, uint8_t wrp1, uint8_t wrp2, uint8_t wrp3) {
-    return OnDevice(Fn::WriteProtect, h, [&](DeviceCall& c) {
-        return c.chip().WriteProtect({wrp0, wrp1, wrp2, wrp3});
-    });
+    return OnDevice(Fn::WriteProtect, h,
+                    [&](DeviceCall& c) {
+                        return c.chip().WriteProtect({wrp0, wrp1, wrp2, wrp3});
+                    },
+                    {wrp0, wrp1, wrp2, wrp3});
 }
 
 StatusCode OV_CMD_SYS_RESET(DeviceHandle h) {
@@ -188,7 +204,8 @@ StatusCode OV_CMD_RECV_DATA(uint32_t address, uint8_t* buffer, uint32_t* length)
 
 StatusCode OV_CMD_SET_KEY(DeviceHandle h, uint8_t kind, const uint8_t* key, uint32_t length) {
     return OnDevice(Fn::SetKey, h,
-                    [&](DeviceCall& c) { return key ? c.chip().SetKey(kind, key, length) : Fail(kBadArgument); });
+                    [&](DeviceCall& c) { return key ? c.chip().SetKey(kind, key, length) : Fail(kBadArgument); },
+                    {kind, length});
 }
 
 StatusCode OV_CMD_SET_JTAG_MODE(DeviceHandle h, uint8_t mode, const uint8_t* data, uint32_t length) {
