@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Crc32.h"
+#include "core/HexText.h"
 
 void SetSegment(DownloadItem& item, int j, std::vector<uint8_t> data, uint32_t length) {
     const size_t covered = std::min<size_t>(length, data.size());
@@ -31,5 +32,17 @@ void ResetDownloadItems(DownloadItems& items) {
         item.enciphered = 0;
         item.keyUpdate = 0;
         item.enabled = i == 0 ? 1 : 0;
+    }
+}
+
+void TakeSegmentAddresses(DownloadItems& items) {
+    for (DownloadItem& item : items) {
+        if (!item.enabled) continue;
+        for (uint32_t j = 0; j < UsedSegments(item); ++j) {
+            // Production channels may still run a job on these items: an address that is already right is not
+            // written again.
+            const uint32_t address = HexToUInt32(item.addressText[j]);
+            if (item.address[j] != address) item.address[j] = address;
+        }
     }
 }

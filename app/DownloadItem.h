@@ -42,6 +42,11 @@ void SetSegment(DownloadItem& item, int j, std::vector<uint8_t> data, uint32_t l
 // Frees segments 0..count-1 of the item and sets their length and address to 0.
 void ClearSegments(DownloadItem& item, int count);
 
+// Sets every enabled item's segment addresses from their texts, as the job will download them. The download start
+// does it once before any worker runs: the workers share the items and read these addresses before they download
+// (protection lifting, the security chip's boot address), so none of them may write them.
+void TakeSegmentAddresses(DownloadItems& items);
+
 // Segments the job programs: at most kMaxSegments whatever segmentCount holds.
 inline uint32_t UsedSegments(const DownloadItem& item) {
     return item.segmentCount < static_cast<uint32_t>(kMaxSegments) ? item.segmentCount : kMaxSegments;

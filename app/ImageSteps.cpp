@@ -83,9 +83,6 @@ int DownloadJob::DownloadItemImages(PartitionRecords& records) {
                 return 0;
             }
             const uint32_t start = HexToUInt32(item.addressText[j]);
-            // The items are the window's and shared by every production worker: only the single test-mode job
-            // stores the address back.
-            if (!m_settings.productionMode) item.address[j] = start;
             const uint64_t last = static_cast<uint64_t>(start) + length - 1 - crcBytes;
             if (!CheckRange(start, last)) return 0;
 

@@ -300,6 +300,7 @@ std::shared_ptr<const DownloadJobSettings> CQXDownloadToolDlg::TakeJobSettings()
 void CQXDownloadToolDlg::StartDownload() {
     if (!CheckDownloadSettings()) return;
     if (!m_productionMode && g_channels[0].worker.load() != nullptr) return;  // the job of channel 0 still runs
+    TakeSegmentAddresses(m_items);
     // Greyed before any worker runs, so a second click cannot start a second job.
     EnableControls(false);
     std::shared_ptr<const DownloadJobSettings> settings = TakeJobSettings();
