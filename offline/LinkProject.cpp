@@ -1,0 +1,27 @@
+#include "offline/LinkProject.h"
+
+#include <algorithm>
+
+#include "offline/ByteStringName.h"
+
+bool IsEncipheredFileName(fw::TextView name) {
+    return name.find(u".enc") != fw::TextView::npos || name.find(u".ENC") != fw::TextView::npos;
+}
+
+uint32_t RecordedFileLength(const ProjectFileRecord& file) {
+    const std::size_t length = std::min<std::size_t>(file.nameLength, kProjectTextMax);
+    const fw::Text name = ByteStringToName(std::span<const uint8_t>(file.name.data(), length));
+    return IsEncipheredFileName(name) ? file.storedSize.Get() : file.plainSize.Get();
+}
+
+bool IsShowableProjectConfig(const ProjectConfig& record) {
+    if (record.targetInterface > 1 || record.eraseMode > 2 || record.resetMode > 1) return false;
+    if (record.nameLength < 1 || record.nameLength > kProjectTextMax) return false;
+    if (record.fileCount < 1 || record.fileCount > kProjectFileSlots) return false;
+    for (std::size_t i = 0; i < kProjectFileSlots; ++i) {
+        const bool used = record.files[i].marker.Get() == kProjectMarkerValid;
+        if (used != (i < record.fileCount)) return false;
+        if (used && record.files[i].nameLength > kProjectTextMax) return false;
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+#include "offline/OfflineProjectSettings.h"
+
+void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
+    chipKeyOld = {};
+    chipKeyNew = {};
+    chipKeyId = {};
+    chipKeyUpdate = {};
+    partitionConfigured = {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+    partitionIndex = {};
+    partitionSize = {};
+    partitionKeyId = {};
+    partitionFlags = {};
+    partitionsEditable = 0;
+    flashSizeKB = 0;
+    seriesCode = 0;
+    partitionMode = 0;
+    if (pageOpening) {
+        projectOptionText.clear();
+        projectOptionText2.clear();
+        linkOptFamily = 0;
+        linkOptEditable = 0;
+        linkOpt2Family = 3;
+        linkOpt2Editable = 0;
+    } else {
+        projectEditable = 1;
+    }
+}
+
+OfflineProjectSettings& ProjectSettings() {
+    static OfflineProjectSettings settings;
+    return settings;
+}

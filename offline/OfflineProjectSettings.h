@@ -1,0 +1,53 @@
+// The settings of the offline project being edited that do not live in the project page's controls. The page,
+// its sub-dialogs and the project builders share this one record instead of passing constructor arguments; it is
+// never saved itself: what reaches a project travels in the project record.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "framework/Text.h"
+
+struct OfflineProjectSettings {
+    using Key = std::array<uint8_t, 16>;
+
+    uint32_t projectEditable = 1;  // 0: the page shows a loaded or saved project, read-only
+    uint32_t partitionMode = 0;    // 1: download files are placed per USER partition
+    uint8_t seriesCode = 0;        // the page's option family; 0xFF when the series has none
+    uint32_t flashSizeKB = 0;
+    uint8_t partitionsEditable = 0;
+    std::array<uint32_t, 3> partitionConfigured = {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+    std::array<uint8_t, 3> partitionIndex{};
+    std::array<uint8_t, 3> partitionSize{};
+    std::array<uint8_t, 3> partitionKeyId{};
+    std::array<uint8_t, 3> partitionFlags{};
+    uint8_t keySeriesCode = 0;
+    uint32_t deviceKeyWanted = 1;
+    std::array<uint8_t, 3> chipKeyUpdate{};
+    std::array<uint8_t, 3> chipKeyId{};
+    std::array<Key, 3> chipKeyOld{};
+    std::array<Key, 3> chipKeyNew{};
+    uint8_t linkOptEditable = 0;
+    uint8_t linkOptFamily = 0;
+    uint8_t linkOpt2Editable = 0;
+    uint8_t linkOpt2Family = 3;
+    fw::Text projectOptionText;   // 20 option bytes as 40 hex digits (families 0, 1, 2, 5, 8, 9)
+    fw::Text projectOptionText2;  // the same for families 3, 4, 6, 7, 11, 12
+    uint8_t snEditable = 0;
+    uint32_t snAddress = 0;
+    uint32_t snInitial = 0;
+    uint32_t snStep = 0;
+    uint8_t snUseDevice = 0;  // 2: the downloader's own serial number
+    uint32_t bindToDownloader = 0;
+    uint32_t onceOnly = 0;
+    Key downloaderSn = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    Key deviceKeyOld{};
+    Key deviceKeyNew{};
+
+    // The reset of the partition and chip-key fields for a new project; pageOpening also clears the option
+    // texts and editor flags, and "New project" makes the project editable again.
+    void ResetForNewProject(bool pageOpening);
+};
+
+// The one instance of the program.
+OfflineProjectSettings& ProjectSettings();

@@ -1,0 +1,423 @@
+// The project builder against the built VK51x flash algorithm in a temporary working directory: its checks in
+// order with their messages, the record it fills, and a refused build that leaves the current record alone.
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <openssl/sha.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <numeric>
+#include <vector>
+
+#include "core/BuiltinKeys.h"
+#include "core/HexText.h"
+#include "framework/Files.h"
+#include "offline/CurrentProject.h"
+#include "offline/ProjectBuilder.h"
+#include "offline/ProjectKeys.h"
+#include "tests/framework/TempFolder.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// CRC-32/MPEG-2 over little-endian words, bit by bit: the downloader's CRC unit.
+uint32_t ReferenceCrc(const Bytes& data) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (std::size_t at = 0; at + 4 <= data.size(); at += 4) {
+        crc ^= uint32_t{data[at]} | uint32_t{data[at + 1]} << 8 | uint32_t{data[at + 2]} << 16 |
+               uint32_t{data[at + 3]} << 24;
+        for (int bit = 0; bit < 32; ++bit)
+            crc = crc & 0x80000000 ? crc << 1 ^ 0x04C11DB7 : crc << 1;
+    }
+    return crc;
+}
+
+std::array<uint8_t, 16> ReferenceWrap(fw::TextView keyText) {
+    std::array<uint8_t, 16> key{}, block{}, out{};
+    HexToBytes(kProjectKeyWrapKey, key.data(), 16);
+    HexToBytes(keyText, block.data(), 16);
+    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+    EVP_EncryptInit_ex(ctx, EVP_aes_128_ecb(), nullptr, key.data(), nullptr);
+    EVP_CIPHER_CTX_set_padding(ctx, 0);
+    int n = 0;
+    EVP_EncryptUpdate(ctx, out.data(), &n, block.data(), 16);
+    EVP_CIPHER_CTX_free(ctx);
+    return out;
+}
+
+Bytes Filled(std::size_t size, uint8_t first) {
+    Bytes b(size);
+    std::iota(b.begin(), b.end(), first);
+    return b;
+}
+
+class RecordingUi : public ProjectBuildUi {
+public:
+    void ShowMessage(const fw::Text& text) override { messages.push_back(text); }
+    bool Ask(const fw::Text& text) override {
+        questions.push_back(text);
+        return answerYes;
+    }
+    bool RunProjectSetup() override {
+        ++setupRuns;
+        return setupOk;
+    }
+    std::vector<fw::Text> messages, questions;
+    bool answerYes = true;
+    bool setupOk = true;
+    int setupRuns = 0;
+};
+
+class ProjectBuilder : public ::testing::Test {
+public:
+    void SetUp() override {
+        std::filesystem::create_directories(dir.Path() / "FLM");
+        std::filesystem::copy_file(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "FLM" / "VK51x.FLM",
+                                   dir.Path() / "FLM" / "VK51x.FLM");
+        oldDir = fw::GetWorkingDirectory();
+        fw::SetWorkingDirectory(dir.Wide());
+        table.ReadRows(
+            {u"CLASS=VK517",       u"CHIPMARK=VK517",   u"FLASHSTARTADDR=0x08000000", u"SRAMSTARTADDR=0x20000000",
+             u"FLASHSIZE=0x20000", u"SRAMSIZE=0x5000",  u"FLMFILE=VK51x.FLM",         u"PAGESIZE=0x800",
+             u"CLASS=VK422",       u"CHIPMARK=VK422C8", u"FLASHSTARTADDR=0x00100000", u"SRAMSTARTADDR=0x20010000",
+             u"FLASHSIZE=0x40000", u"SRAMSIZE=0x8000",  u"FLMFILE=VK51x.FLM",         u"PAGESIZE=0x400",
+             u"CLASS=VK999",       u"CHIPMARK=VK999",   u"FLMFILE=NONE.FLM",          u"SRAMSTARTADDR=0x20000000",
+             u"PAGESIZE=0x800"});
+        Reset();
+    }
+    // The page as a valid project for VK517 leaves it, no current record.
+    void Reset() {
+        choices = ProjectPageChoices();
+        settings = OfflineProjectSettings();
+        ui = RecordingUi();
+        files.clear();
+        choices.seriesSelected = choices.modelSelected = true;
+        choices.seriesText = u"VK517";
+        choices.modelText = u"VK517";
+        choices.nameText = u" De mo ";
+        choices.optionBytesChecked = true;
+        choices.optionFamily = 0;
+        settings.projectOptionText = u"A55A00FF00FF00FF00FF00FF00FF00FF00FF00FF";
+        for (int i = 0; i < 3; ++i) {
+            ProjectFileRow row;
+            row.name = u"part" + fw::Text(1, static_cast<char16_t>(u'0' + i)) + u".bin";
+            row.path = dir.Wide("part.bin");
+            row.startText = i == 0 ? u"08000000" : i == 1 ? u"08001000" : u"08004000";
+            row.data = Filled(i == 1 ? 5000 : 100, static_cast<uint8_t>(i));
+            row.length = static_cast<uint32_t>(row.data.size());
+            files.push_back(row);
+        }
+        ClearProjectConfig();
+    }
+    void TearDown() override {
+        fw::SetWorkingDirectory(oldDir);
+        ClearProjectConfig();
+    }
+
+    bool Build() { return BuildProjectConfig(choices, files, table, settings, ui); }
+
+    fw::testing::TempFolder dir;
+    fw::Text oldDir;
+    CChipSeriesTable table{[](const fw::Text&) {}};
+    ProjectPageChoices choices;
+    std::vector<ProjectFileRow> files;
+    OfflineProjectSettings settings;
+    RecordingUi ui;
+};
+
+TEST_F(ProjectBuilder, FillsTheRecordFromThePageAndTheAlgorithm) {
+    choices.seriesText = u"VK422";
+    choices.modelText = u"VK422C8";
+    choices.limitChecked = true;
+    choices.limitText = u"  4000000000 pieces";
+    ASSERT_TRUE(Build()) << (ui.messages.empty() ? "" : fw::TextToUtf8(ui.messages[0]));
+    ASSERT_NE(CurrentProjectConfig(), nullptr);
+    const ProjectConfig& r = *CurrentProjectConfig();
+    const auto b = r.Bytes();
+    EXPECT_EQ(ui.setupRuns, 1);
+
+    EXPECT_EQ(Bytes(b.begin() + 44, b.begin() + 48), (Bytes{0x44, 0x65, 0x6D, 0x6F}));  // blanks removed
+    EXPECT_EQ(b[76], 4);
+    EXPECT_TRUE(std::all_of(b.begin() + 48, b.begin() + 76, [](uint8_t x) { return x == 0xFF; }));
+    EXPECT_EQ(b[84], 1);
+    EXPECT_EQ(r.downloadLimit.Get(), 4000000000u);
+    EXPECT_EQ(r.zero88.Get(), 0u);
+    EXPECT_EQ(b[85], 0);  // no serial number written
+    for (std::size_t at : {96, 100, 104})
+        EXPECT_EQ(Bytes(b.begin() + at, b.begin() + at + 4), Bytes(4, 0xFF)) << at;
+    for (int i = 0; i < 16; i += 2)
+        EXPECT_LE(b[12 + i / 2] >> 4, 9) << "serial digits";
+
+    // Algorithm: the blob's length and digest, nothing else.
+    Bytes digest(32);
+    SHA256(table.m_pAlgoBlob.get(), table.m_algoBlobSize, digest.data());
+    EXPECT_EQ(r.algorithm.marker.Get(), kProjectMarkerAbsent);
+    EXPECT_EQ(r.algorithm.plainSize.Get(), table.m_algoBlobSize);
+    EXPECT_EQ(Bytes(r.algorithm.plainSha256.begin(), r.algorithm.plainSha256.end()), digest);
+    EXPECT_EQ(Bytes(r.algorithm.storedSha256.begin(), r.algorithm.storedSha256.end()), digest);
+    EXPECT_EQ(r.algorithm.startAddress.Get(), 0xFFFFFFFFu);
+
+    // Chip: the series as the downloader knows it, the chosen model's own row.
+    EXPECT_EQ(r.chip.seriesLength, 5);
+    EXPECT_EQ(Bytes(r.chip.series.begin(), r.chip.series.begin() + 5), (Bytes{'V', 'K', '4', '2', '5'}));
+    EXPECT_EQ(r.chip.modelLength, 7);
+    EXPECT_EQ(r.chip.flashStart.Get(), 0x00100000u);
+    EXPECT_EQ(r.chip.pageSize.Get(), 0x400u);
+    EXPECT_EQ(r.chip.sramStart.Get(), 0x20010000u);
+    EXPECT_EQ(r.chip.option.marker.Get(), kProjectMarkerValid);
+    EXPECT_EQ(r.chip.option.optionBytes[0], 0xA5);
+    EXPECT_EQ(r.chip.partitions[0].marker.Get(), kProjectMarkerAbsent);
+
+    // Files: three slots in use, the rest free.
+    EXPECT_EQ(r.fileCount, 3);
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_EQ(r.files[i].marker.Get(), i < 3 ? kProjectMarkerValid : kProjectMarkerAbsent);
+    const ProjectFileRecord& f1 = r.files[1];
+    EXPECT_EQ(f1.index, 1);
+    EXPECT_EQ(f1.startAddress.Get(), 0x08001000u);
+    EXPECT_EQ(f1.plainSize.Get(), 5000u);
+    EXPECT_EQ(f1.storedSize.Get(), 5000u);
+    Bytes padded = files[1].data;
+    padded.resize(5008, 0xFF);
+    EXPECT_EQ(f1.plainCrc.Get(), ReferenceCrc(padded));
+    EXPECT_EQ(f1.storedCrc.Get(), f1.plainCrc.Get());
+    SHA256(files[1].data.data(), 5000, digest.data());
+    EXPECT_EQ(Bytes(f1.plainSha256.begin(), f1.plainSha256.end()), digest);
+}
+
+TEST_F(ProjectBuilder, ImageCrcWindowByPage) {
+    struct Row {
+        const char* what;
+        std::size_t length;
+        uint32_t start;
+        uint32_t windowStart;  // the window the downloader checks, filled with 0xFF around the data
+        std::size_t windowLength;
+    };
+    const Row rows[] = {
+        {"short file crossing a page boundary: both pages", 100, 0x08000800 - 64, 0x08000000, 0x1000},
+        {"short file inside a page: that page", 100, 0x08000100, 0x08000000, 0x800},
+        {"short file ending on the boundary: one page", 64, 0x08000800 - 64, 0x08000000, 0x800},
+        {"long file: its data padded to 16", 5000, 0x08000000, 0x08000000, 5008},
+        {"long file of whole blocks: its data", 4096, 0x08000000, 0x08000000, 4096},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const Bytes data = Filled(row.length, 3);
+        Bytes window(row.windowLength, 0xFF);
+        std::ranges::copy(data, window.begin() + (row.start - row.windowStart));
+        EXPECT_EQ(ProjectImageCrc(data, row.start, 0x800), ReferenceCrc(window));
+    }
+}
+
+TEST_F(ProjectBuilder, EncipheredFileTakesItsHeadersPlainValues) {
+    files[0].name = u"fw.enc.bin";
+    files[0].plainLength = 90;
+    files[0].plainCrc32 = 0x12345678;
+    files[0].plainSha256.fill(0x5C);
+    ASSERT_TRUE(Build());
+    const ProjectFileRecord& f = CurrentProjectConfig()->files[0];
+    EXPECT_EQ(f.plainSize.Get(), 90u);
+    EXPECT_EQ(f.storedSize.Get(), 100u);
+    EXPECT_EQ(f.plainCrc.Get(), 0x12345678u);
+    EXPECT_EQ(f.storedCrc.Get(), ReferenceCrc(files[0].data));  // the ciphertext itself, no window
+    EXPECT_EQ(f.plainSha256, files[0].plainSha256);
+}
+
+TEST_F(ProjectBuilder, PartitionsKeysSerialNumberAndOptionItems) {
+    choices.optionFamily = 5;
+    choices.partitionsChecked = true;
+    settings.partitionConfigured = {kProjectMarkerValid, kProjectMarkerAbsent, kProjectMarkerValid};
+    settings.partitionSize = {4, 0, 8};
+    settings.partitionKeyId = {3, 0, 7};
+    settings.partitionFlags = {0x11, 0, 0x01};
+    choices.writeSnChecked = true;
+    settings.snUseDevice = 2;
+    settings.snAddress = 0x0801F000;
+    settings.snInitial = 1000;
+    settings.snStep = 2;
+    ASSERT_TRUE(Build());
+    const ProjectConfig& r = *CurrentProjectConfig();
+    const auto b = r.Bytes();
+    EXPECT_EQ(Bytes(b.begin() + 344, b.begin() + 352), (Bytes{0xA5, 0xA5, 0xA5, 0xA5, 0, 4, 3, 0x11}));
+    EXPECT_EQ(Bytes(b.begin() + 352, b.begin() + 356), Bytes(4, 0xFF));
+    EXPECT_EQ(Bytes(b.begin() + 360, b.begin() + 368), (Bytes{0xA5, 0xA5, 0xA5, 0xA5, 2, 8, 7, 0x01}));
+    // Family 5 wraps default keys 30 (USER1) and 31 (USER3) whatever the partitions' key ids.
+    EXPECT_EQ(r.keys.newKey[0], ReferenceWrap(g_defaultChipKeys[30]));
+    EXPECT_EQ(r.keys.oldKey[0], r.keys.newKey[0]);
+    EXPECT_EQ(r.keys.newKey[2], ReferenceWrap(g_defaultChipKeys[31]));
+    EXPECT_EQ(b[422], 0);
+    EXPECT_EQ(b[423], 0xFF);
+    EXPECT_EQ(b[425], 3);
+    EXPECT_EQ(b[427], 7);
+    EXPECT_EQ(b[85], 3);
+    EXPECT_EQ(r.snAddress.Get(), 0x0801F000u);
+    EXPECT_EQ(r.snInitial.Get(), 1000u);
+    EXPECT_EQ(r.snStep.Get(), 2u);
+
+    choices.optionFamily = 10;
+    choices.optionItemText = u"0102030405";
+    choices.linkFirmwareVersion = u"3.1.6";
+    ASSERT_TRUE(Build());
+    const ProjectConfig& items = *CurrentProjectConfig();
+    EXPECT_EQ(items.chip.option.marker.Get(), kProjectMarkerOptionItems);
+    EXPECT_EQ(items.chip.option.optionBytes,
+              (std::array<uint8_t, 20>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(items.extOption.marker.Get(), kProjectMarkerValid);
+    EXPECT_EQ(items.extOption.count.Get(), 5u);
+    EXPECT_EQ(Bytes(items.extOption.items.begin(), items.extOption.items.begin() + 6), (Bytes{1, 2, 3, 4, 5, 0xFF}));
+}
+
+TEST_F(ProjectBuilder, ChecksInOrderEachRefusingWithItsMessageAndKeepingTheCurrentRecord) {
+    struct Row {
+        const char* what;
+        std::function<void(ProjectBuilder&)> change;
+        const char16_t* message;  // null: refused without a message
+        bool setupRuns;
+    };
+    const std::vector<Row> rows = {
+        {"no series chosen",
+         [](ProjectBuilder& t) {
+             t.choices.seriesSelected = false;
+             t.files.clear();
+         },
+         u"请先选择MCU类型！", false},
+        {"no model chosen",
+         [](ProjectBuilder& t) {
+             t.choices.modelSelected = false;
+             t.choices.seriesText.clear();
+         },
+         u"请先选择MCU型号！", false},
+        {"series text empty",
+         [](ProjectBuilder& t) {
+             t.choices.seriesText.clear();
+             t.choices.nameText.clear();
+         },
+         u"MCU类型不能为空！", false},
+        {"model text empty",
+         [](ProjectBuilder& t) {
+             t.choices.modelText.clear();
+             t.choices.nameText.clear();
+         },
+         u"MCU型号不能为空！", false},
+        {"name only blanks",
+         [](ProjectBuilder& t) {
+             t.choices.nameText = u"   ";
+             t.files.clear();
+         },
+         u"项目名称不能为空！", false},
+        {"name of 65 characters", [](ProjectBuilder& t) { t.choices.nameText = fw::Text(65, u'n'); },
+         u"项目名称长度最大支持32个字节！", false},
+        {"name already stored",
+         [](ProjectBuilder& t) {
+             t.choices.storedProjectNames = {u"demo", u"Demo"};
+             t.files.clear();
+         },
+         u"项目名称已存在！", false},
+        {"algorithm file missing",
+         [](ProjectBuilder& t) {
+             t.choices.seriesText = t.choices.modelText = u"VK999";
+             t.files.clear();
+         },
+         u"读取算法文件失败！", false},
+        {"no files", [](ProjectBuilder& t) { t.files.clear(); }, u"请先添加下载文件！", false},
+        {"setup dialog cancelled",
+         [](ProjectBuilder& t) {
+             t.ui.setupOk = false;
+             t.choices.nameText = fw::Text(40, u'n');
+         },
+         nullptr, true},
+        {"name of 33 bytes", [](ProjectBuilder& t) { t.choices.nameText = fw::Text(33, u'n'); },
+         u"项目名称长度超过32字节！", true},
+        {"name of 17 wide characters is 34 bytes",
+         [](ProjectBuilder& t) { t.choices.nameText = fw::Text(17, u'\u4E2D'); }, u"项目名称长度超过32字节！", true},
+        {"limit checked but empty", [](ProjectBuilder& t) { t.choices.limitChecked = true; }, u"下载次数不能为空！",
+         true},
+        {"limit beyond 32 bits",
+         [](ProjectBuilder& t) {
+             t.choices.limitChecked = true;
+             t.choices.limitText = u"4294967296";
+         },
+         u"下载次数超出范围！", true},
+        {"negative limit",
+         [](ProjectBuilder& t) {
+             t.choices.limitChecked = true;
+             t.choices.limitText = u" -5";
+         },
+         u"下载次数超出范围！", true},
+        {"row data shorter than its length", [](ProjectBuilder& t) { t.files[2].length = 101; },
+         u"文件数据不完整：part2.bin", true},
+        {"file name of 33 bytes", [](ProjectBuilder& t) { t.files[1].name = fw::Text(29, u'f') + u".bin"; },
+         u"文件名称长度超过32字节：fffffffffffffffffffffffffffff.bin", true},
+        {"model name of 33 bytes", [](ProjectBuilder& t) { t.choices.modelText = fw::Text(33, u'M'); },
+         u"MCU类型或型号名称长度超过32字节！", true},
+        {"option bytes declined",
+         [](ProjectBuilder& t) {
+             t.choices.optionBytesChecked = false;
+             t.ui.answerYes = false;
+         },
+         nullptr, true},
+        {"downloader too old for option items",
+         [](ProjectBuilder& t) {
+             t.choices.optionFamily = 10;
+             t.choices.linkFirmwareVersion = u"3.1.5";
+         },
+         u"离线下载器版本过低,请升级至3.1.6或以上版本！", true},
+        {"default key id beyond the table",
+         [](ProjectBuilder& t) {
+             t.choices.partitionsChecked = true;
+             t.settings.partitionConfigured[1] = kProjectMarkerValid;
+             t.settings.partitionKeyId[1] = 0xFF;
+         },
+         u"分区USER2的密钥ID无效！", true},
+        {"chip key id differs from the partition's",
+         [](ProjectBuilder& t) {
+             t.choices.partitionsChecked = t.choices.chipKeyUpdateChecked = true;
+             t.settings.partitionConfigured[0] = kProjectMarkerValid;
+             t.settings.partitionKeyId[0] = 3;
+             t.settings.partitionFlags[0] = 0x01;
+             t.settings.chipKeyUpdate[0] = 1;
+             t.settings.chipKeyId[0] = 4;
+         },
+         u"配置分区USER1时的密钥ID与更新芯片密钥时分区USER1选择的密钥ID不一致！", true},
+        {"chip key id beyond the table",
+         [](ProjectBuilder& t) {
+             t.choices.chipKeyUpdateChecked = true;
+             t.settings.chipKeyUpdate[2] = 1;
+             t.settings.chipKeyId[2] = 32;
+         },
+         u"分区USER3的密钥ID无效！", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Reset();
+        ASSERT_TRUE(Build());
+        const ProjectConfig previous = *CurrentProjectConfig();
+        ui = RecordingUi();
+        row.change(*this);
+        EXPECT_FALSE(Build());
+        if (row.message) {
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_EQ(fw::TextToUtf8(ui.messages[0]), fw::TextToUtf8(row.message));
+        } else {
+            EXPECT_TRUE(ui.messages.empty());
+        }
+        EXPECT_EQ(ui.setupRuns, row.setupRuns ? 1 : 0);
+        ASSERT_NE(CurrentProjectConfig(), nullptr);
+        EXPECT_TRUE(std::ranges::equal(CurrentProjectConfig()->Bytes(), previous.Bytes()));
+    }
+}
+
+TEST_F(ProjectBuilder, OptionQuestionAnsweredYesKeepsNoOptionBytes) {
+    choices.optionBytesChecked = false;
+    ASSERT_TRUE(Build());
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questions[0], u"没有配置选项字节，下载程序安全性无法保障！是否继续？");
+    const auto b = CurrentProjectConfig()->Bytes();
+    EXPECT_TRUE(std::all_of(b.begin() + 368, b.begin() + 392, [](uint8_t x) { return x == 0xFF; }));
+    EXPECT_TRUE(std::all_of(b.begin() + 1580, b.end(), [](uint8_t x) { return x == 0xFF; }));
+}
+
+}  // namespace
