@@ -356,6 +356,16 @@ void CQXDownloadToolDlg::OnDefaultCommand(int id) {
     fw::Dialog::OnDefaultCommand(id);
 }
 
+bool CQXDownloadToolDlg::HandlesCommand(int id) const {
+    if (id == fw::IDOK || id == fw::IDCANCEL) return true;  // the dialog's own defaults
+    fw::Event command;
+    command.type = fw::Event::Type::Command;
+    command.message = fw::WM_COMMAND;
+    command.id = id;
+    const fw::MessageMapBase* map = GetMessageMap();
+    return (map && map->Find(command)) || FindMainWindowCommand(id) != nullptr;
+}
+
 void CQXDownloadToolDlg::OnClose() {
     if (!m_restartRequested && RefuseWhileJobRuns()) return;
     StopMonitor();

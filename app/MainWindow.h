@@ -56,6 +56,9 @@ public:
 
     // Menu and controls.
     void UpdateMenuState(int enable);
+    // True when a click or menu choice of `id` reaches a handler: the window's message map or one a subsystem
+    // added (MainWindowCommands.h).
+    bool HandlesCommand(int id) const;
     void LoadKeyTable();
     void AdaptLayoutToSeries();
     void EnableControls(bool enable);
@@ -155,6 +158,10 @@ private:
     void DisconnectChannel0Locked();
     void SetPaneText(int pane, const fw::Text& text);
     fw::Control RowControl(int row, int part) const;
+    // Greys every menu item and disables every push button whose command reaches no handler, so nothing is
+    // offered that would do nothing; the rules decide only among the handled ones.
+    void WithholdUnhandledCommands();
+    bool WithholdUnhandledItems(fw::Menu popup);
 
     // Message map.
     void OnSysCommand(unsigned command, fw::LParam lParam);

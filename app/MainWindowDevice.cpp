@@ -166,6 +166,7 @@ void CQXDownloadToolDlg::ApplyInterfaceControls(InterfaceIndex iface) {
         GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(!fileHasAddresses);
         for (int id : kJobControls) GetDlgItem(id).EnableWindow(true);
     }
+    WithholdUnhandledCommands();
 }
 
 bool CQXDownloadToolDlg::ConnectDevice(ChannelSlot* channel) {

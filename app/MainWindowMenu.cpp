@@ -31,6 +31,7 @@ void CQXDownloadToolDlg::UpdateMenuState(int enable) {
                 popup.EnableMenuItem(static_cast<unsigned>(i), fw::MF_BYPOSITION | fw::MF_GRAYED);
             }
         }
+        WithholdUnhandledCommands();
         return;
     }
     MenuContext ctx;
@@ -48,6 +49,35 @@ void CQXDownloadToolDlg::UpdateMenuState(int enable) {
         menu.GetSubMenu(2).EnableMenuItem(kReadFlashPosition, fw::MF_BYPOSITION |
                                                                   (states.readFlashEnabled ? fw::MF_ENABLED : fw::MF_GRAYED));
     }
+    WithholdUnhandledCommands();
+}
+
+void CQXDownloadToolDlg::WithholdUnhandledCommands() {
+    WithholdUnhandledItems(GetMenu());
+    for (const fw::ControlState& c : Controls()) {
+        if (c.kind == fw::ControlKind::PushButton && c.enabled && !HandlesCommand(c.id)) {
+            GetControl(c.index).EnableWindow(false);
+        }
+    }
+}
+
+// Answers whether anything in `popup` has a handler; a popup holding nothing handled is greyed as a whole.
+bool CQXDownloadToolDlg::WithholdUnhandledItems(fw::Menu popup) {
+    bool anyHandled = false;
+    for (int i = 0; i < popup.GetMenuItemCount(); ++i) {
+        const int id = popup.GetMenuItemID(i);
+        bool handled = false;
+        if (id == -1) {
+            handled = WithholdUnhandledItems(popup.GetSubMenu(i));
+        } else if (id > 0) {
+            handled = HandlesCommand(id);
+        } else {
+            continue;  // separator
+        }
+        if (!handled) popup.EnableMenuItem(static_cast<unsigned>(i), fw::MF_BYPOSITION | fw::MF_GRAYED);
+        anyHandled = anyHandled || handled;
+    }
+    return anyHandled;
 }
 
 void CQXDownloadToolDlg::LoadKeyTable() {
@@ -157,6 +187,7 @@ void CQXDownloadToolDlg::EnableControls(bool enable) {
         c.EnableWindow(a.enabled);
         if (a.untick) c.SetCheck(0);
     }
+    WithholdUnhandledCommands();
 }
 
 void CQXDownloadToolDlg::OnFlashCrcAfterDownloading() {

@@ -1,6 +1,7 @@
 // The main window on the headless host with the simulated chips: start-up and settings, connection and its
 // failures, the connection monitor, chip information, the close and language paths.
 #include "app/App.h"
+#include "app/MainWindowCommands.h"
 #include "core/Translation.h"
 #include "framework/Ini.h"
 #include "framework/System.h"
@@ -258,6 +259,8 @@ TEST_F(MainWindowChipInfo, SeriesLayoutAndDownloadAreas) {
 }
 
 TEST_F(MainWindowChipInfo, MenuFollowsSeriesAndInterface) {
+    // Only a command that reaches a handler is ever offered.
+    AddMainWindowCommand(ID_CONFIGURATION_PARTITION, [](CQXDownloadToolDlg&) {});
     ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(3));
     CQXDownloadToolDlg& w = Start();
     w.Click(IDC_BTN_CONNECT);
@@ -270,6 +273,7 @@ TEST_F(MainWindowChipInfo, MenuFollowsSeriesAndInterface) {
     EXPECT_TRUE(menu.IsGrayed(ID_GET_CHIP_INFORMATION));
     EXPECT_TRUE(menu.IsGrayed(ID_MAKE_BIN_HEX_FILE));
     EXPECT_TRUE(menu.IsEnabled(ID_ABOUT_VERSION));
+    AddMainWindowCommand(ID_CONFIGURATION_PARTITION, nullptr);
 }
 
 using MainWindowClose = MainWindowFixture;
