@@ -71,6 +71,16 @@ const fw::MessageMap<CQXDownloadToolDlg> CQXDownloadToolDlg::kMessages{
     fw::OnCommand(ID_DISABLE_READ_PROTECTION_L1, &CQXDownloadToolDlg::OnDisableReadProtectionL1),
     fw::OnCommand(ID_RESET, &CQXDownloadToolDlg::OnReset),
     fw::OnCommand(ID_FLASH_SEAL, &CQXDownloadToolDlg::OnFlashSeal),
+    fw::OnCommand(ID_LOAD_API_FROM_NVR, &CQXDownloadToolDlg::OnLoadApiFromNvr),
+    fw::OnCommand(ID_LOAD_API_FROM_OPT, &CQXDownloadToolDlg::OnLoadApiFromOpt),
+    fw::OnCommand(ID_LOAD_API_AUTOLOAD, &CQXDownloadToolDlg::OnLoadApiAutoload),
+    fw::OnCommand(ID_UPDATE_EXTERNAL_FLASH_KEY, &CQXDownloadToolDlg::OnUpdateExternalFlashKey),
+    fw::OnClick(IDC_BTN_BROWSE_SAFE_MODULE, &CQXDownloadToolDlg::OnBnClickedBrowseSafeModule),
+    fw::OnClick(IDC_BTN_BROWSE_INFO_PACKAGE, &CQXDownloadToolDlg::OnBnClickedBrowseInfoPackage),
+    fw::OnClick(IDC_BTN_BROWSE_JTAG_KEY, &CQXDownloadToolDlg::OnBnClickedBrowseJtagKey),
+    fw::OnClick(IDC_CHECK_JTAG_MODE, &CQXDownloadToolDlg::OnBnClickedJtagMode),
+    fw::OnClick(IDC_CHECK_SAFE_MODULE, &CQXDownloadToolDlg::OnBnClickedSafeModule),
+    fw::OnClick(IDC_CHECK_FIRMWARE_FILE, &CQXDownloadToolDlg::OnBnClickedFirmwareFile),
 };
 
 CQXDownloadToolDlg::CQXDownloadToolDlg(uint32_t languageId, fw::Window* owner)

@@ -73,6 +73,16 @@ public:
 
     fw::Text PartitionKeyText(int partition) const;
 
+    // Security chip: the firmware against its information package (1 when they match), the secure-mode token
+    // (out: 32 bytes; the status of the random challenge on failure), the external API loads (1 on success) and
+    // the external flash key asked for and handed to the chip.
+    int VerifyInfoPackage() const;
+    StatusCode MakeSecureModeToken(uint8_t out[32]);
+    int LoadApiFromNvr();
+    int LoadApiFromOpt();
+    int LoadApiAutoload();
+    void SetExternalFlashKey();
+
     // Download files and the download start (the partition dialog loads items too).
     bool LoadHexFile(const fw::Text& path, int item);
     bool LoadBinFile(const fw::Text& path, int item);
@@ -119,6 +129,11 @@ public:
     uint32_t m_safeModuleSize = 0;
     uint32_t m_flashAreaLimit = 0;
     uint8_t m_infoPackMode = 2;
+    std::array<uint8_t, 12> m_infoPackNonce{};   // as in the package, enciphered
+    std::array<uint8_t, 16> m_rek{}, m_idKey{};  // as in the package, enciphered
+    std::vector<uint8_t> m_optionTable;          // the package's option items
+    uint32_t m_jtagKey = 0;
+    std::array<uint8_t, 16> m_extFlashKeyBytes{};
     uint8_t m_crcAfterDownload = 0;
     uint32_t m_packetSize = 0;
     int m_seriesIndex = 0;
@@ -194,6 +209,19 @@ private:
     void OnDisableReadProtectionL1();
     void OnReset();
     void OnFlashSeal();
+    void OnBnClickedBrowseSafeModule();
+    void OnBnClickedBrowseInfoPackage();
+    void OnBnClickedBrowseJtagKey();
+    void OnBnClickedJtagMode();
+    void OnBnClickedSafeModule();
+    void OnBnClickedFirmwareFile();
+    void OnLoadApiFromNvr();
+    void OnLoadApiFromOpt();
+    void OnLoadApiAutoload();
+    void OnUpdateExternalFlashKey();
+    fw::Text BrowseForOpen(fw::TextView filter);
+    StatusCode RequestRandomChallenge(std::array<uint8_t, 16>& challenge);
+    int LoadExternalApi(uint8_t source, fw::Text failureLine, fw::Text successLine);
     void OnBnClickedBrowse();
     void OnBnClickedDownload();
     void OnCbnSelchangeDownloadArea();

@@ -1,7 +1,11 @@
 #include "devicelib/sim/BootCommands.h"
 
+#include "devicelib/sim/SecurityChecks.h"
+
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace ovsim {
@@ -54,6 +58,7 @@ StatusCode RunBootCommand(DeviceCall& call, const uint8_t* command, uint32_t len
             if (!series.securityChip && !series.externalMemory) return CMD_STATUS_UNKNOWN_COMMAND;
             const Key128 challenge = chip.NewChallenge();
             device.challengeGeneration = device.generation;
+            device.lastChallenge = challenge;
             return Answer(Frame(command[0], challenge.data(), 16, {}), reply, replyLength, room);
         }
         case kLoadExternalApi: {
@@ -61,8 +66,12 @@ StatusCode RunBootCommand(DeviceCall& call, const uint8_t* command, uint32_t len
             if (!series.externalMemory) return CMD_STATUS_UNKNOWN_COMMAND;
             if (command[1] > 2) return CMD_STATUS_BAD_PARAMETER;
             // With USER3 authenticated the command carries the enciphered challenge, so one must have been issued.
-            if ((chip.Partition(2).flags >> 4) != 0 && device.challengeGeneration != device.generation) {
-                return CMD_STATUS_KEY_AUTH_FAILED;
+            if ((chip.Partition(2).flags >> 4) != 0) {
+                const std::optional<Key128> challenge = std::exchange(device.lastChallenge, std::nullopt);
+                if (!challenge || device.challengeGeneration != device.generation ||
+                    !ApiLoadChallengeMatches(chip, *challenge, command + 8)) {
+                    return CMD_STATUS_KEY_AUTH_FAILED;
+                }
             }
             chip.SetApiLoaded(command[1]);
             return Answer(Frame(command[0], nullptr, 0, {}), reply, replyLength, room);

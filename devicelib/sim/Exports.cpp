@@ -1,11 +1,14 @@
 // The library's exported functions: each checks its arguments and hands the work to the chip it addresses.
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "devicelib/OvMcuCmdDll.h"
 #include "devicelib/sim/BootCommands.h"
 #include "devicelib/sim/CallJournal.h"
 #include "devicelib/sim/DeviceCall.h"
 #include "devicelib/sim/Download.h"
+#include "devicelib/sim/SecurityChecks.h"
 
 using ovsim::DeviceCall;
 using ovsim::Fail;
@@ -217,8 +220,11 @@ StatusCode OV_CMD_SET_JTAG_MODE(DeviceHandle h, uint8_t mode, const uint8_t* dat
 StatusCode OV_CMD_SET_SECURE_MODE(DeviceHandle h, uint8_t mode, const uint8_t* token) {
     return OnDevice(Fn::SetSecureMode, h, [&](DeviceCall& c) {
         if (token == nullptr) return Fail(kBadArgument);
-        const bool challenged = c.device().challengeGeneration == c.device().generation;
-        return c.chip().SetSecureMode(mode, challenged);
+        ovsim::Device& device = c.device();
+        const std::optional<ovsim::Key128> challenge = std::exchange(device.lastChallenge, std::nullopt);
+        const bool proven = challenge && device.challengeGeneration == device.generation &&
+                            ovsim::SecureModeTokenMatches(c.chip(), *challenge, token);
+        return c.chip().SetSecureMode(mode, proven);
     });
 }
 

@@ -1,3 +1,5 @@
+#include "core/BuiltinKeys.h"
+#include "core/SecureModeToken.h"
 #include "tests/devicelib/SimFixture.h"
 #include "tests/framework/TempFolder.h"
 
@@ -28,8 +30,19 @@ TEST_F(CommandTest, RandomChallengeAnswersSixteenFreshBytesAndUnlocksSecureMode)
     EXPECT_NE(std::vector<uint8_t>(first.begin() + 4, first.begin() + 20),
               std::vector<uint8_t>(second.begin() + 4, second.begin() + 20));
 
-    EXPECT_EQ(OV_CMD_SET_SECURE_MODE(h, 1, token), CMD_STATUS_OK);
+    EXPECT_EQ(OV_CMD_SET_SECURE_MODE(h, 1, token), CMD_STATUS_KEY_AUTH_FAILED) << "a token the chip did not derive";
+    EXPECT_EQ(ovsim::State("/dev/ttyUSB0").secureMode, -1);
+
+    // The token of the last challenge: its digest with the chip's UCID and the built-in key. Used up once.
+    ChipInfoBlock info{};
+    ASSERT_EQ(OV_CMD_GET_INF(h, &info), CMD_STATUS_OK);
+    length = 22;
+    ASSERT_EQ(Send(h, {0x20, 0, 0, 0, 0, 0, 0, 0}, second, length), CMD_STATUS_OK);
+    const auto genuine = MakeSecureModeTokenBytes(std::span<const uint8_t>(info.ucid, info.ucidLength),
+                                                  std::span<const uint8_t, 16>(second.data() + 4, 16), kBuiltinAesKey);
+    EXPECT_EQ(OV_CMD_SET_SECURE_MODE(h, 1, genuine.data()), CMD_STATUS_OK);
     EXPECT_EQ(ovsim::State("/dev/ttyUSB0").secureMode, 1);
+    EXPECT_EQ(OV_CMD_SET_SECURE_MODE(h, 0, genuine.data()), CMD_STATUS_KEY_AUTH_FAILED) << "replayed";
 }
 
 TEST_F(CommandTest, RawCommandsOfTheProgram) {
