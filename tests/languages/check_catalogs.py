@@ -24,10 +24,14 @@ def canonical_entries(path):
         if all(line.startswith("#~") for line in lines):
             obsolete += [line[len("#~ msgid "):] for line in lines if line.startswith("#~ msgid ")]
             continue
-        fields, fuzzy = {}, False
+        fields, fuzzy, keyword = {}, False, None
         for line in lines:
             if line.startswith("#,") and "fuzzy" in line:
                 fuzzy = True
+            elif line.startswith('"') and keyword:
+                # A string written over several lines (msgcat breaks after each \n even without wrapping): the
+                # pieces are one string.
+                fields[keyword] = fields[keyword][:-1] + line[1:]
             elif not line.startswith("#"):
                 keyword, _, value = line.partition(" ")
                 fields[keyword] = value
