@@ -127,7 +127,7 @@ public:
     uint32_t m_safeModuleAddr = 0x15000000;
     std::vector<uint8_t> m_safeModuleData;
     uint32_t m_safeModuleSize = 0;
-    uint32_t m_flashAreaLimit = 0;
+    uint32_t m_flashAreaLimit = 0x151DFFFF;  // the 2048 KB chips' limit until a chip tells otherwise
     uint8_t m_infoPackMode = 2;
     std::array<uint8_t, 12> m_infoPackNonce{};   // as in the package, enciphered
     std::array<uint8_t, 16> m_rek{}, m_idKey{};  // as in the package, enciphered

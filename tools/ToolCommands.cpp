@@ -1,5 +1,53 @@
 #include "tools/ToolCommands.h"
 
+#include "app/MainWindow.h"
 #include "app/MainWindowCommands.h"
+#include "core/Translation.h"
+#include "resources/ui/resource.h"
+#include "tools/Bin2HexFileDlg.h"
+#include "tools/CreateKeyDlg.h"
+#include "tools/MakeEnFileDlg.h"
+#include "tools/MakeSecurityFirmwareDlg.h"
 
-void RegisterToolCommands() {}
+namespace {
+
+// The File menu's file-making tools.
+void OnMakeEncryptedFiles(CQXDownloadToolDlg& w) {
+    if (!w.m_connected) {
+        w.m_msgBox.MessageBox(&w, TranslateText(u"请先连接设备！"), fw::MB_OK);
+        return;
+    }
+    CMakeEnFileDlg dlg(&w, w.m_chipSeries, w.m_keyTable);
+    dlg.DoModal();
+}
+
+void OnMakeKeyFiles(CQXDownloadToolDlg& w) {
+    Key16 builtinKey{};
+    std::copy(w.m_builtinKey.begin(), w.m_builtinKey.end(), builtinKey.begin());
+    CCreateKeyDlg dlg(&w, builtinKey);
+    dlg.DoModal();
+}
+
+void OpenSecurityFirmwareMaker(CQXDownloadToolDlg& w, uint8_t kind) {
+    w.m_securityFileKind = kind;
+    SecurityFirmwareSettings settings{kind, w.m_workDir, {}, w.m_flashAreaLimit};
+    std::copy(w.m_builtinKey.begin(), w.m_builtinKey.end(), settings.builtinKey.begin());
+    CMakeSecurityFirmwareDlg dlg(&w, settings);
+    dlg.DoModal();
+}
+
+void OnMakeBinHexFile(CQXDownloadToolDlg& w) {
+    CBin2HexFileDlg dlg(&w);
+    dlg.DoModal();
+}
+
+}  // namespace
+
+void RegisterToolCommands() {
+    AddMainWindowCommand(ID_MAKE_ENCRYPTED_FILES, OnMakeEncryptedFiles);
+    AddMainWindowCommand(ID_MAKE_KEY_FILES, OnMakeKeyFiles);
+    AddMainWindowCommand(ID_MAKE_SECURITY_FIRMWARE_FILES,
+                         [](CQXDownloadToolDlg& w) { OpenSecurityFirmwareMaker(w, 0); });
+    AddMainWindowCommand(ID_MAKE_SECURITY_MODULE_FILES, [](CQXDownloadToolDlg& w) { OpenSecurityFirmwareMaker(w, 1); });
+    AddMainWindowCommand(ID_MAKE_BIN_HEX_FILE, OnMakeBinHexFile);
+}

@@ -1,0 +1,7 @@
+// Ids of the encrypted download file maker.
+#define IDD_MAKE_EN_FILE 158
+#define IDC_MAKEENC_KEY_ID 1085
+#define IDC_MAKEENC_SOURCE_PATH 1157
+#define IDC_MAKEENC_OUTPUT_PATH 1158
+#define IDC_MAKEENC_BROWSE 1071
+#define IDC_MAKEENC_MAKE 1059
