@@ -89,3 +89,7 @@ uint32_t SpeedArgument(InterfaceIndex iface, fw::TextView comboText, int selecti
             return 0;
     }
 }
+
+bool RefusedInProduction(int iface) {
+    return iface == kIfaceSwdJlink || iface == kIfaceOfflineLink || iface == kIfaceI2c;
+}

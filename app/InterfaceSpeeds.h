@@ -21,6 +21,8 @@ const std::vector<fw::Text>& InterfaceNames();
 // Interfaces on which the connection takes the device mutex: USART, USB(DFU), SWD(CMSIS-DAP) and 5.
 bool UsesDeviceMutexOnConnect(InterfaceIndex iface);
 bool IsSwd(InterfaceIndex iface);
+// J-Link, the offline downloader and interface 5 have no production mode.
+bool RefusedInProduction(int iface);
 
 struct SpeedList {
     std::vector<fw::Text> entries;  // empty: the speed combo and its label are hidden

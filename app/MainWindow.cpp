@@ -56,6 +56,10 @@ const fw::MessageMap<CQXDownloadToolDlg> CQXDownloadToolDlg::kMessages{
     fw::OnClick(IDC_CHECK_L2_AFTER, &CQXDownloadToolDlg::OnBnClickedL2AfterDownload),
     fw::OnSelChange(IDC_COMBO_ERASE_MODE, &CQXDownloadToolDlg::OnCbnSelchangeEraseMode),
     fw::OnClick(IDC_BTN_CLEAR, &CQXDownloadToolDlg::OnBnClickedClear),
+    fw::OnClick(IDC_BTN_HIDE, &CQXDownloadToolDlg::OnBnClickedHide),
+    fw::OnClick(IDC_BTN_PRODUCTION_DOWNLOAD, &CQXDownloadToolDlg::OnBnClickedProductionDownload),
+    fw::OnCommand(ID_TEST_MODE, &CQXDownloadToolDlg::OnTestMode),
+    fw::OnCommand(ID_PRODUCTION_MODE, &CQXDownloadToolDlg::OnProductionMode),
     fw::OnClick(IDC_BTN_RECOUNT, &CQXDownloadToolDlg::OnBnClickedRecount),
     fw::OnCommand(ID_RECOUNT, &CQXDownloadToolDlg::OnBnClickedRecount),
     fw::OnCommand(ID_CLEAR_LOG, &CQXDownloadToolDlg::OnClearLog),
@@ -86,6 +90,7 @@ const fw::MessageMap<CQXDownloadToolDlg> CQXDownloadToolDlg::kMessages{
 CQXDownloadToolDlg::CQXDownloadToolDlg(uint32_t languageId, fw::Window* owner)
     : fw::Dialog(IDD_QXDOWNLOADTOOL_DIALOG, owner), m_languageId(languageId) {
     ResetDownloadItems(m_items);
+    m_seriesTable.SetMessageBox([this](const Text& text) { m_msgBox.MessageBox(this, text, fw::MB_OK); });
     m_jobHost = std::make_unique<MainWindowJobHost>(*this);
     g_stopMonitor = 0;
 }

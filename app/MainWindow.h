@@ -17,6 +17,7 @@
 #include "app/DownloadStart.h"
 #include "app/InterfaceSpeeds.h"
 #include "app/MainWindowState.h"
+#include "core/ChipSeriesTable.h"
 #include "core/MessageBoxEx.h"
 #include "devicelib/OvMcuCmdDll.h"
 #include "framework/DeviceNotification.h"
@@ -63,6 +64,8 @@ public:
     void AdaptLayoutToSeries();
     void EnableControls(bool enable);
     void ShowChannelRows();
+    // The distinct chip series names of the series table, in table order; empty when the table cannot be read.
+    void FillChipSeriesList(std::vector<fw::Text>& names);
 
     // A job's last worker ended: the device-list refresh that a device change asked for meanwhile runs now.
     void RunDeferredDeviceRefresh();
@@ -137,6 +140,7 @@ public:
     uint8_t m_crcAfterDownload = 0;
     uint32_t m_packetSize = 0;
     int m_seriesIndex = 0;
+    CChipSeriesTable m_seriesTable;
     fw::Text m_hostIpText, m_toolVersion;
     fw::Text m_updateFilePath, m_updaterPath;
     DeviceHandle m_hDevice = 0;
@@ -177,6 +181,9 @@ private:
     // offered that would do nothing; the rules decide only among the handled ones.
     void WithholdUnhandledCommands();
     bool WithholdUnhandledItems(fw::Menu popup);
+    InterfaceIndex SelectedInterface() const;
+    // The window at the collapsed size of production mode (folded) or at its full size, where it stands.
+    void ResizeToPanel(bool folded);
 
     // Message map.
     void OnSysCommand(unsigned command, fw::LParam lParam);
@@ -194,6 +201,10 @@ private:
     void OnBnClickedCrcCheck();
     void OnCbnSelchangeEraseMode();
     void OnBnClickedClear();
+    void OnTestMode();
+    void OnProductionMode();
+    void OnBnClickedHide();
+    void OnBnClickedProductionDownload();
     void OnBnClickedRecount();
     void OnClearLog();
     void OnLanguageChinese();

@@ -17,8 +17,7 @@ constexpr int kConnectionControls[] = {IDC_COMBO_DEVICE, IDC_COMBO_SPEED, IDC_CO
 }  // namespace
 
 void CQXDownloadToolDlg::RefreshDeviceList() {
-    m_interface = static_cast<uint8_t>(std::max(0, GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel()));
-    if (GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel() < 0) m_interface = static_cast<uint8_t>(SysConfigInt(u"interface", 0));
+    m_interface = SelectedInterface();
     // The channels are the monitor's too: the library must not see this disconnect and a command of the monitor on
     // one device at once, nor the monitor a half-rebuilt channel.
     DeviceMutexScope mutex(true);
@@ -88,7 +87,7 @@ void CQXDownloadToolDlg::RunDeferredDeviceRefresh() {
 void CQXDownloadToolDlg::OnCbnSelchangeInterface() {
     const int selection = GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel();
     g_stopMonitor = 1;
-    if (m_productionMode && (selection == kIfaceSwdJlink || selection == kIfaceOfflineLink || selection == kIfaceI2c)) {
+    if (m_productionMode && RefusedInProduction(selection)) {
         m_msgBox.MessageBox(this, TranslateText(u"当前接口暂不支持量产模式！"), fw::MB_OK);
         GetDlgItem(IDC_COMBO_INTERFACE).SetCurSel(m_prevInterface);
         m_interface = m_prevInterface;

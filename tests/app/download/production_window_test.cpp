@@ -2,15 +2,52 @@
 // folding the settings panel and the download of many chips at once.
 
 #include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/DownloadCounters.h"
+#include "framework/Format.h"
+#include "framework/Profile.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/download/HexFileWriter.h"
 
 namespace {
 
+constexpr int kRowText[8] = {IDC_ROW1_TEXT, IDC_ROW2_TEXT, IDC_ROW3_TEXT, IDC_ROW4_TEXT,
+                             IDC_ROW5_TEXT, IDC_ROW6_TEXT, IDC_ROW7_TEXT, IDC_ROW8_TEXT};
+constexpr int kRowEdit[8] = {IDC_ROW1_EDIT, IDC_ROW2_EDIT, IDC_ROW3_EDIT, IDC_ROW4_EDIT,
+                             IDC_ROW5_EDIT, IDC_ROW6_EDIT, IDC_ROW7_EDIT, IDC_ROW8_EDIT};
+constexpr int kRowIcon[8] = {IDC_ROW1_ICON, IDC_ROW2_ICON, IDC_ROW3_ICON, IDC_ROW4_ICON,
+                             IDC_ROW5_ICON, IDC_ROW6_ICON, IDC_ROW7_ICON, IDC_ROW8_ICON};
+constexpr int kRowCheck[8] = {IDC_ROW1_CHECK, IDC_ROW2_CHECK, IDC_ROW3_CHECK, IDC_ROW4_CHECK,
+                              IDC_ROW5_CHECK, IDC_ROW6_CHECK, IDC_ROW7_CHECK, IDC_ROW8_CHECK};
+constexpr int kRowBar[8] = {IDC_ROW1_PROGRESS, IDC_ROW2_PROGRESS, IDC_ROW3_PROGRESS, IDC_ROW4_PROGRESS,
+                            IDC_ROW5_PROGRESS, IDC_ROW6_PROGRESS, IDC_ROW7_PROGRESS, IDC_ROW8_PROGRESS};
+
+// The CMSIS-DAP probe of row n (from 0), as the device scan lists it.
+std::string Probe(int n) { return "07000001" + std::to_string(10 + n); }
+
 class ProductionWindow : public MainWindowFixture {
 protected:
+    // Chip series rows of the series table, by their CLASS lines.
+    void SeriesTable(std::initializer_list<const char*> classes) {
+        std::string text;
+        for (const char* name : classes)
+            text += std::string("CLASS=") + name + "\nPAGESIZE=0x800\n";
+        dir.Write("Series CFG Table.ini", text);
+    }
+
+    std::vector<fw::Text> ComboEntries(const CQXDownloadToolDlg& w, int id) const {
+        std::vector<fw::Text> entries;
+        const fw::Control combo = w.GetDlgItem(id);
+        for (int i = 0; i < combo.GetCount(); ++i)
+            entries.push_back(combo.GetLBText(i));
+        return entries;
+    }
+
+    fw::Text Row(int n) const { return window->GetDlgItemText(kRowText[n]); }
+
     bool Idle() const {
         fw::ScopedLock lock(g_csCounters);
         if (g_activeWorkers != 0) return false;
@@ -42,6 +79,195 @@ TEST_F(ProductionWindow, TheJobSeesEveryItemAtTheAddressOfItsText) {
     // Pages from 0x08004000 on are not the low pages: nobody is asked to lift the protection for them.
     for (const auto& box : host.Boxes())
         EXPECT_NE(box.text, u"芯片处于读保护等级L1状态，是否解除？");
+}
+
+// Switching with the chip of test mode connected lets it go, and the probes found become the rows.
+TEST_F(ProductionWindow, SwitchingDisconnectsAndListsTheDevicesInRows) {
+    SysConfig("interface=03\n");
+    SeriesTable({"VK51x", "VK42x", "VK51x", "VK73x"});
+    ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, Probe(0), Chip(2, "VK42X"));
+    ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, Probe(1), Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    ASSERT_EQ(w.m_chipModel, u"VK42X");
+
+    w.SendCommand(ID_PRODUCTION_MODE);
+
+    EXPECT_EQ(w.m_productionMode, 1);
+    EXPECT_EQ(w.m_connected, 0);
+    EXPECT_EQ(g_channels[0].connected, 0);
+    EXPECT_TRUE(LogHas(u"设备已断开！"));
+    EXPECT_EQ(fw::GetProfileInt(u"Settings", u"mode", -1), 1);
+    EXPECT_EQ(Row(0), fw::Utf8ToText("1--" + Probe(0)));
+    EXPECT_EQ(Row(1), fw::Utf8ToText("2--" + Probe(1)));
+    EXPECT_EQ(Row(2), u"3--未连接设备");
+    for (int n = 0; n < 8; ++n) {
+        SCOPED_TRACE(n);
+        EXPECT_TRUE(w.GetDlgItem(kRowText[n]).IsWindowVisible());
+        EXPECT_TRUE(w.GetDlgItem(kRowCheck[n]).IsWindowVisible());
+        EXPECT_EQ(g_channels[n].present, n < 2 ? 1 : 0);
+        EXPECT_EQ(w.GetDlgItem(kRowIcon[n]).IsWindowVisible(), n < 2);
+        EXPECT_EQ(w.GetDlgItemText(kRowEdit[n]), n < 2 ? u"Ready..." : u"");
+    }
+    EXPECT_EQ(w.GetDlgItem(kRowIcon[0]).GetIcon(), IDI_STATUS_IDLE);
+    for (int id : {IDC_LOG, IDC_PROGRESS, IDC_BTN_CONNECT})
+        EXPECT_FALSE(w.GetDlgItem(id).IsWindowVisible()) << id;
+    // The device combo now lists the chip series, each name once, at the connected chip's model when listed.
+    EXPECT_EQ(w.GetDlgItemText(IDC_STATIC_DEVICE), u"芯片系列：");
+    EXPECT_EQ(ComboEntries(w, IDC_COMBO_DEVICE), (std::vector<fw::Text>{u"VK51X", u"VK42X", u"VK73X"}));
+    EXPECT_EQ(w.GetDlgItem(IDC_COMBO_DEVICE).GetCurSel(), 1);
+    EXPECT_EQ(w.m_chipSeries, 2);
+    EXPECT_TRUE(w.GetDlgItem(IDC_COMBO_DEVICE).IsWindowEnabled());
+    EXPECT_TRUE(w.GetMenu().GetMenuState(2, fw::MF_BYPOSITION) & fw::MF_GRAYED);
+    EXPECT_TRUE(w.GetMenu().IsGrayed(ID_PRODUCTION_MODE));
+
+    w.SendCommand(ID_TEST_MODE);
+
+    EXPECT_EQ(w.m_productionMode, 0);
+    EXPECT_EQ(fw::GetProfileInt(u"Settings", u"mode", -1), 0);
+    EXPECT_EQ(w.GetDlgItemText(IDC_STATIC_DEVICE), u"设备：");
+    EXPECT_EQ(ComboEntries(w, IDC_COMBO_DEVICE),
+              (std::vector<fw::Text>{fw::Utf8ToText(Probe(0)), fw::Utf8ToText(Probe(1))}));
+    EXPECT_FALSE(w.GetDlgItem(kRowText[0]).IsWindowVisible());
+    for (int id : {IDC_LOG, IDC_PROGRESS, IDC_BTN_CONNECT})
+        EXPECT_TRUE(w.GetDlgItem(id).IsWindowVisible()) << id;
+    EXPECT_EQ(w.GetDlgItemText(IDC_LOG), u"");
+    EXPECT_FALSE(w.GetMenu().GetMenuState(2, fw::MF_BYPOSITION) & fw::MF_GRAYED);
+    EXPECT_TRUE(w.GetMenu().IsGrayed(ID_TEST_MODE));
+}
+
+TEST_F(ProductionWindow, RefusedSwitchesChangeNothing) {
+    struct Case {
+        const char* name;
+        std::string sysConfig;
+        bool production;  // the window is in production mode first
+        int command;
+        const char16_t* box;
+    };
+    const Case cases[] = {
+        {"J-Link", "interface=02\n", false, ID_PRODUCTION_MODE, u"当前接口暂不支持量产模式！"},
+        {"offline downloader", "interface=04\n", false, ID_PRODUCTION_MODE, u"当前接口暂不支持量产模式！"},
+        {"interface 5", "interface=05\n", false, ID_PRODUCTION_MODE, u"当前接口暂不支持量产模式！"},
+        {"test mode again", "interface=00\n", false, ID_TEST_MODE, u"当前已是测试模式！"},
+        {"production mode again", "interface=03\n", true, ID_PRODUCTION_MODE, u"当前已是量产模式！"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        fw::WriteProfileString(u"Settings", u"mode", u"");
+        SysConfig(c.sysConfig);
+        SeriesTable({"VK51x"});
+        CQXDownloadToolDlg& w = Start();
+        if (c.production) {
+            w.SendCommand(ID_PRODUCTION_MODE);
+            fw::WriteProfileString(u"Settings", u"mode", u"");
+        }
+        const fw::Text label = w.GetDlgItemText(IDC_STATIC_DEVICE);
+        const std::vector<fw::Text> entries = ComboEntries(w, IDC_COMBO_DEVICE);
+
+        host.ExpectBox(c.box, fw::IDOK);
+        w.SendCommand(c.command);
+
+        EXPECT_EQ(w.m_productionMode, c.production ? 1 : 0);
+        EXPECT_EQ(fw::GetProfileString(u"Settings", u"mode"), u"");
+        EXPECT_EQ(w.GetDlgItemText(IDC_STATIC_DEVICE), label);
+        EXPECT_EQ(ComboEntries(w, IDC_COMBO_DEVICE), entries);
+    }
+}
+
+TEST_F(ProductionWindow, TheSeriesListFollowsTheTable) {
+    struct Case {
+        const char* name;
+        bool tableExists;
+        const char16_t* chipModel;
+        int lastSelected;
+        std::vector<fw::Text> entries;
+        int selected;
+    };
+    const Case cases[] = {
+        {"model listed", true, u"vk73x", 0, {u"VK51X", u"VK42X", u"VK73X"}, 2},
+        {"model not listed: the entry last selected", true, u"VK999", 1, {u"VK51X", u"VK42X", u"VK73X"}, 1},
+        {"no model", true, u"", 0, {u"VK51X", u"VK42X", u"VK73X"}, 0},
+        {"no table", false, u"VK51X", 0, {}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        std::filesystem::remove(dir.Path() / "Series CFG Table.ini");
+        if (c.tableExists) SeriesTable({"VK51x", "VK42x", "VK42X", "VK73x", "VK51x"});
+        SysConfig("interface=03\n");
+        CQXDownloadToolDlg& w = Start();
+        w.m_chipModel = c.chipModel;
+        w.m_seriesIndex = c.lastSelected;
+        if (!c.tableExists) host.ExpectBox(u"Series CFG Table 配置文件打开失败！", fw::IDOK);
+
+        w.SendCommand(ID_PRODUCTION_MODE);
+
+        EXPECT_EQ(ComboEntries(w, IDC_COMBO_DEVICE), c.entries);
+        EXPECT_EQ(w.GetDlgItem(IDC_COMBO_DEVICE).GetCurSel(), c.selected);
+    }
+}
+
+// A download project fixes the chip series: the list is there but cannot be changed.
+TEST_F(ProductionWindow, ADownloadProjectLocksTheSeriesList) {
+    SysConfig("interface=03\n");
+    SeriesTable({"VK51x", "VK42x"});
+    CQXDownloadToolDlg& w = Start();
+    w.m_fileExt = u"DLPF";
+    w.SendCommand(ID_PRODUCTION_MODE);
+    EXPECT_EQ(w.GetDlgItem(IDC_COMBO_DEVICE).GetCount(), 2);
+    EXPECT_FALSE(w.GetDlgItem(IDC_COMBO_DEVICE).IsWindowEnabled());
+}
+
+// The panel folds to the collapsed size and unfolds to the full one; the window stays where the user put it.
+TEST_F(ProductionWindow, FoldingKeepsThePosition) {
+    SysConfig("interface=03\n");
+    SeriesTable({"VK51x"});
+    CQXDownloadToolDlg& w = Start();
+    w.SendCommand(ID_PRODUCTION_MODE);
+    fw::Rect moved = w.GetWindowRect();
+    moved.x += 37;
+    moved.y += 21;
+    w.MoveWindow(moved);
+    ASSERT_LT(g_panelRects.collapsed.width, g_panelRects.full.width);
+
+    ASSERT_TRUE(w.Click(IDC_BTN_HIDE));
+    fw::Rect now = w.GetWindowRect();
+    EXPECT_EQ(w.GetDlgItemText(IDC_BTN_HIDE), u"设置>>");
+    EXPECT_EQ(now.x, moved.x);
+    EXPECT_EQ(now.y, moved.y);
+    EXPECT_EQ(now.width, g_panelRects.collapsed.width);
+    EXPECT_EQ(now.height, g_panelRects.collapsed.height);
+
+    ASSERT_TRUE(w.Click(IDC_BTN_HIDE));
+    now = w.GetWindowRect();
+    EXPECT_EQ(w.GetDlgItemText(IDC_BTN_HIDE), u"隐藏<<");
+    EXPECT_EQ(now.x, moved.x);
+    EXPECT_EQ(now.y, moved.y);
+    EXPECT_EQ(now.width, g_panelRects.full.width);
+    EXPECT_EQ(now.height, g_panelRects.full.height);
+}
+
+// Nothing to program: the operator is told so, and the rows are shown all the same.
+TEST_F(ProductionWindow, DownloadWithoutATickedDeviceSaysSoAndFolds) {
+    SysConfig("interface=03\n");
+    SeriesTable({"VK51x"});
+    ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, Probe(0), Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.SendCommand(ID_PRODUCTION_MODE);
+    dir.Write("app.hex", hexfile::Text({{0x08000000, hexfile::Pattern(0x100)}}));
+    host.ExpectOpenFile(dir.Wide("app.hex"));
+    w.Click(IDC_BTN_BROWSE);
+    w.Tick(kRowCheck[0], false);
+
+    host.ExpectBox(u"未连接设备！", fw::IDOK);
+    ASSERT_TRUE(w.Click(IDC_BTN_PRODUCTION_DOWNLOAD));
+
+    EXPECT_EQ(g_channels[0].worker.load(), nullptr);
+    EXPECT_EQ(w.GetDlgItemText(IDC_BTN_HIDE), u"设置>>");
+    EXPECT_EQ(w.GetWindowRect().width, g_panelRects.collapsed.width);
+    EXPECT_TRUE(w.GetDlgItem(IDC_BTN_PRODUCTION_DOWNLOAD).IsWindowEnabled());
 }
 
 }  // namespace
