@@ -1,9 +1,12 @@
 // The bin/hex tool's converters: binary to Intel HEX, Intel HEX to binary, and several HEX files merged into one
 // HEX and one binary file. Outputs are built in memory and written whole, so a bad input leaves no half-written
 // file behind.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <new>
 #include <string>
 #include <vector>
@@ -21,27 +24,45 @@ constexpr uint64_t kMaxBinaryLength = 256u << 20;
 constexpr char kUpperDigits[] = "0123456789ABCDEF";
 constexpr std::string_view kEndRecord = ":00000001FF\r\n";
 
-// One record with its checksum and CR LF, composed in place and appended at once.
-void AppendRecord(std::string& out, uint8_t type, uint16_t offset, const uint8_t* data, size_t count) {
-    char line[2 * 260 + 3];
-    char* p = line;
-    unsigned sum = 0;
-    auto put = [&p, &sum](uint8_t b) {
-        *p++ = kUpperDigits[b >> 4];
-        *p++ = kUpperDigits[b & 0xF];
-        sum += b;
-    };
+// Two hex digits of every byte value, so a byte costs one table read.
+struct HexPairs {
+    char pair[256][2];
+    constexpr HexPairs() : pair{} {
+        for (int b = 0; b < 256; ++b) {
+            pair[b][0] = kUpperDigits[b >> 4];
+            pair[b][1] = kUpperDigits[b & 0xF];
+        }
+    }
+};
+constexpr HexPairs kHexPairs;
+
+char* PutByte(char* p, uint8_t b) {
+    p[0] = kHexPairs.pair[b][0];
+    p[1] = kHexPairs.pair[b][1];
+    return p + 2;
+}
+
+// One record with its checksum and CR LF at p (room for 2 x count + 13 characters); answers its end.
+char* FormatRecord(char* p, uint8_t type, uint16_t offset, const uint8_t* data, size_t count) {
+    unsigned sum = static_cast<unsigned>(count) + (offset >> 8) + (offset & 0xFF) + type;
     *p++ = ':';
-    put(static_cast<uint8_t>(count));
-    put(static_cast<uint8_t>(offset >> 8));
-    put(static_cast<uint8_t>(offset));
-    put(type);
-    for (size_t i = 0; i < count; ++i)
-        put(data[i]);
-    put(static_cast<uint8_t>(0x100 - (sum & 0xFF)));
+    p = PutByte(p, static_cast<uint8_t>(count));
+    p = PutByte(p, static_cast<uint8_t>(offset >> 8));
+    p = PutByte(p, static_cast<uint8_t>(offset));
+    p = PutByte(p, type);
+    for (size_t i = 0; i < count; ++i) {
+        p = PutByte(p, data[i]);
+        sum += data[i];
+    }
+    p = PutByte(p, static_cast<uint8_t>(0x100 - (sum & 0xFF)));
     *p++ = '\r';
     *p++ = '\n';
-    out.append(line, static_cast<size_t>(p - line));
+    return p;
+}
+
+void AppendRecord(std::string& out, uint8_t type, uint16_t offset, const uint8_t* data, size_t count) {
+    char line[2 * 260 + 3];
+    out.append(line, static_cast<size_t>(FormatRecord(line, type, offset, data, count) - line));
 }
 
 void AppendLinearAddress(std::string& out, uint32_t upper) {
@@ -66,6 +87,79 @@ int WriteOutput(const std::string& path, std::span<const uint8_t> bytes) {
 int WriteOutput(const std::string& path, std::string_view text) {
     return fw::WriteFileAtomic(PathText(path), text) ? kHexOk : kHexWriteFailed;
 }
+
+constexpr size_t kBinChunk = 64 * 1024;
+
+// A binary input read in pieces, refused when it is larger than any image we convert.
+class BinaryInput {
+public:
+    explicit BinaryInput(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        struct stat info {};
+        if (m_fd >= 0 && (::fstat(m_fd, &info) != 0 || S_ISDIR(info.st_mode) ||
+                          static_cast<uint64_t>(info.st_size) > kMaxBinaryLength)) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~BinaryInput() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    BinaryInput(const BinaryInput&) = delete;
+    BinaryInput& operator=(const BinaryInput&) = delete;
+
+    bool Ok() const { return m_fd >= 0; }
+    // Up to size bytes; 0 at the end, -1 on a read error or when the file grew beyond the limit.
+    long Read(uint8_t* out, size_t size) {
+        for (;;) {
+            const ssize_t got = ::read(m_fd, out, size);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return -1;
+            m_total += static_cast<uint64_t>(got);
+            return m_total > kMaxBinaryLength ? -1 : static_cast<long>(got);
+        }
+    }
+
+private:
+    int m_fd;
+    uint64_t m_total = 0;
+};
+
+// Intel HEX records composed straight into a buffer that goes to the output whenever it is nearly full.
+class HexRecordWriter {
+public:
+    explicit HexRecordWriter(fw::AtomicFileWriter& file) : m_file(file) { m_buffer.resize(kCapacity); }
+
+    void Data(uint16_t offset, const uint8_t* data, size_t count) { Record(0, offset, data, count); }
+    void LinearAddress(uint32_t upper) {
+        const uint8_t value[2] = {static_cast<uint8_t>(upper >> 8), static_cast<uint8_t>(upper)};
+        Record(4, 0, value, 2);
+    }
+    void End() {
+        std::copy(kEndRecord.begin(), kEndRecord.end(), m_buffer.begin() + static_cast<ptrdiff_t>(m_used));
+        m_used += kEndRecord.size();
+    }
+    // Writes what is held when it passes the mark, or always when forced.
+    bool Flush(bool force) {
+        if (!force && m_used < kFlushMark) return true;
+        const bool ok = m_file.Append(std::string_view(m_buffer.data(), m_used));
+        m_used = 0;
+        return ok;
+    }
+
+private:
+    // Room for the records of one input chunk (45 characters for 16 bytes, plus address records) past the mark.
+    static constexpr size_t kFlushMark = 256 * 1024;
+    static constexpr size_t kCapacity = kFlushMark + kBinChunk * 3 + 4096;
+
+    void Record(uint8_t type, uint16_t offset, const uint8_t* data, size_t count) {
+        m_used =
+            static_cast<size_t>(FormatRecord(m_buffer.data() + m_used, type, offset, data, count) - m_buffer.data());
+    }
+
+    fw::AtomicFileWriter& m_file;
+    std::vector<char> m_buffer;
+    size_t m_used = 0;
+};
 
 // Places data at a position of a binary that grows as records arrive; gaps read back as zero bytes.
 bool Place(std::vector<uint8_t>& image, uint64_t position, const uint8_t* data, size_t count) {
@@ -95,30 +189,45 @@ int WalkMergeInput(const std::string& path, OnRecord&& onRecord) {
 }  // namespace
 
 int BinToHexFile(const std::string& binPath, const std::string& hexPath, uint32_t startAddress) {
-    const fw::ReadResult input = fw::ReadWholeFile(PathText(binPath), kMaxBinaryLength);
-    if (!input) return kHexCannotOpenInput;
+    BinaryInput input(fw::ToOsPath(PathText(binPath)));
+    if (!input.Ok()) return kHexCannotOpenInput;
     if (!CanCreate(hexPath)) return kHexCannotCreateOutput;
+    fw::AtomicFileWriter writer(PathText(hexPath));
+    if (!writer.IsOpen()) return kHexCannotCreateOutput;
 
-    const std::vector<uint8_t>& data = input.bytes;
-    std::string out;
-    // 45 characters a 16-byte record, 17 an address record at each 64 KB page.
-    out.reserve((data.size() / 16 + 2) * 45 + (data.size() / 0x10000 + 2) * 17 + kEndRecord.size());
+    // Streamed through two small buffers that are used again and again: a 16 MiB image makes 47 MB of text, and
+    // building that whole in memory costs more in fresh pages than the formatting itself.
+    HexRecordWriter out(writer);
+    std::vector<uint8_t> data(kBinChunk + 16);
+    size_t held = 0;  // bytes of data not yet in a record
     uint32_t address = startAddress;
-    AppendLinearAddress(out, address >> 16);
-    size_t done = 0;
-    while (done < data.size()) {
-        size_t n = std::min<size_t>(16, data.size() - done);
-        const uint32_t offset = address & 0xFFFF;
-        // A start that is not 16-aligned reaches a 64 KB boundary inside a block: the record ends there, so the
-        // rest goes after a new extended linear address record instead of wrapping the offset.
-        if (offset + n > 0x10000) n = 0x10000 - offset;
-        AppendRecord(out, 0, static_cast<uint16_t>(offset), data.data() + done, n);
-        done += n;
-        address += static_cast<uint32_t>(n);
-        if ((address & 0xFFFF) == 0 && (n == 16 || done < data.size())) AppendLinearAddress(out, address >> 16);
+    out.LinearAddress(address >> 16);
+    for (bool atEnd = false; !atEnd;) {
+        const long got = input.Read(data.data() + held, kBinChunk);
+        if (got < 0) return kHexCannotOpenInput;
+        atEnd = got == 0;
+        held += static_cast<size_t>(got);
+        size_t done = 0;
+        // Records of 16 bytes while a whole one is there; the short tail waits for more data or the end.
+        while (held - done >= 16 || (atEnd && done < held)) {
+            size_t n = std::min<size_t>(16, held - done);
+            const uint32_t offset = address & 0xFFFF;
+            // A start that is not 16-aligned reaches a 64 KB boundary inside a block: the record ends there, so
+            // the rest goes after a new extended linear address record instead of wrapping the offset.
+            if (offset + n > 0x10000) n = 0x10000 - offset;
+            out.Data(static_cast<uint16_t>(offset), data.data() + done, n);
+            done += n;
+            address += static_cast<uint32_t>(n);
+            if ((address & 0xFFFF) == 0 && (n == 16 || done < held)) out.LinearAddress(address >> 16);
+        }
+        std::copy(data.begin() + static_cast<ptrdiff_t>(done), data.begin() + static_cast<ptrdiff_t>(held),
+                  data.begin());
+        held -= done;
+        if (!out.Flush(false)) return kHexWriteFailed;
     }
-    out += kEndRecord;
-    return WriteOutput(hexPath, out);
+    out.End();
+    if (!out.Flush(true) || !writer.Commit()) return kHexWriteFailed;
+    return kHexOk;
 }
 
 int HexToBinFile(const std::string& hexPath, const std::string& binPath) {

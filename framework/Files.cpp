@@ -200,31 +200,60 @@ ReadResult ReadWholeFile(TextView path, std::size_t maxBytes) {
     return result;
 }
 
-bool WriteFileAtomic(TextView path, std::span<const std::uint8_t> bytes) {
-    const std::string target = ToOsPath(path);
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (name.empty()) return false;
-
-    std::string temp =
-        (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + "." + name + ".tmp-XXXXXX";
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.Get() < 0) return false;
-
+AtomicFileWriter::AtomicFileWriter(TextView path) : m_target(ToOsPath(path)) {
+    const std::size_t slash = m_target.rfind('/');
+    m_folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : m_target.substr(0, slash));
+    const std::string name = slash == std::string::npos ? m_target : m_target.substr(slash + 1);
+    if (name.empty()) return;
+    m_temp = (slash == std::string::npos ? std::string() : m_target.substr(0, slash + 1)) + "." + name + ".tmp-XXXXXX";
+    m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
+    if (m_fd < 0) return;
     // The new file keeps the permissions of the one it replaces; a new one gets the usual 0644.
     struct stat old {};
-    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    const bool written =
-        ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), bytes.data(), bytes.size()) && ::fsync(fd.Get()) == 0;
-    if (!fd.Close() || !written || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
+    const mode_t mode = ::stat(m_target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    if (::fchmod(m_fd, mode) != 0) m_failed = true;
+}
+
+AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+
+void AtomicFileWriter::Discard() {
+    if (m_fd < 0) return;
+    ::close(m_fd);
+    m_fd = -1;
+    ::unlink(m_temp.c_str());
+}
+
+bool AtomicFileWriter::Append(std::span<const std::uint8_t> bytes) {
+    if (m_fd < 0 || m_failed) return false;
+    if (!WriteAll(m_fd, bytes.data(), bytes.size())) m_failed = true;
+    return !m_failed;
+}
+
+bool AtomicFileWriter::Append(std::string_view bytes) {
+    return Append(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+bool AtomicFileWriter::Commit() {
+    if (m_fd < 0) return false;
+    if (m_failed || ::fsync(m_fd) != 0) {
+        Discard();
+        return false;
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 || ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        ::unlink(m_temp.c_str());
         return false;
     }
     // Makes the rename itself durable; the data is already safe, so a failure here changes nothing.
-    Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd folderFd(::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folderFd.Get() >= 0) ::fsync(folderFd.Get());
     return true;
+}
+
+bool WriteFileAtomic(TextView path, std::span<const std::uint8_t> bytes) {
+    AtomicFileWriter writer(path);
+    return writer.Append(bytes) && writer.Commit();
 }
 
 bool WriteFileAtomic(TextView path, std::string_view bytes) {

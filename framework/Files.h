@@ -54,6 +54,30 @@ ReadResult ReadWholeFile(TextView path, std::size_t maxBytes);
 bool WriteFileAtomic(TextView path, std::span<const std::uint8_t> bytes);
 bool WriteFileAtomic(TextView path, std::string_view bytes);
 
+// The same for a file written in pieces, so a large output never has to be held whole: the pieces go to a
+// temporary file beside the target, and Commit puts it in the target's place. Without a successful Commit the
+// temporary is removed and the target stays as it was.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(TextView path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool IsOpen() const { return m_fd >= 0; }
+    // False once any piece failed; later pieces are not written.
+    bool Append(std::span<const std::uint8_t> bytes);
+    bool Append(std::string_view bytes);
+    bool Commit();
+
+private:
+    void Discard();
+
+    std::string m_target, m_temp, m_folder;
+    int m_fd = -1;
+    bool m_failed = false;
+};
+
 // Names (not paths) of the regular files in folder whose extension (without the dot) equals ext without regard
 // to ASCII case, sorted without regard to case. A missing folder gives an empty list.
 std::vector<Text> ListFilesByExtension(TextView folder, TextView ext);
