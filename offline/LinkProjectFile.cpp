@@ -51,6 +51,13 @@ bool ParseLinkProjectFile(std::span<const uint8_t> file, LinkProject& out) {
     return true;
 }
 
+ProjectFileOpen OpenLinkProjectFile(fw::TextView path, LinkProject& out) {
+    const fw::ReadResult file = fw::ReadWholeFile(path, kMaxLinkProjectFileBytes);
+    if (file.status == fw::ReadStatus::TooLarge) return ProjectFileOpen::Rejected;
+    if (!file) return ProjectFileOpen::CannotOpen;
+    return ParseLinkProjectFile(file.bytes, out) ? ProjectFileOpen::Opened : ProjectFileOpen::Rejected;
+}
+
 bool WriteLinkProjectFile(fw::TextView path, const LinkProject& project) {
     return fw::WriteFileAtomic(path, std::span<const uint8_t>(EncodeLinkProjectFile(project)));
 }

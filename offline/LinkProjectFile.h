@@ -9,6 +9,9 @@
 #include "framework/Text.h"
 #include "offline/LinkProject.h"
 
+// Larger files are no project of ours: a record, eight files and an algorithm fit well below.
+inline constexpr std::size_t kMaxLinkProjectFileBytes = 256u << 20;
+
 std::vector<uint8_t> EncodeLinkProjectFile(const LinkProject& project);
 
 // Decodes and checks the whole file into out; false leaves out as it was. Beyond the container itself: 0 to 8
@@ -17,8 +20,10 @@ std::vector<uint8_t> EncodeLinkProjectFile(const LinkProject& project);
 // 0xFF reads as 0.
 bool ParseLinkProjectFile(std::span<const uint8_t> file, LinkProject& out);
 
+enum class ProjectFileOpen { Opened, CannotOpen, Rejected };
+
+// Reads and parses the file at path into out; anything but Opened leaves out as it was.
+ProjectFileOpen OpenLinkProjectFile(fw::TextView path, LinkProject& out);
+
 // Replaces the file whole or leaves it as it was; false when it could not be written.
 bool WriteLinkProjectFile(fw::TextView path, const LinkProject& project);
-
-// Larger files are no project of ours: a record, eight files and an algorithm fit well below.
-inline constexpr std::size_t kMaxLinkProjectFileBytes = 256u << 20;

@@ -17,115 +17,13 @@
 #include "offline/ProjectBuilder.h"
 #include "offline/ProjectKeys.h"
 #include "tests/framework/TempFolder.h"
+#include "tests/offline/ProjectFixture.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace project_fixture;
 
-// CRC-32/MPEG-2 over little-endian words, bit by bit: the downloader's CRC unit.
-uint32_t ReferenceCrc(const Bytes& data) {
-    uint32_t crc = 0xFFFFFFFF;
-    for (std::size_t at = 0; at + 4 <= data.size(); at += 4) {
-        crc ^= uint32_t{data[at]} | uint32_t{data[at + 1]} << 8 | uint32_t{data[at + 2]} << 16 |
-               uint32_t{data[at + 3]} << 24;
-        for (int bit = 0; bit < 32; ++bit)
-            crc = crc & 0x80000000 ? crc << 1 ^ 0x04C11DB7 : crc << 1;
-    }
-    return crc;
-}
-
-std::array<uint8_t, 16> ReferenceWrap(fw::TextView keyText) {
-    std::array<uint8_t, 16> key{}, block{}, out{};
-    HexToBytes(kProjectKeyWrapKey, key.data(), 16);
-    HexToBytes(keyText, block.data(), 16);
-    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    EVP_EncryptInit_ex(ctx, EVP_aes_128_ecb(), nullptr, key.data(), nullptr);
-    EVP_CIPHER_CTX_set_padding(ctx, 0);
-    int n = 0;
-    EVP_EncryptUpdate(ctx, out.data(), &n, block.data(), 16);
-    EVP_CIPHER_CTX_free(ctx);
-    return out;
-}
-
-Bytes Filled(std::size_t size, uint8_t first) {
-    Bytes b(size);
-    std::iota(b.begin(), b.end(), first);
-    return b;
-}
-
-class RecordingUi : public ProjectBuildUi {
-public:
-    void ShowMessage(const fw::Text& text) override { messages.push_back(text); }
-    bool Ask(const fw::Text& text) override {
-        questions.push_back(text);
-        return answerYes;
-    }
-    bool RunProjectSetup() override {
-        ++setupRuns;
-        return setupOk;
-    }
-    std::vector<fw::Text> messages, questions;
-    bool answerYes = true;
-    bool setupOk = true;
-    int setupRuns = 0;
-};
-
-class ProjectBuilder : public ::testing::Test {
-public:
-    void SetUp() override {
-        std::filesystem::create_directories(dir.Path() / "FLM");
-        std::filesystem::copy_file(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "FLM" / "VK51x.FLM",
-                                   dir.Path() / "FLM" / "VK51x.FLM");
-        oldDir = fw::GetWorkingDirectory();
-        fw::SetWorkingDirectory(dir.Wide());
-        table.ReadRows(
-            {u"CLASS=VK517",       u"CHIPMARK=VK517",   u"FLASHSTARTADDR=0x08000000", u"SRAMSTARTADDR=0x20000000",
-             u"FLASHSIZE=0x20000", u"SRAMSIZE=0x5000",  u"FLMFILE=VK51x.FLM",         u"PAGESIZE=0x800",
-             u"CLASS=VK422",       u"CHIPMARK=VK422C8", u"FLASHSTARTADDR=0x00100000", u"SRAMSTARTADDR=0x20010000",
-             u"FLASHSIZE=0x40000", u"SRAMSIZE=0x8000",  u"FLMFILE=VK51x.FLM",         u"PAGESIZE=0x400",
-             u"CLASS=VK999",       u"CHIPMARK=VK999",   u"FLMFILE=NONE.FLM",          u"SRAMSTARTADDR=0x20000000",
-             u"PAGESIZE=0x800"});
-        Reset();
-    }
-    // The page as a valid project for VK517 leaves it, no current record.
-    void Reset() {
-        choices = ProjectPageChoices();
-        settings = OfflineProjectSettings();
-        ui = RecordingUi();
-        files.clear();
-        choices.seriesSelected = choices.modelSelected = true;
-        choices.seriesText = u"VK517";
-        choices.modelText = u"VK517";
-        choices.nameText = u" De mo ";
-        choices.optionBytesChecked = true;
-        choices.optionFamily = 0;
-        settings.projectOptionText = u"A55A00FF00FF00FF00FF00FF00FF00FF00FF00FF";
-        for (int i = 0; i < 3; ++i) {
-            ProjectFileRow row;
-            row.name = u"part" + fw::Text(1, static_cast<char16_t>(u'0' + i)) + u".bin";
-            row.path = dir.Wide("part.bin");
-            row.startText = i == 0 ? u"08000000" : i == 1 ? u"08001000" : u"08004000";
-            row.data = Filled(i == 1 ? 5000 : 100, static_cast<uint8_t>(i));
-            row.length = static_cast<uint32_t>(row.data.size());
-            files.push_back(row);
-        }
-        ClearProjectConfig();
-    }
-    void TearDown() override {
-        fw::SetWorkingDirectory(oldDir);
-        ClearProjectConfig();
-    }
-
-    bool Build() { return BuildProjectConfig(choices, files, table, settings, ui); }
-
-    fw::testing::TempFolder dir;
-    fw::Text oldDir;
-    CChipSeriesTable table{[](const fw::Text&) {}};
-    ProjectPageChoices choices;
-    std::vector<ProjectFileRow> files;
-    OfflineProjectSettings settings;
-    RecordingUi ui;
-};
+class ProjectBuilder : public ProjectPage {};
 
 TEST_F(ProjectBuilder, FillsTheRecordFromThePageAndTheAlgorithm) {
     choices.seriesText = u"VK422";
@@ -273,107 +171,106 @@ TEST_F(ProjectBuilder, PartitionsKeysSerialNumberAndOptionItems) {
 TEST_F(ProjectBuilder, ChecksInOrderEachRefusingWithItsMessageAndKeepingTheCurrentRecord) {
     struct Row {
         const char* what;
-        std::function<void(ProjectBuilder&)> change;
+        std::function<void(ProjectPage&)> change;
         const char16_t* message;  // null: refused without a message
         bool setupRuns;
     };
     const std::vector<Row> rows = {
         {"no series chosen",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.seriesSelected = false;
              t.files.clear();
          },
          u"请先选择MCU类型！", false},
         {"no model chosen",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.modelSelected = false;
              t.choices.seriesText.clear();
          },
          u"请先选择MCU型号！", false},
         {"series text empty",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.seriesText.clear();
              t.choices.nameText.clear();
          },
          u"MCU类型不能为空！", false},
         {"model text empty",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.modelText.clear();
              t.choices.nameText.clear();
          },
          u"MCU型号不能为空！", false},
         {"name only blanks",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.nameText = u"   ";
              t.files.clear();
          },
          u"项目名称不能为空！", false},
-        {"name of 65 characters", [](ProjectBuilder& t) { t.choices.nameText = fw::Text(65, u'n'); },
+        {"name of 65 characters", [](ProjectPage& t) { t.choices.nameText = fw::Text(65, u'n'); },
          u"项目名称长度最大支持32个字节！", false},
         {"name already stored",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.storedProjectNames = {u"demo", u"Demo"};
              t.files.clear();
          },
          u"项目名称已存在！", false},
         {"algorithm file missing",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.seriesText = t.choices.modelText = u"VK999";
              t.files.clear();
          },
          u"读取算法文件失败！", false},
-        {"no files", [](ProjectBuilder& t) { t.files.clear(); }, u"请先添加下载文件！", false},
+        {"no files", [](ProjectPage& t) { t.files.clear(); }, u"请先添加下载文件！", false},
         {"setup dialog cancelled",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.ui.setupOk = false;
              t.choices.nameText = fw::Text(40, u'n');
          },
          nullptr, true},
-        {"name of 33 bytes", [](ProjectBuilder& t) { t.choices.nameText = fw::Text(33, u'n'); },
+        {"name of 33 bytes", [](ProjectPage& t) { t.choices.nameText = fw::Text(33, u'n'); },
          u"项目名称长度超过32字节！", true},
-        {"name of 17 wide characters is 34 bytes",
-         [](ProjectBuilder& t) { t.choices.nameText = fw::Text(17, u'\u4E2D'); }, u"项目名称长度超过32字节！", true},
-        {"limit checked but empty", [](ProjectBuilder& t) { t.choices.limitChecked = true; }, u"下载次数不能为空！",
-         true},
+        {"name of 17 wide characters is 34 bytes", [](ProjectPage& t) { t.choices.nameText = fw::Text(17, u'\u4E2D'); },
+         u"项目名称长度超过32字节！", true},
+        {"limit checked but empty", [](ProjectPage& t) { t.choices.limitChecked = true; }, u"下载次数不能为空！", true},
         {"limit beyond 32 bits",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.limitChecked = true;
              t.choices.limitText = u"4294967296";
          },
          u"下载次数超出范围！", true},
         {"negative limit",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.limitChecked = true;
              t.choices.limitText = u" -5";
          },
          u"下载次数超出范围！", true},
-        {"row data shorter than its length", [](ProjectBuilder& t) { t.files[2].length = 101; },
+        {"row data shorter than its length", [](ProjectPage& t) { t.files[2].length = 101; },
          u"文件数据不完整：part2.bin", true},
-        {"file name of 33 bytes", [](ProjectBuilder& t) { t.files[1].name = fw::Text(29, u'f') + u".bin"; },
+        {"file name of 33 bytes", [](ProjectPage& t) { t.files[1].name = fw::Text(29, u'f') + u".bin"; },
          u"文件名称长度超过32字节：fffffffffffffffffffffffffffff.bin", true},
-        {"model name of 33 bytes", [](ProjectBuilder& t) { t.choices.modelText = fw::Text(33, u'M'); },
+        {"model name of 33 bytes", [](ProjectPage& t) { t.choices.modelText = fw::Text(33, u'M'); },
          u"MCU类型或型号名称长度超过32字节！", true},
         {"option bytes declined",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.optionBytesChecked = false;
              t.ui.answerYes = false;
          },
          nullptr, true},
         {"downloader too old for option items",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.optionFamily = 10;
              t.choices.linkFirmwareVersion = u"3.1.5";
          },
          u"离线下载器版本过低,请升级至3.1.6或以上版本！", true},
         {"default key id beyond the table",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.partitionsChecked = true;
              t.settings.partitionConfigured[1] = kProjectMarkerValid;
              t.settings.partitionKeyId[1] = 0xFF;
          },
          u"分区USER2的密钥ID无效！", true},
         {"chip key id differs from the partition's",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.partitionsChecked = t.choices.chipKeyUpdateChecked = true;
              t.settings.partitionConfigured[0] = kProjectMarkerValid;
              t.settings.partitionKeyId[0] = 3;
@@ -383,7 +280,7 @@ TEST_F(ProjectBuilder, ChecksInOrderEachRefusingWithItsMessageAndKeepingTheCurre
          },
          u"配置分区USER1时的密钥ID与更新芯片密钥时分区USER1选择的密钥ID不一致！", true},
         {"chip key id beyond the table",
-         [](ProjectBuilder& t) {
+         [](ProjectPage& t) {
              t.choices.chipKeyUpdateChecked = true;
              t.settings.chipKeyUpdate[2] = 1;
              t.settings.chipKeyId[2] = 32;

@@ -289,3 +289,21 @@ TEST(LinkProjectFile, WriteReplacesTheFileWholeOrLeavesItAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LinkProjectFile, OpenTellsAMissingFileFromARejectedOne) {
+    fw::testing::TempFolder dir;
+    LinkProject current = ThreeFileProject();
+    current.blob[0] = 0x99;
+    const LinkProject before = current;
+    EXPECT_EQ(OpenLinkProjectFile(dir.Wide("none.ovpf"), current), ProjectFileOpen::CannotOpen);
+    dir.Write("bad.ovpf", std::string(64, 'x'));
+    EXPECT_EQ(OpenLinkProjectFile(dir.Wide("bad.ovpf"), current), ProjectFileOpen::Rejected);
+    EXPECT_TRUE(SameProject(current, before));
+    ASSERT_TRUE(WriteLinkProjectFile(dir.Wide("good.ovpf"), ThreeFileProject()));
+    EXPECT_EQ(OpenLinkProjectFile(dir.Wide("good.ovpf"), current), ProjectFileOpen::Opened);
+    EXPECT_EQ(current.blob, ThreeFileProject().blob);
+}
+
+}  // namespace
