@@ -17,6 +17,7 @@
 #include "app/DownloadStart.h"
 #include "app/InterfaceSpeeds.h"
 #include "app/MainWindowState.h"
+#include "app/OfflineLink.h"
 #include "core/ChipSeriesTable.h"
 #include "core/MessageBoxEx.h"
 #include "devicelib/OvMcuCmdDll.h"
@@ -150,6 +151,11 @@ public:
     fw::Text m_sysConfigPath, m_seriesTablePath, m_workDir;
     int m_hIcon = IDR_MAINFRAME;
 
+    // The offline downloader's identity from the last successful read; a disconnect keeps them.
+    fw::Text m_linkFirmwareVersion, m_linkSerialText;
+    // The link to the offline downloader, made on first use by the installed factory; null without one.
+    OfflineLink* GetOfflineLink();
+
     fw::Control m_deviceCombo, m_vidEdit, m_pidEdit;
     fw::Control m_log, m_progress, m_statusBar;
 
@@ -175,6 +181,7 @@ private:
     void StopMonitor();
     void StartMonitor();
     void DisconnectChannel0Locked();
+    void NoticeOfflineLinkRemoval();
     void SetPaneText(int pane, const fw::Text& text);
     fw::Control RowControl(int row, int part) const;
     // Greys every menu item and disables every push button whose command reaches no handler, so nothing is
@@ -250,6 +257,7 @@ private:
     std::atomic<bool> m_deviceRefreshDeferred{false};
     std::unique_ptr<fw::NamedMutex> m_deviceMutex;
     std::unique_ptr<DownloadHost> m_jobHost;
+    std::unique_ptr<OfflineLink> m_offlineLink;
     DownloadWorkers m_workers;  // last, so the workers end before the window's state goes
 };
 

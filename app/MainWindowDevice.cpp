@@ -3,6 +3,7 @@
 #include "app/DeviceNames.h"
 #include "app/MainWindow.h"
 #include "core/HexText.h"
+#include "core/LinkUsbIds.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
 #include "framework/Ini.h"
@@ -69,6 +70,11 @@ void CQXDownloadToolDlg::RefreshDeviceList() {
 }
 
 bool CQXDownloadToolDlg::OnDeviceChange(unsigned event, const fw::DeviceChange&) {
+    if (m_interface == kIfaceOfflineLink) {
+        // Interface 4 has no device list; rebuilding it would only drop the connected flag of an open link.
+        if (event == fw::DBT_DEVICEREMOVECOMPLETE) NoticeOfflineLinkRemoval();
+        return true;
+    }
     if (event == fw::DBT_DEVICEARRIVAL || event == fw::DBT_DEVICEREMOVECOMPLETE) {
         // A running job keeps its device: the list is rebuilt when the last worker has ended.
         if (JobRunning()) {
@@ -136,9 +142,8 @@ void CQXDownloadToolDlg::ApplyInterfaceControls(InterfaceIndex iface) {
         GetDlgItem(id).ShowWindow(link ? fw::SW_SHOW : fw::SW_HIDE);
     }
     if (link) {
-        // The offline downloader's USB ids (the project's own test ids until the maker's are known).
-        SetDlgItemText(IDC_EDIT_VID, u"1209");
-        SetDlgItemText(IDC_EDIT_PID, u"0001");
+        SetDlgItemText(IDC_EDIT_VID, fw::Format(u"%04X", kLinkDefaultVendorId));
+        SetDlgItemText(IDC_EDIT_PID, fw::Format(u"%04X", kLinkDefaultProductId));
     }
 
     static constexpr int kJobControls[] = {IDC_BTN_BROWSE,      IDC_BTN_DOWNLOAD,          IDC_COMBO_ERASE_MODE,
@@ -173,9 +178,13 @@ bool CQXDownloadToolDlg::ConnectDevice(ChannelSlot* channel) {
     const InterfaceIndex iface = static_cast<InterfaceIndex>(std::max(0, GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel()));
     m_interface = iface;
     if (iface == kIfaceOfflineLink) {
-        // The offline downloader's link is not part of this window yet.
-        AppendLog(TranslateText(u"连接设备失败！"), kLogRed);
-        return false;
+        OfflineLink* link = GetOfflineLink();
+        if (link == nullptr || !link->Open()) {
+            AppendLog(TranslateText(u"连接设备失败！"), kLogRed);
+            return false;
+        }
+        m_connected = 1;
+        return true;
     }
     if (!m_productionMode) {
         const Text name = GetDlgItem(IDC_COMBO_DEVICE).GetWindowText();
@@ -209,6 +218,7 @@ bool CQXDownloadToolDlg::DisconnectDevice(ChannelSlot* channel) {
     ChannelSlot& slot = channel ? *channel : g_channels[0];
     m_interface = static_cast<uint8_t>(std::max(0, GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel()));
     if (m_interface == kIfaceOfflineLink) {
+        if (m_offlineLink) m_offlineLink->Close();
         m_connected = 0;
         return true;
     }
@@ -258,6 +268,7 @@ void CQXDownloadToolDlg::OnBnClickedConnect() {
         for (int id : kConnectionControls) GetDlgItem(id).EnableWindow(false);
         button.SetWindowText(TranslateText(u"断开设备"));
         if (usesMutex) StartMonitor();
+        if (m_interface == kIfaceOfflineLink && m_offlineLink) m_offlineLink->RunConfiguration();
         return;
     }
     const InterfaceIndex iface = m_interface;
@@ -272,14 +283,32 @@ void CQXDownloadToolDlg::OnBnClickedConnect() {
         DisconnectDevice(nullptr);
         AppendLog(TranslateText(u"请尝试复位或重新上下电！"), kLogRed);
     } else {
+        if (m_offlineLink) m_offlineLink->Close();
         m_connected = 0;
     }
     button.EnableWindow(true);
 }
 
+void CQXDownloadToolDlg::NoticeOfflineLinkRemoval() {
+    if (!m_connected || !m_offlineLink || m_offlineLink->DevicePresent()) return;
+    m_offlineLink->Close();
+    m_connected = 0;
+    for (int id : kConnectionControls) GetDlgItem(id).EnableWindow(true);
+    fw::Control button = GetDlgItem(IDC_BTN_CONNECT);
+    button.EnableWindow(true);
+    button.SetWindowText(TranslateText(u"连接设备"));
+    AppendLog(TranslateText(u"设备已断开！"), kLogRed);
+}
+
+OfflineLink* CQXDownloadToolDlg::GetOfflineLink() {
+    if (!m_offlineLink && GetOfflineLinkFactory()) m_offlineLink = GetOfflineLinkFactory()(*this);
+    return m_offlineLink.get();
+}
+
 bool CQXDownloadToolDlg::ReadDeviceInfo() {
     const InterfaceIndex iface = m_interface;
-    if (iface == kIfaceOfflineLink || iface > kIfaceI2c) return iface != kIfaceOfflineLink;
+    if (iface == kIfaceOfflineLink) return m_offlineLink && m_offlineLink->ReadInfo();
+    if (iface > kIfaceI2c) return true;
     if (!GetChipInfo(m_chipInfo, nullptr)) {
         if (IsSwd(iface)) {
             AppendLog(TranslateText(u"获取芯片信息失败！\n芯片有可能处于读保护状态！\n请尝试解除读保护，再重新连接！"),

@@ -1,5 +1,8 @@
 #include "offline/OfflineCommands.h"
 
 #include "app/MainWindowCommands.h"
+#include "offline/LinkSession.h"
 
-void RegisterOfflineCommands() {}
+void RegisterOfflineCommands() {
+    SetOfflineLinkFactory([](CQXDownloadToolDlg& window) { return std::make_unique<LinkSession>(window); });
+}

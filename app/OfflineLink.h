@@ -1,0 +1,28 @@
+// The main window's way to the offline downloader on interface 4. The offline subsystem builds on app/, so the
+// window knows the link only through this interface; RegisterOfflineCommands installs the factory that makes it.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+class CQXDownloadToolDlg;
+
+class OfflineLink {
+public:
+    virtual ~OfflineLink() = default;
+    // Finds and opens the downloader with the ids typed in the window; false after the window was told why.
+    virtual bool Open() = 0;
+    // Reads and logs the downloader's identity; false after logging which part failed.
+    virtual bool ReadInfo() = 0;
+    virtual void Close() = 0;
+    // False once the opened downloader has gone away.
+    virtual bool DevicePresent() = 0;
+    // The configuration window, modal.
+    virtual void RunConfiguration() = 0;
+};
+
+using OfflineLinkFactory = std::function<std::unique_ptr<OfflineLink>(CQXDownloadToolDlg&)>;
+
+// Installed once at program start; without one, interface 4 cannot connect.
+void SetOfflineLinkFactory(OfflineLinkFactory factory);
+const OfflineLinkFactory& GetOfflineLinkFactory();

@@ -1,0 +1,35 @@
+// Replies from the offline downloader, and request texts, as the link reads and builds them.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "offline/LinkFrame.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const LinkReply reply(std::span<const uint8_t>(data, size));
+    const auto payload = reply.Payload();
+    // The payload never reaches past what arrived nor past the frame's largest payload plus the header.
+    if (payload.size() + 6 > reply.Size() && !payload.empty()) __builtin_trap();
+    if (!payload.empty() && payload.data() != reply.Bytes().data() + 6) __builtin_trap();
+    for (size_t offset = 0; offset < payload.size() + 4; ++offset)
+        (void)reply.PayloadBe32(offset);
+    (void)LinkPayloadText(payload);
+    if (reply.Hex().size() != reply.Size() * 2) __builtin_trap();
+
+    fw::Text request(size / 2, u'\0');
+    if (!request.empty()) std::memcpy(request.data(), data, request.size() * 2);
+    std::vector<uint8_t> frame;
+    if (EncodeLinkRequest(request, frame) == LinkRequestError::None) {
+        if (frame.size() < 7 || frame.size() > kLinkMaxFrame || frame[5] != frame.size() - 6) __builtin_trap();
+        uint8_t check = 0;
+        for (size_t i = 0; i + 1 < frame.size(); ++i)
+            check ^= frame[i];
+        // Taken while the length byte still held the bare payload length.
+        if ((check ^ frame[5] ^ (frame[5] - 1)) != frame.back()) __builtin_trap();
+    } else if (!frame.empty()) {
+        __builtin_trap();
+    }
+    return 0;
+}

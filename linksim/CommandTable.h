@@ -1,0 +1,40 @@
+// The commands a simulated downloader serves, by command byte. Each concern adds its commands in a function of its
+// own (AddIdentityCommands ...), called from BuildCommandTable in sim/Commands.cpp.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "linksim/LinkSim.h"
+
+namespace linksim {
+
+// Runs under the downloader's lock; a handler checks what the real firmware checks and sets reply.status.
+using CommandHandler = std::function<void(Downloader&, const Request&, Reply&)>;
+// What a factory restore does to one concern's state.
+using RestoreAction = std::function<void(Downloader&)>;
+
+class CommandTable {
+public:
+    void Add(uint8_t command, CommandHandler handler) { m_handlers[command] = std::move(handler); }
+    const CommandHandler* Find(uint8_t command) const { return m_handlers[command] ? &m_handlers[command] : nullptr; }
+    void AddRestoreAction(RestoreAction action) { m_restore.push_back(std::move(action)); }
+    void RestoreFactorySettings(Downloader& downloader) const {
+        for (const RestoreAction& action : m_restore)
+            action(downloader);
+    }
+
+private:
+    std::array<CommandHandler, 256> m_handlers;
+    std::vector<RestoreAction> m_restore;
+};
+
+// The table every simulated downloader serves, built once.
+const CommandTable& Commands();
+
+void AddIdentityCommands(CommandTable& table);
+void AddParameterCommands(CommandTable& table);
+void AddSecurityCommands(CommandTable& table);
+
+}  // namespace linksim

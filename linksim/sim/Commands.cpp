@@ -1,0 +1,21 @@
+#include "linksim/CommandTable.h"
+
+namespace linksim {
+namespace {
+
+CommandTable BuildCommandTable() {
+    CommandTable table;
+    AddIdentityCommands(table);
+    AddParameterCommands(table);
+    AddSecurityCommands(table);
+    return table;
+}
+
+}  // namespace
+
+const CommandTable& Commands() {
+    static const CommandTable table = BuildCommandTable();
+    return table;
+}
+
+}  // namespace linksim

@@ -1,0 +1,206 @@
+#include <algorithm>
+#include <cstdio>
+
+#include "linksim/CommandTable.h"
+
+namespace linksim {
+namespace {
+
+constexpr uint8_t kHeader = 0xA0;
+constexpr size_t kMaxPayload = 57;
+
+// The check byte covers header and payload with the length byte still holding the bare payload length.
+uint8_t CheckByte(std::span<const uint8_t> frame, size_t payloadLength) {
+    uint8_t check = 0;
+    for (size_t i = 0; i < 6 + payloadLength; ++i)
+        check ^= frame[i];
+    return static_cast<uint8_t>(check ^ frame[5] ^ static_cast<uint8_t>(payloadLength));
+}
+
+std::vector<uint8_t> DerivedSerial(const std::string& path) {
+    std::vector<uint8_t> serial(16);
+    uint32_t h = 2166136261u;
+    for (char c : path)
+        h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
+    for (size_t i = 0; i < serial.size(); ++i) {
+        h = h * 1103515245u + 12345u;
+        serial[i] = static_cast<uint8_t>(h >> 16);
+    }
+    return serial;
+}
+
+}  // namespace
+
+Downloader::Downloader(DownloaderSpec spec) : m_spec(std::move(spec)) {
+    if (m_spec.serial.empty()) m_spec.serial = DerivedSerial(m_spec.path);
+    if (!m_spec.deviceKey) {
+        std::array<uint8_t, 16> key{};
+        std::copy_n(m_spec.serial.begin(), std::min<size_t>(16, m_spec.serial.size()), key.begin());
+        m_spec.deviceKey = key;
+    }
+    m_spec.outputReportLength = std::clamp(m_spec.outputReportLength, 1, 256);
+    m_spec.inputReportLength = std::clamp(m_spec.inputReportLength, 1, 256);
+}
+
+bool Downloader::Plugged() const {
+    std::lock_guard lock(m_mutex);
+    return m_plugged;
+}
+
+void Downloader::SetPlugged(bool plugged) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_plugged = plugged;
+        if (!plugged) m_replies.clear();
+    }
+    m_replyReady.notify_all();
+}
+
+bool Downloader::Write(std::span<const uint8_t> data) {
+    std::unique_lock lock(m_mutex);
+    if (!m_plugged || m_failWrites) return false;
+    if (data.size() > static_cast<size_t>(m_spec.outputReportLength - 1)) return false;
+    bool answer = true;
+    std::vector<uint8_t> reply = Serve(data, answer);
+    if (!answer) return true;
+    if (m_drop > 0) {
+        --m_drop;
+        return true;
+    }
+    if (m_header) {
+        reply[0] = *m_header;
+        m_header.reset();
+    }
+    if (m_shorten) {
+        reply.resize(std::min(reply.size(), *m_shorten));
+        m_shorten.reset();
+    }
+    m_replies.push_back({std::chrono::steady_clock::now() + m_delay, std::move(reply)});
+    m_delay = std::chrono::milliseconds(0);
+    lock.unlock();
+    m_replyReady.notify_all();
+    return true;
+}
+
+std::optional<std::vector<uint8_t>> Downloader::Read(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (!m_plugged) return std::nullopt;
+        const auto now = std::chrono::steady_clock::now();
+        if (!m_replies.empty() && m_replies.front().ready <= now) {
+            std::vector<uint8_t> bytes = std::move(m_replies.front().bytes);
+            m_replies.pop_front();
+            return bytes;
+        }
+        auto wakeAt = deadline;
+        if (!m_replies.empty()) wakeAt = std::min(wakeAt, m_replies.front().ready);
+        if (now >= deadline) return std::nullopt;
+        m_replyReady.wait_until(lock, wakeAt);
+    }
+}
+
+std::vector<uint8_t> Downloader::Serve(std::span<const uint8_t> data, bool& answer) {
+    const size_t declared = data.size() >= 6 && data[5] >= 1 ? data[5] - 1u : 0;
+    const bool lengthUsable = data.size() >= 6 && data[5] >= 1 && 7 + declared <= data.size();
+    m_frames.emplace_back(data.begin(), lengthUsable ? data.begin() + static_cast<long>(7 + declared) : data.end());
+
+    // Anything that does not start like a frame is line noise to the firmware: it is not answered.
+    if (data.size() < 7 || data[0] != kHeader) {
+        answer = false;
+        return {};
+    }
+    Request request{data[1], data[2], data[3], data[4], {}};
+    Reply reply{request.p1, request.p2, 0, {}};
+    if (!lengthUsable || declared > kMaxPayload) {
+        reply.status = kStatusParameterError;
+    } else if (CheckByte(data, declared) != data[6 + declared]) {
+        reply.status = kStatusCheckByteError;
+    } else {
+        request.payload.assign(data.begin() + 6, data.begin() + static_cast<long>(6 + declared));
+        auto forced = std::find_if(m_forced.begin(), m_forced.end(), [&](const Forced& f) {
+            return (f.command == 0 || f.command == request.command) && (!f.p1 || *f.p1 == request.p1);
+        });
+        if (forced != m_forced.end()) {
+            reply.status = forced->status;
+            if (--forced->times <= 0) m_forced.erase(forced);
+        } else if (const CommandHandler* handler = Commands().Find(request.command)) {
+            (*handler)(*this, request, reply);
+        } else {
+            reply.status = kStatusCommandError;
+        }
+    }
+    if (reply.status != 0 || reply.payload.size() > kMaxPayload) {
+        if (reply.status == 0) reply.status = kStatusParameterError;
+        reply.payload.clear();
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(m_spec.inputReportLength - 1), 0);
+    std::vector<uint8_t> frame = {kHeader,  request.command, reply.p1,
+                                  reply.p2, reply.status,    static_cast<uint8_t>(reply.payload.size())};
+    frame.insert(frame.end(), reply.payload.begin(), reply.payload.end());
+    uint8_t check = 0;
+    for (uint8_t b : frame)
+        check ^= b;
+    frame[5] = static_cast<uint8_t>(frame[5] + 1);
+    frame.push_back(check);
+    if (bytes.size() < frame.size()) bytes.resize(frame.size());
+    std::copy(frame.begin(), frame.end(), bytes.begin());
+    return bytes;
+}
+
+void Downloader::ForceStatus(uint8_t command, uint8_t status, int times, std::optional<uint8_t> p1) {
+    std::lock_guard lock(m_mutex);
+    m_forced.push_back({command, status, times, p1});
+}
+
+void Downloader::DropReplies(int count) {
+    std::lock_guard lock(m_mutex);
+    m_drop = count;
+}
+
+void Downloader::DelayNextReply(std::chrono::milliseconds delay) {
+    std::lock_guard lock(m_mutex);
+    m_delay = delay;
+}
+
+void Downloader::CorruptNextHeader(uint8_t header) {
+    std::lock_guard lock(m_mutex);
+    m_header = header;
+}
+
+void Downloader::ShortenNextReply(size_t bytes) {
+    std::lock_guard lock(m_mutex);
+    m_shorten = bytes;
+}
+
+void Downloader::FailWrites(bool fail) {
+    std::lock_guard lock(m_mutex);
+    m_failWrites = fail;
+}
+
+std::vector<std::vector<uint8_t>> Downloader::ReceivedFrames() const {
+    std::lock_guard lock(m_mutex);
+    return m_frames;
+}
+
+void Downloader::ClearReceivedFrames() {
+    std::lock_guard lock(m_mutex);
+    m_frames.clear();
+}
+
+size_t Downloader::PendingReplies() const {
+    std::lock_guard lock(m_mutex);
+    return m_replies.size();
+}
+
+bool Downloader::FirmwareAtLeast(int major, int minor, int patch) const {
+    int v[3] = {0, 0, 0};
+    std::sscanf(m_spec.firmwareVersion.c_str(), "%d.%d.%d", &v[0], &v[1], &v[2]);
+    const int want[3] = {major, minor, patch};
+    for (int i = 0; i < 3; ++i) {
+        if (v[i] != want[i]) return v[i] > want[i];
+    }
+    return true;
+}
+
+}  // namespace linksim

@@ -1,0 +1,65 @@
+#include "offline/Hid.h"
+
+#include <algorithm>
+#include <array>
+
+#include "framework/Window.h"
+
+CHid::CHid(std::vector<LinkBackend*> backends) : m_backends(std::move(backends)) {}
+
+CHid::~CHid() = default;
+
+bool CHid::FindDevice(uint16_t vendorId, uint16_t productId) {
+    Close();
+    for (LinkBackend* backend : m_backends) {
+        for (const LinkDeviceInfo& info : backend->Enumerate()) {
+            if (info.vendorId != vendorId || info.productId != productId) continue;
+            if (auto device = backend->Open(info)) {
+                m_device = std::move(device);
+                m_path = info.path;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool CHid::RegisterNotification(fw::Window& window) { return window.RegisterDeviceChange(fw::DeviceKind::Hid); }
+
+int CHid::WriteReport(const uint8_t* frame, uint8_t length) {
+    if (!m_isOpen || !m_device) return 0;
+    const int reportLength = m_device->OutputReportLength();
+    if (reportLength < 1 || length > reportLength - 1) return 0;
+    std::vector<uint8_t> report(static_cast<size_t>(reportLength), 0);
+    std::copy_n(frame, length, report.begin() + 1);
+    return m_device->Write(report) ? 1 : 0;
+}
+
+int CHid::ReadReport(uint8_t* buffer, uint8_t& length, int timeoutMs) {
+    length = 0;
+    std::fill_n(buffer, 256, uint8_t{0});
+    if (!m_isOpen || !m_device) return 0;
+    // An input report never holds more data bytes than its length less the report id, nor more than the
+    // caller's buffer, whatever the device sends.
+    const int dataLength = std::clamp(m_device->InputReportLength() - 1, 0, 255);
+    const int got = m_device->Read(std::span<uint8_t>(buffer, static_cast<size_t>(dataLength)), timeoutMs);
+    if (got <= 0) return 0;
+    length = static_cast<uint8_t>(std::min(got, dataLength));
+    return 1;
+}
+
+int CHid::DrainInput() {
+    if (!m_isOpen || !m_device) return 0;
+    std::array<uint8_t, 256> scratch{};
+    int drained = 0;
+    // Bounded, so a device that streams reports cannot hold the caller here.
+    while (drained < 64 && m_device->Read(std::span<uint8_t>(scratch.data(), 255), 0) > 0)
+        ++drained;
+    return drained;
+}
+
+void CHid::Close() {
+    m_device.reset();
+    m_path.clear();
+    m_isOpen = 0;
+}

@@ -1,0 +1,107 @@
+#include "offline/LinkSession.h"
+
+#include "app/MainWindow.h"
+#include "core/HexText.h"
+#include "core/StatusText.h"
+#include "core/Translation.h"
+#include "offline/LinkTimeouts.h"
+
+bool LinkSession::Open() { return OpenLink(m_window) != 0; }
+
+bool LinkSession::ReadInfo() { return ReadLinkInfo(m_window) != 0; }
+
+void LinkSession::Close() { m_hid.Close(); }
+
+bool LinkSession::DevicePresent() {
+    if (!m_hid.DeviceOpen()) return false;
+    // Present while a backend still lists the opened path.
+    for (LinkBackend* backend : {&SimulatedLinkBackend(), &HidapiLinkBackend()}) {
+        for (const LinkDeviceInfo& info : backend->Enumerate()) {
+            if (info.path == m_hid.DevicePath()) return true;
+        }
+    }
+    return false;
+}
+
+void LinkSession::RunConfiguration() {}
+
+LinkSession& LinkSessionOf(CQXDownloadToolDlg& window) {
+    // The factory that RegisterOfflineCommands installs makes nothing but LinkSessions.
+    return static_cast<LinkSession&>(*window.GetOfflineLink());
+}
+
+bool ExchangeLinkCommand(CQXDownloadToolDlg& window, fw::TextView request, LinkReply& reply) {
+    reply = LinkReply();
+    std::vector<uint8_t> frame;
+    if (EncodeLinkRequest(request, frame) != LinkRequestError::None) {
+        window.AppendLog(u"Send:" + fw::Text(request), kLogBlack);
+        window.AppendLog(TranslateText(u"指令数据格式错误！"), kLogRed);
+        return false;
+    }
+    if (window.GetOfflineLink() == nullptr) return false;
+    CHid& hid = LinkSessionOf(window).m_hid;
+    const fw::Text sendText = BytesToHex(frame);
+    // A reply that came after its request gave up must not pass for this request's.
+    hid.DrainInput();
+    if (!hid.WriteReport(frame.data(), static_cast<uint8_t>(frame.size()))) return false;
+    uint8_t length = 0;
+    if (!hid.ReadReport(reply.Buffer().data(), length, LinkReplyTimeoutMs(frame[1], frame[2]))) return false;
+    reply.SetSize(length);
+    if (reply.HasHeader() && reply.Byte(0) == kLinkFrameHeader && reply.Status() == 0) return true;
+    window.AppendLog(u"Send:" + sendText, kLogBlack);
+    window.AppendLog(u"Recv:" + reply.Hex(), kLogBlack);
+    window.AppendLog(StatusCodeToText(reply.HasHeader() ? reply.Status() : -1), kLogRed);
+    return false;
+}
+
+int OpenLink(CQXDownloadToolDlg& window) {
+    const fw::Text vid = window.m_vidEdit.GetWindowText();
+    if (vid.empty()) {
+        window.m_msgBox.MessageBox(&window, TranslateText(u"请输入VID！"), fw::MB_OK);
+        return 0;
+    }
+    const fw::Text pid = window.m_pidEdit.GetWindowText();
+    if (pid.empty()) {
+        window.m_msgBox.MessageBox(&window, TranslateText(u"请输入PID！"), fw::MB_OK);
+        return 0;
+    }
+    CHid& hid = LinkSessionOf(window).m_hid;
+    const bool found = hid.FindDevice(static_cast<uint16_t>(HexToInt(vid)), static_cast<uint16_t>(HexToInt(pid)));
+    if (!hid.m_notifyRegistered) {
+        hid.RegisterNotification(window);
+        hid.m_notifyRegistered = 1;
+    }
+    hid.m_isOpen = found ? 1 : 0;
+    return found ? 1 : 0;
+}
+
+int ReadLinkInfo(CQXDownloadToolDlg& window) {
+    LinkReply reply;
+    if (!ExchangeLinkCommand(window, u"A0 01 01 00 00 00", reply)) {
+        window.AppendLog(TranslateText(u"获取设备名失败！"), kLogRed);
+        return 0;
+    }
+    window.AppendLog(u"ModuleName:" + LinkPayloadText(reply.Payload()), kLogBlack);
+
+    if (!ExchangeLinkCommand(window, u"A0 01 02 00 00 00", reply)) {
+        window.AppendLog(TranslateText(u"获取设备固件版本失败！"), kLogRed);
+        return 0;
+    }
+    const fw::Text firmware = LinkPayloadText(reply.Payload());
+    window.AppendLog(firmware, kLogBlack);
+    window.m_linkFirmwareVersion = firmware.size() > 9 ? firmware.substr(9) : fw::Text();
+
+    if (!ExchangeLinkCommand(window, u"A0 01 03 00 00 00", reply)) {
+        window.AppendLog(TranslateText(u"获取设备硬件版本失败！"), kLogRed);
+        return 0;
+    }
+    window.AppendLog(LinkPayloadText(reply.Payload()), kLogBlack);
+
+    if (!ExchangeLinkCommand(window, u"A0 01 04 00 00 00", reply) || reply.Payload().empty()) {
+        window.AppendLog(TranslateText(u"获取设备序列号失败！"), kLogRed);
+        return 0;
+    }
+    window.m_linkSerialText = BytesToHex(reply.Payload());
+    window.AppendLog(u"SN:" + window.m_linkSerialText, kLogBlack);
+    return 1;
+}

@@ -1,0 +1,39 @@
+// The program's link to the offline downloader: the transport the main window owns through its OfflineLink, the
+// exchange every request goes through, and the opening of the link with the reading of the identity.
+#pragma once
+
+#include "app/OfflineLink.h"
+#include "framework/Text.h"
+#include "offline/Hid.h"
+#include "offline/LinkFrame.h"
+
+class CQXDownloadToolDlg;
+
+class LinkSession : public OfflineLink {
+public:
+    explicit LinkSession(CQXDownloadToolDlg& window) : m_window(window) {}
+    bool Open() override;
+    bool ReadInfo() override;
+    void Close() override;
+    bool DevicePresent() override;
+    void RunConfiguration() override;
+
+    CHid m_hid;
+
+private:
+    CQXDownloadToolDlg& m_window;
+};
+
+// The window's session; every window made while the offline subsystem is registered has one.
+LinkSession& LinkSessionOf(CQXDownloadToolDlg& window);
+
+// Sends one request (hex text of header and payload, without check byte) and reads its reply into `reply`.
+// True when a reply came with header 0xA0 and status 0. A reply with another header or a failed status adds
+// the "Send:" and "Recv:" lines and the status text (red) to the log; no reply adds nothing, and the caller tells
+// the user. A request text that is not a well-formed frame is refused before anything is sent.
+bool ExchangeLinkCommand(CQXDownloadToolDlg& window, fw::TextView request, LinkReply& reply);
+
+// Finds and opens the downloader with the ids of the window's vendor and product id edits.
+int OpenLink(CQXDownloadToolDlg& window);
+// Reads the module name, firmware and hardware versions and the serial number, logging each.
+int ReadLinkInfo(CQXDownloadToolDlg& window);

@@ -1,0 +1,134 @@
+// The simulated downloader checks frames as the firmware does, so a wrong request fails on it: the check byte,
+// the length byte, unknown commands, and the parameter ranges. Also its INI description.
+#include "linksim/LinkSim.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "framework/DeviceNotification.h"
+#include "linksim/ParameterState.h"
+#include "tests/framework/TempFolder.h"
+
+namespace {
+
+// A request as it travels: the length byte raised and the check byte taken over the bare length.
+std::vector<uint8_t> Frame(std::vector<uint8_t> header, std::vector<uint8_t> payload = {}) {
+    header.resize(5);
+    header.push_back(static_cast<uint8_t>(payload.size()));
+    header.insert(header.end(), payload.begin(), payload.end());
+    uint8_t check = 0;
+    for (uint8_t b : header)
+        check ^= b;
+    header[5] = static_cast<uint8_t>(header[5] + 1);
+    header.push_back(check);
+    header.resize(64, 0);
+    return header;
+}
+
+std::vector<uint8_t> Ask(linksim::Downloader& d, const std::vector<uint8_t>& frame) {
+    EXPECT_TRUE(d.Write(frame));
+    auto reply = d.Read(std::chrono::milliseconds(100));
+    return reply ? *reply : std::vector<uint8_t>{};
+}
+
+class LinkSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fw::SetDeviceEventSource(fw::DeviceEventSource::InjectedOnly);
+        linksim::Reset();
+    }
+    void TearDown() override { linksim::Reset(); }
+};
+
+}  // namespace
+
+TEST_F(LinkSim, FramesAreCheckedBeforeTheCommandRuns) {
+    auto d = linksim::Plug();
+    struct Row {
+        const char* name;
+        std::vector<uint8_t> frame;
+        uint8_t status;
+    };
+    std::vector<uint8_t> badCheck = Frame({0xA0, 0x01, 0x01});
+    badCheck[6] ^= 0x01;
+    std::vector<uint8_t> plainXor = {0xA0, 0x01, 0x01, 0x00, 0x00, 0x01, 0xA1};  // check over the raised length
+    plainXor.resize(64);
+    std::vector<uint8_t> beyond = Frame({0xA0, 0x0B, 0x01}, {0, 0, 0x25, 0x80});
+    beyond[5] = 0x3B;  // 58 payload bytes: more than a frame holds
+    const Row rows[] = {
+        {"good", Frame({0xA0, 0x01, 0x01}), 0},
+        {"check byte wrong", badCheck, 3},
+        {"check byte over the raised length", plainXor, 3},
+        {"length byte beyond the frame", beyond, 2},
+        {"unknown command", Frame({0xA0, 0x7E}), 1},
+        {"identity item 5", Frame({0xA0, 0x01, 0x05}), 2},
+        {"baud rate not in the list", Frame({0xA0, 0x0B, 0x01}, {0, 0, 0x25, 0x81}), 2},
+        {"voltage index 3", Frame({0xA0, 0x05, 0x01}, {3, 0, 0, 0, 0}), 2},
+        {"level write one byte short", Frame({0xA0, 0x06, 0x01}, {1, 0, 0, 0}), 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto reply = Ask(*d, row.frame);
+        ASSERT_GE(reply.size(), 7u);
+        EXPECT_EQ(reply[0], 0xA0);
+        EXPECT_EQ(reply[4], row.status);
+    }
+    EXPECT_EQ(d->State<linksim::ParameterState>().working, linksim::LinkParameters{});
+}
+
+TEST_F(LinkSim, RepliesCarryTheirOwnCheckByte) {
+    auto d = linksim::Plug();
+    const auto reply = Ask(*d, Frame({0xA0, 0x01, 0x01}));
+    ASSERT_EQ(reply.size(), 64u);
+    const size_t length = reply[5] - 1u;
+    EXPECT_EQ(length, 11u);  // "OV-Link-Pro"
+    uint8_t check = 0;
+    for (size_t i = 0; i < 6 + length; ++i)
+        check ^= reply[i];
+    check ^= reply[5] ^ static_cast<uint8_t>(length);
+    EXPECT_EQ(reply[6 + length], check);
+}
+
+TEST_F(LinkSim, NoiseAndOversizedReportsGetNoAnswer) {
+    auto d = linksim::Plug();
+    std::vector<uint8_t> noise = Frame({0xA0, 0x01, 0x01});
+    noise[0] = 0x55;
+    EXPECT_TRUE(d->Write(noise));
+    EXPECT_FALSE(d->Read(std::chrono::milliseconds(20)));
+    EXPECT_FALSE(d->Write(std::vector<uint8_t>(65, 0xA0)));
+    EXPECT_EQ(d->ReceivedFrames().size(), 1u);
+}
+
+TEST_F(LinkSim, PlugAndUnplugRaiseHidEvents) {
+    std::vector<std::pair<bool, fw::Text>> events;
+    const auto registration = fw::RegisterDeviceChange(
+        fw::DeviceKind::Hid, [&](const fw::DeviceChange& c) { events.emplace_back(c.arrival, c.name); });
+    auto d = linksim::Plug();
+    linksim::Unplug(d->Path());
+    fw::UnregisterDeviceChange(registration);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_TRUE(events[0].first);
+    EXPECT_FALSE(events[1].first);
+    EXPECT_EQ(events[1].second, fw::Utf8ToText(d->Path()));
+    EXPECT_FALSE(d->Write(Frame({0xA0, 0x01, 0x01})));
+    EXPECT_TRUE(linksim::Downloaders().empty());
+}
+
+TEST_F(LinkSim, IniDescribesTheDownloaders) {
+    fw::testing::TempFolder dir;
+    dir.Write("OvLinkSim.ini",
+              "[Downloader1]\nName=First\nFirmware=3.1.5\nSerial=0102\n"
+              "[Downloader2]\nVID=1234\nPID=abcd\nDeviceKey=000102030405060708090A0B0C0D0E0F\n"
+              "[Downloader3]\n");
+    ASSERT_EQ(linksim::LoadIni(dir.Path().string() + "/OvLinkSim.ini"), 2);
+    const auto all = linksim::Downloaders();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0]->Spec().moduleName, "First");
+    EXPECT_FALSE(all[0]->FirmwareAtLeast(3, 1, 6));
+    EXPECT_EQ(all[0]->Spec().serial, (std::vector<uint8_t>{1, 2}));
+    EXPECT_EQ(all[0]->Spec().vendorId, kLinkDefaultVendorId);
+    EXPECT_EQ(all[1]->Spec().vendorId, 0x1234);
+    EXPECT_EQ(all[1]->Spec().productId, 0xABCD);
+    EXPECT_EQ((*all[1]->Spec().deviceKey)[15], 0x0F);
+}

@@ -1,0 +1,48 @@
+// The main window on the headless host with the offline subsystem registered and one simulated downloader plugged
+// in (linksim, in `downloader`). ConnectLink selects interface 4 and presses Connect as a user would.
+#pragma once
+
+#include <memory>
+
+#include "linksim/LinkSim.h"
+#include "offline/LinkSession.h"
+#include "offline/LinkTimeouts.h"
+#include "offline/OfflineCommands.h"
+#include "tests/app/MainWindowFixture.h"
+
+class LinkFixture : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        RegisterOfflineCommands();
+        linksim::Reset();
+        // A dropped reply costs a test this long instead of the seconds a real downloader is given.
+        SetLinkReplyTimeouts(250, 250);
+        downloader = linksim::Plug(Spec());
+    }
+
+    void TearDown() override {
+        MainWindowFixture::TearDown();
+        linksim::Reset();
+        SetLinkReplyTimeouts(0, 0);
+    }
+
+    // What the plugged downloader is; a test overrides it before SetUp runs, or plugs another.
+    virtual linksim::DownloaderSpec Spec() { return {}; }
+
+    // Starts the window on interface 4 and connects; the window's configuration dialog is answered by `onConfig`
+    // when the offline subsystem opens one.
+    CQXDownloadToolDlg& StartOnLink() {
+        SysConfig("interface=04\n");
+        return Start();
+    }
+    bool ConnectLink() {
+        window->Click(IDC_BTN_CONNECT);
+        return window->m_connected == 1;
+    }
+
+    // Sends one request the way the pages do.
+    bool Exchange(fw::TextView request, LinkReply& reply) { return ExchangeLinkCommand(*window, request, reply); }
+
+    std::shared_ptr<linksim::Downloader> downloader;
+};

@@ -1,0 +1,124 @@
+// The downloader's frame as the program sends it and reads the reply: the check byte is taken with the length byte
+// still holding the bare payload length, requests that are no frame are refused, and every field of a reply is
+// read within what arrived.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/Format.h"
+#include "offline/LinkFrame.h"
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& hex) {
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 3)
+        out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+}  // namespace
+
+TEST(LinkFrame, RequestsGoOutWithRaisedLengthAndCheckByte) {
+    struct Row {
+        const char16_t* request;
+        std::string frame;  // as it travels
+    };
+    const Row rows[] = {
+        // The check byte A3 is A0 ^ 01 ^ 02 with the length byte still 0.
+        {u"A0 01 02 00 00 00", "A0 01 02 00 00 01 A3"},
+        {u"A00102000000", "A0 01 02 00 00 01 A3"},
+        {u"A0\t04 01 00 00 01 03", "A0 04 01 00 00 02 03 A7"},
+        // A project name "AB": its byte count, then its bytes, length byte n + 2.
+        {u"A0 14 00 00 01 03 02 41 42", "A0 14 00 00 01 04 02 41 42 B7"},
+        {u"a0 0b 01 00 00 04 00 01 c2 00", "A0 0B 01 00 00 05 00 01 C2 00 6D"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.request));
+        std::vector<uint8_t> frame;
+        ASSERT_EQ(EncodeLinkRequest(row.request, frame), LinkRequestError::None);
+        EXPECT_EQ(frame, Bytes(row.frame));
+    }
+}
+
+TEST(LinkFrame, FullPayloadMakesA64ByteFrame) {
+    fw::Text request = u"A0 10 00 02 00 39";
+    std::vector<uint8_t> header = {0xA0, 0x10, 0x00, 0x02, 0x00, 0x39};
+    uint8_t check = 0;
+    for (uint8_t b : header)
+        check ^= b;
+    for (int i = 0; i < 57; ++i) {
+        request += fw::Format(u" %02X", (i * 7) & 0xFF);
+        check ^= static_cast<uint8_t>(i * 7);
+    }
+    std::vector<uint8_t> frame;
+    ASSERT_EQ(EncodeLinkRequest(request, frame), LinkRequestError::None);
+    ASSERT_EQ(frame.size(), 64u);
+    EXPECT_EQ(frame[5], 0x3A);
+    EXPECT_EQ(frame[63], check);
+}
+
+TEST(LinkFrame, MalformedRequestsAreRefused) {
+    fw::Text tooLong = u"A0 10 00 02 00 3A";
+    for (int i = 0; i < 58; ++i)
+        tooLong += u" 00";
+    struct Row {
+        fw::Text request;
+        LinkRequestError error;
+    };
+    const Row rows[] = {
+        {u"A0 01 02 00 00 0", LinkRequestError::OddLength},
+        {u"A0 01 02 00 00 0G", LinkRequestError::NotHex},
+        {u"A0 01 02 00 00 00,", LinkRequestError::NotHex},
+        {u"A0 01 02", LinkRequestError::TooShort},
+        {u"", LinkRequestError::TooShort},
+        {tooLong, LinkRequestError::TooLong},
+        {u"A0 0E 00 00 00 20 00", LinkRequestError::LengthMismatch},
+        {u"A0 01 02 00 00 01", LinkRequestError::LengthMismatch},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.request));
+        std::vector<uint8_t> frame = {1, 2, 3};
+        EXPECT_EQ(EncodeLinkRequest(row.request, frame), row.error);
+        EXPECT_TRUE(frame.empty());
+    }
+}
+
+TEST(LinkFrame, ReplyPayloadIsClampedToWhatArrived) {
+    struct Row {
+        const char* name;
+        std::vector<uint8_t> received;
+        size_t payload;
+        uint8_t status;
+    };
+    const Row rows[] = {
+        {"whole", {0xA0, 0x02, 0, 0, 0, 4, 1, 2, 3, 0x55}, 3, 0},
+        {"length byte beyond the report", {0xA0, 0x02, 0, 0, 0, 0x11, 1, 2, 3}, 3, 0},
+        {"length byte 0", {0xA0, 0x02, 0, 0, 7, 0, 1, 2}, 0, 7},
+        {"header only", {0xA0, 0x02, 0, 0, 9, 1}, 0, 9},
+        {"shorter than the header", {0xA0, 0x02, 0}, 0, 0},
+        {"nothing", {}, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const LinkReply reply(row.received);
+        EXPECT_EQ(reply.Payload().size(), row.payload);
+        EXPECT_EQ(reply.Status(), row.status);
+        EXPECT_EQ(reply.HasHeader(), row.received.size() >= 6);
+        EXPECT_EQ(reply.Byte(200), 0);
+    }
+    std::vector<uint8_t> big(300, 0x11);
+    EXPECT_EQ(LinkReply(big).Size(), 256u);
+}
+
+TEST(LinkFrame, PayloadNumbersAndTexts) {
+    const LinkReply reply(std::vector<uint8_t>{0xA0, 0x18, 0, 0, 0, 7, 0x00, 0x00, 0x01, 0x02, 0xFF, 0xEE});
+    EXPECT_EQ(reply.PayloadBe32(0), 0x00000102u);
+    // Bytes beyond the payload read as 0, never as what lies after it in the buffer.
+    EXPECT_EQ(reply.PayloadBe32(4), 0xFFEE0000u);
+
+    const std::vector<uint8_t> text = {'V', '1', '.', '0', 0, 'x'};
+    EXPECT_EQ(LinkPayloadText(text), u"V1.0");
+    EXPECT_EQ(LinkPayloadText(std::vector<uint8_t>{'O', 'K'}), u"OK");
+}
