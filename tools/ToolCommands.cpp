@@ -1,13 +1,19 @@
 #include "tools/ToolCommands.h"
 
+#include <optional>
+
+#include "app/ChipDialogHooks.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowCommands.h"
 #include "core/Translation.h"
 #include "resources/ui/resource.h"
 #include "tools/Bin2HexFileDlg.h"
+#include "tools/ChipJumpCommands.h"
 #include "tools/CreateKeyDlg.h"
 #include "tools/MakeEnFileDlg.h"
 #include "tools/MakeSecurityFirmwareDlg.h"
+#include "tools/SelectChipSeriesDlg.h"
+#include "tools/SetExtFlashKeyDlg.h"
 
 namespace {
 
@@ -50,4 +56,17 @@ void RegisterToolCommands() {
                          [](CQXDownloadToolDlg& w) { OpenSecurityFirmwareMaker(w, 0); });
     AddMainWindowCommand(ID_MAKE_SECURITY_MODULE_FILES, [](CQXDownloadToolDlg& w) { OpenSecurityFirmwareMaker(w, 1); });
     AddMainWindowCommand(ID_MAKE_BIN_HEX_FILE, OnMakeBinHexFile);
+
+    // Chip commands of the Operations menu and the small dialogs the window's own commands open.
+    AddMainWindowCommand(ID_APP_GO, OnAppGo);
+    AddMainWindowCommand(ID_SRAM_APP_GO, OnSramAppGo);
+    SetChipSeriesChooser([](CQXDownloadToolDlg& window) {
+        CSelectChipSeriesDlg dialog(&window);
+        return dialog.DoModal() == fw::IDOK;
+    });
+    SetExternalFlashKeyAsker([](CQXDownloadToolDlg& window) -> std::optional<fw::Text> {
+        CSetExtFlashKeyDlg dialog(&window);
+        if (dialog.DoModal() != fw::IDOK) return std::nullopt;
+        return dialog.m_keyText;
+    });
 }

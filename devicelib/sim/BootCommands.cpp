@@ -1,12 +1,12 @@
 #include "devicelib/sim/BootCommands.h"
 
-#include "devicelib/sim/SecurityChecks.h"
-
 #include <algorithm>
 #include <cstring>
 #include <optional>
 #include <utility>
 #include <vector>
+
+#include "devicelib/sim/SecurityChecks.h"
 
 namespace ovsim {
 namespace {
@@ -81,7 +81,10 @@ StatusCode RunBootCommand(DeviceCall& call, const uint8_t* command, uint32_t len
             chip.SetDownloadFlag();
             return Answer(Frame(command[0], nullptr, 0, {}), reply, replyLength, room);
         case kRunFromSram: {
-            if (length != 28 || command[1] != 0x06) return CMD_STATUS_BAD_FRAME;
+            if (length != 28 || command[1] != 0x06 || command[2] != 0x14 || command[3] != 0x00 ||
+                std::any_of(command + 8, command + 28, [](uint8_t b) { return b != 0; })) {
+                return CMD_STATUS_BAD_FRAME;
+            }
             const uint32_t address = Le32(command + 4);
             Region* region = nullptr;
             if (chip.CheckRange(address, 4, call.iface(), region) != CMD_STATUS_OK ||
