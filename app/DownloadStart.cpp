@@ -18,6 +18,22 @@ bool RefusesEncipheredFiles(uint8_t series) {
     return series == 3 || series == 4 || series == 6 || series == 7 || series == 10 || series == 12;
 }
 
+// A typed start address is one to eight hex digits (spaces are skipped): a longer one would be cut to 32 bits
+// and the image programmed somewhere else.
+bool IsStartAddressText(fw::TextView text) {
+    size_t digits = 0;
+    for (char16_t c : text) {
+        if (c == u' ') continue;
+        if (!IsHexText(fw::TextView(&c, 1))) return false;
+        ++digits;
+    }
+    return digits >= 1 && digits <= 8;
+}
+
+DownloadSettingsResult RefuseStartAddress() {
+    return Refuse(TranslateText(u"下载起始地址无效，请输入不超过8位的十六进制数！"));
+}
+
 // The start address of a file without addresses goes to the item that downloads it.
 void PlaceStartAddress(DownloadItem& item, const fw::Text& text) {
     item.addressText[0] = text;
@@ -38,6 +54,7 @@ DownloadSettingsResult CheckSecurityChip(const DownloadSettingsInput& in, Downlo
     if (in.firmwareFile) {
         if (in.downloadFile.empty()) return Refuse(TranslateText(u"请选择固件文件！"));
         if (in.startAddress.empty()) return Refuse(TranslateText(u"请输入固件下载起始地址！"));
+        if (!IsStartAddressText(in.startAddress)) return RefuseStartAddress();
         const uint32_t start = HexToUInt32(in.startAddress);
         bool inside = true;
         switch (in.downloadArea) {
@@ -96,6 +113,7 @@ DownloadSettingsResult CheckDownloadSettings(const DownloadSettingsInput& in, Do
         // The typed start address is where a plain file goes in the external flash too.
         if (!fileHasAddresses) {
             if (in.startAddress.empty()) return Refuse(TranslateText(u"未填写程序下载起始地址！"));
+            if (!IsStartAddressText(in.startAddress)) return RefuseStartAddress();
             PlaceStartAddress(items[2], in.startAddress);
         }
         items[0].enabled = 0;
@@ -114,6 +132,7 @@ DownloadSettingsResult CheckDownloadSettings(const DownloadSettingsInput& in, Do
     if (in.downloadFile.empty()) return Refuse(TranslateText(u"请选择下载文件！"));
     if (fileHasAddresses) return Accept();
     if (in.startAddress.empty()) return Refuse(TranslateText(u"未填写程序下载起始地址！"));
+    if (!IsStartAddressText(in.startAddress)) return RefuseStartAddress();
     PlaceStartAddress(items[0], in.startAddress);
     DownloadSettingsResult result = Accept();
     result.saveStartAddress = true;

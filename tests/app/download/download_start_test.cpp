@@ -123,6 +123,50 @@ TEST(CheckDownloadSettings, RefusalTable) {
     }
 }
 
+// A start address that is not 1 to 8 hex digits would be cut or read as another number: every road that takes a
+// typed address refuses it, leaves the items alone and saves nothing.
+TEST(CheckDownloadSettings, StartAddressOfMoreThanEightDigitsOrNotHexIsRefused) {
+    struct Road {
+        const char* what;
+        std::function<void(DownloadSettingsInput&)> change;
+        int item;
+    };
+    const Road roads[] = {
+        {"internal flash", [](auto&) {}, 0},
+        {"external flash",
+         [](auto& in) {
+             in.series = 8;
+             in.downloadArea = 4;
+         },
+         2},
+        {"security chip firmware",
+         [](auto& in) {
+             in.series = 10;
+             in.firmwareFile = true;
+         },
+         0},
+    };
+    for (const Road& road : roads) {
+        for (const char16_t* address : {u"108000000", u"0800G000", u"0x8000000", u"-1000"}) {
+            SCOPED_TRACE(testing::Message() << road.what << " " << fw::TextToUtf8(address));
+            DownloadSettingsInput in = Connected();
+            road.change(in);
+            in.startAddress = address;
+            DownloadItems items = MainItem();
+            const DownloadSettingsResult result = CheckDownloadSettings(in, items);
+            EXPECT_FALSE(result.accepted);
+            EXPECT_FALSE(result.saveStartAddress);
+            EXPECT_EQ(result.refusal, u"下载起始地址无效，请输入不超过8位的十六进制数！");
+            EXPECT_EQ(items[road.item].addressText[0], MainItem()[road.item].addressText[0]);
+        }
+    }
+    DownloadSettingsInput in = Connected();
+    in.startAddress = u"8000 400";  // fewer digits and spaces are still one address
+    DownloadItems items = MainItem();
+    ASSERT_TRUE(CheckDownloadSettings(in, items).accepted);
+    EXPECT_EQ(items[0].address[0], 0x08000400u);
+}
+
 TEST(CheckDownloadSettings, AcceptedBinGetsItsStartAddress) {
     DownloadSettingsInput in = Connected();
     in.startAddress = u"08000400";

@@ -8,6 +8,7 @@
 #include "app/DownloadJob.h"
 #include "app/DownloadStart.h"
 #include "app/MainWindowJobHost.h"
+#include "framework/Ini.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/download/HexFileWriter.h"
 
@@ -111,6 +112,27 @@ TEST_F(DownloadOnTheWindow, DownloadWithoutAStartAddressIsRefused) {
     host.PumpUntilIdle();
     EXPECT_FALSE(LogHas(u"程序下载完成！"));
     EXPECT_EQ(g_channels[0].worker.load(), nullptr);
+}
+
+// "108000000" used to be cut to 0x08000000 and programmed there; the refusal comes before anything is erased
+// and leaves SysConfig.ini as it was.
+TEST_F(DownloadOnTheWindow, AStartAddressOfNineDigitsIsRefusedBeforeTheChipIsTouched) {
+    SysConfig("startaddr1=08000000\n");
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    const auto before = ovsim::ReadMemory("/dev/ttyUSB0", 0x08000000, 0x100);
+    dir.Write("app.bin", std::string(0x100, '\x11'));
+    host.ExpectOpenFile(dir.Wide("app.bin"));
+    w.Click(IDC_BTN_BROWSE);
+    w.EnterText(IDC_EDIT_START_ADDR, u"108000000");
+    host.ExpectBox(u"下载起始地址无效，请输入不超过8位的十六进制数！", fw::IDOK);
+    w.Click(IDC_BTN_DOWNLOAD);
+    host.PumpUntilIdle();
+    EXPECT_EQ(g_channels[0].worker.load(), nullptr);
+    EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08000000, 0x100), before);
+    EXPECT_FALSE(LogHas(u"程序下载完成！"));
+    EXPECT_EQ(fw::GetPrivateProfileString(u"dlparam", u"startaddr1", u"", 20, dir.Wide("SysConfig.ini")), u"08000000");
 }
 
 }  // namespace
