@@ -128,7 +128,7 @@ void CQXDownloadToolDlg::OnReset() {
         return;
     }
     fw::Sleep(3000);
-    m_interface = static_cast<InterfaceIndex>(std::max(0, GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel()));
+    m_interface = SelectedInterface();
     ChannelSlot& slot = g_channels[0];
     if (m_interface == kIfaceOfflineLink) {
         m_connected = 0;

@@ -175,7 +175,7 @@ void CQXDownloadToolDlg::ApplyInterfaceControls(InterfaceIndex iface) {
 
 bool CQXDownloadToolDlg::ConnectDevice(ChannelSlot* channel) {
     ChannelSlot& slot = channel ? *channel : g_channels[0];
-    const InterfaceIndex iface = static_cast<InterfaceIndex>(std::max(0, GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel()));
+    const InterfaceIndex iface = SelectedInterface();
     m_interface = iface;
     if (iface == kIfaceOfflineLink) {
         OfflineLink* link = GetOfflineLink();
@@ -216,7 +216,7 @@ bool CQXDownloadToolDlg::ConnectDevice(ChannelSlot* channel) {
 
 bool CQXDownloadToolDlg::DisconnectDevice(ChannelSlot* channel) {
     ChannelSlot& slot = channel ? *channel : g_channels[0];
-    m_interface = static_cast<uint8_t>(std::max(0, GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel()));
+    m_interface = SelectedInterface();
     if (m_interface == kIfaceOfflineLink) {
         if (m_offlineLink) m_offlineLink->Close();
         m_connected = 0;

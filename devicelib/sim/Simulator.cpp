@@ -118,7 +118,7 @@ uint8_t Simulator::Enumerate(uint8_t iface, char16_t* buffer, uint32_t capacity)
     return count;
 }
 
-uint8_t Simulator::Connect(DeviceHandle* handle, const char16_t* name, uint32_t /*speed*/) {
+uint8_t Simulator::Connect(DeviceHandle* handle, const char16_t* name, uint32_t speed) {
     constexpr uint8_t kFailed = 1;
     if (handle == nullptr || name == nullptr) {
         Fail(u"参数错误！");
@@ -151,6 +151,9 @@ uint8_t Simulator::Connect(DeviceHandle* handle, const char16_t* name, uint32_t 
         status = *fault == CMD_STATUS_OK ? CMD_STATUS_OK : Fail(u"模拟故障：连接失败！");
     } else if (IsLive(sessions_, *device, device->holder)) {
         status = Fail(u"设备已被占用！");
+    } else if (device->iface == kIfaceI2c && speed > 2) {
+        // I2C takes the position of its speed (100k, 200k, 400k), not a rate.
+        status = Fail(u"I2C速率参数错误！");
     } else if (IsSwd(device->iface) && device->chip.Level() == 2) {
         status = Fail(u"芯片处于读保护等级L2，调试接口已关闭！");
     }

@@ -122,6 +122,23 @@ TEST_F(MainWindowConnect, UsartConnectReadsTheChipAndStartsTheMonitor) {
     EXPECT_TRUE(ovsim::Overlaps().empty());
 }
 
+// Interface 5 has no combo entry; Connect and Disconnect used to take the empty selection for USART and pass the
+// speed's rate (400) where the position (2) belongs.
+TEST_F(MainWindowConnect, ASavedInterfaceFiveStaysItselfThroughConnectAndDisconnect) {
+    ovsim::Attach(OV_IFACE_I2C, "i2c-1", Chip(8));
+    SysConfig("interface=05\n");
+    CQXDownloadToolDlg& w = Start();
+    ASSERT_EQ(w.GetDlgItem(IDC_COMBO_INTERFACE).GetCurSel(), -1);
+    EXPECT_EQ(w.GetDlgItem(IDC_COMBO_SPEED).GetWindowText(), u"400k");
+    w.Click(IDC_BTN_CONNECT);
+    EXPECT_EQ(w.m_connected, 1);
+    EXPECT_TRUE(LogHas(u"读取芯片信息成功！"));
+    EXPECT_EQ(w.m_interface, kIfaceI2c);
+    w.Click(IDC_BTN_CONNECT);
+    EXPECT_EQ(w.m_connected, 0);
+    EXPECT_EQ(w.m_interface, kIfaceI2c);
+}
+
 TEST_F(MainWindowConnect, NoDeviceSaysSo) {
     CQXDownloadToolDlg& w = Start();
     w.Click(IDC_BTN_CONNECT);

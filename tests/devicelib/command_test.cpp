@@ -148,7 +148,8 @@ TEST_F(CommandTest, StagedConfigurationHasAChipOnEveryInterface) {
         ASSERT_GE(OV_CMD_ENUM_DEV(iface, names, 0x400), 1);
         const std::u16string list = names;
         DeviceHandle h = 0;
-        ASSERT_EQ(OV_CMD_CONNECT_DEV(&h, list.substr(0, list.find(u';')).c_str(), 115200), 0);
+        const uint32_t speed = iface == OV_IFACE_I2C ? 2 : 115200;  // I2C takes the position of its speed
+        ASSERT_EQ(OV_CMD_CONNECT_DEV(&h, list.substr(0, list.find(u';')).c_str(), speed), 0);
         ChipInfoBlock info{};
         EXPECT_EQ(OV_CMD_GET_INF(h, &info), CMD_STATUS_OK);
         OV_CMD_DISCONNECT_DEV(&h);
