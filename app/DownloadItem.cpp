@@ -21,6 +21,18 @@ void ClearSegments(DownloadItem& item, int count) {
     }
 }
 
+void ClearItemsForProject(DownloadItems& items) {
+    for (DownloadItem& item : items) {
+        ClearSegments(item, kMaxSegments);
+        item.readSize = item.readKeyId = item.readAuthentication = item.readEncryption = 0;
+        item.configure = 0;
+        item.enciphered = 0;
+        item.keyUpdate = 0;
+        item.enabled = 0;
+        item.segmentCount = 1;
+    }
+}
+
 void ResetDownloadItems(DownloadItems& items) {
     for (int i = 0; i < kDownloadItemCount; ++i) {
         DownloadItem& item = items[i];

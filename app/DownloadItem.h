@@ -42,6 +42,10 @@ void SetSegment(DownloadItem& item, int j, std::vector<uint8_t> data, uint32_t l
 // Frees segments 0..count-1 of the item and sets their length and address to 0.
 void ClearSegments(DownloadItem& item, int count);
 
+// What a project-file choice starts from, whether or not the project then loads: every item empty and disabled,
+// one segment counted, no partition, cipher or key-update flags. Names and texts are kept.
+void ClearItemsForProject(DownloadItems& items);
+
 // Sets every enabled item's segment addresses from their texts, as the job will download them. The download start
 // does it once before any worker runs: the workers share the items and read these addresses before they download
 // (protection lifting, the security chip's boot address), so none of them may write them.

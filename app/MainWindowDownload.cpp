@@ -67,7 +67,9 @@ void CQXDownloadToolDlg::OnBnClickedBrowse() {
     m_writeOptionBytes = 0;
     const uint8_t series = m_chipSeries;
     const bool project = fw::EqualsNoCase(m_fileExt, u"dlpf");
-    if (!project) {
+    if (project) {
+        ClearItemsForProject(m_items);
+    } else {
         if (series == 10) {
             GetDlgItem(IDC_COMBO_DOWNLOAD_AREA).EnableWindow(true);
             GetDlgItem(IDC_CHECK_FIRMWARE_FILE).EnableWindow(true);

@@ -135,4 +135,33 @@ TEST_F(DownloadOnTheWindow, AStartAddressOfNineDigitsIsRefusedBeforeTheChipIsTou
     EXPECT_EQ(fw::GetPrivateProfileString(u"dlparam", u"startaddr1", u"", 20, dir.Wide("SysConfig.ini")), u"08000000");
 }
 
+// A project file the window cannot take still clears all three items first, so the next Download has nothing
+// to program; it used to program the previous image at its old address and report success.
+TEST_F(DownloadOnTheWindow, ARejectedProjectChoiceLeavesNothingToDownload) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    const auto before = ovsim::ReadMemory("/dev/ttyUSB0", 0x08000000, 0x100);
+    dir.Write("app.bin", std::string(0x100, '\x22'));
+    host.ExpectOpenFile(dir.Wide("app.bin"));
+    w.Click(IDC_BTN_BROWSE);
+    ASSERT_TRUE(LogHas(u"文件加载成功！"));
+    dir.Write("line.dlpf", "not a project");
+    host.ExpectOpenFile(dir.Wide("line.dlpf"));
+    w.Click(IDC_BTN_BROWSE);
+    for (const DownloadItem& item : w.m_items) {
+        EXPECT_EQ(item.enabled, 0);
+        EXPECT_EQ(item.segmentCount, 1u);
+        EXPECT_TRUE(item.data[0].empty());
+        EXPECT_EQ(item.length[0], 0u);
+    }
+
+    w.Click(IDC_BTN_DOWNLOAD);
+    host.PumpUntil([&] { return Idle(); }, std::chrono::seconds(30));
+    host.PumpUntilIdle();
+    EXPECT_FALSE(LogHas(u"程序下载完成！"));
+    EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08000000, 0x100), before);
+    EXPECT_TRUE(LogHas(u"下载数据长度不能为0！"));
+}
+
 }  // namespace
