@@ -232,7 +232,10 @@ void CQXDownloadToolDlg::OnUserManual() {
         m_msgBox.MessageBox(this, TranslateText(u"使用手册不存在"), fw::MB_OK);
         return;
     }
-    fw::OpenDocument(path);
+    if (!fw::OpenDocument(path)) {
+        // No desktop handler for PDF (a bare X server, say): tell where the manual is, so it can be opened by hand.
+        m_msgBox.MessageBox(this, fw::Format(TranslateText(u"无法打开使用手册，请手动打开：\n%s"), path), fw::MB_OK);
+    }
 }
 
 void CQXDownloadToolDlg::OnAboutVersion() {

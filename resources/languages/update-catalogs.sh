@@ -17,4 +17,10 @@ for lang in zh en; do
   mv "$tmp" "$po"
 done
 echo "Up to date. Fill in the empty msgstr entries of $here/en.po:"
-msgattrib --untranslated --no-wrap "$here/en.po" | grep -A1 '^msgid "[^"]' | grep '^msgid' || echo "(none)"
+# Every untranslated entry but the header, texts of several lines included.
+msgattrib --untranslated --no-wrap --no-location "$here/en.po" | awk '
+  /^msgid / { text = $0; inid = 1; next }
+  /^"/ && inid { text = text "\n" $0; next }
+  /^msgstr/ { if (text != "msgid \"\"") { print text; found = 1 }; inid = 0 }
+  END { if (!found) print "(none)" }'
+

@@ -368,6 +368,10 @@ TEST_F(MainWindowClose, UserManualOfTheLanguage) {
     dir.Write("doc/Orvane MCU 下载工具使用手册.pdf", "%PDF-1.4\n");
     fw::SetDocumentOpener(u"/bin/true");
     w.SendCommand(ID_USER_MANUAL);  // opened without a box
+    // The desktop has no handler: the box tells where the manual is.
+    fw::SetDocumentOpener(u"/bin/false");
+    host.ExpectBox(u"无法打开使用手册，请手动打开：\n" + dir.Wide("doc/Orvane MCU 下载工具使用手册.pdf"), fw::IDOK);
+    w.SendCommand(ID_USER_MANUAL);
     fw::SetDocumentOpener(u"");
 }
 
