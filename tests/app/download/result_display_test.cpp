@@ -140,4 +140,48 @@ TEST_F(ResultOnTheWindow, ProductionRowsShowThePassAndFailIcons) {
     EXPECT_FALSE(LogHas(u"程序下载完成！"));
 }
 
+// A production job reads the chip through the window itself: each of those reads failing on the device fails the
+// job on its row, and the same job without the fault passes having made that read.
+TEST_F(ResultOnTheWindow, ProductionJobsFailWhereTheWindowsReadsFail) {
+    struct Row {
+        ovsim::Fn fn;
+        const char16_t* line;
+    };
+    const Row rows[] = {
+        {ovsim::Fn::ConnectDev, u"连接设备失败！"},
+        {ovsim::Fn::GetInf, u"获取芯片信息失败！"},
+        {ovsim::Fn::UserxOp, u"读取分区信息失败！"},
+        {ovsim::Fn::OptRw, u"读取选项字节失败！"},
+    };
+    const std::string name = "/dev/ttyUSB0";
+    SysConfig("interface=00\n");
+    ovsim::Attach(OV_IFACE_USART, name, Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.m_productionMode = 1;
+    w.m_chipSeries = 0;
+    g_channels[0].present = 1;
+    g_channels[0].deviceName = fw::Utf8ToText(name);
+    UseImage(w, 0x08001000);
+
+    ovsim::ClearCallLog();
+    RunJobs(w, [](int n) { return n == 0; });
+    ASSERT_EQ(g_passCount, 1);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(ovsim::FnName(row.fn));
+        bool made = false;
+        for (const ovsim::CallRecord& call : ovsim::CallLog())
+            made = made || (call.fn == row.fn && call.device == name);
+        EXPECT_TRUE(made);
+
+        ovsim::InjectStatus(row.fn, 1, CMD_STATUS_BAD_FRAME, name);
+        const int failsBefore = g_failCount;
+        RunJobs(w, [](int n) { return n == 0; });
+        EXPECT_EQ(g_failCount, failsBefore + 1);
+        EXPECT_EQ(g_passCount, 1);
+        EXPECT_EQ(w.GetDlgItem(IDC_ROW1_ICON).GetIcon(), 187);
+        EXPECT_EQ(w.GetDlgItemText(IDC_ROW1_EDIT), row.line);
+        ovsim::ClearFaults();
+    }
+}
+
 }  // namespace
