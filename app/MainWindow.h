@@ -139,7 +139,7 @@ public:
     uint32_t m_jtagKey = 0;
     std::array<uint8_t, 16> m_extFlashKeyBytes{};
     uint8_t m_crcAfterDownload = 0;
-    uint32_t m_packetSize = 0;
+    std::atomic<uint32_t> m_packetSize{0};  // production workers plan their progress at once
     int m_seriesIndex = 0;
     CChipSeriesTable m_seriesTable;
     fw::Text m_hostIpText, m_toolVersion;
@@ -258,6 +258,7 @@ private:
     std::unique_ptr<fw::NamedMutex> m_deviceMutex;
     std::unique_ptr<DownloadHost> m_jobHost;
     std::unique_ptr<OfflineLink> m_offlineLink;
+    std::mutex m_counterReportMutex;  // never taken by the UI thread, so a worker may send while holding it
     DownloadWorkers m_workers;  // last, so the workers end before the window's state goes
 };
 

@@ -14,31 +14,39 @@ using fw::Text;
 
 bool CQXDownloadToolDlg::GetChipInfo(ChipInfoBlock info, ChannelSlot* channel) {
     ChannelSlot& slot = channel ? *channel : g_channels[0];
-    m_chipModel.clear();
-    m_bootVersionText.clear();
-    m_bootSubVersionText.clear();
-    m_ucid.clear();
-    m_uidText.clear();
-    m_capacityText.clear();
-    m_flashSizeKB = 0.0;
-    m_partitionUnitKB = 0;
-    m_pageSize = 0;
+    // A production worker reads its own chip into its channel only: the window's chip is the series the operator
+    // chose, and up to eight workers read at once.
+    const bool windowsChip = !m_productionMode || channel == nullptr;
+    if (windowsChip) {
+        m_chipModel.clear();
+        m_bootVersionText.clear();
+        m_bootSubVersionText.clear();
+        m_ucid.clear();
+        m_uidText.clear();
+        m_capacityText.clear();
+        m_flashSizeKB = 0.0;
+        m_partitionUnitKB = 0;
+        m_pageSize = 0;
+    }
     if (OV_CMD_GET_INF(slot.handle, &info) != CMD_STATUS_OK) return false;
 
     const ChipIdentity id = DecodeChipInfo(info);
     slot.chipSeries = id.series;
+    if (!id.ucid.empty()) slot.ucidNow = id.ucid;
+    slot.flashSizeKB = id.flashSizeKB;
+    slot.partitionUnitKB = id.partitionUnitKB;
+    slot.pageSize = id.pageSize;
+    if (!windowsChip) return true;
+
     m_chipSeries = id.series;
     m_chipModel = id.model;
     m_bootVersionText = id.bootVersionText;
     m_bootSubVersionText = id.bootSubVersionText;
-    if (!id.ucid.empty()) {
-        slot.ucidNow = id.ucid;
-        m_ucid = id.ucid;
-    }
+    if (!id.ucid.empty()) m_ucid = id.ucid;
     m_uidText = id.uid;
-    slot.flashSizeKB = m_flashSizeKB = id.flashSizeKB;
-    slot.partitionUnitKB = m_partitionUnitKB = id.partitionUnitKB;
-    slot.pageSize = m_pageSize = id.pageSize;
+    m_flashSizeKB = id.flashSizeKB;
+    m_partitionUnitKB = id.partitionUnitKB;
+    m_pageSize = id.pageSize;
     m_chipInfoFresh = true;
     return true;
 }

@@ -74,6 +74,9 @@ void CQXDownloadToolDlg::SetPaneText(int pane, const Text& text) {
 }
 
 void CQXDownloadToolDlg::UpdateCounters(int) {
+    // Workers that end together report one after the other: the last to report has read every count raised before
+    // it, so the panes and the file end with the final figures instead of whichever report came last.
+    std::lock_guard report(m_counterReportMutex);
     int pass = 0;
     int fail = 0;
     {

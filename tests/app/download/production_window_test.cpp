@@ -2,12 +2,16 @@
 // folding the settings panel and the download of many chips at once.
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/DownloadCounters.h"
+#include "framework/DeviceNotification.h"
 #include "framework/Format.h"
+#include "framework/Ini.h"
 #include "framework/Profile.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/download/HexFileWriter.h"
@@ -268,6 +272,135 @@ TEST_F(ProductionWindow, DownloadWithoutATickedDeviceSaysSoAndFolds) {
     EXPECT_EQ(w.GetDlgItemText(IDC_BTN_HIDE), u"设置>>");
     EXPECT_EQ(w.GetWindowRect().width, g_panelRects.collapsed.width);
     EXPECT_TRUE(w.GetDlgItem(IDC_BTN_PRODUCTION_DOWNLOAD).IsWindowEnabled());
+}
+
+// Eight chips of mixed series on eight probes, one of which fails halfway: each row tells its own chip's story.
+TEST_F(ProductionWindow, EightChipsAtOnceEachRowItsOwn) {
+    SysConfig("interface=03\n");
+    SeriesTable({"VK51x", "VK42x"});
+    const uint8_t series[8] = {0, 1, 2, 3, 5, 8, 9, 12};
+    for (int n = 0; n < 8; ++n)
+        ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, Probe(n), Chip(series[n]));
+    const int failing = 5;
+    ovsim::InjectAfterPackets(2, CMD_STATUS_LAST_ERROR, Probe(failing));
+    CQXDownloadToolDlg& w = Start();
+    w.SendCommand(ID_PRODUCTION_MODE);
+    ASSERT_TRUE(w.Select(IDC_COMBO_DEVICE, 1));
+    ASSERT_EQ(w.m_chipSeries, 2);
+    const auto image = hexfile::Pattern(0x4000, 5);
+    dir.Write("app.hex", hexfile::Text({{0x08000000, image}}));
+    host.ExpectOpenFile(dir.Wide("app.hex"));
+    w.Click(IDC_BTN_BROWSE);
+    {
+        fw::ScopedLock lock(g_csCounters);
+        g_passCount = g_failCount = 0;
+    }
+
+    const size_t reportsBefore = host.PaneTexts(3).size();
+    ASSERT_TRUE(w.Click(IDC_BTN_PRODUCTION_DOWNLOAD));
+    // The fail pane is the last each worker sets: eight of them mean every worker has reported.
+    ASSERT_TRUE(host.PumpUntil([&] { return Idle() && host.PaneTexts(3).size() == reportsBefore + 8; },
+                               std::chrono::seconds(60)));
+
+    for (int n = 0; n < 8; ++n) {
+        SCOPED_TRACE(Probe(n));
+        const bool pass = n != failing;
+        EXPECT_EQ(w.GetDlgItem(kRowIcon[n]).GetIcon(), pass ? IDI_STATUS_PASS : IDI_STATUS_FAIL);
+        EXPECT_TRUE(w.GetDlgItem(kRowIcon[n]).IsWindowVisible());
+        if (pass) {
+            EXPECT_EQ(w.GetDlgItemText(kRowEdit[n]), u"程序下载完成！");
+            EXPECT_EQ(ovsim::ReadMemory(Probe(n), 0x08000000, static_cast<uint32_t>(image.size())), image);
+            const auto bar = host.Positions(kRowBar[n]);
+            ASSERT_FALSE(bar.empty());
+            EXPECT_EQ(static_cast<uint32_t>(bar.back()), g_channels[n].progressTotal);
+        } else {
+            EXPECT_NE(w.GetDlgItemText(kRowEdit[n]), u"程序下载完成！");
+        }
+    }
+    EXPECT_EQ(g_passCount, 7);
+    EXPECT_EQ(g_failCount, 1);
+    // The window still works for the series the operator chose, whatever the chips said.
+    EXPECT_EQ(w.m_chipSeries, 2);
+    EXPECT_EQ(w.GetDlgItemText(IDC_COMBO_DEVICE), u"VK42X");
+    EXPECT_EQ(host.PaneTexts(1).back(), u"总数:8");
+    EXPECT_EQ(host.PaneTexts(2).back(), u"成功:7");
+    EXPECT_EQ(host.PaneTexts(3).back(), u"失败:1");
+    EXPECT_EQ(fw::GetPrivateProfileInt(u"dlparam", u"total", 0, dir.Wide("SysConfig.ini")), 8);
+    EXPECT_TRUE(ovsim::Overlaps().empty());
+    // The last worker gave the window back.
+    EXPECT_TRUE(w.GetDlgItem(IDC_BTN_PRODUCTION_DOWNLOAD).IsWindowEnabled());
+    EXPECT_TRUE(w.GetDlgItem(IDC_COMBO_DEVICE).IsWindowEnabled());
+}
+
+// Probes plugged or pulled while chips are programmed change no row of the running job; the rows follow them as
+// soon as the last chip is done.
+TEST_F(ProductionWindow, RowsFollowTheProbesPluggedDuringARun) {
+    SysConfig("interface=03\n");
+    SeriesTable({"VK51x"});
+    for (int n = 0; n < 2; ++n)
+        ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, Probe(n), Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.SendCommand(ID_PRODUCTION_MODE);
+    dir.Write("app.hex", hexfile::Text({{0x08000000, hexfile::Pattern(0x10000)}}));
+    host.ExpectOpenFile(dir.Wide("app.hex"));
+    w.Click(IDC_BTN_BROWSE);
+    ovsim::SetLinkSpeed(200000);
+
+    ASSERT_TRUE(w.Click(IDC_BTN_PRODUCTION_DOWNLOAD));
+    ASSERT_TRUE(host.PumpUntil([&] { return host.Positions(kRowBar[1]).size() > 2; }, std::chrono::seconds(10)));
+    ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, Probe(2), Chip(0));
+    fw::InjectDeviceChange(fw::DeviceKind::Usb, true, fw::Utf8ToText(Probe(2)));
+    host.PumpUntilIdle(std::chrono::milliseconds(200));
+    EXPECT_FALSE(Idle());
+    EXPECT_EQ(Row(2), u"3--未连接设备");
+
+    ASSERT_TRUE(
+        host.PumpUntil([&] { return Idle() && Row(2) == fw::Utf8ToText("3--" + Probe(2)); }, std::chrono::seconds(30)));
+    EXPECT_EQ(g_passCount, 2);
+    EXPECT_EQ(w.GetDlgItemText(kRowEdit[2]), u"Ready...");
+
+    ovsim::Unplug(Probe(0));
+    fw::InjectDeviceChange(fw::DeviceKind::Usb, false, fw::Utf8ToText(Probe(0)));
+    ASSERT_TRUE(host.PumpUntil([&] { return Row(2) == u"3--未连接设备"; }));
+    EXPECT_EQ(Row(0), fw::Utf8ToText("1--" + Probe(1)));
+    EXPECT_EQ(Row(1), fw::Utf8ToText("2--" + Probe(2)));
+    EXPECT_EQ(g_channels[2].present, 0);
+}
+
+// Workers that finish in the same instant each count and report; whatever order their reports reach the window in,
+// the panes and the file end with the final figures.
+TEST_F(ProductionWindow, ReportsOfWorkersEndingTogetherEndWithTheFinalCounts) {
+    CQXDownloadToolDlg& w = Start();
+    {
+        fw::ScopedLock lock(g_csCounters);
+        g_passCount = g_failCount = 0;
+    }
+    for (int round = 1; round <= 6; ++round) {
+        SCOPED_TRACE(round);
+        std::atomic<int> ready{0}, done{0};
+        std::vector<std::thread> workers;
+        for (int n = 0; n < 8; ++n) {
+            workers.emplace_back([&, n] {
+                ++ready;
+                while (ready < 8)
+                    std::this_thread::yield();
+                {
+                    fw::ScopedLock lock(g_csCounters);
+                    ++(n % 3 == 0 ? g_failCount : g_passCount);
+                }
+                w.UpdateCounters();
+                ++done;
+            });
+        }
+        ASSERT_TRUE(host.PumpUntil([&] { return done == 8; }, std::chrono::seconds(10)));
+        for (std::thread& t : workers)
+            t.join();
+        const int fail = 3 * round, pass = 5 * round;
+        EXPECT_EQ(host.PaneTexts(1).back(), fw::Format(u"总数:%d", pass + fail));
+        EXPECT_EQ(host.PaneTexts(2).back(), fw::Format(u"成功:%d", pass));
+        EXPECT_EQ(host.PaneTexts(3).back(), fw::Format(u"失败:%d", fail));
+        EXPECT_EQ(fw::GetPrivateProfileInt(u"dlparam", u"pass", 0, dir.Wide("SysConfig.ini")), pass);
+    }
 }
 
 }  // namespace
