@@ -55,6 +55,11 @@ public:
     int ReadOptionBytes(OptionRwBlock* block, ChannelSlot* channel);
     // The protection lift of a download for one channel (null: channel 0); 0 when the chip stays protected.
     int LiftProtection(ChannelSlot* channel);
+    // The device option-byte editors' transport of the whole image (operation 0 read, 1 write, 2 write then
+    // reset), on a block of its own; sets channel 0's protection state from the image read or written.
+    enum class OptionTransfer { Failed, Done, NotRead };
+    OptionTransfer ReadWriteOptionBytes(DeviceHandle device, std::array<uint8_t, 64>& image, int operation,
+                                        uint8_t unused = 0xFF);
 
     // Menu and controls.
     void UpdateMenuState(int enable);

@@ -10,6 +10,8 @@
 #include "framework/Format.h"
 #include "framework/Profile.h"
 
+#include <algorithm>
+
 using fw::Text;
 
 bool CQXDownloadToolDlg::GetChipInfo(ChipInfoBlock info, ChannelSlot* channel) {
@@ -294,4 +296,49 @@ int CQXDownloadToolDlg::ReadOptionBytes(OptionRwBlock* block, ChannelSlot* chann
     if (level == 0) AppendLog(TranslateText(u"当前芯片处于读保护等级L0"), kLogBlack);
     if (writeProtected) AppendLog(TranslateText(u"当前芯片处于写保护状态"), kLogBlack);
     return 1;
+}
+
+CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(DeviceHandle device,
+                                                                            std::array<uint8_t, 64>& image,
+                                                                            int operation, uint8_t /*unused*/) {
+    const ChipSeriesCode series = m_chipSeries;
+    const InterfaceIndex iface = m_interface;
+    ChannelSlot& slot = g_channels[0];
+    // Its own block: neither the chip image the connection read nor a hex file's option bytes change here.
+    OptionRwBlock block{};
+    if (operation == 0) {
+        // The offline downloader answers no option reads, and a chip whose information could not be read over
+        // SWD answers none that can be trusted: that is "not read", never an image of zeros.
+        const bool swd = iface == kIfaceSwdJlink || iface == kIfaceSwdCmsisDap;
+        if (iface == kIfaceOfflineLink || (swd && slot.rdpLevel == 0xFF)) return OptionTransfer::NotRead;
+        block.operation = 0;
+        block.length = OptionImageReadLength(series);
+        const StatusCode status = OV_CMD_OPT_RW(device, &block);
+        if (status != CMD_STATUS_OK) {
+            AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
+            return OptionTransfer::Failed;
+        }
+        image.fill(0);
+        std::copy_n(block.data, std::min<size_t>(block.length, image.size()), image.begin());
+    } else {
+        block.operation = static_cast<uint8_t>(operation);
+        block.length = OptionImageWriteLength(series);
+        std::copy_n(image.begin(), block.length, block.data);
+        const StatusCode status = OV_CMD_OPT_RW(device, &block);
+        if (status != CMD_STATUS_OK) {
+            AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
+            return OptionTransfer::Failed;
+        }
+        // Keep the connection's copy of the chip image in step, so a later download that lays a project's
+        // bytes over it does not bring back what the editor just replaced.
+        std::copy_n(image.begin(), block.length, m_optionBytes.data);
+    }
+    const std::optional<ProtectionState> state = EditorProtectionOfImage(series, image);
+    if (!state) {
+        slot.rdpLevel = 0xFF;
+        return OptionTransfer::Failed;
+    }
+    slot.rdpLevel = state->level;
+    slot.writeProtected = state->writeProtected ? 1 : 0;
+    return OptionTransfer::Done;
 }

@@ -39,10 +39,13 @@ MenuStates ComputeMenuStates(const MenuContext& ctx) {
         const bool erase = i != kIfaceSwdJlink && !(s == 10 && ctx.bootSubVersionIsV10);
         set(ID_ERASE_ALL_FLASH, erase);
         set(ID_ERASE_SECTORS, erase);
-        for (int id : {ID_OPTIONS_BYTES, ID_ENABLE_READ_PROTECTION_L1, ID_ENABLE_READ_PROTECTION_L2,
-                       ID_DISABLE_READ_PROTECTION_L1, ID_RESET}) {
+        for (int id :
+             {ID_ENABLE_READ_PROTECTION_L1, ID_ENABLE_READ_PROTECTION_L2, ID_DISABLE_READ_PROTECTION_L1, ID_RESET}) {
             set(id, true);
         }
+        // The security chips' option items have an editor of their own, which the program does not have yet:
+        // the command would open nothing for them.
+        set(ID_OPTIONS_BYTES, s != 10);
         set(ID_WRITE_PROTECTION, s != 7);
         set(ID_APP_GO, s != 5 && !IsSwd(i));
         out.readFlashRuleApplies = true;

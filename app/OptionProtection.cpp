@@ -15,8 +15,10 @@ ProtectionLayout LayoutOf(ChipSeriesCode series) {
         case 4:
         case 5:
         case 6:
-        case 7:
             return {12, {8, 10, -1, -1}};
+        case 7:
+            // Bytes 8 to 11 of this image are USER2 and USER3: the series has no write protection to judge.
+            return {12, {-1, -1, -1, -1}};
         case 12:
             return {12, {10, 11, -1, -1}};
         case 11:
@@ -70,4 +72,11 @@ bool SecurityChipWriteProtected(std::span<const uint8_t, 64> wrpData, double fla
     const bool firstFree = wrpData[0] == 0xFE || wrpData[0] == 0xFF;
     if (flashSizeKB == 4096.0) return !(firstFree && wrpData[1] == 0xFF && wrpData[2] == 0xFF && wrpData[3] == 0xFF);
     return !(firstFree && wrpData[1] == 0xFF);
+}
+
+std::optional<ProtectionState> EditorProtectionOfImage(ChipSeriesCode series, std::span<const uint8_t, 64> data) {
+    const ProtectionState state = ProtectionOfImage(series, data);
+    // Series 11 knows two level-1 encodings only; anything else in RDP is no image of a sound chip.
+    if (series == 11 && state.level != 2 && data[0] != 0xA5 && data[0] != 0xFF) return std::nullopt;
+    return state;
 }

@@ -118,6 +118,11 @@ OV_SIM_API void ClearFaults();
 OV_SIM_API void MakeProtected(const std::string& name, int level,
                               std::optional<std::array<uint8_t, 4>> writeProtection = std::nullopt);
 
+// The option image in force at once, as if the chip had arrived so; bytes past the series' image are dropped.
+OV_SIM_API void SetOptionImage(const std::string& name, const std::vector<uint8_t>& image);
+// How many whole-image writes left a value byte and its complement out of step in the series' layout.
+OV_SIM_API int BrokenComplementWrites(const std::string& name);
+
 OV_SIM_API std::vector<uint8_t> ReadMemory(const std::string& name, uint32_t address, uint32_t length);
 OV_SIM_API std::vector<uint8_t> ReadExternalFlash(const std::string& name, uint8_t id, uint32_t address,
                                                   uint32_t length);

@@ -1,4 +1,10 @@
 // Adds this subsystem's handlers of main-window commands (menu items and buttons) to the window's command table.
 #pragma once
 
+class CQXDownloadToolDlg;
+
 void RegisterOptionByteCommands();
+
+// "Options bytes" of the Operations menu: the option-byte editor of the connected chip's series, with the device
+// mutex held while it is open.
+void OnOptionsBytes(CQXDownloadToolDlg& window);

@@ -65,6 +65,10 @@ public:
     const std::vector<uint8_t>& StoredOptions() const { return stored_; }
     const std::vector<uint8_t>& EffectiveOptions() const { return effective_; }
     void ForceProtection(int level, const std::optional<std::array<uint8_t, 4>>& wrp);
+    // An option image in force at once, as if the chip had arrived so (bytes past the series' length dropped).
+    void ForceOptions(const std::vector<uint8_t>& image);
+    // Whole-image writes that left a value and its complement out of step.
+    int BrokenComplementWrites() const { return brokenComplementWrites_; }
 
     // Partitions and keys.
     StatusCode PartitionOp(UserPartitionRecord& record);
@@ -114,6 +118,7 @@ private:
     std::array<uint8_t, 12> uid_{};
     std::vector<Region> regions_;  // main flash first
     std::vector<uint8_t> stored_, effective_;
+    int brokenComplementWrites_ = 0;
     std::array<PartitionConfig, 3> parts_{};
     bool sealStored_ = false, sealEffective_ = false;
     std::array<Key128, 32> keys_{};

@@ -33,6 +33,51 @@ bool ItemValueAllowed(uint8_t item, const uint8_t* data) {
     }
 }
 
+// Where a value byte is followed by its complement in a series' whole image; the bytes carried as they were read
+// (series 0, 1, 3, 4, 6, 8 and 9 have some) and the series that store values alone have no pair.
+std::vector<uint8_t> ComplementPairStarts(uint8_t series) {
+    const auto evens = [](uint8_t first, uint8_t last) {
+        std::vector<uint8_t> out;
+        for (unsigned i = first; i <= last; i += 2)
+            out.push_back(static_cast<uint8_t>(i));
+        return out;
+    };
+    switch (series) {
+        case 0:
+        case 1:
+            return evens(0, 16);
+        case 2:
+            return evens(0, 18);
+        case 5:
+        case 7:
+            return evens(0, 14);
+        case 3:
+        case 4:
+        case 6:
+            return evens(0, 12);
+        case 8: {
+            std::vector<uint8_t> pairs = evens(0, 20);
+            pairs.push_back(24);
+            return pairs;
+        }
+        case 9: {
+            std::vector<uint8_t> pairs = evens(0, 12);
+            const std::vector<uint8_t> rest = evens(16, 30);
+            pairs.insert(pairs.end(), rest.begin(), rest.end());
+            return pairs;
+        }
+        default:
+            return {};
+    }
+}
+
+bool ComplementsHold(uint8_t series, const std::vector<uint8_t>& image) {
+    for (uint8_t at : ComplementPairStarts(series)) {
+        if (at + 1u < image.size() && static_cast<uint8_t>(image[at] ^ image[at + 1]) != 0xFF) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int Chip::LevelOf(const std::vector<uint8_t>& image) const {
@@ -92,7 +137,10 @@ StatusCode Chip::OptionRw(OptionRwBlock& block) {
         if (block.length == 0 || block.length > stored_.size()) return CMD_STATUS_BAD_PARAMETER;
         std::vector<uint8_t> image = stored_;
         std::copy_n(block.data, block.length, image.begin());
-        return StoreOptions(std::move(image));
+        const bool complementsHold = ComplementsHold(series_.code, image);
+        const StatusCode status = StoreOptions(std::move(image));
+        if (status == CMD_STATUS_OK && !complementsHold) ++brokenComplementWrites_;
+        return status;
     }
     if (!series_.securityChip || block.item > 8) return CMD_STATUS_BAD_PARAMETER;
     const ItemPlace place = kItems[block.item];
@@ -133,6 +181,11 @@ void Chip::ForceProtection(int level, const std::optional<std::array<uint8_t, 4>
         if (series_.complementPairs) stored_[series_.rdp2Offset + 1] = 0x00;
     }
     SetLevel(stored_, std::clamp(level, 0, 2));
+    effective_ = stored_;
+}
+
+void Chip::ForceOptions(const std::vector<uint8_t>& image) {
+    std::copy_n(image.begin(), std::min(image.size(), stored_.size()), stored_.begin());
     effective_ = stored_;
 }
 

@@ -74,6 +74,17 @@ void MakeProtected(const std::string& name, int level, std::optional<std::array<
     });
 }
 
+void SetOptionImage(const std::string& name, const std::vector<uint8_t>& image) {
+    WithChip(name, [&](Chip& chip) {
+        chip.ForceOptions(image);
+        return true;
+    });
+}
+
+int BrokenComplementWrites(const std::string& name) {
+    return WithChip(name, [&](Chip& chip) { return chip.BrokenComplementWrites(); });
+}
+
 std::vector<uint8_t> ReadMemory(const std::string& name, uint32_t address, uint32_t length) {
     return WithChip(name, [&](Chip& chip) { return chip.Inspect(address, length); });
 }

@@ -205,3 +205,66 @@ TEST_F(ProtectionTest, OtpItemsTakeValueAndComplementSixteenTimesAtMost) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whole-image writes of the option-byte editors: the erased images keep every complement pair, a write that
+// breaks one is counted, a write longer than the image is refused and a write with reset ends the session.
+TEST_F(ProtectionTest, WholeImageWritesKeepTrackOfTheComplementPairs) {
+    struct Row {
+        uint8_t series;
+        std::vector<uint8_t> pairStarts;  // value bytes followed by their complement
+    };
+    const Row rows[] = {
+        {0, {0, 2, 4, 6, 8, 10, 12, 14, 16}},
+        {2, {0, 2, 4, 6, 8, 10, 12, 14, 16, 18}},
+        {3, {0, 2, 4, 6, 8, 10, 12}},
+        {5, {0, 2, 4, 6, 8, 10, 12, 14}},
+        {7, {0, 2, 4, 6, 8, 10, 12, 14}},
+        {8, {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 24}},
+        {9, {0, 2, 4, 6, 8, 10, 12, 16, 18, 20, 22, 24, 26, 28, 30}},
+        {11, {}},
+        {12, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.series);
+        ovsim::Reset();
+        DeviceHandle h = Usart(row.series);
+        const OptionRwBlock erased = ReadOptions(h);
+        for (uint8_t at : row.pairStarts)
+            EXPECT_EQ(erased.data[at] ^ erased.data[at + 1], 0xFF) << "erased pair at " << int(at);
+
+        OptionRwBlock write = erased;
+        write.operation = 1;
+        ASSERT_EQ(OV_CMD_OPT_RW(h, &write), CMD_STATUS_OK);
+        EXPECT_EQ(ovsim::BrokenComplementWrites(kDev), 0);
+        if (!row.pairStarts.empty()) {
+            write.data[row.pairStarts.back() + 1] ^= 0x01;
+            ASSERT_EQ(OV_CMD_OPT_RW(h, &write), CMD_STATUS_OK);
+            EXPECT_EQ(ovsim::BrokenComplementWrites(kDev), 1);
+        }
+        write.length = static_cast<uint8_t>(erased.length + 1);
+        EXPECT_EQ(OV_CMD_OPT_RW(h, &write), CMD_STATUS_BAD_PARAMETER);
+    }
+}
+
+TEST_F(ProtectionTest, WriteWithResetTakesEffectAndEndsTheSession) {
+    DeviceHandle h = Usart(3);
+    OptionRwBlock write = ReadOptions(h);
+    write.operation = 2;
+    write.data[4] = 0x12;  // Data0
+    write.data[5] = 0xED;
+    ASSERT_EQ(OV_CMD_OPT_RW(h, &write), CMD_STATUS_OK);
+    EXPECT_EQ(ovsim::OptionImage(kDev, true)[4], 0x12);  // in force without a further reset
+    OptionRwBlock read{};
+    EXPECT_NE(OV_CMD_OPT_RW(h, &read), CMD_STATUS_OK);  // the handle went stale with the reset
+}
+
+TEST_F(ProtectionTest, SetOptionImageIsInForceAtOnce) {
+    DeviceHandle h = Usart(11);
+    ovsim::SetOptionImage(kDev, {0x5A, 0xFF});
+    EXPECT_EQ(ReadOptions(h).data[0], 0x5A);
+    EXPECT_EQ(ovsim::OptionImage(kDev, true)[0], 0x5A);
+}
+
+}  // namespace

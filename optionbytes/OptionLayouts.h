@@ -1,0 +1,92 @@
+// The option-byte layouts of the chip series: where each field sits in a chip's whole option image and in an
+// offline project's 20 option bytes, which bytes are complements, which are carried as read and which are fixed.
+// Every layout is a row of data; one set of functions turns images and project texts into field texts and back.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "framework/Text.h"
+
+enum OptionField : uint8_t {
+    kFieldRdp,
+    kFieldRdp2,
+    kFieldUser,   // series 12's device image: the 16-bit USER word
+    kFieldUser0,  // series 12's device image: the 16-bit USER0 word
+    kFieldUser2,
+    kFieldUser3,
+    kFieldUser4,
+    kFieldUser5,
+    kFieldUser6,
+    kFieldData0,
+    kFieldData1,
+    kFieldData2,
+    kFieldData3,
+    kFieldWrp0,
+    kFieldWrp1,
+    kFieldWrp2,
+    kFieldWrp3,
+    kFieldDbank,
+    kFieldCcmsramRst,
+    kFieldCount,
+    kNoField = 0xFF,
+};
+
+enum class ByteRole : uint8_t {
+    Value,       // the field's byte
+    Complement,  // 255 minus the field's byte
+    WordLow,     // a 16-bit field, least significant byte first
+    WordHigh,
+    AsRead,  // written back exactly as it was read or loaded
+    Constant,
+    ReadOnly,  // read and shown, never written (beyond the write length)
+};
+
+struct LayoutByte {
+    ByteRole role = ByteRole::AsRead;
+    OptionField field = kNoField;
+    uint8_t constant = 0;
+};
+
+struct OptionLayout {
+    const char* name;
+    std::vector<LayoutByte> bytes;  // what a read brings, or what the project text holds
+    size_t writeLength;             // bytes written (device images) or put into the project text
+};
+
+// The device image of a series, and the project layout of an option family (the series code of the project's
+// chip). Series 12 keeps its own device image but the project layout of series 3; a family of no known layout
+// takes that of families 0 and 1 without their last two bytes.
+const OptionLayout& DeviceLayoutOf(uint8_t series);
+const OptionLayout& ProjectLayoutOf(uint8_t family);
+
+// The texts an editor shows: one per field ("%02X", the 16-bit words "%04X") and the bytes carried as read, by
+// byte position, as the image or the project text held them.
+struct OptionFieldTexts {
+    std::array<fw::Text, kFieldCount> field;
+    std::array<fw::Text, kFieldCount> complement;  // the complement bytes as an image held them
+    std::vector<fw::Text> asRead;                  // one per layout byte; empty where the byte is not carried as read
+
+    fw::Text& operator[](OptionField f) { return field[f]; }
+    const fw::Text& operator[](OptionField f) const { return field[f]; }
+};
+
+// From a device image; bytes the image does not hold read as 0x00.
+OptionFieldTexts FieldsFromImage(const OptionLayout& layout, std::span<const uint8_t> image);
+// The image to write, of the layout's write length: each value is its text read as hex (low 8 or 16 bits), each
+// complement 255 minus that, as-read bytes from the texts loaded, constants as they stand.
+std::vector<uint8_t> ImageFromFields(const OptionLayout& layout, const OptionFieldTexts& texts);
+// The two-digit slices of a project text at the layout's byte positions (digits 2k and 2k + 1), kept as written.
+OptionFieldTexts FieldsFromProjectText(const OptionLayout& layout, fw::TextView text);
+// The project text: each field padded to two digits with a leading "0" and kept in the case it was typed, its
+// complement in upper case, the as-read digits as loaded, the constants.
+fw::Text ProjectTextFromFields(const OptionLayout& layout, const OptionFieldTexts& texts);
+
+// Bit n of a byte text (character 7 - n of its binary form), and the text with that bit set or cleared.
+bool FieldBit(fw::TextView byteText, int bit);
+fw::Text WithFieldBit(fw::TextView byteText, int bit, bool on);
+// The bits first..first+count-1 as a number, and the text with them replaced (the other bits kept).
+unsigned FieldBits(fw::TextView byteText, int first, int count);
+fw::Text WithFieldBits(fw::TextView byteText, int first, int count, unsigned value);

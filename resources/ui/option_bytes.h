@@ -1,0 +1,84 @@
+// Resource ids of the four option-byte editors: two of the connected chip and two of an offline project's bytes,
+// each pair drawn from one control set.
+#pragma once
+
+#define IDD_WRITE_BYTE 149
+#define IDD_WRITE_BYTE2 159
+#define IDD_WRITE_BYTE_LINK 167
+#define IDD_WRITE_BYTE_LINK2 172
+
+// Shared by all four editors
+#define IDC_OB_CONFIRM 1059
+#define IDC_OB_L1 1084
+#define IDC_OB_USER 1105
+#define IDC_OB_NRST_STOP 1107
+#define IDC_OB_WDG_SW 1108
+#define IDC_OB_DATA0 1109
+#define IDC_OB_DATA1 1110
+#define IDC_OB_WRP0 1111
+#define IDC_OB_WRP1 1112
+#define IDC_OB_WRP2 1113
+#define IDC_OB_WRP3 1114
+#define IDC_OB_RDP 1115
+#define IDC_OB_RDP2 1122
+#define IDC_OB_L2 1123
+#define IDC_OB_RESET 1124
+#define IDC_OB_WRP2_LABEL 1236
+#define IDC_OB_WRP3_LABEL 1237
+
+// Editors of series 0, 1, 2, 5, 8 and 9
+#define IDC_OB_USER2 1116
+#define IDC_OB_NSWBOOT0 1117
+#define IDC_OB_NBOOT1 1118
+#define IDC_OB_NBOOT0 1119
+#define IDC_OB_DATA2 1120
+#define IDC_OB_WDG_STOP0_FRZ 1121
+#define IDC_OB_WDG_STDBY_FRZ 1125
+#define IDC_OB_WDG_SLEEP_FRZ 1126
+#define IDC_OB_DATA3 1127
+#define IDC_OB_FLASH_BOOT 1128
+#define IDC_OB_CCMSRAM_BOX 1129
+#define IDC_OB_DBANK_BOX 1130
+#define IDC_OB_BOR_LEV 1158
+#define IDC_OB_USER2_LABEL 1159
+#define IDC_OB_BOR_LEV_LABEL 1160
+#define IDC_OB_NRST_SEL 1238
+#define IDC_OB_BOR_LVL 1239
+#define IDC_OB_USER3_LABEL 1254
+#define IDC_OB_USER3 1303
+#define IDC_OB_NRST_STDBY 1304
+#define IDC_OB_CCMSRAM 1305
+#define IDC_OB_DBANK 1306
+#define IDC_OB_CCMSRAM_LABEL 1347
+#define IDC_OB_DBANK_LABEL 1348
+#define IDC_OB_NRST_SEL_LABEL 1362
+#define IDC_OB_BOR_LVL_LABEL 1363
+#define IDC_OB_OTHER_GROUP 1364
+#define IDC_OB_DATA2_LABEL 1398
+#define IDC_OB_DATA3_LABEL 1399
+
+// Editors of series 3, 4, 6, 7, 11 and 12
+#define IDC_OB2_USER3 1116
+#define IDC_OB2_USER4 1117
+#define IDC_OB2_LVR_POWER 1118
+#define IDC_OB2_NBOOT0 1156
+#define IDC_OB2_NBOOT1 1157
+#define IDC_OB2_NRST_PD 1158
+#define IDC_OB2_NSWBOOT0 1159
+#define IDC_OB2_LVR_EN 1160
+#define IDC_OB2_LVR_FILTER_EN 1161
+#define IDC_OB2_BOOT0_CFG 1164
+#define IDC_OB2_NRST_PA0 1252
+#define IDC_OB2_BOOT_LOCK 1253
+#define IDC_OB2_USER2_LABEL 1254
+#define IDC_OB2_USER3_LABEL 1255
+#define IDC_OB2_USER4_LABEL 1256
+#define IDC_OB2_WRP1_LABEL 1257
+#define IDC_OB2_WRP0_LABEL 1258
+#define IDC_OB2_WRP_GROUP 1259
+#define IDC_OB2_USER5_LABEL 1260
+#define IDC_OB2_USER6_LABEL 1261
+#define IDC_OB2_LVR_POWER_LABEL 1262
+#define IDC_OB2_USER2 1303
+#define IDC_OB2_USER5 1367
+#define IDC_OB2_USER6 1368

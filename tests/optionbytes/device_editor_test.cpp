@@ -1,0 +1,337 @@
+// The option-byte editors of the connected chip, opened from the Operations menu of the main window on a
+// simulated chip: one edit per series changes exactly its bytes on the chip (complements kept), with the message
+// and log line the interface and speed call for; reads and writes that fail, refused fields and the reads the
+// transport cannot make change nothing on the chip.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <future>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "app/ChipCommand.h"
+#include "app/program/ProgramCommands.h"
+#include "core/StatusText.h"
+#include "resources/ui/option_bytes.h"
+#include "tests/app/MainWindowFixture.h"
+
+namespace {
+
+using fw::Text;
+
+const Text kReadFailed = u"读取选项字节失败！";
+const Text kWritten = u"配置选项字节成功，复位后生效！";
+const Text kReconnect = u"配置选项字节成功，设备稍后会重新连接！";
+
+bool MutexHeldElsewhere() {
+    return std::async(std::launch::async,
+                      [] {
+                          const bool got = g_hDeviceMutex->Wait(0);
+                          if (got) g_hDeviceMutex->Release();
+                          return !got;
+                      })
+        .get();
+}
+
+class DeviceEditor : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        RegisterProgramCommands();
+    }
+
+    // A chip of the series on the interface, connected through the window, the connection monitor stopped so
+    // that a write with reset is not followed by a reconnection in the middle of the test.
+    CQXDownloadToolDlg& ConnectOn(uint8_t series, int iface, int baud = 115200, bool unreadable = false) {
+        m_name = iface == 0 ? "/dev/ttyUSB0" : iface == 2 ? "VK517C8" : "probe-1";
+        ovsim::Attach(static_cast<uint8_t>(iface), m_name, Chip(series));
+        if (unreadable) ovsim::InjectStatus(ovsim::Fn::GetInf, 1, 0xB001);
+        SysConfig("interface=0" + std::to_string(iface) + "\ndevice 1=VK517C8\nbaud=" + std::to_string(baud) + "\n");
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        EXPECT_EQ(w.m_connected, 1);
+        g_stopMonitor = 1;
+        fw::Sleep(700);  // the monitor sees the flag after its poll
+        host.ClearRecords();
+        ovsim::ClearCallLog();
+        return w;
+    }
+
+    std::vector<uint8_t> Image() const { return ovsim::OptionImage(m_name); }
+
+    int OptionCalls() const {
+        int n = 0;
+        for (const auto& call : ovsim::CallLog())
+            n += call.fn == ovsim::Fn::OptRw;
+        return n;
+    }
+
+    bool LogLine(const Text& text, uint32_t colour) const {
+        const fw::Color wanted = fw::Rgb(static_cast<uint8_t>(colour & 0xFF), static_cast<uint8_t>(colour >> 8 & 0xFF),
+                                         static_cast<uint8_t>(colour >> 16 & 0xFF));
+        for (const auto& line : host.LogLines()) {
+            if (line.text == text && line.color == wanted) return true;
+        }
+        return false;
+    }
+
+    std::string m_name;
+};
+
+// Which bytes of the image may differ after the edit, and their new values.
+using Changes = std::map<size_t, uint8_t>;
+
+struct EditRow {
+    const char* name;
+    uint8_t series;
+    int iface;
+    int baud;
+    int dialog;
+    std::function<void(fw::Dialog&)> edit;
+    bool reset;
+    Changes changes;
+    Text message;
+};
+
+TEST_F(DeviceEditor, OneEditPerSeriesChangesExactlyItsBytes) {
+    const EditRow rows[] = {
+        {"series 0: WDG_SW off, with reset",
+         0,
+         0,
+         115200,
+         IDD_WRITE_BYTE,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.Tick(IDC_OB_WDG_SW, false)); },
+         true,
+         {{2, 0xFE}, {3, 0x01}},
+         kReconnect},
+        {"series 2: BOR_LEV 5",
+         2,
+         0,
+         115200,
+         IDD_WRITE_BYTE,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.EnterText(IDC_OB_BOR_LEV, u"5")); },
+         false,
+         {{18, 0xDF}, {19, 0x20}},
+         kWritten},
+        {"series 5: WRP1 FE",
+         5,
+         0,
+         115200,
+         IDD_WRITE_BYTE,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.EnterText(IDC_OB_WRP1, u"fe")); },
+         false,
+         {{10, 0xFE}, {11, 0x01}},
+         kWritten},
+        {"series 8: BOR_LVL 2.2V",
+         8,
+         0,
+         115200,
+         IDD_WRITE_BYTE,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.Select(IDC_OB_BOR_LVL, 2)); },
+         false,
+         {{18, 0x5F}, {19, 0xA0}},
+         kWritten},
+        {"series 9: Data2 has no length limit",
+         9,
+         0,
+         115200,
+         IDD_WRITE_BYTE,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.EnterText(IDC_OB_DATA2, u"1234")); },
+         false,
+         {{28, 0x34}, {29, 0xCB}},
+         kWritten},
+        {"series 9: DBANK off",
+         9,
+         0,
+         115200,
+         IDD_WRITE_BYTE,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.Tick(IDC_OB_DBANK_BOX, false)); },
+         false,
+         {{4, 0x5A}, {5, 0xA5}},
+         kWritten},
+        {"series 3: one-digit Data0 at 9600 baud with reset",
+         3,
+         0,
+         9600,
+         IDD_WRITE_BYTE2,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"5")); },
+         true,
+         {{4, 0x05}, {5, 0xFA}},
+         kWritten},
+        {"series 7: LVR_EN off",
+         7,
+         0,
+         115200,
+         IDD_WRITE_BYTE2,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.Tick(IDC_OB2_LVR_EN, false)); },
+         false,
+         {{10, 0xEF}, {11, 0x10}},
+         kWritten},
+        {"series 7: USER2 12",
+         7,
+         0,
+         115200,
+         IDD_WRITE_BYTE2,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.EnterText(IDC_OB2_USER2, u"12")); },
+         false,
+         {{8, 0x12}, {9, 0xED}},
+         kWritten},
+        {"series 11: USER5 over USB",
+         11,
+         1,
+         115200,
+         IDD_WRITE_BYTE2,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.EnterText(IDC_OB2_USER5, u"12")); },
+         true,
+         {{5, 0x12}},
+         kReconnect},
+        {"series 12: IWDG_SW on over CMSIS-DAP",
+         12,
+         3,
+         115200,
+         IDD_WRITE_BYTE2,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.Tick(IDC_OB_WDG_SW, true)); },
+         false,
+         {{2, 0xA5}, {3, 0x5A}},
+         kWritten},
+    };
+    for (const EditRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = ConnectOn(row.series, row.iface, row.baud);
+        const std::vector<uint8_t> before = Image();
+        bool heldWhileOpen = false;
+        host.OnModal(row.dialog, [&](fw::Dialog& d) {
+            heldWhileOpen = MutexHeldElsewhere();
+            row.edit(d);
+            if (row.reset) {
+                EXPECT_TRUE(d.Tick(IDC_OB_RESET, true));
+            }
+            d.Click(IDC_OB_CONFIRM);
+        });
+        host.ExpectBox(row.message, fw::IDOK);
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+
+        const std::vector<uint8_t> after = Image();
+        ASSERT_EQ(after.size(), before.size());
+        for (size_t i = 0; i < after.size(); ++i) {
+            const auto it = row.changes.find(i);
+            EXPECT_EQ(after[i], it == row.changes.end() ? before[i] : it->second) << "byte " << i;
+        }
+        EXPECT_EQ(ovsim::BrokenComplementWrites(m_name), 0);
+        EXPECT_EQ(heldWhileOpen, InInterfaceSet(kChipMutexInterfaces, static_cast<InterfaceIndex>(row.iface)));
+        EXPECT_FALSE(MutexHeldElsewhere());
+        EXPECT_TRUE(LogLine(row.message, row.message == kReconnect ? kLogGreen : kLogBlack));
+        if (row.series == 12) {
+            EXPECT_TRUE(LogHas(u"FLASH CRC32值：0xFFFFFFFF"));
+        }
+        // A write with reset takes effect at once; without one it waits for the next reset.
+        EXPECT_EQ(ovsim::OptionImage(m_name, true) == after, row.reset);
+    }
+}
+
+TEST_F(DeviceEditor, ReadsThatCannotBeMadeOrFailWriteNothing) {
+    struct Row {
+        const char* name;
+        uint8_t series;
+        int iface;
+        bool unreadable;
+        StatusCode readFault;              // 0: none
+        std::vector<uint8_t> optionImage;  // empty: the erased image
+        bool statusLine;
+    };
+    const Row rows[] = {
+        {"unreadable chip over SWD", 0, 3, true, 0, {}, false},
+        {"the read fails", 3, 0, false, 0xB004, {}, true},
+        {"series 11 with an RDP it does not know", 11, 0, false, 0, {0x5A}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = ConnectOn(row.series, row.iface, 115200, row.unreadable);
+        if (!row.optionImage.empty()) ovsim::SetOptionImage(m_name, row.optionImage);
+        if (row.readFault != 0) ovsim::InjectStatus(ovsim::Fn::OptRw, 1, row.readFault);
+        const std::vector<uint8_t> before = Image();
+        w.SendCommand(ID_OPTIONS_BYTES);  // no script: the editor must not show itself
+        EXPECT_TRUE(LogLine(kReadFailed, kLogRed));
+        EXPECT_EQ(LogHas(StatusCodeToText(static_cast<int32_t>(row.readFault))), row.statusLine);
+        EXPECT_EQ(OptionCalls(), row.unreadable ? 0 : 1);
+        EXPECT_EQ(Image(), before);
+        EXPECT_TRUE(host.Boxes().empty());
+        EXPECT_FALSE(MutexHeldElsewhere());
+    }
+    EXPECT_EQ(g_channels[0].rdpLevel, 0xFF);  // the last row: series 11 cannot be judged
+}
+
+TEST_F(DeviceEditor, RefusedFieldsAndFailedWritesKeepTheDialogOpen) {
+    CQXDownloadToolDlg& w = ConnectOn(0, 0);
+    const std::vector<uint8_t> before = Image();
+    int confirms = 0;
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
+        EXPECT_TRUE(d.EnterText(IDC_OB_WRP2, u""));
+        host.ExpectBox(u"WRP2数据不能为空！", fw::IDOK);
+        d.Click(IDC_OB_CONFIRM);
+        EXPECT_TRUE(d.EnterText(IDC_OB_WRP2, u"G1"));
+        host.ExpectBox(u"WRP2输入的数据必须为十六进制的数据！", fw::IDOK);
+        d.Click(IDC_OB_CONFIRM);
+        EXPECT_TRUE(d.EnterText(IDC_OB_WRP2, u"7F"));
+        EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u""));
+        host.ExpectBox(u"Data0数据不能为空！", fw::IDOK);  // Data0 is checked before WRP2
+        d.Click(IDC_OB_CONFIRM);
+        EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"00"));
+        ovsim::InjectStatus(ovsim::Fn::OptRw, 1, 0xB004);
+        host.ExpectBox(u"配置选项字节失败！", fw::IDOK);
+        d.Click(IDC_OB_CONFIRM);
+        confirms = 4;
+        EXPECT_TRUE(d.IsWindowVisible());
+        d.Click(fw::IDCANCEL);
+    });
+    w.SendCommand(ID_OPTIONS_BYTES);
+    EXPECT_EQ(confirms, 4);
+    EXPECT_EQ(Image(), before);
+    EXPECT_TRUE(LogLine(StatusCodeToText(0xB004), kLogRed));
+    EXPECT_EQ(OptionCalls(), 2);  // the read at opening and the one failed write
+}
+
+TEST_F(DeviceEditor, LevelBoxesAndTheKeysThatCloseWithoutWriting) {
+    CQXDownloadToolDlg& w = ConnectOn(0, 2);
+    ovsim::SetOptionImage(m_name, {0x55, 0xAA});  // level 1 written as 0x55
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
+        EXPECT_FALSE(d.GetDlgItem(IDC_OB_RESET).IsWindowVisible());  // no reset over the probes
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_OB_L1), 1);
+        EXPECT_TRUE(d.Tick(IDC_OB_L1, false));
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB_RDP), u"A5");
+        EXPECT_TRUE(d.Tick(IDC_OB_L1, true));
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB_RDP), u"55");  // the level-1 code read comes back, not FF
+        host.ExpectBox(u"此操作将不可逆，请谨慎操作！\n是否继续使能读保护等级L2 ?", fw::IDNO);
+        EXPECT_TRUE(d.Tick(IDC_OB_L2, true));
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_OB_L2), 0);
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB_RDP2), u"FF");
+        d.PressEnter();
+    });
+    const std::vector<uint8_t> before = Image();
+    w.SendCommand(ID_OPTIONS_BYTES);
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) { d.PressEscape(); });
+    w.SendCommand(ID_OPTIONS_BYTES);
+    EXPECT_EQ(Image(), before);
+    EXPECT_EQ(OptionCalls(), 2);  // two reads, no write
+    // The editors read into a block of their own: the image the connection read stays the window's.
+    EXPECT_EQ(w.m_optionBytes.data[0], 0xA5);
+}
+
+TEST_F(DeviceEditor, SecurityChipsAndDisconnectedWindowsGetNoEditor) {
+    CQXDownloadToolDlg& w = Start();
+    host.ExpectBox(u"请先连接设备！", fw::IDOK);
+    w.SendCommand(ID_OPTIONS_BYTES);
+    window.reset();
+    ovsim::Reset();
+    CQXDownloadToolDlg& security = ConnectOn(10, 0);
+    EXPECT_FALSE(security.ChooseMenu(ID_OPTIONS_BYTES));
+    security.SendCommand(ID_OPTIONS_BYTES);  // even sent directly, nothing opens and nothing is read
+    EXPECT_EQ(OptionCalls(), 0);
+}
+
+}  // namespace
