@@ -64,6 +64,7 @@ TEST(SeriesRules, PageSizeCapacityAndPartitionsOfEverySeries) {
 }
 
 // Option image: the level-2 marker, the write-protection bytes and the read and write lengths of every series.
+// Series 7 has no write-protection bytes: its bytes 8 and 10 are USER2 and USER3.
 TEST(SeriesRules, ProtectionBytePlacesOfEverySeries) {
     struct Row {
         int series;
@@ -74,7 +75,7 @@ TEST(SeriesRules, ProtectionBytePlacesOfEverySeries) {
     const Row rows[] = {
         {0, 16, {8, 10, 12, 14}, 20, 20}, {1, 16, {8, 10, 12, 14}, 20, 20},  {2, 16, {8, 10, 12, 14}, 20, 20},
         {3, 12, {8, 10}, 16, 16},         {4, 12, {8, 10}, 16, 16},          {5, 12, {8, 10}, 16, 16},
-        {6, 12, {8, 10}, 16, 16},         {7, 12, {8, 10}, 16, 16},          {8, 16, {8, 10, 12, 14}, 32, 32},
+        {6, 12, {8, 10}, 16, 16},         {7, 12, {}, 16, 16},               {8, 16, {8, 10, 12, 14}, 32, 32},
         {9, 2, {16, 18, 20, 22}, 32, 32}, {11, 13, {9, 10, 11, 12}, 14, 14}, {12, 12, {10, 11}, 17, 13},
     };
     for (const Row& row : rows) {
@@ -140,7 +141,8 @@ TEST(SeriesRules, MenuOfEverySeriesOnEveryInterface) {
         {32833, [](int, int, bool) { return true; }},
         {32834, [](int s, int i, bool v10) { return i != 2 && !(s == 10 && v10); }},
         {32835, [](int s, int i, bool v10) { return i != 2 && !(s == 10 && v10); }},
-        {32837, [](int, int, bool) { return true; }},
+        // Options bytes: none for the security chips until their item editor is part of the program.
+        {32837, [](int s, int, bool) { return s != 10; }},
         {32870, [](int, int, bool) { return true; }},
         {32871, [](int, int, bool) { return true; }},
         {32851, [](int, int, bool) { return true; }},
