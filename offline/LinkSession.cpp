@@ -5,6 +5,7 @@
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "offline/LinkTimeouts.h"
+#include "offline/OVLinkConfigTabDlg.h"
 
 bool LinkSession::Open() { return OpenLink(m_window) != 0; }
 
@@ -23,7 +24,7 @@ bool LinkSession::DevicePresent() {
     return false;
 }
 
-void LinkSession::RunConfiguration() {}
+void LinkSession::RunConfiguration() { OnOfflineDownloader(m_window); }
 
 LinkSession& LinkSessionOf(CQXDownloadToolDlg& window) {
     // The factory that RegisterOfflineCommands installs makes nothing but LinkSessions.

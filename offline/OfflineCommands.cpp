@@ -2,7 +2,10 @@
 
 #include "app/MainWindowCommands.h"
 #include "offline/LinkSession.h"
+#include "offline/OVLinkConfigTabDlg.h"
+#include "resources/ui/resource.h"
 
 void RegisterOfflineCommands() {
     SetOfflineLinkFactory([](CQXDownloadToolDlg& window) { return std::make_unique<LinkSession>(window); });
+    AddMainWindowCommand(ID_OFFLINE_DOWNLOADER, OnOfflineDownloader);
 }

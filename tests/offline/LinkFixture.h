@@ -7,6 +7,7 @@
 #include "linksim/LinkSim.h"
 #include "offline/LinkSession.h"
 #include "offline/LinkTimeouts.h"
+#include "offline/OVLinkConfigTabDlg.h"
 #include "offline/OfflineCommands.h"
 #include "tests/app/MainWindowFixture.h"
 
@@ -19,6 +20,13 @@ protected:
         // A dropped reply costs a test this long instead of the seconds a real downloader is given.
         SetLinkReplyTimeouts(250, 250);
         downloader = linksim::Plug(Spec());
+        // The configuration window opens after every connect; a test that wants it says what to do in it.
+        host.OnModal(IDD_OVLINK_CONFIG, [this](fw::Dialog& d) {
+            ++configRuns;
+            auto& tabs = static_cast<COVLinkConfigTabDlg&>(d);
+            if (onConfig) onConfig(tabs);
+            d.EndDialog(fw::IDCANCEL);
+        });
     }
 
     void TearDown() override {
@@ -30,8 +38,8 @@ protected:
     // What the plugged downloader is; a test overrides it before SetUp runs, or plugs another.
     virtual linksim::DownloaderSpec Spec() { return {}; }
 
-    // Starts the window on interface 4 and connects; the window's configuration dialog is answered by `onConfig`
-    // when the offline subsystem opens one.
+    // Starts the window on interface 4; ConnectLink connects it, and the configuration window that opens then
+    // runs `onConfig`.
     CQXDownloadToolDlg& StartOnLink() {
         SysConfig("interface=04\n");
         return Start();
@@ -44,5 +52,14 @@ protected:
     // Sends one request the way the pages do.
     bool Exchange(fw::TextView request, LinkReply& reply) { return ExchangeLinkCommand(*window, request, reply); }
 
+    // Opens the configuration window from its menu entry and runs `work` on its parameter page.
+    void OnParameterPage(const std::function<void(COVLinkCfgDlg&)>& work) {
+        onConfig = [&work](COVLinkConfigTabDlg& tabs) { work(tabs.m_paramPage); };
+        window->SendCommand(ID_OFFLINE_DOWNLOADER);
+        onConfig = nullptr;
+    }
+
     std::shared_ptr<linksim::Downloader> downloader;
+    std::function<void(COVLinkConfigTabDlg&)> onConfig;
+    int configRuns = 0;
 };

@@ -1,0 +1,117 @@
+// The offline downloader's configuration window (on its parameter page, read from a simulated downloader) and the
+// device key dialog, drawn by the Qt host offscreen in Chinese and English: one picture each under the build
+// folder, and the checks a person would make looking at them (every text fits its control, nothing overlaps).
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QWidget>
+#include <functional>
+
+#include "framework/host/qt/QtHost.h"
+#include "linksim/LinkSim.h"
+#include "offline/LinkSession.h"
+#include "offline/OVLinkConfigTabDlg.h"
+#include "offline/OfflineCommands.h"
+#include "offline/UpdateDevKeyDlg.h"
+#include "tests/app/MainWindowFixture.h"
+#include "tests/framework/host/qt/QtTestApp.h"
+
+namespace {
+
+void CheckWidgets(QWidget& parent) {
+    std::vector<QWidget*> shown;
+    for (QWidget* w : parent.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isVisible()) continue;
+        shown.push_back(w);
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) text = button->text();
+        if (text.isEmpty()) continue;
+        EXPECT_LE(w->fontMetrics().horizontalAdvance(text), w->width()) << text.toStdString() << " is cut off";
+    }
+    for (size_t i = 0; i < shown.size(); ++i) {
+        for (size_t j = i + 1; j < shown.size(); ++j) {
+            EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+                << shown[i]->metaObject()->className() << " and " << shown[j]->metaObject()->className();
+        }
+    }
+}
+
+// Draws what `make` builds over a main window of the language that has the simulated downloader connected;
+// `inner` names the window inside it whose controls are checked too. Answers the caption.
+QString Draw(uint32_t languageId, const QString& file,
+             const std::function<std::unique_ptr<fw::Dialog>(CQXDownloadToolDlg&)>& make,
+             const std::function<fw::Window*(fw::Dialog&)>& inner) {
+    fw::testing::TempFolder dir;
+    const fw::Text previous = EnterMainWindowWorkdir(dir);
+    RegisterOfflineCommands();
+    linksim::Reset();
+    linksim::Plug();
+    dir.Write("SysConfig.ini", "[dlparam]\ninterface=04\n");
+    QString caption;
+    {
+        fw::qt::QtHost host;
+        fw::InstallHost(&host);
+        fw::SetResourceLanguage(static_cast<int>(languageId));
+        {
+            CQXDownloadToolDlg window(languageId);
+            EXPECT_TRUE(window.Create());
+            // Connected as the Connect button would, without the window it opens modally.
+            EXPECT_EQ(OpenLink(window), 1);
+            EXPECT_EQ(ReadLinkInfo(window), 1);
+            window.m_connected = 1;
+            std::unique_ptr<fw::Dialog> dialog = make(window);
+            EXPECT_TRUE(dialog->Create(&window));
+            dialog->ShowWindow(fw::SW_SHOW);
+            host.ApplyPendingChanges();
+            QApplication::processEvents();
+            for (fw::Window* w : {static_cast<fw::Window*>(dialog.get()), inner(*dialog)}) {
+                if (!w) continue;
+                QWidget* widget = host.WindowWidget(w->Handle());
+                EXPECT_NE(widget, nullptr);
+                if (!widget) continue;
+                if (w == dialog.get()) caption = widget->windowTitle();
+                CheckWidgets(*widget);
+            }
+            const QString path = fw::qt::testing::PictureFolder() + "/" + file;
+            EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));
+            EXPECT_FALSE(QImage(path).isNull());
+            dialog.reset();
+        }
+        fw::InstallHost(nullptr);
+    }
+    linksim::Reset();
+    fw::SetResourceLanguage(fw::kLangChinese);
+    fw::SetWorkingDirectory(previous);
+    return caption;
+}
+
+struct Row {
+    const char* file;
+    uint32_t language;
+    QString caption;
+    std::function<std::unique_ptr<fw::Dialog>(CQXDownloadToolDlg&)> make;
+    std::function<fw::Window*(fw::Dialog&)> inner;
+};
+
+TEST(OfflineDownloaderPictures, BothLanguages) {
+    const auto config = [](CQXDownloadToolDlg& w) { return std::make_unique<COVLinkConfigTabDlg>(w); };
+    const auto page = [](fw::Dialog& d) -> fw::Window* { return &static_cast<COVLinkConfigTabDlg&>(d).m_paramPage; };
+    const auto key = [](CQXDownloadToolDlg& w) { return std::make_unique<CUpdateDevKeyDlg>(&w); };
+    const auto none = [](fw::Dialog&) -> fw::Window* { return nullptr; };
+    const Row rows[] = {
+        {"ovlink_config_zh.png", 2052, QStringLiteral("离线下载器配置"), config, page},
+        {"ovlink_config_en.png", 1033, QStringLiteral("Offline downloader configuration"), config, page},
+        {"update_dev_key_zh.png", 2052, QStringLiteral("更新设备密钥"), key, none},
+        {"update_dev_key_en.png", 1033, QStringLiteral("Update device key"), key, none},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.file);
+        EXPECT_EQ(Draw(r.language, r.file, r.make, r.inner), r.caption);
+    }
+}
+
+}  // namespace
