@@ -250,6 +250,7 @@ bool CQXDownloadToolDlg::CheckDownloadSettings() {
     in.flashAreaLimit = m_flashAreaLimit;
     in.infoPackMode = m_infoPackMode;
     in.loadExternalFlashDriver = [this] { return LoadExternalFlashDriver(); };
+    in.verifyInfoPackage = [this] { return VerifyInfoPackage() == 1; };
     const DownloadSettingsResult result = ::CheckDownloadSettings(in, m_items);
     if (!result.accepted) {
         if (!result.refusal.empty()) m_msgBox.MessageBox(this, result.refusal);

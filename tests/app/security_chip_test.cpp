@@ -175,6 +175,27 @@ TEST_F(InfoPackageCheck, ImageShorterThanItsHeaderOrAbsentIsNoMatch) {
     EXPECT_EQ(w.VerifyInfoPackage(), 0);
 }
 
+// The Download button's check asks the same question before a job starts.
+TEST_F(InfoPackageCheck, DownloadCheckTakesOnlyAMatchingFirmware) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(10));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    std::vector<uint8_t> image;
+    Load(true, &image);
+    w.m_downloadArea = 3;
+    w.CheckDlgButton(IDC_CHECK_FIRMWARE_FILE, 1);
+    w.CheckDlgButton(IDC_CHECK_SAFE_MODULE, 0);
+    w.SetDlgItemText(IDC_EDIT_FILE, u"firmware.bin");
+    w.SetDlgItemText(IDC_EDIT_START_ADDR, u"15010000");
+    EXPECT_TRUE(w.CheckDownloadSettings());
+
+    image[0x200] ^= 0x80;
+    Place(image);
+    host.ExpectBox(u"安全固件程序完整性校验不通过！", fw::IDOK);
+    EXPECT_FALSE(w.CheckDownloadSettings());
+}
+
 class SecurityChipCommands : public MainWindowFixture {
 protected:
     void TearDown() override {
