@@ -294,6 +294,10 @@ std::shared_ptr<const DownloadJobSettings> CQXDownloadToolDlg::TakeJobSettings()
     s->infoPackMode = m_infoPackMode;
     s->safeModuleAddr = m_safeModuleAddr;
     s->safeModuleData = m_safeModuleData;
+    s->optionTable = m_optionTable;
+    s->rek = m_rek;
+    s->idKey = m_idKey;
+    s->jtagKey = m_jtagKey;
     s->chipInfo = m_chipInfo;
     std::copy(std::begin(m_partitions), std::end(m_partitions), s->partitions.begin());
     s->optionBytes = m_optionBytes;

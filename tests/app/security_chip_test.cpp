@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/ChipDialogHooks.h"
+#include "app/OptionItems.h"
+#include "core/HexText.h"
 #include "core/Aes.h"
 #include "core/BuiltinKeys.h"
 #include "core/Des.h"
@@ -121,12 +123,18 @@ class InfoPackageCheck : public SecurityChipFiles {
 protected:
     static constexpr uint32_t kStart = 0x15010000;
 
-    void Load(bool bound, std::vector<uint8_t>* imageOut = nullptr) {
+    static SecurityInputs Inputs() {
         SecurityInputs in;
         in.nonce = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0, 0, 0, 0};
         in.rek.fill(0x5A);
         in.idKey.fill(0xC3);
-        std::vector<uint8_t> image = Pattern(0x100 + 0x333, 0x21);  // a tail shorter than a block
+        return in;
+    }
+
+    // bodyBytes: the maker pads to 16; a shorter tail checks the reader's bounds.
+    void Load(bool bound, std::vector<uint8_t>* imageOut = nullptr, size_t bodyBytes = 0x333) {
+        const SecurityInputs in = Inputs();
+        std::vector<uint8_t> image = Pattern(0x100 + bodyBytes, 0x21);
         std::copy_n("FSVO", 4, image.begin());
         const uint32_t exec = kStart + 0x100;
         for (int i = 0; i < 4; ++i)
@@ -194,6 +202,45 @@ TEST_F(InfoPackageCheck, DownloadCheckTakesOnlyAMatchingFirmware) {
     Place(image);
     host.ExpectBox(u"安全固件程序完整性校验不通过！", fw::IDOK);
     EXPECT_FALSE(w.CheckDownloadSettings());
+}
+
+// The whole road of a bound security firmware: the package's keys and its option items reach the chip.
+TEST_F(InfoPackageCheck, DownloadSendsThePackagesKeysAndOptionItems) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(10));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    ASSERT_TRUE(w.Select(IDC_COMBO_DOWNLOAD_AREA, 3));
+    std::vector<uint8_t> image;
+    Load(true, &image, 0x340);
+    dir.Write("firmware.bin", Bytes(image));
+    host.ExpectOpenFile(dir.Wide("firmware.bin"));
+    w.Click(IDC_BTN_BROWSE);
+    OptionItemValue item;
+    item.item = 4;
+    item.length = 4;
+    item.data = {0x15, 0x01, 0x20, 0x00};
+    std::vector<uint8_t> options(9);
+    ASSERT_TRUE(HexToBytes(OptionItemListEntry(item), options.data(), options.size()));
+    Browse(IDC_BTN_BROWSE_INFO_PACKAGE, "pack.bin", *EncodeSecurityInfoPack(Inputs(), true, options, kBuiltinAesKey));
+    ASSERT_EQ(w.m_writeOptionBytes, 1);
+    const std::vector<uint8_t> optionsBefore = ovsim::OptionImage("/dev/ttyUSB0");
+    w.CheckDlgButton(IDC_CHECK_FIRMWARE_FILE, 1);
+    w.SetDlgItemText(IDC_EDIT_START_ADDR, u"15010000");
+    w.Click(IDC_BTN_DOWNLOAD);
+    ASSERT_TRUE(host.PumpUntil([&] { return LogHas(u"设置REK和IDKey成功！") || LogHas(u"下载失败！"); },
+                               std::chrono::seconds(30)));
+    ASSERT_TRUE(host.PumpUntil([&] { return g_channels[0].worker.load() == nullptr; }, std::chrono::seconds(10)));
+    const ovsim::ChipState chip = ovsim::State("/dev/ttyUSB0");
+    EXPECT_EQ(chip.rek, w.m_rek);
+    EXPECT_EQ(chip.idKey, w.m_idKey);
+    EXPECT_TRUE(LogHas(u"配置选项字节成功，复位后生效！"));
+    // Item 4 sits at bytes 9 to 12 of the image; nothing else of the job writes it.
+    const std::vector<uint8_t> after = ovsim::OptionImage("/dev/ttyUSB0");
+    ASSERT_GE(after.size(), 13u);
+    EXPECT_NE(std::vector<uint8_t>(after.begin() + 9, after.begin() + 13),
+              std::vector<uint8_t>(optionsBefore.begin() + 9, optionsBefore.begin() + 13));
+    EXPECT_TRUE(std::is_permutation(after.begin() + 9, after.begin() + 13, item.data.begin()));
 }
 
 class SecurityChipCommands : public MainWindowFixture {
