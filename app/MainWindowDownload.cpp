@@ -200,8 +200,11 @@ void CQXDownloadToolDlg::OnCbnSelchangeEncOption() {
     if (m_downloadArea == kAreaExternalFlash) {
         m_encOption = static_cast<uint8_t>(combo.GetCurSel());
         if (m_encOption == 1 && m_extFlashKey.empty()) {
-            if (!m_connected) m_msgBox.MessageBox(this, TranslateText(u"请先连接设备！"));
-            // Asking for the key is the security-chip road's (SetExternalFlashKey).
+            if (!m_connected) {
+                m_msgBox.MessageBox(this, TranslateText(u"请先连接设备！"));
+            } else {
+                SetExternalFlashKey();
+            }
         }
         return;
     }

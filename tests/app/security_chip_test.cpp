@@ -6,10 +6,10 @@
 
 #include "app/ChipDialogHooks.h"
 #include "app/OptionItems.h"
-#include "core/HexText.h"
 #include "core/Aes.h"
 #include "core/BuiltinKeys.h"
 #include "core/Des.h"
+#include "core/HexText.h"
 #include "core/SecurityFiles.h"
 #include "framework/Format.h"
 #include "tests/app/MainWindowFixture.h"
@@ -365,6 +365,40 @@ TEST_F(SecurityChipCommands, ExternalFlashKeyIsKeptOnlyWhenTheChipTookIt) {
     ovsim::ClearCallLog();
     w.SendCommand(ID_UPDATE_EXTERNAL_FLASH_KEY);
     EXPECT_TRUE(Calls(ovsim::Fn::ExtKeyCfg).empty());
+}
+
+// Choosing the enciphered external-flash option without a known key asks for one; without a device only the box.
+TEST_F(SecurityChipCommands, EncipheredExternalFlashOptionAsksForTheKeyOnce) {
+    CQXDownloadToolDlg& w = Connect(8);
+    int asked = 0;
+    const Text key = u"00112233445566778899AABBCCDDEEFF";
+    SetExternalFlashKeyAsker([&](CQXDownloadToolDlg&) {
+        ++asked;
+        return std::optional<Text>(key);
+    });
+    w.m_extFlashKey.clear();
+    w.m_downloadArea = 4;
+    fw::Control option = w.GetDlgItem(IDC_COMBO_ENC_OPTION);
+    option.ResetContent();
+    option.AddString(u"不加密");
+    option.AddString(u"加密");
+    option.ShowWindow(fw::SW_SHOW);
+    option.EnableWindow(true);
+    ASSERT_TRUE(w.Select(IDC_COMBO_ENC_OPTION, 1));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(w.m_extFlashKey, key);
+    EXPECT_EQ(ovsim::State("/dev/ttyUSB0").extFlashKey[15], 0xFF);
+    ASSERT_TRUE(w.Select(IDC_COMBO_ENC_OPTION, 0));
+    ASSERT_TRUE(w.Select(IDC_COMBO_ENC_OPTION, 1));
+    EXPECT_EQ(asked, 1) << "a known key is not asked for again";
+
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 0);
+    w.m_extFlashKey.clear();
+    ASSERT_TRUE(w.Select(IDC_COMBO_ENC_OPTION, 0));
+    host.ExpectBox(u"请先连接设备！", fw::IDOK);
+    ASSERT_TRUE(w.Select(IDC_COMBO_ENC_OPTION, 1));
+    EXPECT_EQ(asked, 1);
 }
 
 }  // namespace
