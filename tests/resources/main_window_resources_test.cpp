@@ -114,6 +114,7 @@ TEST(MainWindowTemplate, TextsTheCodeComparesAgainst) {
         {1240, "下载前解除读保护等级L1", "Unlock the read protection L1 before downloading"},
         {1241, "下载后使能读保护等级L1", "Enable reading protection L1 after downloading"},
         {1242, "下载后使能读保护等级L2", "Enable reading protection L2 after downloading"},
+        {1261, "下载后写下载标志", "Write download flag after downloading"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ControlText(MainDialog(fw::kLangChinese), c.id), c.zh) << c.id;
