@@ -251,14 +251,15 @@ bool CAboutDlg::OnInitDialog() {
     return true;
 }
 
+// Releases are set apart by a blank line (line feed, carriage return, line feed).
 const Text g_strVersionHistoryZh =
     u"版本变更历史：\n"
-    u"V1.3.7\n2025-06-18\n1. Linux 版：主窗口、设备连接与芯片信息；\n2. 连接监视：设备断开后自动重新连接。\r\n"
-    u"V1.3.6\n2025-03-02\n支持 VK26x 系列的 Data Flash 与 SRAM 下载区域。\r\n"
+    u"V1.3.7\n2025-06-18\n1. Linux 版：主窗口、设备连接与芯片信息；\n2. 连接监视：设备断开后自动重新连接。\n\r\n"
+    u"V1.3.6\n2025-03-02\n支持 VK26x 系列的 Data Flash 与 SRAM 下载区域。\n\r\n"
     u"V1.3.5\n2024-11-20\n1. 增加分区下载配置；\n2. 修正读保护等级 L2 的提示。";
 const Text g_strVersionHistoryEn =
     u"Version Change History:\n"
     u"V1.3.7\n2025-06-18\n1. Linux edition: main window, device connection and chip information;\n"
-    u"2. Connection monitor: a lost device is reconnected automatically.\r\n"
-    u"V1.3.6\n2025-03-02\nData Flash and SRAM download areas of the VK26x series.\r\n"
+    u"2. Connection monitor: a lost device is reconnected automatically.\n\r\n"
+    u"V1.3.6\n2025-03-02\nData Flash and SRAM download areas of the VK26x series.\n\r\n"
     u"V1.3.5\n2024-11-20\n1. Partition download configuration;\n2. Clearer message for read protection level L2.";

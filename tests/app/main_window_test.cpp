@@ -1,5 +1,7 @@
 // The main window on the headless host with the simulated chips: start-up and settings, connection and its
 // failures, the connection monitor, chip information, the close and language paths.
+#include <regex>
+
 #include "app/App.h"
 #include "app/MainWindowCommands.h"
 #include "core/Translation.h"
@@ -375,16 +377,37 @@ TEST_F(MainWindowClose, UserManualOfTheLanguage) {
     fw::SetDocumentOpener(u"");
 }
 
+// The history: its title, then per release a version line and a date line, releases apart by a blank line.
 TEST_F(MainWindowClose, AboutBoxShowsTheHistoryOfTheLanguage) {
-    CQXDownloadToolDlg& w = Start();
-    Text shown;
-    host.OnModal(IDD_ABOUTBOX, [&shown](fw::Dialog& d) {
-        const auto lines = d.GetDlgItem(IDC_ABOUT_HISTORY).GetLogLines();
-        if (!lines.empty()) shown = lines.front().text;
-        d.Click(fw::IDOK);
-    });
-    w.SendCommand(ID_ABOUT_VERSION);
-    EXPECT_EQ(shown, u"版本变更历史：");
+    struct Case {
+        uint32_t languageId;
+        const char16_t* title;
+    };
+    for (const Case& c : {Case{2052, u"版本变更历史："}, Case{1033, u"Version Change History:"}}) {
+        SCOPED_TRACE(c.languageId);
+        CQXDownloadToolDlg& w = Start(c.languageId);
+        std::vector<Text> shown;
+        host.OnModal(IDD_ABOUTBOX, [&shown](fw::Dialog& d) {
+            for (const auto& line : d.GetDlgItem(IDC_ABOUT_HISTORY).GetLogLines()) shown.push_back(line.text);
+            d.Click(fw::IDOK);
+        });
+        w.SendCommand(ID_ABOUT_VERSION);
+        ASSERT_GT(shown.size(), 4u);
+        EXPECT_EQ(shown[0], c.title);
+        const std::wregex version(L"V[0-9]+\\.[0-9]+\\.[0-9]+"), date(L"[0-9]{4}-[0-9]{2}-[0-9]{2}");
+        auto wide = [](const Text& t) { return std::wstring(t.begin(), t.end()); };
+        int releases = 0;
+        for (size_t k = 1; k + 1 < shown.size(); ++k) {
+            if (!std::regex_match(wide(shown[k]), version)) continue;
+            ++releases;
+            EXPECT_TRUE(std::regex_match(wide(shown[k + 1]), date)) << k;
+            if (k > 1) {
+                EXPECT_TRUE(shown[k - 1].empty()) << "no blank line before release line " << k;
+            }
+        }
+        EXPECT_GE(releases, 2);
+        window.reset();
+    }
 }
 
 }  // namespace
