@@ -27,6 +27,7 @@ struct ChannelSlot {
     double flashSizeKB = 0.0;
     uint32_t partitionUnitKB = 0;
     uint32_t pageSize = 0;
+    uint32_t packetSize = 0;  // planned by this channel's job before it programs; the read-back reads in it
     fw::Text ucidNow, ucidConfigured;
     uint32_t progressTotal = 0;
 };

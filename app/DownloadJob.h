@@ -88,7 +88,6 @@ struct DownloadJobSettings {
     int encOptionSelection = -1;     // combo 1125, -1 when nothing is selected
     bool crcAfterDownload = false;
 
-    uint32_t packetSize = 2048;
     fw::Text bootSubVersionText;
     double flashSizeKB = 0.0;  // the window's
     uint32_t flashAreaLimit = 0x151DFFFF;

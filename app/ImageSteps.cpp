@@ -200,7 +200,7 @@ int DownloadJob::ReadBackFlashCrc() {
     constexpr uint32_t kChunk = 2048;
     const double kb = m_slot.flashSizeKB;
     const uint32_t size = kb > 0 && kb < 4194304.0 ? static_cast<uint32_t>(kb * 1024.0) : 0;
-    const uint32_t packet = m_settings.packetSize == 0 ? kChunk : std::min(m_settings.packetSize, kChunk);
+    const uint32_t packet = m_slot.packetSize == 0 ? kChunk : std::min(m_slot.packetSize, kChunk);
     std::vector<uint8_t> flash(size, 0);
     uint8_t chunk[kChunk];
     for (uint32_t offset = 0; offset < size; offset += packet) {

@@ -158,6 +158,7 @@ int CQXDownloadToolDlg::ComputeProgressSteps(ChannelSlot* channel) {
         return 0;
     }
     m_packetSize = plan.packetSize;
+    slot.packetSize = plan.packetSize;
     slot.progressTotal = plan.steps;
     return 1;
 }

@@ -286,7 +286,6 @@ std::shared_ptr<const DownloadJobSettings> CQXDownloadToolDlg::TakeJobSettings()
     s->jtagMode = IsDlgButtonChecked(IDC_CHECK_JTAG_MODE) != 0;
     s->encOptionSelection = GetDlgItem(IDC_COMBO_ENC_OPTION).GetCurSel();
     s->crcAfterDownload = m_crcAfterDownload != 0;
-    s->packetSize = m_packetSize;
     s->bootSubVersionText = m_bootSubVersionText;
     s->flashSizeKB = m_flashSizeKB;
     s->flashAreaLimit = m_flashAreaLimit;

@@ -88,7 +88,7 @@ TEST_F(JobTest, WholeFlashReadBackIncludesItsLastPacket) {
         for (size_t i = chip.flash.size() - 300; i < chip.flash.size(); ++i)
             chip.flash[i] = static_cast<uint8_t>(i * 13);
         Attach(OV_IFACE_SWD_CMSIS_DAP, chip);
-        settings.packetSize = packet;
+        slot().packetSize = packet;
 
         ASSERT_EQ(DownloadJob(*host, items, settings, slot()).ReadBackFlashCrc(), 1);
 

@@ -111,7 +111,7 @@ TEST_F(JobTest, OutOfRangeSegmentFailsBeforeAnyErase) {
 
 TEST_F(JobTest, ReadBackFlashCrcCoversTheWholeFlashAndRefusesShortReads) {
     Attach(OV_IFACE_SWD_CMSIS_DAP);
-    settings.packetSize = 2048;
+    slot().packetSize = 2048;
     EXPECT_EQ(DownloadJob(*host, items, settings, slot()).ReadBackFlashCrc(), 1);
     const auto lines = host->Lines();
     ASSERT_FALSE(lines.empty());

@@ -21,7 +21,6 @@ protected:
         DownloadJobSettings s;
         s.iface = w.m_interface;
         s.chipSeries = w.m_chipSeries;
-        s.packetSize = w.m_packetSize;
         s.flashSizeKB = w.m_flashSizeKB;
         s.chipInfo = w.m_chipInfo;
         std::copy(std::begin(w.m_partitions), std::end(w.m_partitions), s.partitions.begin());
@@ -162,6 +161,37 @@ TEST_F(DownloadOnTheWindow, ARejectedProjectChoiceLeavesNothingToDownload) {
     EXPECT_FALSE(LogHas(u"程序下载完成！"));
     EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08000000, 0x100), before);
     EXPECT_TRUE(LogHas(u"下载数据长度不能为0！"));
+}
+
+// The whole-flash read-back after a download reads in the packets this job planned, not the previous job's.
+TEST_F(DownloadOnTheWindow, FlashReadBackUsesThisJobsPacketSize) {
+    ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, "dap-1", Chip(0));
+    SysConfig("interface=03\n");
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    ASSERT_TRUE(w.ChooseMenu(ID_FLASH_CRC_AFTER_DOWNLOADING));
+    const uint32_t flashBytes = static_cast<uint32_t>(g_channels[0].flashSizeKB * 1024);
+    ASSERT_GT(g_channels[0].pageSize, 0x100u);
+    struct Job {
+        size_t imageBytes;
+        uint32_t packet;  // the smallest of image, page and 2048
+    };
+    for (const Job& job : {Job{0x100, 0x100}, Job{0x1000, std::min<uint32_t>(g_channels[0].pageSize, 2048)}}) {
+        SCOPED_TRACE(job.imageBytes);
+        dir.Write("app.bin", std::string(job.imageBytes, '\x33'));
+        host.ExpectOpenFile(dir.Wide("app.bin"));
+        w.Click(IDC_BTN_BROWSE);
+        const int finishedBefore = LogCount(u"程序下载完成！");
+        ovsim::ClearCallLog();
+        ASSERT_TRUE(w.Click(IDC_BTN_DOWNLOAD));
+        ASSERT_TRUE(host.PumpUntil([&] { return Idle() && LogCount(u"程序下载完成！") > finishedBefore; },
+                                   std::chrono::seconds(30)));
+        const auto calls = ovsim::CallLog();
+        const auto reads =
+            std::count_if(calls.begin(), calls.end(), [](const auto& c) { return c.fn == ovsim::Fn::RecvData; });
+        EXPECT_EQ(static_cast<uint32_t>(reads), (flashBytes + job.packet - 1) / job.packet);
+    }
 }
 
 }  // namespace
