@@ -9,6 +9,7 @@
 #include "framework/Resources.h"
 #include "framework/host/headless/HeadlessHost.h"
 #include "optionbytes/OptionByteEditor.h"
+#include "optionbytes/ProjectOptionTexts.h"
 #include "resources/ui/option_bytes.h"
 
 namespace {
@@ -195,6 +196,38 @@ TEST_F(ProjectEditor, EnterConfirmsAndFieldMessagesComeFirstToLast) {
     });
     EXPECT_EQ(text.size(), 28u);
     EXPECT_EQ(text.substr(12, 2), u"06");
+}
+
+}  // namespace
+
+namespace {
+
+// The project side of an edit: the text the editor confirmed goes back into the project's 20 bytes, and the
+// text made from them when the editor opens again shows the edit.
+TEST_F(ProjectEditor, ConfirmedEditSurvivesReopeningAndCancelling) {
+    ProjectOptionBytes bytes;
+    bytes.fill(0xFF);
+    bytes[0] = 0xA5;
+    bytes[16] = 0x12;  // family 8 keeps no form of bytes 16 to 19: they stay as the project has them
+    g_projectOptionText = ProjectOptionTextOf(bytes);
+    host.ExpectBox(kConfirmed, fw::IDOK);
+    Run(8, g_projectOptionText, [](fw::Dialog& d) {
+        EXPECT_TRUE(d.EnterText(IDC_OB_DATA1, u"3c"));
+        d.Click(IDC_OB_CONFIRM);
+    });
+    StoreProjectOptionText(g_projectOptionText, bytes);
+    EXPECT_EQ(bytes[3], 0x3C);
+    EXPECT_EQ(bytes[16], 0x12);
+
+    g_projectOptionText = ProjectOptionTextOf(bytes);
+    const fw::Text reopened = g_projectOptionText;
+    Run(8, g_projectOptionText, [](fw::Dialog& d) {
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB_DATA1), u"3C");
+        d.Click(fw::IDCANCEL);
+    });
+    EXPECT_EQ(g_projectOptionText, reopened);
+    StoreProjectOptionText(g_projectOptionText, bytes);
+    EXPECT_EQ(ProjectOptionTextOf(bytes), reopened);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "framework/host/qt/QtHost.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/app/qt/PictureChecks.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 
 namespace {
@@ -52,32 +53,11 @@ Picture DrawConnectedWindow(uint32_t languageId, const QString& file) {
     return picture;
 }
 
-bool Overlap(const fw::Rect& a, const fw::Rect& b) {
-    return a.x < b.Right() && b.x < a.Right() && a.y < b.Bottom() && b.y < a.Bottom();
-}
-
 void CheckPicture(const Picture& p) {
     ASSERT_FALSE(p.image.isNull());
     EXPECT_GT(p.image.width(), 600);
     EXPECT_GT(p.image.height(), 400);
-    // Visible controls other than frames and groups do not cover each other (combo boxes by their closed height).
-    std::vector<const fw::ControlState*> shown;
-    for (const auto& c : p.controls) {
-        if (!c.visible || c.kind == fw::ControlKind::GroupBox || c.kind == fw::ControlKind::Frame ||
-            c.kind == fw::ControlKind::StatusBar) {
-            continue;
-        }
-        shown.push_back(&c);
-    }
-    for (size_t i = 0; i < shown.size(); ++i) {
-        for (size_t j = i + 1; j < shown.size(); ++j) {
-            fw::Rect a = shown[i]->rect;
-            fw::Rect b = shown[j]->rect;
-            if (shown[i]->kind == fw::ControlKind::ComboBox) a.height = std::min(a.height, 26);
-            if (shown[j]->kind == fw::ControlKind::ComboBox) b.height = std::min(b.height, 26);
-            EXPECT_FALSE(Overlap(a, b)) << shown[i]->id << " and " << shown[j]->id;
-        }
-    }
+    ExpectNoVisibleControlsOverlap(p.controls);
 }
 
 TEST(MainWindowPicture, ChineseConnected) {

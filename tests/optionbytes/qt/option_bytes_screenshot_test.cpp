@@ -1,0 +1,116 @@
+// The four option-byte editors drawn by the Qt host, offscreen, in both languages: the chip editors over a
+// simulated chip of the series that shows most of their controls, the project editors over a project text. One
+// picture each under the build folder, and the checks a person would make looking at them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <functional>
+#include <string>
+
+#include "framework/host/qt/QtHost.h"
+#include "optionbytes/OptionByteEditor.h"
+#include "tests/app/MainWindowFixture.h"
+#include "tests/app/qt/PictureChecks.h"
+#include "tests/framework/host/qt/QtTestApp.h"
+
+namespace {
+
+struct Picture {
+    QImage image;
+    std::vector<fw::ControlState> controls;
+    fw::Text caption;
+};
+
+Picture Draw(fw::qt::QtHost& host, fw::Dialog& dialog, fw::Window* parent, const std::string& file) {
+    Picture picture;
+    EXPECT_TRUE(dialog.Create(parent));
+    dialog.ShowWindow(fw::SW_SHOW);
+    host.ApplyPendingChanges();
+    QApplication::processEvents();
+    const QString path = fw::qt::testing::PictureFolder() + "/" + QString::fromStdString(file);
+    EXPECT_TRUE(host.SaveWindowPng(dialog.Handle(), path));
+    picture.image = QImage(path);
+    picture.controls = dialog.Controls();
+    picture.caption = dialog.GetWindowText();
+    dialog.DestroyWindow();
+    return picture;
+}
+
+// A chip editor over a connected chip of the series.
+Picture DrawChipEditor(uint32_t languageId, uint8_t series, const std::string& file) {
+    fw::testing::TempFolder dir;
+    const fw::Text previous = EnterMainWindowWorkdir(dir);
+    ovsim::ChipSpec chip;
+    chip.series = series;
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", chip);
+    Picture picture;
+    {
+        fw::qt::QtHost host;
+        fw::InstallHost(&host);
+        fw::SetResourceLanguage(static_cast<int>(languageId));
+        {
+            CQXDownloadToolDlg window(languageId);
+            EXPECT_TRUE(window.Create());
+            window.Click(IDC_BTN_CONNECT);
+            if (series == 3 || series == 4 || series == 6 || series == 7 || series == 11 || series == 12) {
+                CWriteByteDlg2 editor(&window);
+                picture = Draw(host, editor, &window, file);
+            } else {
+                CWriteByteDlg editor(&window);
+                picture = Draw(host, editor, &window, file);
+            }
+            window.Click(IDC_BTN_CONNECT);
+        }
+        fw::InstallHost(nullptr);
+    }
+    fw::SetResourceLanguage(fw::kLangChinese);
+    fw::SetWorkingDirectory(previous);
+    return picture;
+}
+
+Picture DrawProjectEditor(uint32_t languageId, uint8_t family, const std::string& file) {
+    Picture picture;
+    fw::qt::QtHost host;
+    fw::InstallHost(&host);
+    fw::SetResourceLanguage(static_cast<int>(languageId));
+    // Erased project bytes of the family.
+    fw::Text text =
+        family == 11 ? u"A5FFFFFFFFFFFF0000FFFFFFFFFFFFFFFFFFFFFF" : u"A5FF0000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
+    if (family == 7 || family == 11) {
+        CWriteByteLinkDlg2 editor(&text, family, true);
+        picture = Draw(host, editor, nullptr, file);
+    } else {
+        CWriteByteLinkDlg editor(&text, family, true);
+        picture = Draw(host, editor, nullptr, file);
+    }
+    fw::InstallHost(nullptr);
+    fw::SetResourceLanguage(fw::kLangChinese);
+    return picture;
+}
+
+void Check(const Picture& p, const fw::Text& caption) {
+    ASSERT_FALSE(p.image.isNull());
+    EXPECT_GT(p.image.width(), 400);
+    EXPECT_GT(p.image.height(), 300);
+    EXPECT_EQ(p.caption, caption);
+    ExpectNoVisibleControlsOverlap(p.controls);
+}
+
+TEST(OptionBytesPicture, ChipEditors) {
+    Check(DrawChipEditor(2052, 9, "write_byte_series9_zh.png"), u"配置选项字节");
+    Check(DrawChipEditor(1033, 9, "write_byte_series9_en.png"), u"Options bytes");
+    Check(DrawChipEditor(2052, 11, "write_byte2_series11_zh.png"), u"配置选项字节");
+    Check(DrawChipEditor(1033, 11, "write_byte2_series11_en.png"), u"Configuration options byte");
+    Check(DrawChipEditor(1033, 12, "write_byte2_series12_en.png"), u"Configuration options byte");
+    Check(DrawChipEditor(2052, 7, "write_byte2_series7_zh.png"), u"配置选项字节");
+}
+
+TEST(OptionBytesPicture, ProjectEditors) {
+    Check(DrawProjectEditor(2052, 8, "write_byte_link_family8_zh.png"), u"配置选项字节");
+    Check(DrawProjectEditor(1033, 8, "write_byte_link_family8_en.png"), u"Configuration options byte");
+    Check(DrawProjectEditor(2052, 11, "write_byte_link2_family11_zh.png"), u"配置选项字节");
+    Check(DrawProjectEditor(1033, 11, "write_byte_link2_family11_en.png"), u"Configuration options byte");
+}
+
+}  // namespace
