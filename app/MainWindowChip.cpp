@@ -271,7 +271,7 @@ int CQXDownloadToolDlg::ReadOptionBytes(OptionRwBlock* block, ChannelSlot* chann
             wrp.item = 2;
             wrp.length = 4;
             status = OV_CMD_OPT_RW(slot.handle, &wrp);
-            if (status == CMD_STATUS_OK) writeProtected = SecurityChipWriteProtected(wrp.data, m_flashSizeKB);
+            if (status == CMD_STATUS_OK) writeProtected = SecurityChipWriteProtected(wrp.data, slot.flashSizeKB);
         }
         if (status != CMD_STATUS_OK) {
             AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);

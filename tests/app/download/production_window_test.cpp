@@ -2,6 +2,7 @@
 // folding the settings panel and the download of many chips at once.
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <filesystem>
 #include <string>
@@ -400,6 +401,46 @@ TEST_F(ProductionWindow, ReportsOfWorkersEndingTogetherEndWithTheFinalCounts) {
         EXPECT_EQ(host.PaneTexts(2).back(), fw::Format(u"成功:%d", pass));
         EXPECT_EQ(host.PaneTexts(3).back(), fw::Format(u"失败:%d", fail));
         EXPECT_EQ(fw::GetPrivateProfileInt(u"dlparam", u"pass", 0, dir.Wide("SysConfig.ini")), pass);
+    }
+}
+
+// Which sectors of a security chip can be protected depends on its flash size: a channel's chip is judged by its
+// own size, not by the size of whatever chip the window saw last.
+TEST_F(ProductionWindow, SecurityChipWriteProtectionIsJudgedByTheChannelsOwnFlash) {
+    struct Case {
+        const char* name;
+        double chipKB, windowKB;
+        std::array<uint8_t, 4> wrp;
+        int writeProtected;
+    };
+    const Case cases[] = {
+        {"4 MB chip, upper sectors protected", 4096, 2048, {0xFF, 0xFF, 0x00, 0xFF}, 1},
+        {"2 MB chip, bytes it does not have", 2048, 4096, {0xFF, 0xFF, 0x00, 0xFF}, 0},
+        {"2 MB chip, its second byte", 2048, 4096, {0xFF, 0x00, 0xFF, 0xFF}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        ovsim::Reset();
+        SysConfig("interface=03\n");
+        SeriesTable({"VK82x"});
+        ovsim::ChipSpec chip = Chip(10);
+        chip.flashKB = c.chipKB;
+        chip.writeProtection = c.wrp;
+        ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, Probe(0), chip);
+        CQXDownloadToolDlg& w = Start();
+        w.SendCommand(ID_PRODUCTION_MODE);
+        ChannelSlot& slot = g_channels[0];
+        ASSERT_TRUE(w.ConnectDevice(&slot));
+        ASSERT_TRUE(w.GetChipInfo(w.m_chipInfo, &slot));
+        ASSERT_EQ(slot.flashSizeKB, c.chipKB);
+        w.m_flashSizeKB = c.windowKB;
+
+        OptionRwBlock block{};
+        ASSERT_EQ(w.ReadOptionBytes(&block, &slot), 1);
+
+        EXPECT_EQ(slot.writeProtected, c.writeProtected);
+        w.DisconnectDevice(&slot);
     }
 }
 
