@@ -174,3 +174,169 @@ TEST_F(ChipCommandFrame, UnreadableChipStopsOnlyTheCommandsThatCheckItsInterface
 }
 
 }  // namespace
+
+namespace {
+
+class ChipCommandResults : public MainWindowFixture {
+protected:
+    CQXDownloadToolDlg& Connect(const ovsim::ChipSpec& chip, const std::string& sysConfig = {}) {
+        ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", chip);
+        SysConfig(sysConfig);
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        EXPECT_EQ(w.m_connected, 1);
+        host.ClearRecords();
+        ovsim::ClearCallLog();
+        return w;
+    }
+    static int Calls(ovsim::Fn fn) {
+        int n = 0;
+        for (const auto& c : ovsim::CallLog())
+            n += c.fn == fn;
+        return n;
+    }
+};
+
+TEST_F(ChipCommandResults, EraseAllRefusesAPartitionedChip) {
+    CQXDownloadToolDlg& w = Connect(Chip(0));
+    UserPartitionRecord user2{1, 1, 2, 0xFF, 0};
+    ASSERT_EQ(OV_CMD_USERX_OP(w.m_hDevice, &user2), CMD_STATUS_OK);
+    host.ExpectBox(u"确认全擦除FLASH?", fw::IDYES);
+    w.SendCommand(ID_ERASE_ALL_FLASH);
+    EXPECT_TRUE(LogHas(u"已配置分区，不能选择全擦！"));
+    EXPECT_EQ(Calls(ovsim::Fn::FlashErase), 0);
+}
+
+TEST_F(ChipCommandResults, EraseAllOfTheSecurityChipKeepsItsReservedTop) {
+    ovsim::ChipSpec chip = Chip(10);
+    chip.flashKB = 1024;
+    chip.flash.assign(1024 * 1024, 0x5A);
+    CQXDownloadToolDlg& w = Connect(chip);
+    ASSERT_EQ(w.m_flashBase, 0x15000000u);
+    host.ExpectBox(u"确认全擦除FLASH?", fw::IDYES);
+    w.SendCommand(ID_ERASE_ALL_FLASH);
+    EXPECT_TRUE(LogHas(u"FLASH全擦除成功！"));
+    // The first 896 KB are erased, the reserved 128 KB above them are not.
+    EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x150DFFFC, 4), std::vector<uint8_t>(4, 0xFF));
+    EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x150E0000, 4), std::vector<uint8_t>(4, 0x5A));
+
+    // "No": nothing is erased.
+    host.ExpectBox(u"确认全擦除FLASH?", fw::IDNO);
+    ovsim::ClearCallLog();
+    w.SendCommand(ID_ERASE_ALL_FLASH);
+    EXPECT_EQ(Calls(ovsim::Fn::FlashErase), 0);
+}
+
+TEST_F(ChipCommandResults, EraseAllRefusesAFlashNoLargerThanTheReservedTop) {
+    ovsim::ChipSpec chip = Chip(10);
+    chip.flashKB = 128;
+    CQXDownloadToolDlg& w = Connect(chip);
+    ASSERT_EQ(w.m_flashSizeKB, 128.0);
+    host.ExpectBox(u"确认全擦除FLASH?", fw::IDYES);
+    w.SendCommand(ID_ERASE_ALL_FLASH);
+    EXPECT_TRUE(LogHas(u"FLASH容量不正确，不能全擦除！"));
+    EXPECT_EQ(Calls(ovsim::Fn::FlashErase), 0);
+}
+
+TEST_F(ChipCommandResults, EraseAllFailureIsReported) {
+    CQXDownloadToolDlg& w = Connect(Chip(0));
+    ovsim::InjectStatus(ovsim::Fn::FlashErase, 1, 0xB123);
+    host.ExpectBox(u"确认全擦除FLASH?", fw::IDYES);
+    w.SendCommand(ID_ERASE_ALL_FLASH);
+    EXPECT_TRUE(LogHas(u"全擦除失败！"));
+    EXPECT_FALSE(LogHas(u"FLASH全擦除成功！"));
+}
+
+TEST_F(ChipCommandResults, ResetReconnectsOnlyAtNineThousandSixHundredBaud) {
+    {
+        CQXDownloadToolDlg& w = Connect(Chip(0), "baud=115200\n");
+        w.SendCommand(ID_RESET);
+        EXPECT_TRUE(LogHas(u"复位成功，设备稍后会重新连接！"));
+        EXPECT_EQ(Calls(ovsim::Fn::SysReset), 1);
+        EXPECT_EQ(Calls(ovsim::Fn::ConnectDev), 0);
+        EXPECT_FALSE(LogHas(u"设备已断开，正在尝试重新连接..."));
+    }
+    window.reset();
+    ovsim::Reset();
+    CQXDownloadToolDlg& w = Connect(Chip(0), "baud=9600\n");
+    ASSERT_EQ(w.GetDlgItem(IDC_COMBO_SPEED).GetWindowText(), u"9600");
+    const auto start = std::chrono::steady_clock::now();
+    w.SendCommand(ID_RESET);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+    EXPECT_TRUE(LogHas(u"设备已断开，正在尝试重新连接..."));
+    EXPECT_EQ(Calls(ovsim::Fn::ConnectDev), 1);
+    EXPECT_TRUE(LogHas(u"读取芯片信息成功！"));
+    EXPECT_EQ(w.m_connected, 1);
+    // The new handle works.
+    EXPECT_EQ(OV_CMD_GET_INF(w.m_hDevice, &w.m_chipInfo), CMD_STATUS_OK);
+
+    ovsim::InjectStatus(ovsim::Fn::SysReset, 1, 0xB123);
+    host.ClearRecords();
+    w.SendCommand(ID_RESET);
+    EXPECT_EQ(host.LogTexts(), std::vector<fw::Text>{u"复位失败！"});
+}
+
+TEST_F(ChipCommandResults, ReadProtectionLevelsAndTheirQuestion) {
+    CQXDownloadToolDlg& w = Connect(Chip(0));
+    w.SendCommand(ID_ENABLE_READ_PROTECTION_L1);
+    EXPECT_TRUE(LogHas(u"使能读保护等级L1成功，复位后生效！"));
+    EXPECT_EQ(ovsim::State("/dev/ttyUSB0").pendingLevel, 1);
+    EXPECT_EQ(g_channels[0].rdpLevel, 1);
+
+    w.SendCommand(ID_DISABLE_READ_PROTECTION_L1);
+    EXPECT_TRUE(LogHas(u"解除读保护等级L1成功，复位后生效！"));
+    EXPECT_EQ(ovsim::State("/dev/ttyUSB0").pendingLevel, 0);
+    EXPECT_EQ(g_channels[0].rdpLevel, 0);
+
+    // "No" to L2: no device call and no wait for the mutex someone else holds.
+    const fw::Text question = u"此操作将不可逆，请谨慎操作！\n是否继续使能读保护等级L2 ?";
+    std::promise<void> taken, done;
+    std::thread holder([&] {
+        g_hDeviceMutex->Wait();
+        taken.set_value();
+        done.get_future().wait();
+        g_hDeviceMutex->Release();
+    });
+    taken.get_future().wait();
+    ovsim::ClearCallLog();
+    host.ExpectBox(question, fw::IDNO);
+    const auto start = std::chrono::steady_clock::now();
+    w.SendCommand(ID_ENABLE_READ_PROTECTION_L2);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(ovsim::CallLog().empty());
+    done.set_value();
+    holder.join();
+
+    host.ExpectBox(question, fw::IDYES);
+    w.SendCommand(ID_ENABLE_READ_PROTECTION_L2);
+    EXPECT_TRUE(LogHas(u"使能读保护等级L2成功，复位后生效！"));
+    EXPECT_EQ(g_channels[0].rdpLevel, 2);
+
+    // Level 2 is for good: the chip refuses to go back and the window keeps level 2.
+    host.ClearRecords();
+    w.SendCommand(ID_DISABLE_READ_PROTECTION_L1);
+    EXPECT_FALSE(LogHas(u"解除读保护等级L1成功，复位后生效！"));
+    EXPECT_EQ(host.LogTexts().size(), 1u) << "the status line only";
+    EXPECT_EQ(ovsim::State("/dev/ttyUSB0").pendingLevel, 2);
+    EXPECT_EQ(g_channels[0].rdpLevel, 2);
+}
+
+TEST_F(ChipCommandResults, FlashSealAfterItsQuestion) {
+    CQXDownloadToolDlg& w = Connect(Chip(11));
+    host.ExpectBox(u"确认是否FLASH封口?", fw::IDNO);
+    w.SendCommand(ID_FLASH_SEAL);
+    EXPECT_EQ(Calls(ovsim::Fn::UserxOp), 0);
+
+    ovsim::InjectStatus(ovsim::Fn::UserxOp, 1, 0xB123);
+    host.ExpectBox(u"确认是否FLASH封口?", fw::IDYES);
+    w.SendCommand(ID_FLASH_SEAL);
+    EXPECT_TRUE(LogHas(u"Flash封口失败！"));
+    EXPECT_FALSE(ovsim::State("/dev/ttyUSB0").sealPending);
+
+    host.ExpectBox(u"确认是否FLASH封口?", fw::IDYES);
+    w.SendCommand(ID_FLASH_SEAL);
+    EXPECT_TRUE(LogHas(u"Flash封口成功，复位后生效！"));
+    EXPECT_TRUE(ovsim::State("/dev/ttyUSB0").sealPending);
+}
+
+}  // namespace
