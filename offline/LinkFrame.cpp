@@ -4,25 +4,41 @@
 
 #include "core/HexText.h"
 
+namespace {
+
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+// One pass over the text: project transfers build thousands of requests, so no copies of it are made.
 LinkRequestError EncodeLinkRequest(fw::TextView hex, std::vector<uint8_t>& frame) {
     frame.clear();
-    fw::Text text(hex);
-    fw::Remove(text, u' ');
-    fw::Remove(text, u'\t');
-    if (!IsHexText(text)) return LinkRequestError::NotHex;
-    if (text.size() % 2 != 0) return LinkRequestError::OddLength;
-    const size_t n = text.size() / 2;
+    std::array<uint8_t, kLinkMaxFrame> bytes{};
+    size_t digits = 0;
+    for (char16_t c : hex) {
+        if (c == u' ' || c == u'\t') continue;
+        const int value = HexDigit(c);
+        if (value < 0) return LinkRequestError::NotHex;
+        const size_t at = digits / 2;
+        if (at < bytes.size()) bytes[at] = static_cast<uint8_t>(bytes[at] << 4 | value);
+        ++digits;
+    }
+    if (digits % 2 != 0) return LinkRequestError::OddLength;
+    const size_t n = digits / 2;
     if (n < 6) return LinkRequestError::TooShort;
     if (n > kLinkMaxFrame - 1) return LinkRequestError::TooLong;
-    std::vector<uint8_t> bytes(n);
-    HexToBytes(text, bytes.data(), bytes.size());
     if (bytes[5] != n - 6) return LinkRequestError::LengthMismatch;
     uint8_t check = 0;
-    for (uint8_t b : bytes)
-        check ^= b;
+    for (size_t i = 0; i < n; ++i)
+        check ^= bytes[i];
     bytes[5] = static_cast<uint8_t>(bytes[5] + 1);
-    bytes.push_back(check);
-    frame = std::move(bytes);
+    bytes[n] = check;
+    frame.assign(bytes.begin(), bytes.begin() + static_cast<long>(n + 1));
     return LinkRequestError::None;
 }
 
