@@ -36,5 +36,6 @@ const CommandTable& Commands();
 void AddIdentityCommands(CommandTable& table);
 void AddParameterCommands(CommandTable& table);
 void AddSecurityCommands(CommandTable& table);
+void AddProjectStoreCommands(CommandTable& table);
 
 }  // namespace linksim

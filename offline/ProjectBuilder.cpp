@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/OptionItems.h"
 #include "core/Aes.h"
 #include "core/AppServices.h"
 #include "core/BuiltinKeys.h"
@@ -262,11 +263,18 @@ bool Builder::FillOptions(ProjectChipRecord& chip) {
             return Refuse(TranslateText(u"离线下载器版本过低,请升级至3.1.6或以上版本！"));
         option.marker.Set(kProjectMarkerOptionItems);
         ProjectExtOptionRecord& ext = record.extOption;
-        const std::size_t count = choices.optionItemText.size() / 2;
-        if (count > ext.items.size()) return Refuse(TranslateText(u"选项字节数据过长！"));
+        fw::Text itemText = choices.optionItemText;
+        fw::Remove(itemText, u' ');
+        const std::size_t count = itemText.size() / 2;
+        // Only an item block of four or of eight items is something the downloader can program.
+        if (!IsHexText(itemText) || itemText.size() % 2 != 0 ||
+            (count != kItemBlockShortBytes && count != kItemBlockFullBytes))
+            return Refuse(TranslateText(u"选项字节数据无效！"));
+        HexToBytes(itemText, ext.items.data(), count);
+        if (!ReadOptionItemBlock(std::span<const uint8_t>(ext.items.data(), count)))
+            return Refuse(TranslateText(u"选项字节数据无效！"));
         ext.marker.Set(kProjectMarkerValid);
         ext.count.Set(static_cast<uint32_t>(count));
-        HexToBytes(choices.optionItemText, ext.items.data(), count);
     } else {
         HexToBytes(settings.projectOptionText2, option.optionBytes.data(), option.optionBytes.size());
     }

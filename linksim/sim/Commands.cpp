@@ -8,6 +8,7 @@ CommandTable BuildCommandTable() {
     AddIdentityCommands(table);
     AddParameterCommands(table);
     AddSecurityCommands(table);
+    AddProjectStoreCommands(table);
     return table;
 }
 

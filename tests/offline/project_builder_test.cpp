@@ -155,7 +155,7 @@ TEST_F(ProjectBuilder, PartitionsKeysSerialNumberAndOptionItems) {
     EXPECT_EQ(r.snStep.Get(), 2u);
 
     choices.optionFamily = 10;
-    choices.optionItemText = u"0102030405";
+    choices.optionItemText = u"0102030405060708090A0B0C0D";  // the item block of a four-item model
     choices.linkFirmwareVersion = u"3.1.6";
     ASSERT_TRUE(Build());
     const ProjectConfig& items = *CurrentProjectConfig();
@@ -164,8 +164,8 @@ TEST_F(ProjectBuilder, PartitionsKeysSerialNumberAndOptionItems) {
               (std::array<uint8_t, 20>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(items.extOption.marker.Get(), kProjectMarkerValid);
-    EXPECT_EQ(items.extOption.count.Get(), 5u);
-    EXPECT_EQ(Bytes(items.extOption.items.begin(), items.extOption.items.begin() + 6), (Bytes{1, 2, 3, 4, 5, 0xFF}));
+    EXPECT_EQ(items.extOption.count.Get(), 13u);
+    EXPECT_EQ(Bytes(items.extOption.items.begin() + 10, items.extOption.items.begin() + 14), (Bytes{11, 12, 13, 0xFF}));
 }
 
 TEST_F(ProjectBuilder, ChecksInOrderEachRefusingWithItsMessageAndKeepingTheCurrentRecord) {
@@ -262,6 +262,12 @@ TEST_F(ProjectBuilder, ChecksInOrderEachRefusingWithItsMessageAndKeepingTheCurre
              t.choices.linkFirmwareVersion = u"3.1.5";
          },
          u"离线下载器版本过低,请升级至3.1.6或以上版本！", true},
+        {"option items that are no item block",
+         [](ProjectPage& t) {
+             t.choices.optionFamily = 10;
+             t.choices.optionItemText = u"0102030405";
+         },
+         u"选项字节数据无效！", true},
         {"default key id beyond the table",
          [](ProjectPage& t) {
              t.choices.partitionsChecked = true;

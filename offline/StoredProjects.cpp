@@ -1,0 +1,79 @@
+#include "offline/StoredProjects.h"
+
+#include <algorithm>
+#include <array>
+
+#include "offline/ByteStringName.h"
+#include "offline/LinkRequestText.h"
+
+namespace {
+
+constexpr uint8_t kList = 0x16, kEntry = 0x17, kRead = 0x15, kAction = 0x14;
+constexpr uint8_t kActivate = 1, kDelete = 2;
+constexpr uint8_t kLastPiece = 3;
+
+std::vector<uint8_t> NamePayload(fw::TextView name) {
+    std::vector<uint8_t> bytes = NameToByteString(name);
+    bytes.resize(std::min(bytes.size(), kProjectTextMax));
+    bytes.insert(bytes.begin(), static_cast<uint8_t>(bytes.size()));
+    return bytes;
+}
+
+// A length byte and that many name bytes from the payload, bounded by the record's field and by what arrived.
+fw::Text NameAt(std::span<const uint8_t> payload, std::size_t at) {
+    if (at >= payload.size()) return {};
+    const std::size_t length = std::min({std::size_t{payload[at]}, kProjectTextMax, payload.size() - at - 1});
+    return ByteStringToName(payload.subspan(at + 1, length));
+}
+
+}  // namespace
+
+StoredProjectList ReadStoredProjectList(const LinkExchangeFn& exchange) {
+    StoredProjectList list;
+    LinkReply reply;
+    if (!exchange(LinkRequestText(kList, 0, 0, 0), reply) || reply.Payload().empty()) return list;
+    const int count = reply.Payload()[0];
+    for (int i = 0; i < count; ++i) {
+        const std::array<uint8_t, 1> index = {static_cast<uint8_t>(i)};
+        if (!exchange(LinkRequestText(kEntry, 0, 0, 0, index), reply)) return list;
+        const std::span<const uint8_t> payload = reply.Payload();
+        if (!payload.empty() && payload[0] == 1) list.activeIndex = i;
+        list.names.push_back(NameAt(payload, 1));
+    }
+    list.complete = true;
+    return list;
+}
+
+std::optional<ProjectConfig> ReadStoredProjectRecord(const LinkExchangeFn& exchange, fw::TextView name) {
+    const std::vector<uint8_t> request = NamePayload(name);
+    ProjectConfig record = ProjectConfig::Blank();
+    const std::span<uint8_t> into = record.MutableBytes();
+    std::size_t filled = 0;
+    // A record takes 31 pieces of 57 bytes; a downloader that sends smaller pieces still needs no more than one
+    // a byte.
+    for (std::size_t pieces = 0; pieces < ProjectConfig::kSize; ++pieces) {
+        LinkReply reply;
+        if (!exchange(LinkRequestText(kRead, 0, 0, 0, request), reply)) return std::nullopt;
+        const std::span<const uint8_t> piece = reply.Payload();
+        if (piece.size() > ProjectConfig::kSize - filled) return std::nullopt;
+        std::ranges::copy(piece, into.begin() + static_cast<std::ptrdiff_t>(filled));
+        filled += piece.size();
+        if (reply.Byte(3) == kLastPiece) {
+            if (filled != ProjectConfig::kSize) return std::nullopt;
+            return record;
+        }
+        if (piece.empty()) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool ActivateStoredProject(const LinkExchangeFn& exchange, fw::TextView name) {
+    LinkReply reply;
+    return exchange(LinkRequestText(kAction, 0, 0, kActivate, NamePayload(name)), reply);
+}
+
+std::optional<fw::Text> DeleteStoredProject(const LinkExchangeFn& exchange, fw::TextView name) {
+    LinkReply reply;
+    if (!exchange(LinkRequestText(kAction, 0, 0, kDelete, NamePayload(name)), reply)) return std::nullopt;
+    return NameAt(reply.Payload(), 0);
+}
