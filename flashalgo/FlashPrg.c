@@ -40,12 +40,26 @@
 #define RDP_OFF 0x00A5u
 
 /* The loader places the writable data wherever it likes and hands its address over in r9, so the data are
-   reached from r9 and the code needs neither a GOT nor relocating. */
+   reached from r9 and the code needs neither a GOT nor relocating. Its image in the file is a reserved zero word,
+   then base_adr; the layout is written out here because readers of the file look base_adr up by name. */
 struct StaticData {
+    uint32_t reserved;
     uint32_t base_adr;
 };
 
-__attribute__((section("PrgData"), used)) struct StaticData static_data;
+_Static_assert(sizeof(struct StaticData) == 8, "PrgData is two words");
+_Static_assert(__builtin_offsetof(struct StaticData, base_adr) == 4, "base_adr is the second word of PrgData");
+
+__asm__(
+    "    .section PrgData, \"aw\", %progbits\n"
+    "    .p2align 2\n"
+    "    .word 0\n"
+    "    .global base_adr\n"
+    "    .type base_adr, %object\n"
+    "    .size base_adr, 4\n"
+    "base_adr:\n"
+    "    .word 0\n"
+    "    .previous\n");
 
 register struct StaticData* sb __asm__("r9");
 

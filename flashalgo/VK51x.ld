@@ -21,23 +21,23 @@ SECTIONS
         KEEP(*(DevDscr))
     }
 
-    /* Collected only to be checked empty below. */
+    /* Collected only to be checked empty below; the markers stay local, out of the file's interface. */
     .needs_relocation :
     {
-        __needs_relocation_start = .;
+        HIDDEN(__needs_relocation_start = .);
         *(.got .got.* .igot.* .got.plt)
         *(.data.rel .data.rel.*)
         *(.rel.* .rela.*)
         *(.dynamic .dynsym .dynstr .interp)
-        __needs_relocation_end = .;
+        HIDDEN(__needs_relocation_end = .);
     }
 
     .unreached_data :
     {
-        __unreached_data_start = .;
+        HIDDEN(__unreached_data_start = .);
         *(.data .data.*)
         *(.bss .bss.* COMMON)
-        __unreached_data_end = .;
+        HIDDEN(__unreached_data_end = .);
     }
 
     /DISCARD/ : { *(.ARM.exidx*) *(.ARM.extab*) *(.init_array*) *(.fini_array*) }

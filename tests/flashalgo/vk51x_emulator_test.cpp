@@ -124,8 +124,9 @@ TEST_P(Vk51xAlgo, InitUnlocksRecordsBaseAndStretchesRunningWatchdog) {
     EXPECT_EQ(m_chip.acr, 0u);
     EXPECT_EQ(m_chip.watchdogPrescaler, 6u);
     EXPECT_EQ(m_chip.watchdogReload, 0xFFFu);
-    const auto base = m_emu->ReadRam(m_d.staticBase, 4);
-    EXPECT_EQ(base, (std::vector<uint8_t>{0x00, 0x00, 0x08, 0x08}));  // 0x08080000: the low 19 bits cleared
+    // base_adr is the second word of the static data; the first stays as loaded.
+    const auto data = m_emu->ReadRam(m_d.staticBase, 8);
+    EXPECT_EQ(data, (std::vector<uint8_t>{0, 0, 0, 0, 0x00, 0x00, 0x08, 0x08}));  // 0x08080000: low 19 bits cleared
 }
 
 TEST_P(Vk51xAlgo, InitLeavesWatchdogAloneWhenSoftwareStartsIt) {

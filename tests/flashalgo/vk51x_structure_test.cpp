@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,33 @@ TEST(Vk51xFlm, CodeAndDataFollowEachOtherFromAddressZero) {
         if (flm.names[i] == "PrgCode" || flm.names[i] == "PrgData" || flm.names[i] == "DevDscr") continue;
         EXPECT_FALSE(flm.sections[i].sh_flags & SHF_ALLOC) << flm.names[i];
     }
+}
+
+// The downloader copies PrgData as it stands: four zero bytes, then base_adr, initially 0.
+TEST(Vk51xFlm, DataIsFourZeroBytesThenBaseAddress) {
+    const Flm flm(ReadFlm());
+    const Elf32_Shdr& d = flm.Section("PrgData");
+    ASSERT_EQ(d.sh_size, 8u);
+    for (std::size_t off = 0; off < 8; ++off)
+        EXPECT_EQ(At<uint8_t>(flm.file, d.sh_offset + off), 0) << off;
+    ASSERT_TRUE(flm.symbols.count("base_adr"));
+    const Elf32_Sym& base = flm.symbols.at("base_adr");
+    EXPECT_EQ(base.st_value, d.sh_addr + 4);
+    EXPECT_EQ(base.st_size, 4u);
+    EXPECT_EQ(ELF32_ST_TYPE(base.st_info), STT_OBJECT);
+    EXPECT_EQ(ELF32_ST_BIND(base.st_info), STB_GLOBAL);
+    EXPECT_EQ(base.st_shndx, flm.Index("PrgData"));
+}
+
+// What a reader of the file finds by name: the entry points, base_adr and FlashDevice, and no helper of the build.
+TEST(Vk51xFlm, GlobalSymbolsAreTheInterfaceOnly) {
+    const Flm flm(ReadFlm());
+    std::set<std::string> globals;
+    for (const auto& [name, sym] : flm.symbols) {
+        if (ELF32_ST_BIND(sym.st_info) == STB_GLOBAL && sym.st_shndx != SHN_UNDEF) globals.insert(name);
+    }
+    EXPECT_EQ(globals, (std::set<std::string>{"Init", "UnInit", "EraseChip", "EraseSector", "ProgramPage", "base_adr",
+                                              "FlashDevice"}));
 }
 
 TEST(Vk51xFlm, NeedsNoRelocatingToRunAnywhere) {
