@@ -61,6 +61,22 @@ public:
         }
     }
 
+    // 256 KB in 16 KB units: USER3 takes 4, USER1 the other 12; USER1's key is replaced.
+    void ConfigurePartitions(uint8_t iface) {
+        Attach(iface);
+        UseImage(Pattern(256), 0x08000000);
+        items[0].configure = items[2].configure = 1;
+        items[0].wantedSize = 12;
+        items[2].wantedSize = 4;
+        items[0].wantedKeyId = 0;
+        items[2].wantedKeyId = 2;
+        items[0].keyUpdate = 1;
+        items[0].readKeyId = 0;
+        const auto factory = ovsim::FactoryKey(0);
+        items[0].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
+        items[0].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+    }
+
     std::vector<Arrangement> Arrangements() {
         return {
             {"read protection L1 lifted before the download",
@@ -88,21 +104,7 @@ public:
                  {"lift write protection", ovsim::Fn::WriteProtect, 1, 1, u"解除写保护失败！", false},
              }},
             {"partitions configured and a key updated",
-             [this] {
-                 Attach(OV_IFACE_USART);
-                 UseImage(Pattern(256), 0x08000000);
-                 // 256 KB in 16 KB units: USER3 takes 4, USER1 the other 12.
-                 items[0].configure = items[2].configure = 1;
-                 items[0].wantedSize = 12;
-                 items[2].wantedSize = 4;
-                 items[0].wantedKeyId = 0;
-                 items[2].wantedKeyId = 2;
-                 items[0].keyUpdate = 1;
-                 items[0].readKeyId = 0;
-                 const auto factory = ovsim::FactoryKey(0);
-                 items[0].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
-                 items[0].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
-             },
+             [this] { ConfigurePartitions(OV_IFACE_USART); },
              {
                  {"partition write", ovsim::Fn::UserxOp, 1, 1, u"配置分区信息失败！", false},
                  {"partition read-back", ovsim::Fn::UserxOp, 2, 1, u"读取分区信息失败！", false},
@@ -110,6 +112,11 @@ public:
                  {"reset after configuring", ovsim::Fn::SysReset, 1, 1, u"复位失败！", false},
                  {"reconnect after configuring", ovsim::Fn::ConnectDev, 1, 11, u"重新连接设备失败！", false},
                  {"chip information after configuring", ovsim::Fn::GetInf, 1, 1, u"获取芯片信息失败！", false},
+             }},
+            {"partitions configured over USB DFU",
+             [this] { ConfigurePartitions(OV_IFACE_USB_DFU); },
+             {
+                 {"reset after configuring", ovsim::Fn::SysReset, 1, 1, u"复位失败！", false},
              }},
             {"internal flash and the file's option bytes",
              [this] {
