@@ -73,6 +73,10 @@ TEST_F(JobTest, EveryExternalFlashSegmentCarriesItsOwnCrc) {
         EXPECT_EQ(ovsim::ReadExternalFlash(m_name, 1, run.address, size), run.bytes);
         EXPECT_EQ(ovsim::ReadExternalFlash(m_name, 1, run.address + size, 4),
                   (std::vector<uint8_t>{uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)}));
+        // Zeros after the CRC up to the next multiple of 16 bytes.
+        const uint32_t padded = (size + 4 + 15) / 16 * 16;
+        EXPECT_EQ(ovsim::ReadExternalFlash(m_name, 1, run.address + size + 4, padded - size - 4),
+                  std::vector<uint8_t>(padded - size - 4, 0));
     }
     EXPECT_TRUE(host->HasLine(ChecksumLine(sum), kStatusPlain));
 }
@@ -119,6 +123,26 @@ TEST_F(JobTest, Series12ChecksumIsWrittenToOptionBytes13To16) {
     for (int b = 0; b < 4; ++b)
         expected[13 + b] = static_cast<uint8_t>(sum >> (8 * b));
     EXPECT_EQ(ovsim::OptionImage(m_name), expected);  // and nothing else of the image changed
+}
+
+TEST_F(JobTest, WholeFlashIsReadBackOverSwdOnly) {
+    for (const uint8_t iface : {OV_IFACE_USART, OV_IFACE_SWD_JLINK}) {
+        SCOPED_TRACE(int(iface));
+        Fresh();
+        Attach(iface);
+        settings.crcAfterDownload = true;
+        UseImage(Pattern(256), 0x08004000);
+        ovsim::ClearCallLog();
+
+        RunOnWorker();
+
+        ASSERT_EQ(g_passCount, 1);
+        int reads = 0;
+        for (const ovsim::CallRecord& call : ovsim::CallLog())
+            reads += call.fn == ovsim::Fn::RecvData;
+        EXPECT_EQ(reads > 0, iface == OV_IFACE_SWD_JLINK);
+        EXPECT_EQ(host->HasLine(u"读取整个FLASH成功！", kStatusSuccess), iface == OV_IFACE_SWD_JLINK);
+    }
 }
 
 }  // namespace

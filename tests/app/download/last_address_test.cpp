@@ -18,16 +18,19 @@ TEST_F(JobTest, SecurityModuleEraseAndReportEndAtItsLastByte) {
         uint32_t size;
         uint8_t eraseMode;
         double flashKB;
-        uint32_t eraseLast;
+        uint32_t eraseLast;  // 0: nothing is erased
+        const char16_t* bootSubVersion = u"V1.1";
     };
     const Row rows[] = {
         {0x1000, 0, 2048, 0x15000FFF},  // ends on a page boundary
         {0x1001, 0, 2048, 0x15001FFF},  // one byte into the next 4 KB page
-        {0x0FFF, 0, 2048, 0x15000FFF}, {0x1000, 1, 2048, 0x151DFFFF}, {0x1000, 1, 4096, 0x153DFFFF},
+        {0x0FFF, 0, 2048, 0x15000FFF}, {0x1000, 1, 2048, 0x151DFFFF},
+        {0x1000, 1, 4096, 0x153DFFFF}, {0x1000, 2, 2048, 0},  // no erase chosen
+        {0x1000, 0, 2048, 0, u"V1.0"},                        // nor with boot sub-version V1.0
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << std::hex << row.size << " mode " << int(row.eraseMode) << " "
-                                        << row.flashKB);
+        SCOPED_TRACE(testing::Message() << std::hex << row.size << " mode " << int(row.eraseMode) << " " << row.flashKB
+                                        << " " << fw::TextToUtf8(row.bootSubVersion));
         Fresh();
         ovsim::ChipSpec chip = ChipOfSeries(10);
         chip.flashKB = row.flashKB;
@@ -35,18 +38,22 @@ TEST_F(JobTest, SecurityModuleEraseAndReportEndAtItsLastByte) {
         settings.chipSeries = 10;
         settings.eraseMode = row.eraseMode;
         settings.safeModuleData = Pattern(row.size, 5);
+        settings.bootSubVersionText = row.bootSubVersion;
         ovsim::ClearJournal();
 
         ASSERT_EQ(DownloadJob(*host, items, settings, slot()).DownloadSafeModule(), 1);
 
         const uint32_t last = 0x15000000 + row.size - 1;
-        EXPECT_TRUE(host->HasLine(fw::Format(u"擦除范围：0x15000000-0x%08X", row.eraseLast), kStatusPlain));
+        EXPECT_EQ(host->HasLine(fw::Format(u"擦除范围：0x15000000-0x%08X", row.eraseLast), kStatusPlain),
+                  row.eraseLast != 0);
         EXPECT_TRUE(host->HasLine(fw::Format(u"下载安全模块范围：0x15000000-0x%08X", last), kStatusPlain));
         std::vector<uint32_t> erased;
         for (const ovsim::JournalEntry& entry : ovsim::Journal()) {
             if (entry.fn == ovsim::Fn::FlashErase) erased = entry.args;
         }
-        EXPECT_EQ(erased, (std::vector<uint32_t>{0x15000000, row.eraseLast}));
+        const std::vector<uint32_t> expected =
+            row.eraseLast == 0 ? std::vector<uint32_t>{} : std::vector<uint32_t>{0x15000000, row.eraseLast};
+        EXPECT_EQ(erased, expected);
         EXPECT_EQ(Flash(0x15000000, row.size), settings.safeModuleData);
     }
 }
