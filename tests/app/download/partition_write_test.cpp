@@ -127,6 +127,74 @@ TEST_F(JobTest, KeyUpdateWithAWrongOldKeyFails) {
     EXPECT_TRUE(host->storedKeys.empty());
 }
 
+// The key id a key update names and the table entry it stores the new key in, by series and item.
+TEST_F(JobTest, KeyUpdateNamesTheSeriesKeyIdAndStoresTheEntry) {
+    struct Row {
+        uint8_t series;
+        int item;
+        uint8_t readKeyId;  // as the partition read left it
+        uint8_t chipKeyId;  // the key the chip replaces
+        int entry;
+    };
+    const Row rows[] = {
+        {0, 1, 1, 1, 1},  {0, 2, 7, 7, 2},   // other series: the id as read, the entry by item
+        {5, 0, 9, 0, 30}, {5, 2, 9, 1, 31},  // series 5: ids 0 and 1 whatever was read
+        {8, 1, 1, 1, 29}, {9, 2, 2, 2, 30},  // series 8 and 9: entries from 28
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "series " << int(row.series) << " item " << row.item);
+        Fresh();
+        Attach(OV_IFACE_USART, ChipOfSeries(row.series));
+        const auto old = ovsim::ChipKey(m_name, row.chipKeyId);
+        DownloadItem& item = items[row.item];
+        item.enabled = 1;
+        item.keyUpdate = 1;
+        item.readKeyId = row.readKeyId;
+        item.oldKeyHex = BytesToHex(std::span<const uint8_t>(old));
+        item.newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+
+        ASSERT_EQ(DownloadJob(*host, items, settings, slot()).UpdatePartitionKeys(), 1);
+
+        const auto key = ovsim::ChipKey(m_name, row.chipKeyId);
+        EXPECT_EQ(BytesToHex(std::span<const uint8_t>(key)), item.newKeyHex);
+        ASSERT_EQ(host->storedKeys.size(), 1u);
+        EXPECT_EQ(host->storedKeys.begin()->first, row.entry);
+    }
+}
+
+// The sizes refused before anything is written: 16 units of 16 KB on series 0, USER1 keeping at least one.
+TEST_F(JobTest, WantedSizesAreCheckedAgainstTheFlashBeforeWriting) {
+    struct Row {
+        uint8_t user1, user2, user3;  // wanted; 0 leaves the item unconfigured
+        const char16_t* refusal;      // null: accepted
+    };
+    const Row rows[] = {
+        {0, 0, 15, nullptr}, {0, 0, 16, u"配置的USER3大小不正确！"},
+        {0, 11, 4, nullptr}, {0, 12, 4, u"配置的USER2大小不正确！"},
+        {8, 4, 4, nullptr},  {9, 4, 4, u"配置的USER1大小不正确！"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << int(row.user1) << "/" << int(row.user2) << "/" << int(row.user3));
+        Fresh();
+        Attach(OV_IFACE_USART);
+        const uint8_t sizes[3] = {row.user1, row.user2, row.user3};
+        for (int i = 0; i < 3; ++i) {
+            if (sizes[i] != 0) Want(items[i], sizes[i], static_cast<uint8_t>(i), 0, 0);
+        }
+        items[1].enabled = items[2].enabled = 0;
+        PartitionRecords records = Unconfigured();
+
+        const int result = DownloadJob(*host, items, settings, slot()).WritePartitions(records);
+
+        if (row.refusal == nullptr) {
+            EXPECT_EQ(result, 1);
+        } else {
+            EXPECT_EQ(result, 0);
+            EXPECT_TRUE(host->HasLine(row.refusal, kStatusFailure));
+        }
+    }
+}
+
 TEST(ChipKeyStore, KeepsTheKeyInTheTableAndEncipheredInTheProfile) {
     fw::testing::TempFolder folder;
     fw::SetProfileFolder(folder.Wide());
