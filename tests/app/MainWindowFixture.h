@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <memory>
 
 #include "app/MainWindow.h"
@@ -29,6 +30,17 @@ inline fw::Text EnterMainWindowWorkdir(const fw::testing::TempFolder& dir) {
     ovsim::Reset();
     ovsim::SetLinkSpeed(0);
     return previous;
+}
+
+// True when another thread could not take the device mutex at once.
+inline bool MutexHeldElsewhere() {
+    return std::async(std::launch::async,
+                      [] {
+                          const bool got = g_hDeviceMutex->Wait(0);
+                          if (got) g_hDeviceMutex->Release();
+                          return !got;
+                      })
+        .get();
 }
 
 class MainWindowFixture : public ::testing::Test {

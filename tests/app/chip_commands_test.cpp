@@ -46,16 +46,6 @@ const std::vector<CommandRow>& Commands() {
     return rows;
 }
 
-// True when another thread could not take the device mutex at once.
-bool MutexHeldElsewhere() {
-    return std::async(std::launch::async,
-                      [] {
-                          const bool got = g_hDeviceMutex->Wait(0);
-                          if (got) g_hDeviceMutex->Release();
-                          return !got;
-                      })
-        .get();
-}
 
 class ChipCommandFrame : public MainWindowFixture {
 protected:

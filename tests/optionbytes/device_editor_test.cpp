@@ -24,15 +24,6 @@ const Text kReadFailed = u"读取选项字节失败！";
 const Text kWritten = u"配置选项字节成功，复位后生效！";
 const Text kReconnect = u"配置选项字节成功，设备稍后会重新连接！";
 
-bool MutexHeldElsewhere() {
-    return std::async(std::launch::async,
-                      [] {
-                          const bool got = g_hDeviceMutex->Wait(0);
-                          if (got) g_hDeviceMutex->Release();
-                          return !got;
-                      })
-        .get();
-}
 
 class DeviceEditor : public MainWindowFixture {
 protected:
@@ -332,6 +323,47 @@ TEST_F(DeviceEditor, SecurityChipsAndDisconnectedWindowsGetNoEditor) {
     EXPECT_FALSE(security.ChooseMenu(ID_OPTIONS_BYTES));
     security.SendCommand(ID_OPTIONS_BYTES);  // even sent directly, nothing opens and nothing is read
     EXPECT_EQ(OptionCalls(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The chips that the working directory of a run carries: each one's editor opens from the Operations menu (the
+// J-Link probe is chosen by chip name there, not by the probe's name the file gives it).
+TEST_F(DeviceEditor, EveryChipOfTheRunConfigurationOpensItsEditor) {
+    struct Row {
+        int iface;
+        const char* device;
+        int dialog;
+    };
+    const Row rows[] = {
+        {0, "/dev/ttyUSB0", IDD_WRITE_BYTE},  // series 0
+        {0, "/dev/ttyUSB1", IDD_WRITE_BYTE},  // series 8
+        {1, "usb-1-2", IDD_WRITE_BYTE2},      // series 3
+        {3, "0700000103", IDD_WRITE_BYTE2},   // series 11
+        {5, "/dev/i2c-1", IDD_WRITE_BYTE},    // series 5
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.device);
+        window.reset();
+        ovsim::Reset();
+        ASSERT_TRUE(ovsim::LoadConfig(std::string(QX_SOURCE_DIR) + "/devicelib/OvMcuSim.ini"));
+        ovsim::SetLinkSpeed(0);
+        SysConfig("interface=0" + std::to_string(row.iface) + "\nbaud=115200\n");
+        CQXDownloadToolDlg& w = Start();
+        ASSERT_TRUE(w.m_deviceCombo.SelectString(-1, fw::Utf8ToText(row.device)) >= 0);
+        w.Click(IDC_BTN_CONNECT);
+        ASSERT_EQ(w.m_connected, 1);
+        bool opened = false;
+        host.OnModal(row.dialog, [&](fw::Dialog& d) {
+            opened = true;
+            d.Click(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        EXPECT_TRUE(opened);
+        EXPECT_FALSE(LogHas(kReadFailed));
+    }
 }
 
 }  // namespace
