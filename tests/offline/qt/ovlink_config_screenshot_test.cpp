@@ -114,4 +114,45 @@ TEST(OfflineDownloaderPictures, BothLanguages) {
     }
 }
 
+// What a user sees: OV-Link-Pro chosen, Connect pressed; the configuration window comes up over the main window
+// on its parameter page, and once it is closed the log shows the downloader's identity.
+TEST(OfflineDownloaderPictures, ConnectShowsTheIdentityAndOpensTheConfiguration) {
+    fw::testing::TempFolder dir;
+    const fw::Text previous = EnterMainWindowWorkdir(dir);
+    RegisterOfflineCommands();
+    linksim::Reset();
+    linksim::Plug();
+    dir.Write("SysConfig.ini", "[dlparam]\ninterface=04\n");
+    {
+        fw::qt::QtHost host;
+        fw::InstallHost(&host);
+        fw::SetResourceLanguage(fw::kLangChinese);
+        {
+            CQXDownloadToolDlg window(2052);
+            EXPECT_TRUE(window.Create());
+            bool configShown = false;
+            fw::qt::testing::WhenModal(
+                [](QWidget& w) { return w.windowTitle() == QStringLiteral("离线下载器配置"); },
+                [&](QWidget& w) {
+                    configShown = true;
+                    EXPECT_NE(fw::qt::testing::ButtonWithText(w, QStringLiteral("保存设备参数")), nullptr);
+                    EXPECT_TRUE(w.grab().save(fw::qt::testing::PictureFolder() + "/ovlink_after_connect_zh.png"));
+                    w.close();
+                });
+            window.Click(IDC_BTN_CONNECT);
+            EXPECT_TRUE(configShown);
+            EXPECT_EQ(window.m_connected, 1);
+            host.ApplyPendingChanges();
+            QApplication::processEvents();
+            EXPECT_TRUE(host.SaveWindowPng(window.Handle(),
+                                           fw::qt::testing::PictureFolder() + "/main_window_link_connected_zh.png"));
+            EXPECT_EQ(window.m_linkFirmwareVersion, u"3.1.6");
+            window.Click(IDC_BTN_CONNECT);
+        }
+        fw::InstallHost(nullptr);
+    }
+    linksim::Reset();
+    fw::SetWorkingDirectory(previous);
+}
+
 }  // namespace
