@@ -1,5 +1,7 @@
 #include "offline/OfflineProjectSettings.h"
 
+#include "optionbytes/ProjectOptionTexts.h"
+
 void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
     chipKeyOld = {};
     chipKeyNew = {};
@@ -15,8 +17,8 @@ void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
     seriesCode = 0;
     partitionMode = 0;
     if (pageOpening) {
-        projectOptionText.clear();
-        projectOptionText2.clear();
+        g_projectOptionText.clear();
+        g_projectOptionText2.clear();
         linkOptFamily = 0;
         linkOptEditable = 0;
         linkOpt2Family = 3;

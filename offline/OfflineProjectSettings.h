@@ -31,8 +31,6 @@ struct OfflineProjectSettings {
     uint8_t linkOptFamily = 0;
     uint8_t linkOpt2Editable = 0;
     uint8_t linkOpt2Family = 3;
-    fw::Text projectOptionText;   // 20 option bytes as 40 hex digits (families 0, 1, 2, 5, 8, 9)
-    fw::Text projectOptionText2;  // the same for families 3, 4, 6, 7, 11, 12
     uint8_t snEditable = 0;
     uint32_t snAddress = 0;
     uint32_t snInitial = 0;
@@ -44,8 +42,8 @@ struct OfflineProjectSettings {
     Key deviceKeyOld{};
     Key deviceKeyNew{};
 
-    // The reset of the partition and chip-key fields for a new project; pageOpening also clears the option
-    // texts and editor flags, and "New project" makes the project editable again.
+    // The reset of the partition and chip-key fields for a new project; pageOpening also clears the project's
+    // option texts (g_projectOptionText, g_projectOptionText2) and the editor flags, and "New project" makes the project editable again.
     void ResetForNewProject(bool pageOpening);
 };
 

@@ -20,6 +20,7 @@
 #include "offline/CurrentProject.h"
 #include "offline/LinkProject.h"
 #include "offline/ProjectKeys.h"
+#include "optionbytes/ProjectOptionTexts.h"
 
 namespace {
 
@@ -257,7 +258,7 @@ bool Builder::FillOptions(ProjectChipRecord& chip) {
     static constexpr int kFirstTextFamilies[] = {0, 1, 2, 5, 8, 9};
     const int family = choices.optionFamily;
     if (std::ranges::find(kFirstTextFamilies, family) != std::end(kFirstTextFamilies)) {
-        HexToBytes(settings.projectOptionText, option.optionBytes.data(), option.optionBytes.size());
+        HexToBytes(g_projectOptionText, option.optionBytes.data(), option.optionBytes.size());
     } else if (family == 10) {
         if (!choices.linkFirmwareVersion.empty() && CompareVersion(u"3.1.6", choices.linkFirmwareVersion) == 1)
             return Refuse(TranslateText(u"离线下载器版本过低,请升级至3.1.6或以上版本！"));
@@ -276,7 +277,7 @@ bool Builder::FillOptions(ProjectChipRecord& chip) {
         ext.marker.Set(kProjectMarkerValid);
         ext.count.Set(static_cast<uint32_t>(count));
     } else {
-        HexToBytes(settings.projectOptionText2, option.optionBytes.data(), option.optionBytes.size());
+        HexToBytes(g_projectOptionText2, option.optionBytes.data(), option.optionBytes.size());
     }
     return true;
 }

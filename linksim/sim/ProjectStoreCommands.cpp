@@ -177,21 +177,26 @@ void ReceiveFile(Downloader& d, const Request& r, Reply& reply) {
     if (target != 0xFF && target + 1 == in.record[82]) File(s);
 }
 
+// The stored project a request names; a parameter error when the request is malformed, "missing" when no
+// project has the name.
+std::optional<std::size_t> NamedProject(const ProjectStoreState& s, const Request& r, bool wellFormed, Reply& reply) {
+    const std::optional<std::vector<uint8_t>> name = NameOf(r);
+    if (!wellFormed || !name) {
+        reply.status = kStatusParameterError;
+        return std::nullopt;
+    }
+    const std::optional<std::size_t> found = FindProject(s, *name);
+    if (!found) reply.status = kStatusMissing;
+    return found;
+}
+
 void ServeRecord(Downloader& d, const Request& r, Reply& reply) {
     ProjectStoreState& s = d.State<ProjectStoreState>();
     if (r.p1 == 1) return ReceiveRecord(s, r, reply);
-    const std::optional<std::vector<uint8_t>> name = NameOf(r);
-    if (r.p1 != 0 || !name) {
-        reply.status = kStatusParameterError;
-        return;
-    }
-    const std::optional<std::size_t> found = FindProject(s, *name);
-    if (!found) {
-        reply.status = kStatusMissing;
-        return;
-    }
-    if (s.readingName != *name) {
-        s.readingName = *name;
+    const std::optional<std::size_t> found = NamedProject(s, r, r.p1 == 0, reply);
+    if (!found) return;
+    if (s.readingName != s.projects[*found].name) {
+        s.readingName = s.projects[*found].name;
         s.readOffset = 0;
     }
     const auto& record = s.projects[*found].record;
@@ -220,16 +225,8 @@ void ServeEntry(Downloader& d, const Request& r, Reply& reply) {
 
 void ServeAction(Downloader& d, const Request& r, Reply& reply) {
     ProjectStoreState& s = d.State<ProjectStoreState>();
-    const std::optional<std::vector<uint8_t>> name = NameOf(r);
-    if (!name || (r.p3 != 1 && r.p3 != 2)) {
-        reply.status = kStatusParameterError;
-        return;
-    }
-    const std::optional<std::size_t> found = FindProject(s, *name);
-    if (!found) {
-        reply.status = kStatusMissing;
-        return;
-    }
+    const std::optional<std::size_t> found = NamedProject(s, r, r.p3 == 1 || r.p3 == 2, reply);
+    if (!found) return;
     if (r.p3 == 1) {
         s.active = *found;
         return;

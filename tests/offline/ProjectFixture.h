@@ -15,6 +15,7 @@
 #include "offline/LinkProject.h"
 #include "offline/ProjectBuilder.h"
 #include "offline/ProjectKeys.h"
+#include "optionbytes/ProjectOptionTexts.h"
 #include "tests/framework/TempFolder.h"
 
 namespace project_fixture {
@@ -98,7 +99,7 @@ public:
         choices.nameText = u" De mo ";
         choices.optionBytesChecked = true;
         choices.optionFamily = 0;
-        settings.projectOptionText = u"A55A00FF00FF00FF00FF00FF00FF00FF00FF00FF";
+        g_projectOptionText = u"A55A00FF00FF00FF00FF00FF00FF00FF00FF00FF";
         for (int i = 0; i < 3; ++i) {
             ProjectFileRow row;
             row.name = u"part" + fw::Text(1, static_cast<char16_t>(u'0' + i)) + u".bin";
