@@ -4,6 +4,7 @@
 // transport cannot make change nothing on the chip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <future>
 #include <map>
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "app/ChipCommand.h"
+#include "app/OptionProtection.h"
 #include "app/program/ProgramCommands.h"
 #include "core/StatusText.h"
 #include "resources/ui/option_bytes.h"
@@ -23,7 +25,6 @@ using fw::Text;
 const Text kReadFailed = u"读取选项字节失败！";
 const Text kWritten = u"配置选项字节成功，复位后生效！";
 const Text kReconnect = u"配置选项字节成功，设备稍后会重新连接！";
-
 
 class DeviceEditor : public MainWindowFixture {
 protected:
@@ -177,6 +178,16 @@ TEST_F(DeviceEditor, OneEditPerSeriesChangesExactlyItsBytes) {
          true,
          {{5, 0x12}},
          kReconnect},
+        // The first control set counts interface 5 with the probes: the chip is not looked for again after it.
+        {"series 5 over interface 5 with reset",
+         5,
+         5,
+         115200,
+         IDD_WRITE_BYTE,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.EnterText(IDC_OB_DATA1, u"7")); },
+         true,
+         {{6, 0x07}, {7, 0xF8}},
+         kWritten},
         {"series 12: IWDG_SW on over CMSIS-DAP",
          12,
          3,
@@ -220,6 +231,9 @@ TEST_F(DeviceEditor, OneEditPerSeriesChangesExactlyItsBytes) {
         }
         // A write with reset takes effect at once; without one it waits for the next reset.
         EXPECT_EQ(ovsim::OptionImage(m_name, true) == after, row.reset);
+        // The window's copy of the chip image follows the write, so a later download keeps the edit.
+        const size_t written = OptionImageWriteLength(row.series);
+        EXPECT_TRUE(std::equal(after.begin(), after.begin() + static_cast<long>(written), w.m_optionBytes.data));
     }
 }
 
@@ -255,6 +269,75 @@ TEST_F(DeviceEditor, ReadsThatCannotBeMadeOrFailWriteNothing) {
         EXPECT_FALSE(MutexHeldElsewhere());
     }
     EXPECT_EQ(g_channels[0].rdpLevel, 0xFF);  // the last row: series 11 cannot be judged
+}
+
+// What the boxes and lists show of bytes the editors cannot name, and that such bytes go back as they were read.
+TEST_F(DeviceEditor, BytesWithoutAnEntryShowADefaultAndGoBackUnchanged) {
+    CQXDownloadToolDlg& w = ConnectOn(8, 0);
+    std::vector<uint8_t> image = Image();
+    image[18] = 0xE0;  // USER2: BOR_LVL bits 111 have no entry
+    image[19] = 0x1F;
+    image[20] = 0xFF;  // USER3: NRST_SEL 11 has none either
+    image[21] = 0x00;
+    image[24] = 0x12;  // CCMSRAM_RST with a complement that does not match: off
+    image[25] = 0x34;
+    ovsim::SetOptionImage(m_name, image);
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
+        EXPECT_EQ(d.GetDlgItem(IDC_OB_BOR_LVL).GetCurSel(), 0);
+        EXPECT_EQ(d.GetDlgItem(IDC_OB_NRST_SEL).GetCurSel(), 0);
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_OB_CCMSRAM_BOX), 0);
+        EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"5"));
+        d.Click(IDC_OB_CONFIRM);
+    });
+    host.ExpectBox(kWritten, fw::IDOK);
+    w.SendCommand(ID_OPTIONS_BYTES);
+    std::vector<uint8_t> expected = image;
+    expected[4] = 0x05;
+    expected[5] = 0xFA;
+    expected[25] = 0xED;  // the complement is always computed from the value
+    EXPECT_EQ(Image(), expected);
+
+    image = Image();
+    image[24] = 0xFF;  // an erased pair counts as on
+    image[25] = 0xFF;
+    ovsim::SetOptionImage(m_name, image);
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_OB_CCMSRAM_BOX), 1);
+        d.Click(fw::IDCANCEL);
+    });
+    w.SendCommand(ID_OPTIONS_BYTES);
+}
+
+TEST_F(DeviceEditor, TypedNumbersOutOfRangeChangeNothing) {
+    CQXDownloadToolDlg& w = ConnectOn(2, 0);
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB_BOR_LEV), u"07");
+        host.ExpectBox(u"BOR_LEV输入范围是0～７", fw::IDOK);
+        EXPECT_TRUE(d.EnterText(IDC_OB_BOR_LEV, u"8"));
+        host.ExpectBox(u"请输入十六进制数据！", fw::IDOK);
+        EXPECT_TRUE(d.EnterText(IDC_OB_BOR_LEV, u"G"));
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB_USER2), u"FF");
+        d.Click(fw::IDCANCEL);
+    });
+    w.SendCommand(ID_OPTIONS_BYTES);
+
+    window.reset();
+    ovsim::Reset();
+    CQXDownloadToolDlg& series7 = ConnectOn(7, 0);
+    std::vector<uint8_t> image = Image();
+    image[10] = 0x13;  // USER3
+    image[11] = 0xEC;
+    ovsim::SetOptionImage(m_name, image);
+    host.OnModal(IDD_WRITE_BYTE2, [&](fw::Dialog& d) {
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB2_LVR_POWER), u"03");
+        EXPECT_TRUE(d.EnterText(IDC_OB2_LVR_POWER, u"A"));
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB2_USER3), u"1A");
+        host.ExpectBox(u"LVR Power输入的数据必须为十六进制的数据！", fw::IDOK);
+        EXPECT_TRUE(d.EnterText(IDC_OB2_LVR_POWER, u"G"));
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB2_USER3), u"1A");
+        d.Click(fw::IDCANCEL);
+    });
+    series7.SendCommand(ID_OPTIONS_BYTES);
 }
 
 TEST_F(DeviceEditor, RefusedFieldsAndFailedWritesKeepTheDialogOpen) {
