@@ -12,7 +12,10 @@ build: deps
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS)
 
-run: build
+# Only what the program needs to start: not the tests, benchmarks and fuzz targets.
+run: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS) --target program
 	./scripts/run.sh
 
 test: build
