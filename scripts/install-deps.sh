@@ -14,7 +14,7 @@ packages=(
   gettext
   clang llvm libclang-rt-14-dev
   fonts-wqy-microhei
-  xvfb xauth x11vnc
+  xvfb xauth x11vnc openbox
   python3
   weasyprint
 )

@@ -22,16 +22,28 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   display=99
   while [ -e "/tmp/.X${display}-lock" ]; do display=$((display + 1)); done
   Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+  helpers=($!)
+  trap 'kill "${helpers[@]}" 2>/dev/null || true' EXIT
   export DISPLAY=":$display"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+  # Title bars, so that the window can be moved and closed (with the exit question) over VNC.
+  if command -v openbox >/dev/null; then
+    openbox >/dev/null 2>&1 &
+    helpers+=($!)
+  fi
   port=$((5900 + display - 99))
-  x11vnc -display "$DISPLAY" -localhost -forever -nopw -quiet -rfbport "$port" -bg >/dev/null 2>&1 || true
+  x11vnc -display "$DISPLAY" -localhost -forever -nopw -quiet -rfbport "$port" >/dev/null 2>&1 &
+  helpers+=($!)
   echo "No display found: QXDownloadTool runs on the virtual X server $DISPLAY."
   echo "To see and use it, connect a VNC viewer to localhost:$port"
   echo "(from another machine: ssh -L $port:localhost:$port <this host>, then open localhost:$port). Ctrl+C stops it."
 fi
 
 cd "$workdir"
-"$program" "$@"
+status=0
+"$program" "$@" || status=$?
+# A language switch starts the program again and then ends this process: the display and the VNC server stay
+# until the last program of this run (one in this process group) has ended.
+group=$(ps -o pgid= -p $$ | tr -d ' ')
+while pgrep -x -g "$group" QXDownloadTool >/dev/null; do sleep 1; done
+exit "$status"
