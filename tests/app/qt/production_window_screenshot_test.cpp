@@ -1,0 +1,129 @@
+// The production window drawn by the Qt host, offscreen, with eight simulated chips halfway through their download:
+// the rows as the operator watches them, folded and unfolded, in both languages.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "app/DownloadCounters.h"
+#include "framework/host/qt/QtHost.h"
+#include "tests/app/MainWindowFixture.h"
+#include "tests/app/download/HexFileWriter.h"
+#include "tests/app/qt/PictureChecks.h"
+#include "tests/framework/host/qt/QtTestApp.h"
+
+namespace {
+
+constexpr int kRowBar[8] = {IDC_ROW1_PROGRESS, IDC_ROW2_PROGRESS, IDC_ROW3_PROGRESS, IDC_ROW4_PROGRESS,
+                            IDC_ROW5_PROGRESS, IDC_ROW6_PROGRESS, IDC_ROW7_PROGRESS, IDC_ROW8_PROGRESS};
+constexpr int kRowText[8] = {IDC_ROW1_TEXT, IDC_ROW2_TEXT, IDC_ROW3_TEXT, IDC_ROW4_TEXT,
+                             IDC_ROW5_TEXT, IDC_ROW6_TEXT, IDC_ROW7_TEXT, IDC_ROW8_TEXT};
+
+struct Picture {
+    QImage image;
+    std::vector<fw::ControlState> controls;
+    bool midDownload = false;  // every bar had moved and none was full when it was taken
+};
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+bool Idle() {
+    fw::ScopedLock lock(g_csCounters);
+    return g_activeWorkers == 0;
+}
+
+Picture DrawEightRowsDownloading(uint32_t languageId, const QString& file, bool unfold) {
+    fw::testing::TempFolder dir;
+    const fw::Text previous = EnterMainWindowWorkdir(dir);
+    dir.Write("SysConfig.ini", "[dlparam]\ninterface=03\n");
+    dir.Write("Series CFG Table.ini", "CLASS=VK51x\nCLASS=VK42x\n");
+    dir.Write("app.hex", hexfile::Text({{0x08000000, hexfile::Pattern(0x10000)}}));
+    for (int n = 0; n < 8; ++n) {
+        ovsim::ChipSpec chip;
+        chip.series = 0;
+        ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, "07000001" + std::to_string(10 + n), chip);
+    }
+
+    Picture picture;
+    {
+        fw::qt::QtHost host;
+        fw::InstallHost(&host);
+        fw::SetResourceLanguage(static_cast<int>(languageId));
+        {
+            CQXDownloadToolDlg window(languageId);
+            EXPECT_TRUE(window.Create());
+            window.SendCommand(ID_PRODUCTION_MODE);
+            window.m_fileExt = u"hex";
+            EXPECT_TRUE(window.LoadHexFile(dir.Wide("app.hex"), 0));
+            window.SetDlgItemText(IDC_EDIT_FILE, dir.Wide("app.hex"));
+            ovsim::SetLinkSpeed(60000);
+            window.Click(IDC_BTN_PRODUCTION_DOWNLOAD);
+            if (unfold) window.Click(IDC_BTN_HIDE);
+            const auto bar = [&](int n) { return window.GetDlgItem(kRowBar[n]); };
+            const bool started = PumpUntil(
+                [&] {
+                    for (int n = 0; n < 8; ++n) {
+                        if (bar(n).GetPos() * 3 < bar(n).GetRangeUpper()) return false;
+                    }
+                    return true;
+                },
+                std::chrono::seconds(20));
+            host.ApplyPendingChanges();
+            QApplication::processEvents();
+            picture.midDownload = started;
+            for (int n = 0; n < 8; ++n) {
+                if (bar(n).GetPos() >= bar(n).GetRangeUpper()) picture.midDownload = false;
+            }
+            const QString path = fw::qt::testing::PictureFolder() + "/" + file;
+            EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
+            picture.image = QImage(path);
+            picture.controls = window.Controls();
+            ovsim::SetLinkSpeed(0);
+            // The workers wait on the window's progress messages: the window runs until the last one is done.
+            EXPECT_TRUE(PumpUntil(Idle, std::chrono::seconds(30)));
+            for (int n = 0; n < 8; ++n)
+                EXPECT_NE(window.GetDlgItemText(kRowText[n]).find(u"--07000001"), fw::Text::npos);
+        }
+        fw::InstallHost(nullptr);
+    }
+    fw::SetResourceLanguage(fw::kLangChinese);
+    fw::SetWorkingDirectory(previous);
+    return picture;
+}
+
+void CheckPicture(const Picture& p) {
+    ASSERT_FALSE(p.image.isNull());
+    EXPECT_TRUE(p.midDownload);
+    EXPECT_GT(p.image.height(), 400);
+    ExpectNoVisibleControlsOverlap(p.controls);
+}
+
+TEST(ProductionWindowPicture, ChineseFoldedMidDownload) {
+    const Picture p = DrawEightRowsDownloading(2052, "production_window_zh.png", false);
+    CheckPicture(p);
+    EXPECT_LT(p.image.width(), 600);  // the settings panel is folded away
+}
+
+TEST(ProductionWindowPicture, EnglishFoldedMidDownload) {
+    const Picture p = DrawEightRowsDownloading(1033, "production_window_en.png", false);
+    CheckPicture(p);
+}
+
+TEST(ProductionWindowPicture, ChineseUnfoldedMidDownload) {
+    const Picture p = DrawEightRowsDownloading(2052, "production_window_unfolded_zh.png", true);
+    CheckPicture(p);
+    EXPECT_GT(p.image.width(), 600);
+}
+
+}  // namespace
