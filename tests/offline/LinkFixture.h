@@ -48,6 +48,13 @@ protected:
         window->Click(IDC_BTN_CONNECT);
         return window->m_connected == 1;
     }
+    // Started and connected, with the records of getting there cleared.
+    void StartConnected() {
+        StartOnLink();
+        ASSERT_TRUE(ConnectLink());
+        host.ClearRecords();
+        downloader->ClearReceivedFrames();
+    }
 
     // Sends one request the way the pages do.
     bool Exchange(fw::TextView request, LinkReply& reply) { return ExchangeLinkCommand(*window, request, reply); }

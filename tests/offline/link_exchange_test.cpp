@@ -15,10 +15,7 @@ class LinkExchange : public LinkFixture {
 protected:
     void SetUp() override {
         LinkFixture::SetUp();
-        StartOnLink();
-        ASSERT_TRUE(ConnectLink());
-        host.ClearRecords();
-        downloader->ClearReceivedFrames();
+        StartConnected();
     }
 };
 

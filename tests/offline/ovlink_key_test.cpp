@@ -25,10 +25,7 @@ protected:
 
     void SetUp() override {
         LinkFixture::SetUp();
-        StartOnLink();
-        ASSERT_TRUE(ConnectLink());
-        host.ClearRecords();
-        downloader->ClearReceivedFrames();
+        StartConnected();
     }
     linksim::SecurityState& Security() { return downloader->State<linksim::SecurityState>(); }
     LinkKey KeyBytes(fw::TextView hex) {

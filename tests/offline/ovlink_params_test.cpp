@@ -9,10 +9,7 @@ class ParameterPage : public LinkFixture {
 protected:
     void SetUp() override {
         LinkFixture::SetUp();
-        StartOnLink();
-        ASSERT_TRUE(ConnectLink());
-        host.ClearRecords();
-        downloader->ClearReceivedFrames();
+        StartConnected();
     }
     linksim::ParameterState& Device() { return downloader->State<linksim::ParameterState>(); }
     // The request frames of one command that reached the downloader since the last clear.

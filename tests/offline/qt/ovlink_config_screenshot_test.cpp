@@ -21,36 +21,32 @@
 
 namespace {
 
-void CheckWidgets(QWidget& parent) {
-    std::vector<QWidget*> shown;
-    for (QWidget* w : parent.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (!w->isVisible()) continue;
-        shown.push_back(w);
-        QString text;
-        if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
-        if (auto* button = qobject_cast<QAbstractButton*>(w)) text = button->text();
-        if (text.isEmpty()) continue;
-        EXPECT_LE(w->fontMetrics().horizontalAdvance(text), w->width()) << text.toStdString() << " is cut off";
+// A working directory with one simulated downloader, interface 4 chosen for the main window.
+class LinkWorkdir {
+public:
+    LinkWorkdir() : m_previous(EnterMainWindowWorkdir(m_dir)) {
+        RegisterOfflineCommands();
+        linksim::Reset();
+        linksim::Plug();
+        m_dir.Write("SysConfig.ini", "[dlparam]\ninterface=04\n");
     }
-    for (size_t i = 0; i < shown.size(); ++i) {
-        for (size_t j = i + 1; j < shown.size(); ++j) {
-            EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
-                << shown[i]->metaObject()->className() << " and " << shown[j]->metaObject()->className();
-        }
+    ~LinkWorkdir() {
+        linksim::Reset();
+        fw::SetResourceLanguage(fw::kLangChinese);
+        fw::SetWorkingDirectory(m_previous);
     }
-}
+
+private:
+    fw::testing::TempFolder m_dir;
+    fw::Text m_previous;
+};
 
 // Draws what `make` builds over a main window of the language that has the simulated downloader connected;
 // `inner` names the window inside it whose controls are checked too. Answers the caption.
 QString Draw(uint32_t languageId, const QString& file,
              const std::function<std::unique_ptr<fw::Dialog>(CQXDownloadToolDlg&)>& make,
              const std::function<fw::Window*(fw::Dialog&)>& inner) {
-    fw::testing::TempFolder dir;
-    const fw::Text previous = EnterMainWindowWorkdir(dir);
-    RegisterOfflineCommands();
-    linksim::Reset();
-    linksim::Plug();
-    dir.Write("SysConfig.ini", "[dlparam]\ninterface=04\n");
+    const LinkWorkdir workdir;
     QString caption;
     {
         fw::qt::QtHost host;
@@ -74,7 +70,7 @@ QString Draw(uint32_t languageId, const QString& file,
                 EXPECT_NE(widget, nullptr);
                 if (!widget) continue;
                 if (w == dialog.get()) caption = widget->windowTitle();
-                CheckWidgets(*widget);
+                fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
             }
             const QString path = fw::qt::testing::PictureFolder() + "/" + file;
             EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));
@@ -83,9 +79,6 @@ QString Draw(uint32_t languageId, const QString& file,
         }
         fw::InstallHost(nullptr);
     }
-    linksim::Reset();
-    fw::SetResourceLanguage(fw::kLangChinese);
-    fw::SetWorkingDirectory(previous);
     return caption;
 }
 
@@ -117,12 +110,7 @@ TEST(OfflineDownloaderPictures, BothLanguages) {
 // What a user sees: OV-Link-Pro chosen, Connect pressed; the configuration window comes up over the main window
 // on its parameter page, and once it is closed the log shows the downloader's identity.
 TEST(OfflineDownloaderPictures, ConnectShowsTheIdentityAndOpensTheConfiguration) {
-    fw::testing::TempFolder dir;
-    const fw::Text previous = EnterMainWindowWorkdir(dir);
-    RegisterOfflineCommands();
-    linksim::Reset();
-    linksim::Plug();
-    dir.Write("SysConfig.ini", "[dlparam]\ninterface=04\n");
+    const LinkWorkdir workdir;
     {
         fw::qt::QtHost host;
         fw::InstallHost(&host);
@@ -151,8 +139,6 @@ TEST(OfflineDownloaderPictures, ConnectShowsTheIdentityAndOpensTheConfiguration)
         }
         fw::InstallHost(nullptr);
     }
-    linksim::Reset();
-    fw::SetWorkingDirectory(previous);
 }
 
 }  // namespace

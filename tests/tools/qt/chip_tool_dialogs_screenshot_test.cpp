@@ -21,25 +21,6 @@
 
 namespace {
 
-void CheckWidgets(QWidget& dialog) {
-    std::vector<QWidget*> shown;
-    for (QWidget* w : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (!w->isVisible()) continue;
-        shown.push_back(w);
-        QString text;
-        if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
-        if (auto* button = qobject_cast<QAbstractButton*>(w)) text = button->text();
-        if (text.isEmpty()) continue;
-        EXPECT_LE(w->fontMetrics().horizontalAdvance(text), w->width()) << text.toStdString() << " is cut off";
-    }
-    for (size_t i = 0; i < shown.size(); ++i) {
-        for (size_t j = i + 1; j < shown.size(); ++j) {
-            EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
-                << shown[i]->metaObject()->className() << " and " << shown[j]->metaObject()->className();
-        }
-    }
-}
-
 // Draws the dialog that `make` builds over a main window of the language; answers the dialog's caption.
 QString Draw(uint32_t languageId, const QString& file,
              const std::function<std::unique_ptr<fw::Dialog>(CQXDownloadToolDlg&)>& make) {
@@ -63,7 +44,7 @@ QString Draw(uint32_t languageId, const QString& file,
             EXPECT_NE(widget, nullptr);
             if (widget) {
                 caption = widget->windowTitle();
-                CheckWidgets(*widget);
+                fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
             }
             const QString path = fw::qt::testing::PictureFolder() + "/" + file;
             EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));

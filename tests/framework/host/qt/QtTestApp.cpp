@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QTimer>
 
 namespace fw::qt::testing {
@@ -29,6 +30,25 @@ void WhenModal(std::function<bool(QWidget&)> matches, std::function<void(QWidget
 
 void WhenModalShows(std::function<void(QWidget&)> answer) {
     WhenModal([](QWidget&) { return true; }, std::move(answer));
+}
+
+void ExpectTextsFitAndNothingOverlaps(QWidget& parent) {
+    std::vector<QWidget*> shown;
+    for (QWidget* w : parent.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isVisible()) continue;
+        shown.push_back(w);
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) text = button->text();
+        if (text.isEmpty()) continue;
+        EXPECT_LE(w->fontMetrics().horizontalAdvance(text), w->width()) << text.toStdString() << " is cut off";
+    }
+    for (size_t i = 0; i < shown.size(); ++i) {
+        for (size_t j = i + 1; j < shown.size(); ++j) {
+            EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+                << shown[i]->metaObject()->className() << " and " << shown[j]->metaObject()->className();
+        }
+    }
 }
 
 QAbstractButton* ButtonWithText(QWidget& root, const QString& text) {

@@ -18,6 +18,10 @@ QString PictureFolder();
 void WhenModal(std::function<bool(QWidget&)> matches, std::function<void(QWidget&)> answer);
 void WhenModalShows(std::function<void(QWidget&)> answer);
 
+// The checks a person makes looking at a drawn dialog, over the visible direct children of `parent`: every label's
+// and button's text fits its width, and no two of them cover each other.
+void ExpectTextsFitAndNothingOverlaps(QWidget& parent);
+
 // The visible button under `root` whose text is `text`, nullptr when there is none.
 QAbstractButton* ButtonWithText(QWidget& root, const QString& text);
 
