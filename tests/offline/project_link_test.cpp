@@ -8,6 +8,7 @@
 #include "offline/CurrentProject.h"
 #include "offline/LinkProjectFile.h"
 #include "offline/ProjectBuilder.h"
+#include "offline/ProjectLinkProgress.h"
 #include "offline/ProjectTransfer.h"
 #include "offline/StoredProjects.h"
 #include "tests/offline/LinkFixture.h"
@@ -29,42 +30,51 @@ public:
     void ShowMessage(const fw::Text& text) override { ADD_FAILURE() << fw::TextToUtf8(text); }
 };
 
-class ProjectOnLink : public LinkFixture {};
+class ProjectOnLink : public LinkFixture {
+protected:
+    // A VK517 project of one 3000-byte file built as the page does, in the window's working directory.
+    LinkProject BuildProject(fw::TextView name) {
+        std::filesystem::create_directories(dir.Path() / "FLM");
+        std::filesystem::copy_file(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "FLM" / "VK51x.FLM",
+                                   dir.Path() / "FLM" / "VK51x.FLM", std::filesystem::copy_options::skip_existing);
+        CChipSeriesTable table([](const fw::Text&) {});
+        table.ReadRows({u"CLASS=VK517", u"CHIPMARK=VK517", u"FLASHSTARTADDR=0x08000000", u"SRAMSTARTADDR=0x20000000",
+                        u"FLASHSIZE=0x20000", u"SRAMSIZE=0x5000", u"FLMFILE=VK51x.FLM", u"PAGESIZE=0x800"});
+        ProjectPageChoices choices;
+        choices.seriesSelected = choices.modelSelected = true;
+        choices.seriesText = choices.modelText = u"VK517";
+        choices.nameText = fw::Text(name);
+        choices.optionBytesChecked = false;
+        ProjectFileRow row;
+        row.name = u"app.bin";
+        row.startText = u"08000000";
+        row.data.assign(3000, 0x5A);
+        row.length = 3000;
+        OfflineProjectSettings settings;
+        QuietBuildUi buildUi;
+        EXPECT_TRUE(BuildProjectConfig(choices, std::span(&row, 1), table, settings, buildUi));
+        LinkProject built;
+        built.record = *CurrentProjectConfig();
+        std::copy_n(table.m_pAlgoDescriptor.get(), built.descriptor.size(), built.descriptor.begin());
+        built.blob.assign(table.m_pAlgoBlob.get(), table.m_pAlgoBlob.get() + table.m_algoBlobSize);
+        built.files.push_back(row.data);
+        return built;
+    }
+    LinkExchangeFn WindowExchange() {
+        return [this](fw::TextView request, LinkReply& reply) { return Exchange(request, reply); };
+    }
+};
 
 TEST_F(ProjectOnLink, BuiltSavedOpenedSentListedReadBackAndStarted) {
-    std::filesystem::create_directories(dir.Path() / "FLM");
-    std::filesystem::copy_file(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "FLM" / "VK51x.FLM",
-                               dir.Path() / "FLM" / "VK51x.FLM");
-    CChipSeriesTable table([](const fw::Text&) {});
-    table.ReadRows({u"CLASS=VK517", u"CHIPMARK=VK517", u"FLASHSTARTADDR=0x08000000", u"SRAMSTARTADDR=0x20000000",
-                    u"FLASHSIZE=0x20000", u"SRAMSIZE=0x5000", u"FLMFILE=VK51x.FLM", u"PAGESIZE=0x800"});
-    ProjectPageChoices choices;
-    choices.seriesSelected = choices.modelSelected = true;
-    choices.seriesText = choices.modelText = u"VK517";
-    choices.nameText = u"Line 7";
-    choices.optionBytesChecked = false;
-    ProjectFileRow row;
-    row.name = u"app.bin";
-    row.startText = u"08000000";
-    row.data.assign(3000, 0x5A);
-    row.length = 3000;
-    OfflineProjectSettings settings;
-    QuietBuildUi buildUi;
     ClearProjectConfig();
-    ASSERT_TRUE(BuildProjectConfig(choices, std::span(&row, 1), table, settings, buildUi));
-
-    LinkProject built;
-    built.record = *CurrentProjectConfig();
-    std::copy_n(table.m_pAlgoDescriptor.get(), built.descriptor.size(), built.descriptor.begin());
-    built.blob.assign(table.m_pAlgoBlob.get(), table.m_pAlgoBlob.get() + table.m_algoBlobSize);
-    built.files.push_back(row.data);
+    const LinkProject built = BuildProject(u"Line 7");
     ASSERT_TRUE(WriteLinkProjectFile(dir.Wide("Line7.ovpf"), built));
     LinkProject opened;
     ASSERT_EQ(OpenLinkProjectFile(dir.Wide("Line7.ovpf"), opened), ProjectFileOpen::Opened);
 
     StartOnLink();
     ASSERT_TRUE(ConnectLink());
-    const LinkExchangeFn exchange = [this](fw::TextView request, LinkReply& reply) { return Exchange(request, reply); };
+    const LinkExchangeFn exchange = WindowExchange();
     QuietTransferUi transferUi;
     ASSERT_TRUE(SendProjectToLink(opened, exchange, transferUi));
 
@@ -81,6 +91,64 @@ TEST_F(ProjectOnLink, BuiltSavedOpenedSentListedReadBackAndStarted) {
     EXPECT_TRUE(Exchange(u"A0 12 00 00 00 00", reply));
     EXPECT_EQ(store.downloadsStarted, 1);
     ClearProjectConfig();
+}
+
+TEST_F(ProjectOnLink, CancelPressedInTheProgressWindowSendsTheCancelFrameAndSaysSo) {
+    StartOnLink();
+    ASSERT_TRUE(ConnectLink());
+    const LinkProject project = BuildProject(u"Demo");
+    ProjectTransferProgress progress(window.get());
+    int fileFrames = 0;
+    const LinkExchangeFn exchange = WindowExchange();
+    const LinkExchangeFn pressCancel = [&](fw::TextView request, LinkReply& reply) {
+        // The user presses Cancel while the file's second chunk is on its way.
+        if (request.starts_with(u"A0 10 00") && ++fileFrames == 3) {
+            EXPECT_NE(progress.Progress(), nullptr);
+            if (progress.Progress()) progress.Progress()->Click(CProgressWnd::kCancelButtonId);
+        }
+        return exchange(request, reply);
+    };
+    host.ExpectBox(u"已取消保存项目文件！", fw::IDOK);
+    EXPECT_FALSE(SendProjectToLink(project, pressCancel, progress));
+    EXPECT_EQ(progress.Progress(), nullptr) << "the window is gone";
+    const std::vector<uint8_t> last = downloader->ReceivedFrames().back();
+    EXPECT_EQ(std::vector<uint8_t>(last.begin(), last.begin() + 6),
+              (std::vector<uint8_t>{0xA0, 0x10, 0x00, 0x04, 0x00, 0x01}));
+    EXPECT_TRUE(downloader->State<linksim::ProjectStoreState>().projects.empty());
+    EXPECT_TRUE(window->IsWindowEnabled()) << "the owner is enabled again";
+    ClearProjectConfig();
+}
+
+TEST_F(ProjectOnLink, DeletingUnderTheProgressWindow) {
+    StartOnLink();
+    ASSERT_TRUE(ConnectLink());
+    auto& store = downloader->State<linksim::ProjectStoreState>();
+    for (const char* name : {"a", "b"}) {
+        linksim::StoredProject p;
+        p.name.assign(name, name + 1);
+        store.projects.push_back(p);
+    }
+    store.active = 0;
+    const LinkExchangeFn exchange = WindowExchange();
+
+    StoredProjectDeletion deleted = DeleteStoredProjectWithProgress(window.get(), exchange, u"a");
+    EXPECT_EQ(deleted.outcome, StoredProjectDeletion::Deleted);
+    EXPECT_EQ(deleted.activeName, u"b");
+
+    const LinkExchangeFn pressCancel = [&](fw::TextView request, LinkReply& reply) {
+        for (fw::WindowHandle handle : host.Windows()) {
+            if (auto* w = fw::Window::FromHandle(handle); w && w->GetWindowText() == u"进度")
+                w->SendCommand(CProgressWnd::kCancelButtonId);
+        }
+        return exchange(request, reply);
+    };
+    host.ExpectBox(u"已取消删除项目！", fw::IDOK);
+    deleted = DeleteStoredProjectWithProgress(window.get(), pressCancel, u"b");
+    EXPECT_EQ(deleted.outcome, StoredProjectDeletion::Cancelled);
+    EXPECT_TRUE(store.projects.empty()) << "the downloader got the command all the same";
+
+    EXPECT_EQ(DeleteStoredProjectWithProgress(window.get(), exchange, u"b").outcome, StoredProjectDeletion::Failed);
+    EXPECT_TRUE(window->IsWindowEnabled());
 }
 
 }  // namespace
