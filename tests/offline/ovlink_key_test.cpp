@@ -277,3 +277,19 @@ TEST_F(GuardedSettings, KeyDialogChecksTheNewKeyFirst) {
         EXPECT_EQ(dialog.DoModal(), fw::IDCANCEL);
     }
 }
+
+TEST_F(GuardedSettings, AFailedCounterReadLeavesTheCounterAsShown) {
+    OnParameterPage([this](COVLinkCfgDlg& page) {
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPARAM_REMAINING), u"4294967295");
+        Security().remaining = 3;
+        downloader->ForceStatus(0x18, 1);
+        page.Click(IDC_OVPARAM_QUERY_LIMIT);
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPARAM_REMAINING), u"4294967295");
+        downloader->ShortenNextReply(14);  // flags and half the maximum
+        page.Click(IDC_OVPARAM_QUERY_LIMIT);
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPARAM_REMAINING), u"4294967295");
+        page.Click(IDC_OVPARAM_QUERY_LIMIT);
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPARAM_REMAINING), u"3");
+    });
+    EXPECT_TRUE(LogHas(u"指令错误！"));
+}

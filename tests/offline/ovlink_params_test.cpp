@@ -221,3 +221,32 @@ TEST_F(ParameterPage, WithoutAConnectionThePageIsDisabled) {
     });
     EXPECT_TRUE(downloader->ReceivedFrames().empty());
 }
+
+TEST_F(ParameterPage, EveryFailedWriteIsReportedAndNeverTakenForSuccess) {
+    struct Row {
+        const char* name;
+        uint8_t command;
+        std::function<void(COVLinkCfgDlg&)> act;
+    };
+    const Row rows[] = {
+        {"save command", 0x0D, [](COVLinkCfgDlg& p) { p.Click(IDC_OVPARAM_SAVE); }},
+        {"reset", 0x0F, [](COVLinkCfgDlg& p) { p.Click(IDC_OVPARAM_RESET); }},
+        {"SWD speed", 0x04, [](COVLinkCfgDlg& p) { p.Select(IDC_OVPARAM_SWD_SPEED, 1); }},
+        {"buzzer", 0x0A, [](COVLinkCfgDlg& p) { p.Select(IDC_OVPARAM_BUZZER, 0); }},
+        {"baud rate", 0x0B, [](COVLinkCfgDlg& p) { p.Select(IDC_OVPARAM_BAUD_RATE, 3); }},
+        {"reset mode", 0x0C, [](COVLinkCfgDlg& p) { p.Select(IDC_OVPARAM_RESET_MODE, 1); }},
+    };
+    const linksim::ParameterState before = Device();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.ClearRecords();
+        OnParameterPage([&](COVLinkCfgDlg& page) {
+            downloader->ForceStatus(row.command, 5);
+            row.act(page);
+        });
+        EXPECT_TRUE(LogHas(u"保存参数出错！"));
+        EXPECT_TRUE(host.Boxes().empty());
+    }
+    EXPECT_EQ(Device().saved, before.saved);
+    EXPECT_EQ(Device().saves, 0);
+}
