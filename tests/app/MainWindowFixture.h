@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <thread>
 
 #include "app/MainWindow.h"
 #include "devicelib/OvMcuSim.h"
@@ -42,6 +43,32 @@ inline bool MutexHeldElsewhere() {
                       })
         .get();
 }
+
+// Another thread holds the device mutex while this lives: a command that waited for it would take five seconds.
+class DeviceMutexHolder {
+public:
+    DeviceMutexHolder() {
+        std::promise<void> taken;
+        std::future<void> held = taken.get_future();
+        m_thread = std::thread([this, &taken] {
+            g_hDeviceMutex->Wait();
+            taken.set_value();
+            m_done.get_future().wait();
+            g_hDeviceMutex->Release();
+        });
+        held.wait();
+    }
+    ~DeviceMutexHolder() {
+        m_done.set_value();
+        m_thread.join();
+    }
+    DeviceMutexHolder(const DeviceMutexHolder&) = delete;
+    DeviceMutexHolder& operator=(const DeviceMutexHolder&) = delete;
+
+private:
+    std::promise<void> m_done;
+    std::thread m_thread;
+};
 
 class MainWindowFixture : public ::testing::Test {
 protected:

@@ -46,7 +46,6 @@ const std::vector<CommandRow>& Commands() {
     return rows;
 }
 
-
 class ChipCommandFrame : public MainWindowFixture {
 protected:
     void TearDown() override {
@@ -89,15 +88,7 @@ protected:
 
 TEST_F(ChipCommandFrame, NotConnectedShowsOnlyTheBoxAndLeavesTheMutexAlone) {
     CQXDownloadToolDlg& w = Start();
-    // Someone else holds the mutex: a command that waited for it would take five seconds.
-    std::promise<void> taken, done;
-    std::thread holder([&] {
-        g_hDeviceMutex->Wait();
-        taken.set_value();
-        done.get_future().wait();
-        g_hDeviceMutex->Release();
-    });
-    taken.get_future().wait();
+    DeviceMutexHolder holder;
     for (const CommandRow& row : Commands()) {
         SCOPED_TRACE(row.name);
         host.ClearRecords();
@@ -111,8 +102,6 @@ TEST_F(ChipCommandFrame, NotConnectedShowsOnlyTheBoxAndLeavesTheMutexAlone) {
         EXPECT_TRUE(host.LogTexts().empty());
         EXPECT_TRUE(ovsim::CallLog().empty());
     }
-    done.set_value();
-    holder.join();
 }
 
 TEST_F(ChipCommandFrame, MutexIsHeldAtTheCallOnTheCommandsInterfacesAndReleasedAfter) {
@@ -280,22 +269,15 @@ TEST_F(ChipCommandResults, ReadProtectionLevelsAndTheirQuestion) {
 
     // "No" to L2: no device call and no wait for the mutex someone else holds.
     const fw::Text question = u"此操作将不可逆，请谨慎操作！\n是否继续使能读保护等级L2 ?";
-    std::promise<void> taken, done;
-    std::thread holder([&] {
-        g_hDeviceMutex->Wait();
-        taken.set_value();
-        done.get_future().wait();
-        g_hDeviceMutex->Release();
-    });
-    taken.get_future().wait();
-    ovsim::ClearCallLog();
-    host.ExpectBox(question, fw::IDNO);
-    const auto start = std::chrono::steady_clock::now();
-    w.SendCommand(ID_ENABLE_READ_PROTECTION_L2);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    EXPECT_TRUE(ovsim::CallLog().empty());
-    done.set_value();
-    holder.join();
+    {
+        DeviceMutexHolder holder;
+        ovsim::ClearCallLog();
+        host.ExpectBox(question, fw::IDNO);
+        const auto start = std::chrono::steady_clock::now();
+        w.SendCommand(ID_ENABLE_READ_PROTECTION_L2);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        EXPECT_TRUE(ovsim::CallLog().empty());
+    }
 
     host.ExpectBox(question, fw::IDYES);
     w.SendCommand(ID_ENABLE_READ_PROTECTION_L2);

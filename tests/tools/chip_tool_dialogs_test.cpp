@@ -20,6 +20,13 @@ protected:
         MainWindowFixture::SetUp();
         RegisterProgramCommands();
     }
+    // The run-address dialog, whenever it opens, takes `address` and OK.
+    void AnswerAppGo(const Text& address) {
+        host.OnModal(IDD_APP_GO, [address](fw::Dialog& d) {
+            d.EnterText(IDC_APP_GO_ADDRESS, address);
+            d.Click(IDC_APP_GO_OK);
+        });
+    }
     CQXDownloadToolDlg& Connect(uint8_t series, uint8_t iface = OV_IFACE_USART, const std::string& lines = {}) {
         ovsim::Attach(iface, iface == OV_IFACE_USART ? "/dev/ttyUSB0" : "probe-1", Chip(series));
         SysConfig("interface=0" + std::to_string(iface) + "\n" + lines);
@@ -113,10 +120,7 @@ TEST_F(ChipToolDialogs, ExternalFlashKeyText) {
 TEST_F(ChipToolDialogs, AppGoRunsTheChipWhereAsked) {
     // Series 10 asks for the flash address; other series run from address 0 without asking.
     CQXDownloadToolDlg& w = Connect(10);
-    host.OnModal(IDD_APP_GO, [&](fw::Dialog& d) {
-        d.EnterText(IDC_APP_GO_ADDRESS, u"15000400");
-        d.Click(IDC_APP_GO_OK);
-    });
+    AnswerAppGo(u"15000400");
     w.SendCommand(ID_APP_GO);
     EXPECT_TRUE(LogHas(u"跳转成功！"));
     EXPECT_EQ(ovsim::State("/dev/ttyUSB0").runAddress, 0x15000400u);
@@ -144,10 +148,7 @@ TEST_F(ChipToolDialogs, AppGoFailureIsRed) {
 TEST_F(ChipToolDialogs, SramAppGoSendsTheBootLoadersCommandOnSeries8AndAppGoElsewhere) {
     {
         CQXDownloadToolDlg& w = Connect(8);
-        host.OnModal(IDD_APP_GO, [&](fw::Dialog& d) {
-            d.EnterText(IDC_APP_GO_ADDRESS, u"2000A010");
-            d.Click(IDC_APP_GO_OK);
-        });
+        AnswerAppGo(u"2000A010");
         ovsim::ClearCallLog();
         w.SendCommand(ID_SRAM_APP_GO);
         EXPECT_TRUE(LogHas(u"跳转成功！"));
@@ -163,10 +164,7 @@ TEST_F(ChipToolDialogs, SramAppGoSendsTheBootLoadersCommandOnSeries8AndAppGoElse
     ovsim::Reset();
     host.ClearRecords();
     CQXDownloadToolDlg& w = Connect(11);
-    host.OnModal(IDD_APP_GO, [&](fw::Dialog& d) {
-        d.EnterText(IDC_APP_GO_ADDRESS, u"20002000");
-        d.Click(IDC_APP_GO_OK);
-    });
+    AnswerAppGo(u"20002000");
     w.SendCommand(ID_SRAM_APP_GO);
     EXPECT_TRUE(LogHas(u"跳转成功！"));
     EXPECT_EQ(ovsim::State("/dev/ttyUSB0").runAddress, 0x20002000u);
