@@ -22,29 +22,17 @@ bool CEnFileDlg::OnInitDialog() {
 }
 
 void CEnFileDlg::OnBnClickedBrowse() {
-    FileDialog dialog(true, {}, {}, OFN_HIDEREADONLY, u"Bin files(*.bin)|*.bin|Hex files(*.hex)|*.hex||", this);
-    if (dialog.DoModal() != IDOK) return;
-    m_filePath = dialog.GetPathName();
-    m_fileName = dialog.GetFileName();
-    m_fileExt = dialog.GetFileExt();
+    EncSourceFile source;
+    if (!ChooseEncSource(this, u"Bin files(*.bin)|*.bin|Hex files(*.hex)|*.hex||", source)) return;
+    m_filePath = source.path;
+    m_fileName = source.name;
+    m_fileExt = source.extension;
     SetDlgItemText(IDC_ENCPAGE_SOURCE_PATH, m_filePath);
 }
 
 void CEnFileDlg::OnBnClickedOk() {
-    if (m_filePath.empty()) {
-        ShowToolMessage(this, TranslateText(u"请先选择原始文件"));
-        return;
-    }
     std::vector<uint8_t> plaintext;
-    const PlaintextRead read = ReadPlaintext(m_filePath, m_fileExt, plaintext);
-    if (read == PlaintextRead::BinOpenFailed) {
-        ShowToolMessage(this, TranslateText(u"BIN文件打开失败！"));
-        return;
-    }
-    if (read != PlaintextRead::Ok) {
-        ShowToolMessage(this, TranslateText(u"文件打开失败！"));
-        return;
-    }
+    if (!ReadEncSource(this, {m_filePath, m_fileName, m_fileExt}, plaintext)) return;
     uint32_t pageSize = 0;
     if (DigestHeaderNeedsPageSize(plaintext.size())) {
         const std::optional<uint32_t> chosen = m_choosePageSize ? m_choosePageSize(this) : ChoosePageSize(this);

@@ -1,6 +1,7 @@
 #include "tools/EncFileOutput.h"
 
 #include "core/Translation.h"
+#include "framework/FileDialog.h"
 #include "framework/Files.h"
 #include "tools/EncFiles.h"
 #include "tools/ToolMessage.h"
@@ -21,4 +22,29 @@ bool WriteEncFile(const fw::Window* owner, fw::TextView workDir, fw::TextView fi
     }
     outputPath = *path;
     return true;
+}
+
+bool ChooseEncSource(const fw::Window* owner, fw::TextView filter, EncSourceFile& source) {
+    fw::FileDialog dialog(true, {}, {}, fw::OFN_HIDEREADONLY, filter, owner);
+    if (dialog.DoModal() != fw::IDOK) return false;
+    source = {dialog.GetPathName(), dialog.GetFileName(), dialog.GetFileExt()};
+    return true;
+}
+
+bool ReadEncSource(const fw::Window* owner, const EncSourceFile& source, std::vector<uint8_t>& plaintext) {
+    if (source.path.empty()) {
+        ShowToolMessage(owner, TranslateText(u"请先选择原始文件"));
+        return false;
+    }
+    switch (ReadPlaintext(source.path, source.extension, plaintext)) {
+        case PlaintextRead::Ok:
+            return true;
+        case PlaintextRead::BinOpenFailed:
+            ShowToolMessage(owner, TranslateText(u"BIN文件打开失败！"));
+            return false;
+        case PlaintextRead::OpenFailed:
+            break;
+    }
+    ShowToolMessage(owner, TranslateText(u"文件打开失败！"));
+    return false;
 }

@@ -40,29 +40,17 @@ bool CMakeEnFileDlg::OnInitDialog() {
 }
 
 void CMakeEnFileDlg::OnBnClickedBrowse() {
-    FileDialog dialog(true, {}, {}, OFN_HIDEREADONLY, u"bin files(*.bin)|*.bin|Hex files(*.hex)|*.hex||", this);
-    if (dialog.DoModal() != IDOK) return;
-    m_filePath = dialog.GetPathName();
-    m_fileName = dialog.GetFileName();
-    m_fileExt = dialog.GetFileExt();
+    EncSourceFile source;
+    if (!ChooseEncSource(this, u"bin files(*.bin)|*.bin|Hex files(*.hex)|*.hex||", source)) return;
+    m_filePath = source.path;
+    m_fileName = source.name;
+    m_fileExt = source.extension;
     SetDlgItemText(IDC_MAKEENC_SOURCE_PATH, m_filePath);
 }
 
 void CMakeEnFileDlg::OnBnClickedOk() {
-    if (m_filePath.empty()) {
-        ShowToolMessage(this, TranslateText(u"请先选择原始文件"));
-        return;
-    }
     std::vector<uint8_t> plaintext;
-    const PlaintextRead read = ReadPlaintext(m_filePath, m_fileExt, plaintext);
-    if (read == PlaintextRead::BinOpenFailed) {
-        ShowToolMessage(this, TranslateText(u"BIN文件打开失败！"));
-        return;
-    }
-    if (read != PlaintextRead::Ok) {
-        ShowToolMessage(this, TranslateText(u"文件打开失败！"));
-        return;
-    }
+    if (!ReadEncSource(this, {m_filePath, m_fileName, m_fileExt}, plaintext)) return;
     // An entry that is not a key (a corrupt profile value) is treated as no key rather than enciphering under
     // whatever its digits happen to make.
     const std::optional<int> entry = KeyTableEntry(m_chipSeries, GetDlgItem(IDC_MAKEENC_KEY_ID).GetCurSel());
