@@ -14,6 +14,11 @@ uint32_t RecordedFileLength(const ProjectFileRecord& file) {
     return IsEncipheredFileName(name) ? file.storedSize.Get() : file.plainSize.Get();
 }
 
+fw::Text ProjectNameOf(const ProjectConfig& record) {
+    return ByteStringToName(
+        std::span<const uint8_t>(record.name.data(), std::min<std::size_t>(record.nameLength, kProjectTextMax)));
+}
+
 bool IsShowableProjectConfig(const ProjectConfig& record) {
     if (record.targetInterface > 1 || record.eraseMode > 2 || record.resetMode > 1) return false;
     if (record.nameLength < 1 || record.nameLength > kProjectTextMax) return false;

@@ -25,6 +25,10 @@ bool IsEncipheredFileName(fw::TextView name);
 // size of any other.
 uint32_t RecordedFileLength(const ProjectFileRecord& file);
 
+// The project's name as the downloader files it (the name bytes of the record, one character each): what the
+// stored-project list gains after a transfer, whatever the name edit holds by then.
+fw::Text ProjectNameOf(const ProjectConfig& record);
+
 // What a page can show of a record: interface, erase and reset modes in range, a name of 1 to 32 bytes, 1 to 8
 // files in slots 0 to count - 1 and no file marker past them.
 bool IsShowableProjectConfig(const ProjectConfig& record);

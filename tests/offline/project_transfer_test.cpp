@@ -122,7 +122,8 @@ TEST_F(ProjectTransfer, BuiltProjectIsStoredListedReadBackActivatedAndDownloaded
 
     const StoredProjectList list = ReadStoredProjectList(exchange);
     EXPECT_TRUE(list.complete);
-    EXPECT_EQ(list.names, std::vector<fw::Text>{u"Demo"});
+    EXPECT_EQ(list.names, std::vector<fw::Text>{ProjectNameOf(project.record)});
+    EXPECT_EQ(ProjectNameOf(project.record), u"Demo");  // the blanks typed in the name edit are not part of it
     EXPECT_EQ(list.activeIndex, 0);
     const std::optional<ProjectConfig> readBack = ReadStoredProjectRecord(exchange, u"Demo");
     ASSERT_TRUE(readBack);
