@@ -1,0 +1,93 @@
+// What the window takes from a chip by its series: partition settings, the model line, the partitions it reads
+// and the flash checksum series 12 keeps in its option bytes.
+#include <vector>
+
+#include "devicelib/sim/CallJournal.h"
+#include "framework/Ini.h"
+#include "tests/app/MainWindowFixture.h"
+
+namespace {
+
+using ChipInfoOnTheWindow = MainWindowFixture;
+
+TEST_F(ChipInfoOnTheWindow, PartitionSettingsAreClearedForTheSeriesWithoutPartitions) {
+    const bool partitions[13] = {true, true, true, true, false, true, false, false, true, true, true, true, false};
+    CQXDownloadToolDlg& w = Start();
+    const fw::Text ini = dir.Wide("SysConfig.ini");
+    for (int series = 0; series <= 12; ++series) {
+        SCOPED_TRACE(series);
+        fw::WritePrivateProfileString(u"dlparam", u"enablepartition2", u"01", ini);
+        for (DownloadItem& item : w.m_items) {
+            item.configure = 1;
+            item.readSize = 5;
+        }
+        w.m_chipSeries = static_cast<ChipSeriesCode>(series);
+        w.ApplyChipInfo();
+        const bool kept = partitions[series];
+        EXPECT_EQ(w.m_items[1].configure, kept ? 1 : 0);
+        EXPECT_EQ(w.m_items[2].readSize, kept ? 5 : 0);
+        EXPECT_EQ(fw::GetPrivateProfileString(u"dlparam", u"enablepartition2", u"", 64, ini), kept ? u"01" : u"00");
+    }
+}
+
+TEST_F(ChipInfoOnTheWindow, ModelLineBySeriesAndLength) {
+    struct Row {
+        uint8_t series;
+        const char16_t* model;
+        const char16_t* line;
+    };
+    const Row rows[] = {
+        {5, u"VK420C8T", u"芯片型号:VK420C8T"},  // series 5 names a longer model without the series word
+        {5, u"VK420C8", u"芯片型号:VK420C8系列"},
+        {0, u"VK517C8T6", u"芯片型号:VK517C8T6系列"},
+        {3, u"Unknown", u"芯片型号:未知"},
+    };
+    CQXDownloadToolDlg& w = Start();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.model));
+        w.m_chipSeries = row.series;
+        w.m_chipModel = row.model;
+        w.ShowChipInfo();
+        EXPECT_TRUE(LogHas(row.line));
+    }
+}
+
+TEST_F(ChipInfoOnTheWindow, Series5ReadsOnlyUser1AndUser3) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(5));
+    CQXDownloadToolDlg& w = Start();
+    ovsim::ClearJournal();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    std::vector<std::vector<uint32_t>> reads;
+    for (const ovsim::JournalEntry& entry : ovsim::Journal()) {
+        if (entry.fn == ovsim::Fn::UserxOp) reads.push_back(entry.args);
+    }
+    // (operation, partition index)
+    EXPECT_EQ(reads, (std::vector<std::vector<uint32_t>>{{0, 0}, {0, 2}}));
+    w.Click(IDC_BTN_CONNECT);
+}
+
+// Series 12 keeps the flash's CRC32 in option bytes 13 to 16, least significant first; the window shows it as a
+// number.
+TEST_F(ChipInfoOnTheWindow, Series12ShowsTheFlashChecksumOfItsOptionBytes) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(12));
+    {
+        DeviceHandle handle = 0;
+        ASSERT_EQ(OV_CMD_CONNECT_DEV(&handle, u"/dev/ttyUSB0", 115200), 0);
+        OptionRwBlock block{};
+        block.length = 17;
+        ASSERT_EQ(OV_CMD_OPT_RW(handle, &block), CMD_STATUS_OK);
+        block.operation = 1;
+        const uint8_t crc[4] = {0x78, 0x56, 0x34, 0x12};
+        std::copy(crc, crc + 4, block.data + 13);
+        ASSERT_EQ(OV_CMD_OPT_RW(handle, &block), CMD_STATUS_OK);
+        OV_CMD_DISCONNECT_DEV(&handle);
+    }
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    EXPECT_TRUE(LogHas(u"FLASH CRC32值：0x12345678"));
+    w.Click(IDC_BTN_CONNECT);
+}
+
+}  // namespace
