@@ -10,6 +10,7 @@
 
 #include "app/DownloadCounters.h"
 #include "app/DownloadJob.h"
+#include "core/HexText.h"
 #include "devicelib/OvMcuSim.h"
 #include "framework/Format.h"
 #include "tests/app/download/SimDownloadHost.h"
@@ -69,6 +70,21 @@ public:
         SetSegment(items[0], 0, image, static_cast<uint32_t>(image.size()));
         items[0].addressText[0] = fw::Format(u"%08X", address);
         items[0].address[0] = address;
+    }
+
+    // On the series-0 chip (256 KB in 16 KB units): USER3 takes 4 units and USER1 the other 12, and USER1's
+    // factory key is replaced.
+    void WantUser1AndUser3WithANewKey() {
+        items[0].configure = items[2].configure = 1;
+        items[0].wantedSize = 12;
+        items[2].wantedSize = 4;
+        items[0].wantedKeyId = 0;
+        items[2].wantedKeyId = 2;
+        items[0].keyUpdate = 1;
+        items[0].readKeyId = 0;
+        const auto factory = ovsim::FactoryKey(0);
+        items[0].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
+        items[0].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
     }
 
     // Runs the job on a worker as the Download button does.

@@ -61,20 +61,10 @@ public:
         }
     }
 
-    // 256 KB in 16 KB units: USER3 takes 4, USER1 the other 12; USER1's key is replaced.
     void ConfigurePartitions(uint8_t iface) {
         Attach(iface);
         UseImage(Pattern(256), 0x08000000);
-        items[0].configure = items[2].configure = 1;
-        items[0].wantedSize = 12;
-        items[2].wantedSize = 4;
-        items[0].wantedKeyId = 0;
-        items[2].wantedKeyId = 2;
-        items[0].keyUpdate = 1;
-        items[0].readKeyId = 0;
-        const auto factory = ovsim::FactoryKey(0);
-        items[0].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
-        items[0].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+        WantUser1AndUser3WithANewKey();
     }
 
     std::vector<Arrangement> Arrangements() {

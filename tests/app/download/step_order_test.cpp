@@ -92,14 +92,7 @@ TEST_F(StepOrder, AWholeJobChangesTheChipInTheSequencesOrder) {
     Attach(OV_IFACE_USART, chip);
     settings.unlockL1Before = true;
     UseImage(Pattern(0x300), 0x08000000);
-    items[0].configure = items[2].configure = 1;
-    items[0].wantedSize = 12;
-    items[2].wantedSize = 4;
-    items[2].wantedKeyId = 2;
-    items[0].keyUpdate = 1;
-    const auto factory = ovsim::FactoryKey(0);
-    items[0].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
-    items[0].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+    WantUser1AndUser3WithANewKey();
     settings.writeOptionBytes = true;
     settings.fileExt = u"hex";
     settings.fileOptionBytes.operation = 1;
