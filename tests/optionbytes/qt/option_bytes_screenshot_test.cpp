@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QWidget>
 #include <functional>
 #include <string>
 
@@ -28,6 +29,11 @@ Picture Draw(fw::qt::QtHost& host, fw::Dialog& dialog, fw::Window* parent, const
     dialog.ShowWindow(fw::SW_SHOW);
     host.ApplyPendingChanges();
     QApplication::processEvents();
+    if (QWidget* widget = host.WindowWidget(dialog.Handle())) {
+        fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
+    } else {
+        ADD_FAILURE() << "no widget for " << file;
+    }
     const QString path = fw::qt::testing::PictureFolder() + "/" + QString::fromStdString(file);
     EXPECT_TRUE(host.SaveWindowPng(dialog.Handle(), path));
     picture.image = QImage(path);
