@@ -149,7 +149,7 @@ public:
     CChipSeriesTable m_seriesTable;
     fw::Text m_hostIpText, m_toolVersion;
     fw::Text m_updateFilePath, m_updaterPath;
-    DeviceHandle m_hDevice = 0;
+    std::atomic<DeviceHandle> m_hDevice{0};  // production workers each set it when they connect
     std::atomic<int> m_connected{0};
     fw::Text m_fileExt;
     std::array<uint8_t, 16> m_builtinKey{};
@@ -263,7 +263,8 @@ private:
     std::unique_ptr<fw::NamedMutex> m_deviceMutex;
     std::unique_ptr<DownloadHost> m_jobHost;
     std::unique_ptr<OfflineLink> m_offlineLink;
-    std::mutex m_counterReportMutex;  // never taken by the UI thread, so a worker may send while holding it
+    std::mutex m_counterReportMutex;
+    std::mutex m_partitionReadMutex;  // production workers read partitions in turn  // never taken by the UI thread, so a worker may send while holding it
     DownloadWorkers m_workers;  // last, so the workers end before the window's state goes
 };
 

@@ -169,7 +169,15 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
     const ChipSeriesCode series = slot.chipSeries;
     if (SeriesHasNoUserPartitions(series) || series == 10 || IsSwd(m_interface)) return 1;
 
-    m_partitionKeyIds.resize(3);
+    // Production workers read their chips' partitions at once into the window's one set of items: they take turns,
+    // and a value already there is not written again, so workers that read the same layout never write under
+    // another worker reading it.
+    std::unique_lock<std::mutex> turn(m_partitionReadMutex, std::defer_lock);
+    if (m_productionMode && channel) turn.lock();
+    const auto store = [](auto& target, const auto& value) {
+        if (target != value) target = value;
+    };
+    if (m_partitionKeyIds.size() != 3) m_partitionKeyIds.resize(3);
     for (int i = 0; i < 3; ++i) {
         if (series == 5 && i == 1) continue;
         UserPartitionRecord& r = records[i];
@@ -181,19 +189,19 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
             return 0;
         }
         if (r.keyId == 0xFF) {
-            m_partitionKeyIds[i] = 0xFF;
+            store(m_partitionKeyIds[i], 0xFFu);
         } else {
             if (series == 5) {
-                m_partitionKeyIds[i] = i == 0 ? 0 : 1;
+                store(m_partitionKeyIds[i], i == 0 ? 0u : 1u);
             } else if (series == 8 || series == 9) {
-                m_partitionKeyIds[i] = static_cast<uint32_t>(i);
+                store(m_partitionKeyIds[i], static_cast<uint32_t>(i));
             } else {
-                m_partitionKeyIds[i] =
-                    static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0));
+                store(m_partitionKeyIds[i],
+                      static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0)));
             }
             fw::Sleep(5);
         }
-        m_items[i].partitionKeyText = PartitionKeyText(i);
+        store(m_items[i].partitionKeyText, PartitionKeyText(i));
     }
 
     PartitionLayoutInput in;
@@ -218,16 +226,16 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
     }
     for (int i = 0; i < 3; ++i) records[i].size = layout.sizes[i];
     if (layout.resetStarts) {
-        for (int i = 0; i < 3; ++i) m_items[i].addressText[0] = layout.starts[i];
+        for (int i = 0; i < 3; ++i) store(m_items[i].addressText[0], layout.starts[i]);
         SetDlgItemText(IDC_EDIT_START_ADDR, layout.starts[0]);
         GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(true);
         GetDlgItem(IDC_BTN_BROWSE).EnableWindow(true);
     }
     for (int i = 0; i < 3; ++i) {
-        m_items[i].readSize = records[i].size;
-        m_items[i].readKeyId = records[i].keyId;
-        m_items[i].readAuthentication = static_cast<uint8_t>(records[i].flags >> 4);
-        m_items[i].readEncryption = static_cast<uint8_t>(records[i].flags & 0x0F);
+        store(m_items[i].readSize, records[i].size);
+        store(m_items[i].readKeyId, records[i].keyId);
+        store(m_items[i].readAuthentication, static_cast<uint8_t>(records[i].flags >> 4));
+        store(m_items[i].readEncryption, static_cast<uint8_t>(records[i].flags & 0x0F));
     }
     if (records[1].size != 0 || records[2].size != 0) {
         AppendLog(TranslateText(u"当前已配置分区"), kLogBlack);

@@ -275,62 +275,80 @@ TEST_F(ProductionWindow, DownloadWithoutATickedDeviceSaysSoAndFolds) {
     EXPECT_TRUE(w.GetDlgItem(IDC_BTN_PRODUCTION_DOWNLOAD).IsWindowEnabled());
 }
 
-// Eight chips of mixed series on eight probes, one of which fails halfway: each row tells its own chip's story.
+// Eight chips of mixed series on eight probes or ports, one of which fails halfway: each row tells its own chip's
+// story.
 TEST_F(ProductionWindow, EightChipsAtOnceEachRowItsOwn) {
-    SysConfig("interface=03\n");
-    SeriesTable({"VK51x", "VK42x"});
-    const uint8_t series[8] = {0, 1, 2, 3, 5, 8, 9, 12};
-    for (int n = 0; n < 8; ++n)
-        ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, Probe(n), Chip(series[n]));
-    const int failing = 5;
-    ovsim::InjectAfterPackets(2, CMD_STATUS_LAST_ERROR, Probe(failing));
-    CQXDownloadToolDlg& w = Start();
-    w.SendCommand(ID_PRODUCTION_MODE);
-    ASSERT_TRUE(w.Select(IDC_COMBO_DEVICE, 1));
-    ASSERT_EQ(w.m_chipSeries, 2);
-    const auto image = hexfile::Pattern(0x4000, 5);
-    dir.Write("app.hex", hexfile::Text({{0x08000000, image}}));
-    host.ExpectOpenFile(dir.Wide("app.hex"));
-    w.Click(IDC_BTN_BROWSE);
-    {
-        fw::ScopedLock lock(g_csCounters);
-        g_passCount = g_failCount = 0;
-    }
-
-    const size_t reportsBefore = host.PaneTexts(3).size();
-    ASSERT_TRUE(w.Click(IDC_BTN_PRODUCTION_DOWNLOAD));
-    // The fail pane is the last each worker sets: eight of them mean every worker has reported.
-    ASSERT_TRUE(host.PumpUntil([&] { return Idle() && host.PaneTexts(3).size() == reportsBefore + 8; },
-                               std::chrono::seconds(60)));
-
-    for (int n = 0; n < 8; ++n) {
-        SCOPED_TRACE(Probe(n));
-        const bool pass = n != failing;
-        EXPECT_EQ(w.GetDlgItem(kRowIcon[n]).GetIcon(), pass ? IDI_STATUS_PASS : IDI_STATUS_FAIL);
-        EXPECT_TRUE(w.GetDlgItem(kRowIcon[n]).IsWindowVisible());
-        if (pass) {
-            EXPECT_EQ(w.GetDlgItemText(kRowEdit[n]), u"程序下载完成！");
-            EXPECT_EQ(ovsim::ReadMemory(Probe(n), 0x08000000, static_cast<uint32_t>(image.size())), image);
-            const auto bar = host.Positions(kRowBar[n]);
-            ASSERT_FALSE(bar.empty());
-            EXPECT_EQ(static_cast<uint32_t>(bar.back()), g_channels[n].progressTotal);
-        } else {
-            EXPECT_NE(w.GetDlgItemText(kRowEdit[n]), u"程序下载完成！");
+    struct Road {
+        const char* name;
+        const char* sysConfig;
+        uint8_t iface;
+        std::string (*device)(int n);
+    };
+    const Road roads[] = {
+        {"CMSIS-DAP", "interface=03\n", OV_IFACE_SWD_CMSIS_DAP, Probe},
+        {"USART", "interface=00\nBaud=115200\n", OV_IFACE_USART,
+         [](int n) { return "/dev/ttyUSB" + std::to_string(n); }},
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        window.reset();
+        ovsim::Reset();
+        host.ClearRecords();
+        SysConfig(road.sysConfig);
+        SeriesTable({"VK51x", "VK42x"});
+        const uint8_t series[8] = {0, 1, 2, 3, 5, 8, 9, 12};
+        for (int n = 0; n < 8; ++n)
+            ovsim::Attach(road.iface, road.device(n), Chip(series[n]));
+        const int failing = 5;
+        ovsim::InjectAfterPackets(2, CMD_STATUS_LAST_ERROR, road.device(failing));
+        CQXDownloadToolDlg& w = Start();
+        w.SendCommand(ID_PRODUCTION_MODE);
+        ASSERT_TRUE(w.Select(IDC_COMBO_DEVICE, 1));
+        ASSERT_EQ(w.m_chipSeries, 2);
+        const auto image = hexfile::Pattern(0x4000, 5);
+        dir.Write("app.hex", hexfile::Text({{0x08000000, image}}));
+        host.ExpectOpenFile(dir.Wide("app.hex"));
+        w.Click(IDC_BTN_BROWSE);
+        {
+            fw::ScopedLock lock(g_csCounters);
+            g_passCount = g_failCount = 0;
         }
+
+        const size_t reportsBefore = host.PaneTexts(3).size();
+        ASSERT_TRUE(w.Click(IDC_BTN_PRODUCTION_DOWNLOAD));
+        // The fail pane is the last each worker sets: eight of them mean every worker has reported.
+        ASSERT_TRUE(host.PumpUntil([&] { return Idle() && host.PaneTexts(3).size() == reportsBefore + 8; },
+                                   std::chrono::seconds(60)));
+
+        for (int n = 0; n < 8; ++n) {
+            SCOPED_TRACE(road.device(n));
+            const bool pass = n != failing;
+            EXPECT_EQ(w.GetDlgItem(kRowIcon[n]).GetIcon(), pass ? IDI_STATUS_PASS : IDI_STATUS_FAIL);
+            EXPECT_TRUE(w.GetDlgItem(kRowIcon[n]).IsWindowVisible());
+            if (pass) {
+                EXPECT_EQ(w.GetDlgItemText(kRowEdit[n]), u"程序下载完成！");
+                EXPECT_EQ(ovsim::ReadMemory(road.device(n), 0x08000000, static_cast<uint32_t>(image.size())), image);
+                const auto bar = host.Positions(kRowBar[n]);
+                ASSERT_FALSE(bar.empty());
+                EXPECT_EQ(static_cast<uint32_t>(bar.back()), g_channels[n].progressTotal);
+            } else {
+                EXPECT_NE(w.GetDlgItemText(kRowEdit[n]), u"程序下载完成！");
+            }
+        }
+        EXPECT_EQ(g_passCount, 7);
+        EXPECT_EQ(g_failCount, 1);
+        // The window still works for the series the operator chose, whatever the chips said.
+        EXPECT_EQ(w.m_chipSeries, 2);
+        EXPECT_EQ(w.GetDlgItemText(IDC_COMBO_DEVICE), u"VK42X");
+        EXPECT_EQ(host.PaneTexts(1).back(), u"总数:8");
+        EXPECT_EQ(host.PaneTexts(2).back(), u"成功:7");
+        EXPECT_EQ(host.PaneTexts(3).back(), u"失败:1");
+        EXPECT_EQ(fw::GetPrivateProfileInt(u"dlparam", u"total", 0, dir.Wide("SysConfig.ini")), 8);
+        EXPECT_TRUE(ovsim::Overlaps().empty());
+        // The last worker gave the window back.
+        EXPECT_TRUE(w.GetDlgItem(IDC_BTN_PRODUCTION_DOWNLOAD).IsWindowEnabled());
+        EXPECT_TRUE(w.GetDlgItem(IDC_COMBO_DEVICE).IsWindowEnabled());
     }
-    EXPECT_EQ(g_passCount, 7);
-    EXPECT_EQ(g_failCount, 1);
-    // The window still works for the series the operator chose, whatever the chips said.
-    EXPECT_EQ(w.m_chipSeries, 2);
-    EXPECT_EQ(w.GetDlgItemText(IDC_COMBO_DEVICE), u"VK42X");
-    EXPECT_EQ(host.PaneTexts(1).back(), u"总数:8");
-    EXPECT_EQ(host.PaneTexts(2).back(), u"成功:7");
-    EXPECT_EQ(host.PaneTexts(3).back(), u"失败:1");
-    EXPECT_EQ(fw::GetPrivateProfileInt(u"dlparam", u"total", 0, dir.Wide("SysConfig.ini")), 8);
-    EXPECT_TRUE(ovsim::Overlaps().empty());
-    // The last worker gave the window back.
-    EXPECT_TRUE(w.GetDlgItem(IDC_BTN_PRODUCTION_DOWNLOAD).IsWindowEnabled());
-    EXPECT_TRUE(w.GetDlgItem(IDC_COMBO_DEVICE).IsWindowEnabled());
 }
 
 // Probes plugged or pulled while chips are programmed change no row of the running job; the rows follow them as
