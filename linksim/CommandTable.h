@@ -12,7 +12,7 @@ namespace linksim {
 
 // Runs under the downloader's lock; a handler checks what the real firmware checks and sets reply.status.
 using CommandHandler = std::function<void(Downloader&, const Request&, Reply&)>;
-// What a factory restore does to one concern's state.
+// What a factory restore, or switching the downloader on again, does to one concern's state.
 using RestoreAction = std::function<void(Downloader&)>;
 
 class CommandTable {
@@ -24,10 +24,17 @@ public:
         for (const RestoreAction& action : m_restore)
             action(downloader);
     }
+    // What is not kept while the downloader has no power (working copies, a challenge handed out).
+    void AddPowerUpAction(RestoreAction action) { m_powerUp.push_back(std::move(action)); }
+    void PowerUp(Downloader& downloader) const {
+        for (const RestoreAction& action : m_powerUp)
+            action(downloader);
+    }
 
 private:
     std::array<CommandHandler, 256> m_handlers;
     std::vector<RestoreAction> m_restore;
+    std::vector<RestoreAction> m_powerUp;
 };
 
 // The table every simulated downloader serves, built once.

@@ -137,7 +137,9 @@ private:
 void Reset();
 std::shared_ptr<Downloader> Plug(DownloaderSpec spec = {});  // raises a HID arrival
 void Unplug(const std::string& path);                        // raises a HID removal; open handles fail
-std::vector<std::shared_ptr<Downloader>> Downloaders();      // plugged ones, in plugging order
+// The same downloader, unplugged before, plugged in again: it keeps what it stores and loses what it does not.
+void Replug(const std::shared_ptr<Downloader>& downloader);
+std::vector<std::shared_ptr<Downloader>> Downloaders();  // plugged ones, in plugging order
 std::shared_ptr<Downloader> Find(const std::string& path);
 // Reads an INI file of the format above into the set (after Reset); answers how many downloaders it added.
 int LoadIni(const std::string& path);

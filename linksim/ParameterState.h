@@ -1,6 +1,7 @@
 // The downloader's operating parameters: control-line levels and times, target supply, SWD clock, baud rate,
 // reset mode and buzzer. Writes of the pin and supply settings change the working copy, which command 0x0D saves;
-// the lists written on their own (SWD clock, buzzer, baud rate, reset mode) are saved at once.
+// the lists written on their own (SWD clock, buzzer, baud rate, reset mode) are saved at once. Plugged in again,
+// the downloader starts from what was saved.
 #pragma once
 
 #include <cstdint>

@@ -115,6 +115,10 @@ void AddParameterCommands(CommandTable& table) {
     table.Add(0x0D, ServeSave);
     table.Add(0x0F, ServeResetParameters);
     table.AddRestoreAction([](Downloader& d) { d.State<ParameterState>() = ParameterState{}; });
+    table.AddPowerUpAction([](Downloader& d) {
+        ParameterState& state = d.State<ParameterState>();
+        state.working = state.saved;
+    });
 }
 
 }  // namespace linksim

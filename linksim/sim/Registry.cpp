@@ -6,7 +6,7 @@
 #include "framework/DeviceNotification.h"
 #include "framework/Files.h"
 #include "framework/Ini.h"
-#include "linksim/LinkSim.h"
+#include "linksim/CommandTable.h"
 
 namespace linksim {
 namespace {
@@ -138,6 +138,19 @@ void Unplug(const std::string& path) {
     }
     downloader->SetPlugged(false);
     RaiseChange(false, path);
+}
+
+void Replug(const std::shared_ptr<Downloader>& downloader) {
+    Registry& r = Instance();
+    {
+        std::lock_guard lock(r.mutex);
+        r.configured = true;
+        if (std::find(r.plugged.begin(), r.plugged.end(), downloader) != r.plugged.end()) return;
+        r.plugged.push_back(downloader);
+    }
+    Commands().PowerUp(*downloader);
+    downloader->SetPlugged(true);
+    RaiseChange(true, downloader->Path());
 }
 
 std::vector<std::shared_ptr<Downloader>> Downloaders() {

@@ -116,6 +116,7 @@ void AddSecurityCommands(CommandTable& table) {
     table.Add(0x19, ServeFactoryRestore);
     // A restore puts back the factory key and lifts the burn limit.
     table.AddRestoreAction([](Downloader& d) { d.State<SecurityState>() = SecurityState{}; });
+    table.AddPowerUpAction([](Downloader& d) { d.State<SecurityState>().challenge.reset(); });
 }
 
 }  // namespace linksim

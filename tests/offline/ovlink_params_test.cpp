@@ -101,9 +101,12 @@ TEST_F(ParameterPage, EveryParameterChangedIsWrittenSavedAndReadBack) {
     ASSERT_EQ(FramesOf(0x06).size(), 2u);  // the read when the page opened, then the write
     EXPECT_EQ(PayloadOf(FramesOf(0x06)[1]), (std::vector<uint8_t>{0x01, 0x00, 0x00, 0x03, 0xD4}));
 
-    // Plugged in again, the downloader starts from what was saved; the page shows it.
-    Device().working = linksim::LinkParameters{};
-    Device().working = Device().saved;
+    // Unplugged and plugged in again, the downloader starts from what was saved; the page shows it.
+    linksim::Unplug(downloader->Path());
+    host.PumpUntilIdle();
+    linksim::Replug(downloader);
+    host.PumpUntilIdle();
+    ASSERT_TRUE(ConnectLink());
     OnParameterPage([](COVLinkCfgDlg& page) {
         EXPECT_EQ(page.GetDlgItem(IDC_OVPARAM_BAUD_RATE).GetWindowText(), u"4500000");
         EXPECT_EQ(page.GetDlgItemText(IDC_OVPARAM_START_MS), u"980");
