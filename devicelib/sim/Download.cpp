@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "devicelib/sim/SecurityChecks.h"
+
 namespace ovsim {
 namespace {
 
@@ -53,6 +55,12 @@ StatusCode DownloadImage(DeviceCall& call, const ImageDescriptor& image, const U
     if (StatusCode s = chip.CheckWrite(*region, image.address, image.address + payload - 1, partition, key);
         s != CMD_STATUS_OK) {
         return s;
+    }
+    if (!externalApi) {
+        if (StatusCode s = CheckSecurityFirmwareDownload(call.device(), image.address, image.data + skip, payload);
+            s != CMD_STATUS_OK) {
+            return s;
+        }
     }
     return SendPackets(call, image.length, progress, context, [&](uint32_t offset, uint32_t n) -> StatusCode {
         const uint32_t from = std::max(offset, skip);

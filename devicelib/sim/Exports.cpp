@@ -207,7 +207,15 @@ StatusCode OV_CMD_RECV_DATA(uint32_t address, uint8_t* buffer, uint32_t* length)
 
 StatusCode OV_CMD_SET_KEY(DeviceHandle h, uint8_t kind, const uint8_t* key, uint32_t length) {
     return OnDevice(Fn::SetKey, h,
-                    [&](DeviceCall& c) { return key ? c.chip().SetKey(kind, key, length) : Fail(kBadArgument); },
+                    [&](DeviceCall& c) {
+                        if (!key) return Fail(kBadArgument);
+                        // A chip bound to its firmware takes only the IDKey that firmware was made with.
+                        if (kind == 1 && length == 16) {
+                            if (StatusCode s = ovsim::CheckIdKeyAgainstFirmware(c.device(), key); s != CMD_STATUS_OK)
+                                return s;
+                        }
+                        return c.chip().SetKey(kind, key, length);
+                    },
                     {kind, length});
 }
 

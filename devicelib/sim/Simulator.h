@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "devicelib/sim/Chip.h"
+#include "devicelib/sim/SecurityChecks.h"
 
 namespace ovsim {
 
@@ -27,7 +28,8 @@ struct Device {
     DeviceHandle holder = 0;              // guarded by mutex: the handle that has the device open
     uint64_t challengeGeneration = 0;     // guarded by mutex: the generation a random challenge was issued in
     std::optional<Key128> lastChallenge;  // guarded by mutex: answered by the last random challenge, used up once
-    std::atomic<bool> present{true};      // written under mutex
+    std::optional<SecurityFirmwareRecord> lastFirmware;  // guarded by mutex
+    std::atomic<bool> present{true};                     // written under mutex
     std::atomic<uint64_t> generation{1};  // written under mutex; a reset, a run or a replug starts a new one
     std::atomic<int> active{0};           // calls inside the library on this device
     std::atomic<int> activeFn{0};

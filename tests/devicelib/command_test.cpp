@@ -1,5 +1,6 @@
 #include "core/BuiltinKeys.h"
 #include "core/SecureModeToken.h"
+#include "core/SecurityFiles.h"
 #include "tests/devicelib/SimFixture.h"
 #include "tests/framework/TempFolder.h"
 
@@ -154,6 +155,76 @@ TEST_F(CommandTest, StagedConfigurationHasAChipOnEveryInterface) {
         EXPECT_EQ(OV_CMD_GET_INF(h, &info), CMD_STATUS_OK);
         OV_CMD_DISCONNECT_DEV(&h);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A security chip told to expect an enciphered firmware checks the firmware's digest with the keys its header and
+// the information package carry: at once when unbound, when the IDKey arrives when bound.
+class SecurityFirmwareCheck : public SimTest {
+protected:
+    static constexpr uint32_t kStart = 0x15010000;
+
+    void SetCryption(DeviceHandle& h, uint8_t a, uint8_t b) {
+        OptionRwBlock block{};
+        block.operation = 1;
+        block.length = 2;
+        block.item = 8;
+        block.data[0] = a;
+        block.data[1] = b;
+        ASSERT_EQ(OV_CMD_OPT_RW(h, &block), CMD_STATUS_OK);
+        ASSERT_EQ(OV_CMD_SYS_RESET(h), CMD_STATUS_OK);
+        OV_CMD_DISCONNECT_DEV(&h);
+        ASSERT_EQ(OV_CMD_CONNECT_DEV(&h, u"/dev/ttyUSB0", 115200), 0);
+    }
+    static SecurityInputs Inputs() {
+        SecurityInputs in;
+        in.nonce = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2, 0, 0, 0, 0};
+        in.rek.fill(0x31);
+        in.idKey.fill(0x47);
+        return in;
+    }
+    static std::vector<uint8_t> Firmware(bool bound) {
+        std::vector<uint8_t> image = Pattern(0x100 + 0x400, 3);
+        std::copy_n("FSVO", 4, image.begin());
+        const uint32_t exec = kStart + 0x100;
+        for (int i = 0; i < 4; ++i)
+            image[0x50 + i] = static_cast<uint8_t>(exec >> (8 * i));
+        EXPECT_EQ(BuildSecurityFirmwareImage(image, Inputs(), kStart, bound, 0x151DFFFF, kBuiltinAesKey),
+                  FirmwareImageResult::Ok);
+        return image;
+    }
+    static StatusCode Download(DeviceHandle h, const std::vector<uint8_t>& image) {
+        const ImageDescriptor d = Image(kStart, image);
+        return OV_CMD_FLASH_DWNLD(h, &d, nullptr, nullptr, nullptr, nullptr);
+    }
+};
+
+TEST_F(SecurityFirmwareCheck, UnboundFirmwareIsCheckedAsItArrives) {
+    DeviceHandle h = Usart(10);
+    std::vector<uint8_t> image = Firmware(false);
+    std::vector<uint8_t> changed = image;
+    changed[0x300] ^= 1;
+    EXPECT_EQ(Download(h, changed), CMD_STATUS_OK) << "no enciphered firmware expected yet";
+    SetCryption(h, 0x0B, 0xE0);
+    EXPECT_EQ(Download(h, changed), CMD_STATUS_KEY_AUTH_FAILED);
+    ASSERT_EQ(OV_CMD_FLASH_ERASE(h, kStart, kStart + 0xFFF, nullptr, nullptr), CMD_STATUS_OK);
+    EXPECT_EQ(Download(h, image), CMD_STATUS_OK);
+}
+
+TEST_F(SecurityFirmwareCheck, BoundFirmwareTakesOnlyItsOwnIdKey) {
+    DeviceHandle h = Usart(10);
+    SetCryption(h, 0xEB, 0xEB);
+    ASSERT_EQ(Download(h, Firmware(true)), CMD_STATUS_OK);
+    const auto pack = EncodeSecurityInfoPack(Inputs(), true, {}, kBuiltinAesKey);
+    ASSERT_TRUE(pack.has_value());
+    std::array<uint8_t, 16> wrong{};
+    std::copy_n(pack->begin() + 33, 16, wrong.begin());
+    wrong[0] ^= 1;
+    EXPECT_EQ(OV_CMD_SET_KEY(h, 1, wrong.data(), 16), CMD_STATUS_KEY_AUTH_FAILED);
+    EXPECT_EQ(OV_CMD_SET_KEY(h, 1, pack->data() + 33, 16), CMD_STATUS_OK);
 }
 
 }  // namespace
