@@ -23,6 +23,8 @@ bool CQXDownloadToolApp::InitInstance() {
     fw::SetResourceLanguage(static_cast<int>(m_languageId));
     fw::SetApplicationTitle(fw::LoadResourceString(AFX_IDS_APP_TITLE));
     CQXDownloadToolDlg dlg(m_languageId);
+    fw::SetMainWindow(&dlg);
     dlg.DoModal();
+    fw::SetMainWindow(nullptr);
     return false;
 }

@@ -65,6 +65,9 @@ void CProgressWnd::Create(int smooth) {
     const uint32_t style = fw::WS_POPUP | fw::WS_CAPTION | fw::DS_MODALFRAME;
     const uint32_t exStyle = fw::WS_EX_DLGMODALFRAME | fw::WS_EX_TOPMOST;
     if (!CreateEx(g_pProgressReenableWnd, m_title, style, exStyle, fw::Rect{0, 0, 300, 100})) return;
+    SetBackgroundColor(fw::Rgb(202, 225, 243));
+    // The program is busy but the window still takes the Cancel click.
+    SetCursor(fw::Cursor::AppStarting);
     m_statusText = AddControl(fw::ControlKind::Static, kStatusTextId, u"",
                               fw::WS_CHILD | fw::WS_VISIBLE | fw::SS_LEFTNOWORDWRAP | fw::SS_NOPREFIX, fw::Rect{});
     m_bar = AddControl(fw::ControlKind::Progress, kProgressBarId, u"",
@@ -170,10 +173,8 @@ bool CProgressWnd::PreTranslateKey(fw::Key key) {
 void CProgressWnd::OnCancel() {
     m_cancelled = 1;
     if (IsWindow() && IsWindowVisible()) ShowWindow(fw::SW_HIDE);
-    // The window the user was working in comes back to the front.
-    if (g_pProgressReenableWnd != nullptr && g_pProgressReenableWnd->IsWindow()) {
-        g_pProgressReenableWnd->GetTopLevel()->SetForegroundWindow();
-    }
+    // The program's main window comes back to the front, whichever window the progress was shown over.
+    if (fw::Window* main = fw::MainWindow(); main != nullptr && main->IsWindow()) main->SetForegroundWindow();
 }
 
 void CProgressWnd::OnDestroy() {

@@ -52,7 +52,7 @@ public:
     // Handles pending input and queued work, unless the user has cancelled.
     void PumpMessages();
     int IsCancelled() const { return m_cancelled; }
-    // The Cancel button and Esc: hides the window and brings the window the user came from to the front.
+    // The Cancel button and Esc: hides the window and brings the program's main window to the front.
     void OnCancel();
 
 protected:

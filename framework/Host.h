@@ -115,6 +115,12 @@ struct MenuItem {
     std::vector<MenuItem> items;
 };
 
+// The mouse pointer over a window.
+enum class Cursor {
+    Arrow,
+    AppStarting,  // the arrow with a busy sign: the program works but still takes input
+};
+
 struct WindowState {
     WindowHandle handle = 0;
     WindowHandle owner = 0;   // the owner (modal dialogs, message boxes) or 0
@@ -133,6 +139,9 @@ struct WindowState {
     bool enabled = true;
     int iconId = 0;
     int focusControl = -1;    // index of the control with the focus, -1 none
+    bool ownBackground = false;  // the client area is filled with `background` rather than the dialog colour
+    Color background{};
+    Cursor cursor = Cursor::Arrow;
 };
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -147,6 +156,7 @@ enum class ChangeKind {
     WindowIcon,
     WindowFocus,       // value: control index with the focus
     WindowForeground,  // bring the window to the front
+    WindowLook,        // background colour or cursor
     MenuBar,           // the menu bar as a whole (read HostedWindow::MenuBar)
     SystemMenu,        // the extra system-menu items
     // Control level: control is the control's index, id its id.

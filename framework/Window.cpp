@@ -144,7 +144,19 @@ void MessageMapBase::Unregister(std::type_index type) {
 
 Window::Window() : m_core(std::make_shared<WindowCore>()) {}
 
+namespace {
+
+std::atomic<Window*> g_mainWindow{nullptr};
+
+}  // namespace
+
+void SetMainWindow(Window* window) { g_mainWindow = window; }
+
+Window* MainWindow() { return g_mainWindow.load(); }
+
 Window::~Window() {
+    Window* self = this;
+    g_mainWindow.compare_exchange_strong(self, nullptr);
     m_inDestructor = true;
     DestroyWindow();
 }
@@ -382,6 +394,19 @@ void Window::EnableWindow(bool enable) {
 bool Window::IsWindowEnabled() const {
     std::lock_guard lock(m_core->mutex);
     return m_core->state.enabled;
+}
+
+void Window::SetBackgroundColor(Color color) {
+    std::lock_guard lock(m_core->mutex);
+    m_core->state.ownBackground = true;
+    m_core->state.background = color;
+    m_core->EmitWindow(ChangeKind::WindowLook);
+}
+
+void Window::SetCursor(Cursor cursor) {
+    std::lock_guard lock(m_core->mutex);
+    m_core->state.cursor = cursor;
+    m_core->EmitWindow(ChangeKind::WindowLook);
 }
 
 void Window::SetIcon(int iconId) {

@@ -61,6 +61,8 @@ public:
     void EnableWindow(bool enable = true);
     bool IsWindowEnabled() const;
     void SetIcon(int iconId);
+    void SetBackgroundColor(Color color);  // fills the client area instead of the dialog colour
+    void SetCursor(Cursor cursor);
     Rect GetWindowRect() const;  // pixels: the client area on the screen (in the parent for child windows)
     Rect GetClientRect() const;  // origin 0, 0
     void MoveWindow(const Rect& rect);
@@ -175,5 +177,10 @@ private:
     mutable const MessageMapBase* m_map = nullptr;
     mutable bool m_mapLooked = false;
 };
+
+// The program's main window: the one a helper window gives the front back to. nullptr when none is set or it has
+// gone.
+void SetMainWindow(Window* window);
+Window* MainWindow();
 
 }  // namespace fw

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config git
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libhidapi-dev libudev-dev xdg-utils
   libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -22,7 +22,24 @@ protected:
                                       fw::Rect{100, 100, 500, 400}));
         m_parent.ShowWindow(fw::SW_SHOW);
     }
-    void TearDown() override { fw::SetProfileFolder(u""); }
+    void TearDown() override {
+        fw::SetMainWindow(nullptr);
+        fw::SetProfileFolder(u"");
+    }
+
+    // The program's main window, apart from the window the progress is shown over.
+    void MakeMainWindow() {
+        ASSERT_TRUE(m_main.CreateEx(nullptr, u"Main", fw::WS_POPUP | fw::WS_CAPTION | fw::WS_VISIBLE, 0,
+                                    fw::Rect{0, 0, 800, 600}));
+        fw::SetMainWindow(&m_main);
+    }
+
+    bool BroughtToFront(const fw::Window& window) const {
+        for (const fw::Change& c : m_host.Changes()) {
+            if (c.window == window.Handle() && c.kind == fw::ChangeKind::WindowForeground) return true;
+        }
+        return false;
+    }
 
     // Every caption the window was given, in order.
     std::vector<fw::Text> Captions(const CProgressWnd& progress) const {
@@ -36,7 +53,23 @@ protected:
     fw::testing::TempFolder m_profile;
     fw::HeadlessHost m_host;
     fw::Window m_parent;
+    fw::Window m_main;
 };
+
+// Its own light-blue background, the busy arrow and a place above other windows; Cancel brings the program's
+// main window to the front, not the window the progress was shown over.
+TEST_F(ProgressWindow, LooksBusyStaysOnTopAndCancelFrontsTheMainWindow) {
+    MakeMainWindow();
+    CProgressWnd progress(&m_parent, u"进度", 1);
+    const fw::WindowState state = progress.State();
+    EXPECT_TRUE(state.ownBackground);
+    EXPECT_EQ(state.background, fw::Rgb(202, 225, 243));
+    EXPECT_EQ(state.cursor, fw::Cursor::AppStarting);
+    EXPECT_TRUE(state.exStyle & fw::WS_EX_TOPMOST);
+    EXPECT_TRUE(progress.Click(CProgressWnd::kCancelButtonId));
+    EXPECT_TRUE(BroughtToFront(m_main));
+    EXPECT_FALSE(BroughtToFront(m_parent));
+}
 
 TEST_F(ProgressWindow, StepsShowThePercentageInTheCaptionOnlyWhenItChanges) {
     CProgressWnd progress(&m_parent, u"进度", 1);
@@ -163,6 +196,7 @@ TEST_F(ProgressWindow, SavedPositionOffTheScreenIsNotUsed) {
 // A long loop on the user-interface thread: the user's Esc (queued as other threads queue input) is handled
 // inside PumpMessages, and the loop sees the cancellation after it.
 TEST_F(ProgressWindow, EscapeDuringTheLoopCancelsAndHidesTheWindow) {
+    MakeMainWindow();
     CProgressWnd progress(&m_parent, u"进度", 1);
     progress.SetRange(0, 1000);
     progress.SetStep(1);
@@ -184,11 +218,7 @@ TEST_F(ProgressWindow, EscapeDuringTheLoopCancelsAndHidesTheWindow) {
     EXPECT_LT(steps, 1000);
     EXPECT_FALSE(progress.IsWindowVisible());
 
-    bool parentToFront = false;
-    for (const fw::Change& c : m_host.Changes()) {
-        parentToFront |= c.window == m_parent.Handle() && c.kind == fw::ChangeKind::WindowForeground;
-    }
-    EXPECT_TRUE(parentToFront);
+    EXPECT_TRUE(BroughtToFront(m_main));
 
     progress.Advance();  // a later step shows it again
     EXPECT_TRUE(progress.IsWindowVisible());

@@ -14,6 +14,7 @@
 #include "framework/host/qt/FileDialogs.h"
 #include "framework/host/qt/MessageBoxDialog.h"
 #include "framework/host/qt/QtText.h"
+#include "framework/host/qt/QtTranslations.h"
 #include "framework/host/qt/WindowImage.h"
 #include "framework/host/qt/WindowView.h"
 
@@ -75,6 +76,7 @@ QWidget* QtHost::OwnerWidget(WindowHandle owner) const {
 }
 
 void QtHost::CreateWindow(HostedWindow& window) {
+    UseQtTranslations(ResourceLanguage());
     const WindowState state = window.State();
     QWidget* parent = nullptr;
     QWidget* owner = nullptr;
@@ -170,11 +172,13 @@ void QtHost::Pump() {
 
 int QtHost::ShowMessageBox(const MessageBoxRequest& request) {
     ApplyPendingChanges();
+    UseQtTranslations(ResourceLanguage());
     return RunMessageBox(request, OwnerWidget(request.owner), ResourceLanguage() == kLangEnglish);
 }
 
 FileDialogResult QtHost::ShowFileDialog(const FileDialogRequest& request) {
     ApplyPendingChanges();
+    UseQtTranslations(ResourceLanguage());
     return RunFileDialog(request, OwnerWidget(request.owner));
 }
 

@@ -39,8 +39,14 @@ void WindowFrame::SetClientRect(const QRect& rect) {
     const int menu = MenuHeight();
     const QRect outer(rect.x(), rect.y() - menu, rect.width(), rect.height() + menu);
     // The model keeps the client area; the menu bar sits above it, as the platform's non-client menu does.
+    if (fixed_ && !child_) setFixedSize(outer.size());
     setGeometry(outer);
     LayoutChildren();
+}
+
+void WindowFrame::SetFixedSize(bool fixed) {
+    fixed_ = fixed;
+    if (fixed_ && !child_ && placed_.isValid()) setFixedSize(placed_.width(), placed_.height() + MenuHeight());
 }
 
 QRect WindowFrame::ClientRectOnScreen() const { return QRect(client_->mapToGlobal(QPoint(0, 0)), client_->size()); }

@@ -28,6 +28,8 @@ public:
 
     // Places the client area: on the screen for top-level windows, in the parent's client area for child ones.
     void SetClientRect(const QRect& rect);
+    // A fixed-size window keeps the size the model gives it; the user cannot resize it.
+    void SetFixedSize(bool fixed);
     QRect ClientRectOnScreen() const;
 
     std::function<void(Key)> onKey;
@@ -50,6 +52,7 @@ private:
     void ReportGeometry();
 
     bool child_;
+    bool fixed_ = false;
     QWidget* client_;
     QMenuBar* menuBar_ = nullptr;
     QRect placed_;  // the last client rectangle the model asked for

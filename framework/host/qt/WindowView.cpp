@@ -9,11 +9,13 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "framework/Styles.h"
 #include "framework/host/qt/ColorLog.h"
 #include "framework/host/qt/ControlWidgets.h"
 #include "framework/host/qt/DialogFont.h"
@@ -121,6 +123,11 @@ WindowView::WindowView(QtHost& host, HostedWindow& window, QWidget* parentWidget
     frame_ = frame;
     if (!child_) SetOwnerWindow(*frame, owner);
     if (state.modal && !child_) frame->setWindowModality(Qt::ApplicationModal);
+    if (!child_) {
+        if (state.exStyle & WS_EX_TOPMOST) frame->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        // Without a sizing frame the layout is fixed: the user cannot drag the window to another size.
+        frame->SetFixedSize((state.style & WS_THICKFRAME) == 0);
+    }
 
     const Forwarder forward{&host_, handle_};
     frame->onKey = [forward](Key key) { forward([key](HostedWindow& w) { w.UserKey(key); }); };
@@ -187,6 +194,7 @@ void WindowView::Note(const Change& change) {
         case ChangeKind::WindowVisible:
         case ChangeKind::WindowEnabled:
         case ChangeKind::WindowIcon:
+        case ChangeKind::WindowLook:
             dirtyWindow_ = true;
             break;
         case ChangeKind::ControlAdded:
@@ -274,6 +282,19 @@ void WindowView::ApplyWindow(const HostedWindow& model, bool first) {
     if (!before || before->enabled != state.enabled) frame->setEnabled(state.enabled);
     if (!before || before->iconId != state.iconId) {
         frame->setWindowIcon(state.iconId != 0 ? IconForResource(state.iconId) : QIcon());
+    }
+    if (state.ownBackground && (!before || before->background != state.background || !before->ownBackground)) {
+        QPalette palette = frame->Client().palette();
+        palette.setColor(QPalette::Window, QColor(state.background.r, state.background.g, state.background.b));
+        frame->ClientWidget()->setPalette(palette);
+        frame->ClientWidget()->setAutoFillBackground(true);
+    }
+    if (!before || before->cursor != state.cursor) {
+        if (state.cursor == Cursor::AppStarting) {
+            frame->setCursor(Qt::BusyCursor);
+        } else {
+            frame->unsetCursor();
+        }
     }
     applied_ = state;
 }

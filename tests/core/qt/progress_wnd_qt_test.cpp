@@ -42,6 +42,9 @@ TEST_F(ProgressWindowQt, DrawsTextBarPercentageAndCancel) {
         QWidget* window = m_host.WindowWidget(progress.Handle());
         ASSERT_NE(window, nullptr);
         EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor);
+        EXPECT_EQ(window->minimumSize(), window->maximumSize());
         EXPECT_EQ(window->windowTitle(), QStringLiteral("进度 [40%]"));
         EXPECT_FALSE(m_host.WindowWidget(parent.Handle())->isEnabled());
 
