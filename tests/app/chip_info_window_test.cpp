@@ -90,4 +90,36 @@ TEST_F(ChipInfoOnTheWindow, Series12ShowsTheFlashChecksumOfItsOptionBytes) {
     w.Click(IDC_BTN_CONNECT);
 }
 
+TEST_F(ChipInfoOnTheWindow, ProtectionLinesOfAConnectedChip) {
+    struct Row {
+        int level;
+        bool writeProtected;
+        std::vector<const char16_t*> lines;
+    };
+    const Row rows[] = {
+        {0, false, {u"当前芯片处于读保护等级L0"}},
+        {0, true, {u"当前芯片处于读保护等级L0", u"当前芯片处于写保护状态"}},
+        {1, false, {u"当前芯片处于读保护等级L1"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.level << " " << row.writeProtected);
+        ovsim::Reset();
+        ovsim::ChipSpec chip = Chip(0);
+        chip.readProtection = row.level;
+        if (row.writeProtected) chip.writeProtection = {0x00, 0xFF, 0xFF, 0xFF};
+        ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", chip);
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        ASSERT_EQ(w.m_connected, 1);
+        for (const char16_t* line : row.lines)
+            EXPECT_TRUE(LogHas(line)) << fw::TextToUtf8(line);
+        EXPECT_EQ(LogHas(u"当前芯片处于写保护状态"), row.writeProtected);
+        EXPECT_EQ(g_channels[0].rdpLevel, row.level);
+        EXPECT_EQ(g_channels[0].writeProtected, row.writeProtected ? 1 : 0);
+        w.Click(IDC_BTN_CONNECT);
+        window.reset();
+        host.ClearRecords();
+    }
+}
+
 }  // namespace

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/DownloadJobSteps.h"
-#include "core/HexText.h"
 #include "tests/app/download/HexFileWriter.h"
 #include "tests/app/download/JobFixture.h"
 

@@ -138,6 +138,9 @@ TEST_F(ResultOnTheWindow, ProductionRowsShowThePassAndFailIcons) {
     EXPECT_EQ(w.GetDlgItemText(IDC_ROW3_EDIT), u"下载失败！");
     // Production results go to the rows, not to the log.
     EXPECT_FALSE(LogHas(u"程序下载完成！"));
+    // Each worker reads its own chip into its channel; the window's chip stays the one the operator chose.
+    EXPECT_TRUE(w.m_chipModel.empty());
+    EXPECT_TRUE(w.m_ucid.empty());
 }
 
 // A production job reads the chip through the window itself: each of those reads failing on the device fails the

@@ -7,7 +7,6 @@
 #include <ostream>
 #include <vector>
 
-#include "core/HexText.h"
 #include "devicelib/sim/CallJournal.h"
 #include "tests/app/download/HexFileWriter.h"
 #include "tests/app/download/JobFixture.h"
