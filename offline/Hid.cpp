@@ -58,6 +58,16 @@ int CHid::DrainInput() {
     return drained;
 }
 
+bool CHid::DevicePresent() const {
+    if (!m_device) return false;
+    for (LinkBackend* backend : m_backends) {
+        for (const LinkDeviceInfo& info : backend->Enumerate()) {
+            if (info.path == m_path) return true;
+        }
+    }
+    return false;
+}
+
 void CHid::Close() {
     m_device.reset();
     m_path.clear();

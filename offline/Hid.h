@@ -31,6 +31,8 @@ public:
     int DrainInput();
     void Close();
     bool DeviceOpen() const { return m_device != nullptr; }
+    // True while a backend still lists the open device.
+    bool DevicePresent() const;
     // The path of the open device, empty when none.
     const std::string& DevicePath() const { return m_path; }
 

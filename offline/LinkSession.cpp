@@ -13,16 +13,7 @@ bool LinkSession::ReadInfo() { return ReadLinkInfo(m_window) != 0; }
 
 void LinkSession::Close() { m_hid.Close(); }
 
-bool LinkSession::DevicePresent() {
-    if (!m_hid.DeviceOpen()) return false;
-    // Present while a backend still lists the opened path.
-    for (LinkBackend* backend : {&SimulatedLinkBackend(), &HidapiLinkBackend()}) {
-        for (const LinkDeviceInfo& info : backend->Enumerate()) {
-            if (info.path == m_hid.DevicePath()) return true;
-        }
-    }
-    return false;
-}
+bool LinkSession::DevicePresent() { return m_hid.DevicePresent(); }
 
 void LinkSession::RunConfiguration() { OnOfflineDownloader(m_window); }
 

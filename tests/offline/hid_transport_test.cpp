@@ -276,6 +276,10 @@ TEST(CHidTransport, TheFirstMatchingDeviceIsOpenedAndNoOther) {
     real.refuse = {"/dev/hidraw1"};
     EXPECT_TRUE(hid.FindDevice(0x5158, 0x4C50));
     EXPECT_EQ(hid.DevicePath(), "/dev/hidraw2");
+    // Gone from the list, it is gone; the others staying does not count.
+    EXPECT_TRUE(hid.DevicePresent());
+    real.devices.pop_back();
+    EXPECT_FALSE(hid.DevicePresent());
 
     EXPECT_FALSE(hid.FindDevice(0x5158, 0x9999));
     EXPECT_FALSE(hid.DeviceOpen());
