@@ -43,9 +43,7 @@ MenuStates ComputeMenuStates(const MenuContext& ctx) {
              {ID_ENABLE_READ_PROTECTION_L1, ID_ENABLE_READ_PROTECTION_L2, ID_DISABLE_READ_PROTECTION_L1, ID_RESET}) {
             set(id, true);
         }
-        // The security chips' option items have an editor of their own, which the program does not have yet:
-        // the command would open nothing for them.
-        set(ID_OPTIONS_BYTES, s != 10);
+        set(ID_OPTIONS_BYTES, true);
         set(ID_WRITE_PROTECTION, s != 7);
         set(ID_APP_GO, s != 5 && !IsSwd(i));
         out.readFlashRuleApplies = true;

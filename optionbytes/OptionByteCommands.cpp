@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowCommands.h"
 #include "optionbytes/OptionByteEditor.h"
+#include "optionbytes/SecurityOptionDlg.h"
 
 void OnOptionsBytes(CQXDownloadToolDlg& window) {
     ChipCommand command(window, kChipMutexInterfaces);
@@ -30,9 +31,14 @@ void OnOptionsBytes(CQXDownloadToolDlg& window) {
             dialog.DoModal();
             break;
         }
+        case 10: {
+            // Marks the item editor's caller as the chip, not the firmware maker.
+            window.m_securityFileKind = 0xFF;
+            CWriteByteDlg4 dialog(&window, SecurityOptionMode::Device);
+            dialog.DoModal();
+            break;
+        }
         default:
-            // Series 10 has its own item editor; until it is part of the program the menu rules keep this
-            // command grey for such a chip, so it is never reached from the menu.
             break;
     }
 }

@@ -54,7 +54,7 @@ TEST(MenuRules, CasesOfTheRuleTable) {
         {10, kIfaceUsbDfu, false, ID_MAKE_SECURITY_FIRMWARE_FILES, true},
         {10, kIfaceSwdCmsisDap, false, ID_SET_OTP, false},
         // The security chips' item editor is not part of the program yet: no option-byte command for them.
-        {10, kIfaceUsart, false, ID_OPTIONS_BYTES, false},
+        {10, kIfaceUsart, false, ID_OPTIONS_BYTES, true},
         {11, kIfaceUsart, false, ID_OPTIONS_BYTES, true},
         {0, kIfaceSwdJlink, false, ID_OPTIONS_BYTES, true},
         // Generic series over USART.

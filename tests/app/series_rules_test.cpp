@@ -141,8 +141,7 @@ TEST(SeriesRules, MenuOfEverySeriesOnEveryInterface) {
         {32833, [](int, int, bool) { return true; }},
         {32834, [](int s, int i, bool v10) { return i != 2 && !(s == 10 && v10); }},
         {32835, [](int s, int i, bool v10) { return i != 2 && !(s == 10 && v10); }},
-        // Options bytes: none for the security chips until their item editor is part of the program.
-        {32837, [](int s, int, bool) { return s != 10; }},
+        {32837, [](int, int, bool) { return true; }},
         {32870, [](int, int, bool) { return true; }},
         {32871, [](int, int, bool) { return true; }},
         {32851, [](int, int, bool) { return true; }},

@@ -11,6 +11,7 @@
 
 #include "framework/host/qt/QtHost.h"
 #include "optionbytes/OptionByteEditor.h"
+#include "optionbytes/SecurityOptionDlg.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/qt/PictureChecks.h"
 #include "tests/framework/host/qt/QtTestApp.h"
@@ -36,6 +37,8 @@ Picture Draw(fw::qt::QtHost& host, fw::Dialog& dialog, fw::Window* parent, const
     }
     const QString path = fw::qt::testing::PictureFolder() + "/" + QString::fromStdString(file);
     EXPECT_TRUE(host.SaveWindowPng(dialog.Handle(), path));
+    if (QWidget* widget = host.WindowWidget(dialog.Handle()))
+        fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
     picture.image = QImage(path);
     picture.controls = dialog.Controls();
     picture.caption = dialog.GetWindowText();
@@ -59,7 +62,10 @@ Picture DrawChipEditor(uint32_t languageId, uint8_t series, const std::string& f
             CQXDownloadToolDlg window(languageId);
             EXPECT_TRUE(window.Create());
             window.Click(IDC_BTN_CONNECT);
-            if (series == 3 || series == 4 || series == 6 || series == 7 || series == 11 || series == 12) {
+            if (series == 10) {
+                CWriteByteDlg4 editor(&window, SecurityOptionMode::Device);
+                picture = Draw(host, editor, &window, file);
+            } else if (series == 3 || series == 4 || series == 6 || series == 7 || series == 11 || series == 12) {
                 CWriteByteDlg2 editor(&window);
                 picture = Draw(host, editor, &window, file);
             } else {
@@ -110,6 +116,11 @@ TEST(OptionBytesPicture, ChipEditors) {
     Check(DrawChipEditor(1033, 11, "write_byte2_series11_en.png"), u"Configuration options byte");
     Check(DrawChipEditor(1033, 12, "write_byte2_series12_en.png"), u"Configuration options byte");
     Check(DrawChipEditor(2052, 7, "write_byte2_series7_zh.png"), u"配置选项字节");
+}
+
+TEST(OptionBytesPicture, SecurityChipItemEditor) {
+    Check(DrawChipEditor(2052, 10, "write_byte4_series10_zh.png"), u"配置选项字节");
+    Check(DrawChipEditor(1033, 10, "write_byte4_series10_en.png"), u"Configuration options byte");
 }
 
 TEST(OptionBytesPicture, ProjectEditors) {

@@ -1,0 +1,313 @@
+// The security chips' option item editor on a simulated series-10 chip, opened from the Operations menu: what it
+// reads is what it shows, the ticked items reach the chip's item places and nothing else changes, refused fields
+// and failing transfers write nothing after them and never report success.
+#include "resources/ui/security_options.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "app/program/ProgramCommands.h"
+#include "core/StatusText.h"
+#include "tests/app/MainWindowFixture.h"
+
+namespace {
+
+using fw::Text;
+
+const Text kWritten = u"配置选项字节成功，复位后生效！";
+const Text kWriteFailed = u"配置选项字节失败！";
+const Text kReadFailed = u"读取选项字节失败！";
+
+// The items' places in the chip's option image: RDP 0, WRP 1-4, M7 5-8, M4 9-12, SEC_CFG1 13-16,
+// PFOER_CFG1 17-20, SEC_MODE 21-22, CRYPTION 23-24.
+const std::vector<uint8_t> kErased = {0x00, 0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x15, 0x00, 0x00, 0x00, 0x30,
+                                      0xFF, 0x1F, 0x00, 0x00, 0xFF, 0x1F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+
+class SecurityOptions : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        RegisterProgramCommands();
+    }
+
+    CQXDownloadToolDlg& Connect(uint32_t flashAreaLimit = 0x151DFFFF) {
+        ovsim::Attach(0, "/dev/ttyUSB0", Chip(10));
+        SysConfig("interface=00\ndevice 1=VK517C8\nbaud=115200\n");
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        EXPECT_EQ(w.m_connected, 1);
+        g_stopMonitor = 1;
+        fw::Sleep(700);
+        w.m_flashAreaLimit = flashAreaLimit;
+        host.ClearRecords();
+        ovsim::ClearCallLog();
+        return w;
+    }
+
+    std::vector<uint8_t> Image() const { return ovsim::OptionImage("/dev/ttyUSB0"); }
+
+    int OptionCalls() const {
+        int n = 0;
+        for (const auto& call : ovsim::CallLog())
+            n += call.fn == ovsim::Fn::OptRw;
+        return n;
+    }
+};
+
+using Changes = std::map<size_t, uint8_t>;
+
+std::vector<uint8_t> Changed(std::vector<uint8_t> image, const Changes& changes) {
+    for (const auto& [at, value] : changes)
+        image[at] = value;
+    return image;
+}
+
+TEST_F(SecurityOptions, TickedItemsReachTheirPlacesOnTheChip) {
+    struct Row {
+        const char* name;
+        std::function<void(fw::Dialog&)> edit;
+        Changes changes;
+    };
+    const Row rows[] = {
+        {"RDP L1",
+         [](fw::Dialog& d) {
+             d.Tick(IDC_SO_RDP_BOX, true);
+             d.Select(IDC_SO_RDP_LEVEL, 1);
+         },
+         {{0, 0x01}}},
+        {"a short WRP text is padded and sent least significant byte first",
+         [](fw::Dialog& d) {
+             d.Tick(IDC_SO_WRP_BOX, true);
+             d.EnterText(IDC_SO_WRP, u"FFFE");
+         },
+         {{1, 0xFE}, {2, 0xFF}, {3, 0x00}, {4, 0x00}}},
+        {"BOOTADDR_M7 in the low window, M4 in SRAM",
+         [](fw::Dialog& d) {
+             d.Tick(IDC_SO_BOOT_M7_BOX, true);
+             d.EnterText(IDC_SO_BOOT_M7, u"00001000");
+             d.Tick(IDC_SO_BOOT_M4_BOX, true);
+             d.EnterText(IDC_SO_BOOT_M4, u"2411FFFF");
+         },
+         {{5, 0x00}, {6, 0x10}, {7, 0x00}, {8, 0x00}, {9, 0xFF}, {10, 0xFF}, {11, 0x11}, {12, 0x24}}},
+        {"SEC_CFG1 10..20 with DMES and bank erase, PFOER_CFG1 END 1FFF",
+         [](fw::Dialog& d) {
+             d.Tick(IDC_SO_SEC_BOX, true);
+             d.EnterText(IDC_SO_SEC_BEGIN, u"10");
+             d.EnterText(IDC_SO_SEC_END, u"20");
+             d.Tick(IDC_SO_DMES, true);
+             d.Select(IDC_SO_SEC_ERASE, 2);
+             d.Tick(IDC_SO_PFOER_BOX, true);
+             d.EnterText(IDC_SO_PFOER_BEGIN, u"0");
+             d.EnterText(IDC_SO_PFOER_END, u"1FFF");
+         },
+         {{13, 0x10}, {14, 0x00}, {15, 0x20}, {16, 0x80}, {17, 0x00}, {18, 0x00}, {19, 0xFF}, {20, 0x1F}}},
+        {"all items: SEC_MODE on, CRYPTION bound, the rest as read",
+         [](fw::Dialog& d) {
+             d.Tick(IDC_SO_ALL, true);
+             d.Select(IDC_SO_SEC_MODE, 0);
+             d.Select(IDC_SO_CRYPTION, 1);
+         },
+         {{21, 0xCE}, {22, 0xE5}, {23, 0xEB}, {24, 0xEB}}},
+    };
+    CQXDownloadToolDlg& w = Connect();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ovsim::SetOptionImage("/dev/ttyUSB0", kErased);
+        host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+            row.edit(d);
+            d.Click(IDC_SO_OK);
+        });
+        host.ExpectBox(kWritten, fw::IDOK);
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        EXPECT_EQ(Image(), Changed(kErased, row.changes));
+        EXPECT_TRUE(LogHas(kWritten));
+        EXPECT_EQ(w.m_securityFileKind, 0xFF);
+    }
+}
+
+// What the chip holds is what the dialog shows; previews follow the area edits.
+TEST_F(SecurityOptions, ShowsWhatTheChipHolds) {
+    ovsim::Attach(0, "/dev/ttyUSB0", Chip(10));
+    ovsim::SetOptionImage("/dev/ttyUSB0", {0x02, 0x78, 0x56, 0x34, 0x12, 0x00, 0x00, 0x01, 0x15, 0x00, 0x10, 0x00, 0x30,
+                                           0x05, 0x00, 0x40, 0x80, 0x06, 0x00, 0x07, 0x00, 0xCE, 0xE5, 0x0B, 0xE0});
+    SysConfig("interface=00\ndevice 1=VK517C8\nbaud=115200\n");
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ovsim::ClearCallLog();
+    std::map<int, Text> shown;
+    int rdp = -1, secMode = -1, cryption = -1, erase = -1;
+    bool dmes = false, dmep = true;
+    host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+        for (int id : {IDC_SO_WRP, IDC_SO_BOOT_M7, IDC_SO_BOOT_M4, IDC_SO_SEC_BEGIN, IDC_SO_SEC_END, IDC_SO_PFOER_BEGIN,
+                       IDC_SO_PFOER_END, IDC_SO_SEC_BEGIN_ADDR, IDC_SO_SEC_END_ADDR})
+            shown[id] = d.GetDlgItemText(id);
+        rdp = d.GetDlgItem(IDC_SO_RDP_LEVEL).GetCurSel();
+        secMode = d.GetDlgItem(IDC_SO_SEC_MODE).GetCurSel();
+        cryption = d.GetDlgItem(IDC_SO_CRYPTION).GetCurSel();
+        erase = d.GetDlgItem(IDC_SO_SEC_ERASE).GetCurSel();
+        dmes = d.IsDlgButtonChecked(IDC_SO_DMES) != 0;
+        dmep = d.IsDlgButtonChecked(IDC_SO_DMEP) != 0;
+        d.Click(fw::IDCANCEL);
+    });
+    EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+    EXPECT_EQ(OptionCalls(), 8);
+    const std::map<int, Text> expected = {
+        {IDC_SO_WRP, u"12345678"},          {IDC_SO_BOOT_M7, u"15010000"},
+        {IDC_SO_BOOT_M4, u"30001000"},      {IDC_SO_SEC_BEGIN, u"0005"},
+        {IDC_SO_SEC_END, u"0040"},          {IDC_SO_PFOER_BEGIN, u"0006"},
+        {IDC_SO_PFOER_END, u"0007"},        {IDC_SO_SEC_BEGIN_ADDR, u"15005000"},
+        {IDC_SO_SEC_END_ADDR, u"15040FFF"},
+    };
+    for (const auto& [id, text] : expected)
+        EXPECT_EQ(fw::TextToUtf8(shown[id]), fw::TextToUtf8(text)) << "control " << id;
+    EXPECT_EQ(rdp, 2);
+    EXPECT_EQ(secMode, 0);
+    EXPECT_EQ(cryption, 0);
+    EXPECT_EQ(erase, 0);
+    EXPECT_TRUE(dmes);
+    EXPECT_FALSE(dmep);
+}
+
+// A refused field names itself, and nothing from it on is written; the dialog stays open for a correction.
+TEST_F(SecurityOptions, RefusedFieldsWriteNothing) {
+    struct Row {
+        const char* name;
+        int box, edit;
+        Text text;
+        uint32_t flashAreaLimit;
+        Text message;  // empty: accepted
+    };
+    const Row rows[] = {
+        {"M4 below SRAM", IDC_SO_BOOT_M4_BOX, IDC_SO_BOOT_M4, u"00001000", 0x151DFFFF, u"BOOTADDR_M4 输入范围不正确！"},
+        {"M7 beyond a 2048 KB chip's flash", IDC_SO_BOOT_M7_BOX, IDC_SO_BOOT_M7, u"151E0000", 0x151DFFFF,
+         u"BOOTADDR_M7 输入范围不正确！"},
+        {"M7 inside a 4096 KB chip's flash", IDC_SO_BOOT_M7_BOX, IDC_SO_BOOT_M7, u"151E0000", 0x153DFFFF, u""},
+        {"M7 just past a 4096 KB chip's flash", IDC_SO_BOOT_M7_BOX, IDC_SO_BOOT_M7, u"153E0000", 0x153DFFFF,
+         u"BOOTADDR_M7 输入范围不正确！"},
+        {"M7 at the end of the low window", IDC_SO_BOOT_M7_BOX, IDC_SO_BOOT_M7, u"000FFFFF", 0x151DFFFF, u""},
+        {"M7 just past the low window", IDC_SO_BOOT_M7_BOX, IDC_SO_BOOT_M7, u"00100000", 0x151DFFFF,
+         u"BOOTADDR_M7 输入范围不正确！"},
+        {"M4 at the end of its last window", IDC_SO_BOOT_M4_BOX, IDC_SO_BOOT_M4, u"30057FFF", 0x151DFFFF, u""},
+        {"M4 just past it", IDC_SO_BOOT_M4_BOX, IDC_SO_BOOT_M4, u"30058000", 0x151DFFFF,
+         u"BOOTADDR_M4 输入范围不正确！"},
+        {"SEC END over 1FFF", IDC_SO_SEC_BOX, IDC_SO_SEC_END, u"2000", 0x151DFFFF, u"SEC_CFG1 END 不能大于0x1FFF ！"},
+        {"SEC END 1FFF", IDC_SO_SEC_BOX, IDC_SO_SEC_END, u"1FFF", 0x151DFFFF, u""},
+        {"blank WRP", IDC_SO_WRP_BOX, IDC_SO_WRP, u"  ", 0x151DFFFF, u"WRP 不能为空！"},
+        {"WRP not hex", IDC_SO_WRP_BOX, IDC_SO_WRP, u"12G4", 0x151DFFFF, u"WRP 必须输入十六进制数！"},
+    };
+    CQXDownloadToolDlg& w = Connect();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ovsim::SetOptionImage("/dev/ttyUSB0", kErased);
+        ovsim::ClearCallLog();
+        host.ClearRecords();
+        w.m_flashAreaLimit = row.flashAreaLimit;
+        bool stayedOpen = false;
+        host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+            d.Tick(row.box, true);
+            d.EnterText(row.edit, row.text);
+            if (!row.message.empty()) {
+                host.ExpectBox(row.message, fw::IDOK);
+                host.ExpectBox(kWriteFailed, fw::IDOK);
+            } else {
+                host.ExpectBox(kWritten, fw::IDOK);
+            }
+            d.Click(IDC_SO_OK);
+            stayedOpen = d.GetResult() == 0;
+            if (stayedOpen) d.Click(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        EXPECT_EQ(stayedOpen, !row.message.empty());
+        EXPECT_EQ(OptionCalls(), row.message.empty() ? 9 : 8);  // 8 reads, and a write only when accepted
+        if (!row.message.empty()) {
+            EXPECT_EQ(Image(), kErased);
+            EXPECT_FALSE(LogHas(kWritten));
+        }
+    }
+}
+
+// A write that fails stops the pass there: items before it stay written, later ones are not sent, the user is
+// told of the failure and never of success. A read that fails at opening shows no dialog.
+TEST_F(SecurityOptions, FailingTransfersAreReportedAndStopThePass) {
+    {
+        SCOPED_TRACE("the WRP write fails");
+        CQXDownloadToolDlg& w = Connect();
+        ovsim::InjectStatus(ovsim::Fn::OptRw, 10, CMD_STATUS_BAD_PARAMETER);  // 8 reads, RDP, then WRP
+        host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+            d.Tick(IDC_SO_ALL, true);
+            d.Select(IDC_SO_RDP_LEVEL, 1);
+            host.ExpectBox(u"配置WRP失败！", fw::IDOK);
+            host.ExpectBox(kWriteFailed, fw::IDOK);
+            d.Click(IDC_SO_OK);
+            EXPECT_EQ(d.GetResult(), 0);
+            d.Click(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        EXPECT_EQ(OptionCalls(), 10);
+        EXPECT_EQ(Image(), Changed(kErased, {{0, 0x01}}));
+        const auto lines = host.LogTexts();
+        const std::vector<Text> expected = {StatusCodeToText(CMD_STATUS_BAD_PARAMETER), u"配置WRP失败！", kWriteFailed};
+        EXPECT_EQ(lines, expected);
+        EXPECT_FALSE(LogHas(kWritten));
+    }
+    {
+        SCOPED_TRACE("an area item's write fails: only the status line");
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = Connect();
+        ovsim::InjectStatus(ovsim::Fn::OptRw, 9, CMD_STATUS_BAD_PARAMETER);
+        host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+            d.Tick(IDC_SO_SEC_BOX, true);
+            d.Tick(IDC_SO_SEC_MODE_BOX, true);
+            host.ExpectBox(kWriteFailed, fw::IDOK);
+            d.Click(IDC_SO_OK);
+            d.Click(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        EXPECT_EQ(OptionCalls(), 9);
+        const std::vector<Text> expected = {StatusCodeToText(CMD_STATUS_BAD_PARAMETER), kWriteFailed};
+        EXPECT_EQ(host.LogTexts(), expected);
+    }
+    {
+        SCOPED_TRACE("the BOOTADDR_M7 read fails");
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = Connect();
+        ovsim::InjectStatus(ovsim::Fn::OptRw, 3, CMD_STATUS_BAD_PARAMETER);
+        host.ExpectBox(u"配置BOOTADDR_M7失败！", fw::IDOK);
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        EXPECT_TRUE(host.ModalsRun().empty());
+        EXPECT_EQ(OptionCalls(), 3);
+        const std::vector<Text> expected = {StatusCodeToText(CMD_STATUS_BAD_PARAMETER), u"配置BOOTADDR_M7失败！",
+                                            kReadFailed};
+        EXPECT_EQ(host.LogTexts(), expected);
+        EXPECT_EQ(Image(), kErased);
+    }
+}
+
+// Nothing ticked is refused; "L2" asks, and No puts back the level shown before.
+TEST_F(SecurityOptions, NothingTickedAndTheL2Question) {
+    CQXDownloadToolDlg& w = Connect();
+    int afterNo = -1, afterYes = -1;
+    host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+        host.ExpectBox(u"请选择需要配置的选项字节！", fw::IDOK);
+        d.Click(IDC_SO_OK);
+        d.Tick(IDC_SO_RDP_BOX, true);
+        d.Select(IDC_SO_RDP_LEVEL, 1);
+        host.ExpectBox(u"此操作将不可逆，请谨慎操作！\n是否继续使能读保护等级L2 ?", fw::IDNO);
+        d.Select(IDC_SO_RDP_LEVEL, 2);
+        afterNo = d.GetDlgItem(IDC_SO_RDP_LEVEL).GetCurSel();
+        host.ExpectBox(u"此操作将不可逆，请谨慎操作！\n是否继续使能读保护等级L2 ?", fw::IDYES);
+        d.Select(IDC_SO_RDP_LEVEL, 2);
+        afterYes = d.GetDlgItem(IDC_SO_RDP_LEVEL).GetCurSel();
+        d.Click(fw::IDCANCEL);
+    });
+    EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+    EXPECT_EQ(afterNo, 1);
+    EXPECT_EQ(afterYes, 2);
+    EXPECT_EQ(Image(), kErased);
+}
+
+}  // namespace
