@@ -351,6 +351,7 @@ TEST_F(SecurityChipCommands, ExternalFlashKeyIsKeptOnlyWhenTheChipTookIt) {
     w.SendCommand(ID_UPDATE_EXTERNAL_FLASH_KEY);
     EXPECT_TRUE(LogHas(u"设置外设FLash加密密钥失败！"));
     EXPECT_TRUE(w.m_extFlashKey.empty());
+    EXPECT_EQ(w.m_extFlashKeyBytes, (std::array<uint8_t, 16>{}));
     EXPECT_TRUE(fw::GetProfileString(u"Settings", u"ExtFlashKey").empty());
 
     w.SendCommand(ID_UPDATE_EXTERNAL_FLASH_KEY);
