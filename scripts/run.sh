@@ -10,6 +10,8 @@ program=$PWD/$build/bin/QXDownloadTool
 mkdir -p "$workdir"
 # -u: staged data replaces older copies, while settings the program wrote itself stay.
 cp -ru "$build/workdir/." "$workdir/"
+# A new working directory starts with settings that list a J-Link target; later the program's own stay.
+[ -e "$workdir/SysConfig.ini" ] || cp resources/SysConfig.ini "$workdir/SysConfig.ini"
 
 if [ ! -x "$program" ]; then
   echo "The program's main window is not built yet; the tree so far holds the libraries and tests below."

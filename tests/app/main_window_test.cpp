@@ -141,6 +141,22 @@ TEST_F(MainWindowConnect, ASavedInterfaceFiveStaysItselfThroughConnectAndDisconn
     EXPECT_EQ(w.m_interface, kIfaceI2c);
 }
 
+// A new working directory's settings and the simulator's chips as `make run` ships them: the J-Link list shows
+// the model the settings name, and it connects to the simulator's probe.
+TEST_F(MainWindowConnect, ShippedSettingsListAJlinkTargetThatConnects) {
+    std::filesystem::copy_file(QX_SOURCE_DIR "/resources/SysConfig.ini", dir.Path() / "SysConfig.ini");
+    ASSERT_TRUE(ovsim::LoadConfig(QX_SOURCE_DIR "/devicelib/OvMcuSim.ini"));
+    CQXDownloadToolDlg& w = Start();
+    ASSERT_TRUE(w.Select(IDC_COMBO_INTERFACE, kIfaceSwdJlink));
+    fw::Control devices = w.GetDlgItem(IDC_COMBO_DEVICE);
+    ASSERT_GE(devices.GetCount(), 1);
+    EXPECT_EQ(devices.GetWindowText(), u"VK425");
+    w.Click(IDC_BTN_CONNECT);
+    EXPECT_EQ(w.m_connected, 1);
+    EXPECT_EQ(w.m_chipSeries, 2);
+    w.Click(IDC_BTN_CONNECT);
+}
+
 TEST_F(MainWindowConnect, NoDeviceSaysSo) {
     CQXDownloadToolDlg& w = Start();
     w.Click(IDC_BTN_CONNECT);
