@@ -122,4 +122,35 @@ TEST_F(ChipInfoOnTheWindow, ProtectionLinesOfAConnectedChip) {
     }
 }
 
+// The security chip's progress counts the firmware only with "Firmware File" ticked in test mode and the module
+// only with "Safe Module:" ticked; packets are 2048 bytes over USART once its boot loader is past V1.0.
+TEST_F(ChipInfoOnTheWindow, SecurityChipProgressCountsWhatItsBoxesChoose) {
+    struct Row {
+        bool firmware, module;
+        int result;
+        uint32_t steps;
+    };
+    const Row rows[] = {{true, true, 1, 3}, {true, false, 1, 2}, {false, true, 1, 1}, {false, false, 0, 0}};
+    CQXDownloadToolDlg& w = Start();
+    w.m_chipSeries = 10;
+    w.m_bootSubVersionText = u"V1.1";
+    g_channels[0].chipSeries = 10;
+    w.m_items[0].enabled = 1;
+    w.m_items[0].segmentCount = 1;
+    w.m_items[0].length[0] = 0x1000;
+    w.m_safeModuleSize = 0x800;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "firmware " << row.firmware << " module " << row.module);
+        w.CheckDlgButton(IDC_CHECK_FIRMWARE_FILE, row.firmware ? 1 : 0);
+        w.CheckDlgButton(IDC_CHECK_SAFE_MODULE, row.module ? 1 : 0);
+        g_channels[0].progressTotal = 99;
+        EXPECT_EQ(w.ComputeProgressSteps(&g_channels[0]), row.result);
+        if (row.result == 1) {
+            EXPECT_EQ(g_channels[0].progressTotal, row.steps);
+        } else {
+            EXPECT_TRUE(LogHas(u"下载数据长度不能为0！"));
+        }
+    }
+}
+
 }  // namespace
