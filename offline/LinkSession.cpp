@@ -32,7 +32,6 @@ bool ExchangeLinkCommand(CQXDownloadToolDlg& window, fw::TextView request, LinkR
     }
     if (window.GetOfflineLink() == nullptr) return false;
     CHid& hid = LinkSessionOf(window).m_hid;
-    const fw::Text sendText = BytesToHex(frame);
     // A reply that came after its request gave up must not pass for this request's.
     hid.DrainInput();
     if (!hid.WriteReport(frame.data(), static_cast<uint8_t>(frame.size()))) return false;
@@ -40,7 +39,8 @@ bool ExchangeLinkCommand(CQXDownloadToolDlg& window, fw::TextView request, LinkR
     if (!hid.ReadReport(reply.Buffer().data(), length, LinkReplyTimeoutMs(frame[1], frame[2]))) return false;
     reply.SetSize(length);
     if (reply.HasHeader() && reply.Byte(0) == kLinkFrameHeader && reply.Status() == 0) return true;
-    window.AppendLog(u"Send:" + sendText, kLogBlack);
+    // The texts are made only for the log of a failure: transfers send thousands of frames that succeed.
+    window.AppendLog(u"Send:" + BytesToHex(frame), kLogBlack);
     window.AppendLog(u"Recv:" + reply.Hex(), kLogBlack);
     window.AppendLog(StatusCodeToText(reply.HasHeader() ? reply.Status() : -1), kLogRed);
     return false;
