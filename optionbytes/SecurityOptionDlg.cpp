@@ -98,7 +98,9 @@ const fw::MessageMap<CWriteByteDlg4> CWriteByteDlg4::kMessages{
 };
 
 CWriteByteDlg4::CWriteByteDlg4(CQXDownloadToolDlg* mainDlg, SecurityOptionMode mode)
-    : fw::Dialog(IDD_WRITE_BYTE4), m_pMainDlg(mainDlg), m_mode(mode) {}
+    : fw::Dialog(IDD_WRITE_BYTE4), m_pMainDlg(mainDlg), m_mode(mode) {
+    if (mainDlg != nullptr) m_flashAreaLimit = mainDlg->m_flashAreaLimit;
+}
 
 bool CWriteByteDlg4::OnInitDialog() {
     fw::Dialog::OnInitDialog();
@@ -131,12 +133,56 @@ bool CWriteByteDlg4::OnInitDialog() {
         ShowValues();
         return true;
     }
+    if (m_mode == SecurityOptionMode::Project) {
+        SetUpProjectMode();
+        if (!LoadItemText()) {
+            EndDialog(fw::IDCANCEL);
+            return false;
+        }
+        ShowValues();
+        return true;
+    }
     if (!TransferItems(Pass::Read)) {
         m_pMainDlg->AppendLog(TranslateText(u"读取选项字节失败！"), kLogRed);
         EndDialog(fw::IDCANCEL);
         return false;
     }
     ShowValues();
+    return true;
+}
+
+void CWriteByteDlg4::SetUpProjectMode() {
+    // The project always carries the items the model has: their boxes are ticked and cannot be cleared.
+    const bool shortBlock = m_pMainDlg->m_chipModel.find(u"-1A") != Text::npos;
+    for (uint8_t item = 1; item <= kOptionItemCount; ++item) {
+        const bool carried = item <= kItemBootAddrM4 || !shortBlock;
+        CheckDlgButton(BoxOf(item), carried ? 1 : 0);
+        GetDlgItem(BoxOf(item)).EnableWindow(false);
+        EnableItemEditors(item, carried && m_editable);
+    }
+    CheckDlgButton(IDC_SO_ALL, shortBlock ? 0 : 1);
+    GetDlgItem(IDC_SO_ALL).EnableWindow(false);
+}
+
+bool CWriteByteDlg4::LoadItemText() {
+    if (m_itemText.empty()) return true;  // a new project: the defaults
+    const Text text = WithoutBlanks(m_itemText);
+    const bool blockSized = text.size() == 2 * kItemBlockShortBytes || text.size() == 2 * kItemBlockFullBytes;
+    std::vector<uint8_t> bytes(text.size() / 2);
+    std::optional<std::vector<OptionItemValue>> items;
+    if (blockSized && IsHexText(text) && HexToBytes(text, bytes.data(), bytes.size()))
+        items = ReadOptionItemBlock(bytes);
+    if (!items) {
+        Tell(TranslateText(u"工程中的选项字节数据不正确！"));
+        return false;
+    }
+    for (OptionItemValue value : *items) {
+        if (value.item == kItemSecCfg1 || value.item == kItemPfoerCfg1) {
+            value.subIndex = 1;
+            value.eraseMode = 0;
+        }
+        StoreItem(value);
+    }
     return true;
 }
 
@@ -172,7 +218,7 @@ bool CWriteByteDlg4::ValidateField(Text& text, TextView name) {
         return false;
     }
     const uint8_t item = label == u"BOOTADDR_M7" ? kItemBootAddrM7 : label == u"BOOTADDR_M4" ? kItemBootAddrM4 : 0;
-    if (item != 0 && !BootAddressAccepted(item, value, m_pMainDlg->m_flashAreaLimit)) {
+    if (item != 0 && !BootAddressAccepted(item, value, m_flashAreaLimit)) {
         Tell(label + TranslateText(u" 输入范围不正确！"));
         return false;
     }
@@ -393,7 +439,7 @@ void CWriteByteDlg4::OnBnClickedOk() {
     if (!TransferItems(Pass::Write)) {
         const Text failed = TranslateText(u"配置选项字节失败！");
         Tell(failed);
-        m_pMainDlg->AppendLog(failed, kLogRed);
+        if (m_pMainDlg != nullptr) m_pMainDlg->AppendLog(failed, kLogRed);
         return;
     }
     if (m_mode == SecurityOptionMode::Device) {

@@ -21,7 +21,12 @@ enum class SecurityOptionMode : uint8_t {
 
 class CWriteByteDlg4 : public fw::Dialog {
 public:
+    // The main window is needed on the chip and for a project (the model name, the log); the firmware maker's
+    // file mode may go without one and sets the flash-area limit itself.
     CWriteByteDlg4(CQXDownloadToolDlg* mainDlg, SecurityOptionMode mode);
+
+    // The end of the chip's flash area, the upper bound of BOOTADDR_M7's flash window.
+    uint32_t m_flashAreaLimit = 0x151DFFFF;
 
     // File mode: the CRYPTION choice the maker encrypts with (0, 1, 2), shown and not editable.
     int m_cryptionIndex = 2;
@@ -48,6 +53,9 @@ protected:
 private:
     enum class Pass { Read, Write };
     bool TransferItems(Pass pass);
+    // The project's item block text into the members; false (its message shown) for a text that is no block.
+    bool LoadItemText();
+    void SetUpProjectMode();
     // The item as the controls give it; nothing when a field was refused (its message shown).
     std::optional<OptionItemValue> ItemFromControls(uint8_t item);
     void StoreItem(const OptionItemValue& value);

@@ -6,6 +6,7 @@
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
 #include "framework/Files.h"
+#include "optionbytes/SecurityOptionDlg.h"
 #include "tools/ToolMessage.h"
 
 using namespace fw;
@@ -30,6 +31,7 @@ const MessageMap<CMakeSecurityFirmwareDlg> CMakeSecurityFirmwareDlg::kMessages{
     fw::OnClick(IDC_SECFW_KEY_BROWSE, &CMakeSecurityFirmwareDlg::OnBnClickedBrowseKey),
     fw::OnClick(IDC_SECFW_SAVE_BROWSE, &CMakeSecurityFirmwareDlg::OnBnClickedBrowseSavePath),
     fw::OnClick(IDC_SECFW_NONCE_BROWSE, &CMakeSecurityFirmwareDlg::OnBnClickedBrowseNonce),
+    fw::OnClick(IDC_SECFW_OPTION_BYTES, &CMakeSecurityFirmwareDlg::OnBnClickedOptionBytes),
 };
 
 bool CMakeSecurityFirmwareDlg::OnInitDialog() {
@@ -45,13 +47,18 @@ bool CMakeSecurityFirmwareDlg::OnInitDialog() {
         binding.AddString(TranslateText(u"加密绑定"));
         binding.SetCurSel(0);
     }
-    // The option items come from the security chip's option-item editor, which is not part of the program yet:
-    // the box stays disabled until that editor can fill the option text.
-    GetDlgItem(IDC_SECFW_OPTION_BYTES).EnableWindow(false);
     SetDlgItemText(IDC_SECFW_START_ADDRESS, u"15000000");
     m_defaultFolder = JoinPath(m_settings.workDir, u"Firmware");
     if (!FolderExists(m_defaultFolder)) CreateFolders(m_defaultFolder);
     return true;
+}
+
+void CMakeSecurityFirmwareDlg::OnBnClickedOptionBytes() {
+    if (!IsDlgButtonChecked(IDC_SECFW_OPTION_BYTES)) return;  // a build ignores the kept text while unticked
+    CWriteByteDlg4 editor(nullptr, SecurityOptionMode::File);
+    editor.m_flashAreaLimit = m_settings.flashAreaLimit;
+    editor.m_cryptionIndex = GetDlgItem(IDC_SECFW_BINDING).GetCurSel();
+    if (editor.DoModal() == IDOK) m_optionText = editor.m_itemText;
 }
 
 void CMakeSecurityFirmwareDlg::OnBnClickedBrowseProgram() {

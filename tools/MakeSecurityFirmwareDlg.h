@@ -38,6 +38,7 @@ private:
     void OnBnClickedBrowseNonce();
     void OnBnClickedBrowseSavePath();
     void OnBnClickedOk();
+    void OnBnClickedOptionBytes();
     bool Refuse(const fw::Text& message);
     bool ReadProgram(std::vector<uint8_t>& program);
     bool ReadKeys(SecurityInputs& inputs);

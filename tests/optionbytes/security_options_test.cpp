@@ -10,6 +10,7 @@
 
 #include "app/program/ProgramCommands.h"
 #include "core/StatusText.h"
+#include "optionbytes/SecurityOptionDlg.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -308,6 +309,121 @@ TEST_F(SecurityOptions, NothingTickedAndTheL2Question) {
     EXPECT_EQ(afterNo, 1);
     EXPECT_EQ(afterYes, 2);
     EXPECT_EQ(Image(), kErased);
+}
+
+}  // namespace
+
+namespace {
+
+// The offline project's item block: what the project holds is what the editor shows and, untouched, gives back;
+// an edit lands at its item's place; "-1A" models carry items 1 to 4 only; a text that is no block is refused and
+// stays as it was.
+class ProjectItems : public MainWindowFixture {};
+
+// Erased items in the block's text form (the area words most significant byte first).
+const Text kFullBlock = u"00FEFFFFFF000000150000003000001FFF00001FFF00000000";
+const Text kShortBlock = u"00FEFFFFFF0000001500000030";
+
+TEST_F(ProjectItems, BlockTextInAndOut) {
+    struct Row {
+        const char* name;
+        const char* model;
+        Text in;
+        bool editable;
+        std::function<void(fw::Dialog&)> edit;
+        int result;
+        Text out;  // the text after the dialog
+    };
+    const Row rows[] = {
+        {"untouched", "QX32H750", kFullBlock, true, nullptr, fw::IDOK, kFullBlock},
+        {"a new project starts from the defaults", "QX32H750", u"", true, nullptr, fw::IDOK, kFullBlock},
+        {"SEC_MODE on and PFOER_CFG1 with DMEP", "QX32H750", kFullBlock, true,
+         [](fw::Dialog& d) {
+             EXPECT_TRUE(d.Select(IDC_SO_SEC_MODE, 0));
+             EXPECT_TRUE(d.EnterText(IDC_SO_PFOER_BEGIN, u"2"));
+             EXPECT_TRUE(d.EnterText(IDC_SO_PFOER_END, u"3"));
+             EXPECT_TRUE(d.Tick(IDC_SO_DMEP, true));
+         },
+         fw::IDOK, u"00FEFFFFFF000000150000003000001FFF80030002CEE50000"},
+        {"a -1A model: 13 bytes", "QX32H750-1A", kShortBlock, true,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.Select(IDC_SO_RDP_LEVEL, 1)); }, fw::IDOK, u"01FEFFFFFF0000001500000030"},
+        {"a -1A model given a full block keeps items 1 to 4", "QX32H750-1A", kFullBlock, true, nullptr, fw::IDOK,
+         kShortBlock},
+        {"read-only: the editors cannot be used", "QX32H750", kFullBlock, false,
+         [](fw::Dialog& d) { EXPECT_FALSE(d.EnterText(IDC_SO_WRP, u"0")); }, fw::IDOK, kFullBlock},
+        {"one digit too many", "QX32H750", kFullBlock + u"0", true, nullptr, fw::IDCANCEL, kFullBlock + u"0"},
+        {"a byte too many", "QX32H750", kFullBlock + u"00", true, nullptr, fw::IDCANCEL, kFullBlock + u"00"},
+        {"not hex", "QX32H750", u"0XFEFFFFFF0000001500000030", true, nullptr, fw::IDCANCEL,
+         u"0XFEFFFFFF0000001500000030"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        window.reset();
+        CQXDownloadToolDlg& w = Start();
+        w.m_chipModel = fw::Utf8ToText(row.model);
+        CWriteByteDlg4 dialog(&w, SecurityOptionMode::Project);
+        dialog.m_editable = row.editable;
+        dialog.m_itemText = row.in;
+        host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+            EXPECT_FALSE(d.GetDlgItem(IDC_SO_RDP_BOX).IsWindowEnabled());  // the project always carries them
+            if (row.edit) row.edit(d);
+            d.Click(IDC_SO_OK);
+        });
+        if (row.result == fw::IDCANCEL) host.ExpectBox(u"工程中的选项字节数据不正确！", fw::IDOK);
+        EXPECT_EQ(dialog.DoModal(), row.result);
+        EXPECT_EQ(fw::TextToUtf8(dialog.m_itemText), fw::TextToUtf8(row.out));
+    }
+}
+
+// The firmware maker's item list: the ticked items in order, those after an area item carrying its item word, and
+// CRYPTION never (the maker sets the encryption itself).
+TEST_F(ProjectItems, FileModeListsTheTickedItemsWithTheCarriedItemWord) {
+    struct Row {
+        const char* name;
+        std::function<void(fw::Dialog&)> edit;
+        Text list;
+    };
+    const Row rows[] = {
+        {"SEC_MODE alone",
+         [](fw::Dialog& d) {
+             d.Tick(IDC_SO_SEC_MODE_BOX, true);
+             d.Select(IDC_SO_SEC_MODE, 0);
+         },
+         u"0207000000CEE5"},
+        {"RDP L1 and a short WRP",
+         [](fw::Dialog& d) {
+             d.Tick(IDC_SO_RDP_BOX, true);
+             d.Select(IDC_SO_RDP_LEVEL, 1);
+             d.Tick(IDC_SO_WRP_BOX, true);
+             d.EnterText(IDC_SO_WRP, u"FFFE");
+         },
+         u"0101000000"
+         u"01"
+         u"0402000000FEFF0000"},
+        {"all select leaves CRYPTION out", [](fw::Dialog& d) { d.Tick(IDC_SO_ALL, true); },
+         u"010100000000"
+         u"0402000000FEFFFFFF"
+         u"040300000000000015"
+         u"040400000000000030"
+         u"04050100000000"
+         u"1FFF"
+         u"04060100000000"
+         u"1FFF"
+         u"0207010000"
+         u"0000"},
+    };
+    CQXDownloadToolDlg& w = Start();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CWriteByteDlg4 dialog(&w, SecurityOptionMode::File);
+        host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+            row.edit(d);
+            d.Click(IDC_SO_OK);
+        });
+        EXPECT_EQ(dialog.DoModal(), fw::IDOK);
+        EXPECT_EQ(fw::TextToUtf8(dialog.m_itemText), fw::TextToUtf8(row.list));
+        EXPECT_TRUE(host.LogTexts().empty());  // no chip, nothing to report
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The security firmware maker: its refusals (each followed by the mode's failure box, nothing written), the two
 // firmware files verified by the main window's check, the module image, and what the mode changes.
 #include "core/SecurityFiles.h"
+#include "resources/ui/security_options.h"
 #include "tests/tools/ToolDialogFixture.h"
 #include "tools/MakeSecurityFirmwareDlg.h"
 
@@ -71,8 +72,48 @@ TEST_F(SecurityFirmwareTest, FirmwareModeWritesAnImageThatItsPackageVerifies) {
         EXPECT_TRUE(VerifySecurityFirmware(image, 0x15000000, *pack, kBuiltin));
         EXPECT_FALSE(VerifySecurityFirmware(image, 0x15000010, *pack, kBuiltin));
     }
-    // The option items need their editor, which the program does not have yet.
-    EXPECT_FALSE(dlg->GetDlgItem(IDC_SECFW_OPTION_BYTES).IsWindowEnabled());
+}
+
+// Ticking "option bytes" runs the item editor without a chip; the items it records go into the package, as long as
+// the box stays ticked.
+TEST_F(SecurityFirmwareTest, OptionItemsFromTheEditorGoIntoThePackage) {
+    Open(0);
+    Inputs();
+    EXPECT_TRUE(dlg->Select(IDC_SECFW_BINDING, 1));
+    int shownCryption = -1;
+    bool cryptionEditable = true;
+    int shownSecMode = -1;
+    host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+        shownCryption = d.GetDlgItem(IDC_SO_CRYPTION).GetCurSel();
+        cryptionEditable = d.GetDlgItem(IDC_SO_CRYPTION_BOX).IsWindowEnabled();
+        shownSecMode = d.GetDlgItem(IDC_SO_SEC_MODE).GetCurSel();
+        d.Tick(IDC_SO_SEC_BOX, true);
+        d.EnterText(IDC_SO_SEC_BEGIN, u"10");
+        d.EnterText(IDC_SO_SEC_END, u"20");
+        d.Tick(IDC_SO_DMES, true);
+        d.Select(IDC_SO_SEC_ERASE, 2);
+        d.Tick(IDC_SO_SEC_MODE_BOX, true);
+        d.Select(IDC_SO_SEC_MODE, 0);
+        d.Click(IDC_SO_OK);
+    });
+    EXPECT_TRUE(dlg->Tick(IDC_SECFW_OPTION_BYTES, true));
+    EXPECT_EQ(shownCryption, 1);
+    EXPECT_FALSE(cryptionEditable);
+    EXPECT_EQ(shownSecMode, 1);  // "disabled": the maker does not switch secure mode on unasked
+    // SEC_CFG1 10..20, DMES, bank erase; SEC_MODE on, carrying the area item's sub-index and erase mode.
+    EXPECT_EQ(dlg->m_optionText, u"0405010002802000100207010002CEE5");
+    Build(u"生成安全固件成功！");
+    auto pack = DecodeSecurityInfoPack(Bytes("Firmware/app_InfoPack(0x15000000).bin"));
+    ASSERT_TRUE(pack);
+    const std::vector<uint8_t> items = {0x04, 0x05, 0x01, 0x00, 0x02, 0x80, 0x20, 0x00,
+                                        0x10, 0x02, 0x07, 0x01, 0x00, 0x02, 0xCE, 0xE5};
+    EXPECT_EQ(pack->options, items);
+
+    EXPECT_TRUE(dlg->Tick(IDC_SECFW_OPTION_BYTES, false));  // no editor when the box is cleared
+    Build(u"生成安全固件成功！");
+    pack = DecodeSecurityInfoPack(Bytes("Firmware/app_InfoPack(0x15000000).bin"));
+    ASSERT_TRUE(pack);
+    EXPECT_TRUE(pack->options.empty());
 }
 
 TEST_F(SecurityFirmwareTest, RefusalsShowTheirMessageThenTheFailureAndWriteNothing) {
