@@ -86,6 +86,25 @@ TEST_F(StatusCodeText, EveryDownloaderCodeHasItsOwnText) {
     EXPECT_EQ(texts.size(), 28u);
 }
 
+// Code by code: a text moved to its neighbour's code would pass the test above.
+TEST_F(StatusCodeText, DownloaderCodesOneToTwentyEight) {
+    const char16_t* const kTexts[28] = {
+        u"指令错误！",         u"指令参数错误！",     u"指令校验出错！",
+        u"旧密钥认证错误！",   u"保存参数出错！",     u"项目已存在！",
+        u"项目不存在！",       u"项目序列号错误！",   u"项目仅能加载一次，不能再次加载！",
+        u"项目校验失败！",     u"项目数据写入失败！", u"项目已满！",
+        u"项目文件校验失败！", u"文件存储区不够！",   u"文件存储区已满！",
+        u"下载算法传输错误！", u"芯片擦除失败！",     u"下载文件传输错误！",
+        u"哈希值计算错误！",   u"CRC值计算错误！",    u"算法数据传输错误！",
+        u"算法数据存储错误！", u"算法数据校验错误！", u"算法数据接收超时！",
+        u"文件数据传输错误！", u"文件数据存储错误！", u"文件数据校验错误！",
+        u"文件数据传输超时！",
+    };
+    for (int32_t code = 1; code <= 28; ++code) {
+        EXPECT_EQ(StatusCodeToText(code), kTexts[code - 1]) << code;
+    }
+}
+
 TEST_F(StatusCodeText, TextsPassThroughTranslation) {
     WriteLanguageIni("en.ini",
                      "B002:参数错误！=B002: Parameter error!\n"
