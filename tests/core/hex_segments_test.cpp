@@ -47,6 +47,14 @@ TEST(HexSegments, RunsTable) {
                "a gap opens a second run");
     ExpectRuns(Linear(0x0800) + Data(0xFFF0, a) + Linear(0x0801) + Data(0x0000, b) + End(), {{0x0800FFF0, ab}},
                "data continuing over a 64 KB page stay one run");
+    ExpectRuns(Linear(0x0800) + Data(0xFFE0, b) + Data(0xFFF0, a) + End(),
+               {{0x0800FFE0,
+                 [&] {
+                     std::vector<uint8_t> ba = b;
+                     ba.insert(ba.end(), a.begin(), a.end());
+                     return ba;
+                 }()}},
+               "the last run ends exactly on a 64 KB boundary");
     ExpectRuns(Linear(0x0800) + Data(0xFFF0, a) + Linear(0x0801) + Data(0x0100, b) + End(),
                {{0x0800FFF0, a}, {0x08010100, b}}, "a new page that does not continue the data opens a run");
     ExpectRuns(Linear(0x0800) + Data(0x0000, a) + Linear(0x0900) + Data(0x0000, b) + End(),
@@ -126,6 +134,11 @@ TEST(HexImage, ImageTable) {
         {Data(0x0010, b) + Data(0x0000, a) + End(), BytesToHex(a) + BytesToHex(b), "records out of order"},
         {Linear(0x0800) + Data(0x1000, a) + End(), BytesToHex(a), "the image starts at the lowest address"},
         {Linear(0x0800) + Linear(0x0801) + Data(0, a) + End(), u"", "two address records"},
+        {hexfix::Record(2, 0, {0x10, 0x00}) + Linear(0x0800) + Data(0, a) + End(), u"",
+         "a segment and a linear address record"},
+        {hexfix::Record(3, 0, {0, 0, 0, 0}) + Linear(0x0800) + Data(0, a) + End(), u"",
+         "a start segment record counts as an address record"},
+        {hexfix::Record(3, 0, {0, 0, 0, 0}) + Data(0, a) + End(), BytesToHex(a), "one start segment record alone"},
         {Data(0, a, "\n") + End("\n"), u"", "LF line ends"},
         {Linear(0x0800) + End(), u"", "no data"},
         {"", u"", "empty file"},
