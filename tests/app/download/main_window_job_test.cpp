@@ -28,6 +28,13 @@ protected:
         return s;
     }
 
+    // The user chooses a file of these contents with Browse.
+    void Browse(CQXDownloadToolDlg& w, const std::string& name, const std::string& contents) {
+        dir.Write(name, contents);
+        host.ExpectOpenFile(dir.Wide(name));
+        w.Click(IDC_BTN_BROWSE);
+    }
+
     bool Idle() const {
         fw::ScopedLock lock(g_csCounters);
         return g_activeWorkers == 0 && g_channels[0].worker.load() == nullptr;
@@ -121,9 +128,7 @@ TEST_F(DownloadOnTheWindow, AStartAddressOfNineDigitsIsRefusedBeforeTheChipIsTou
     CQXDownloadToolDlg& w = Start();
     w.Click(IDC_BTN_CONNECT);
     const auto before = ovsim::ReadMemory("/dev/ttyUSB0", 0x08000000, 0x100);
-    dir.Write("app.bin", std::string(0x100, '\x11'));
-    host.ExpectOpenFile(dir.Wide("app.bin"));
-    w.Click(IDC_BTN_BROWSE);
+    Browse(w, "app.bin", std::string(0x100, '\x11'));
     w.EnterText(IDC_EDIT_START_ADDR, u"108000000");
     host.ExpectBox(u"下载起始地址无效，请输入不超过8位的十六进制数！", fw::IDOK);
     w.Click(IDC_BTN_DOWNLOAD);
@@ -141,13 +146,9 @@ TEST_F(DownloadOnTheWindow, ARejectedProjectChoiceLeavesNothingToDownload) {
     CQXDownloadToolDlg& w = Start();
     w.Click(IDC_BTN_CONNECT);
     const auto before = ovsim::ReadMemory("/dev/ttyUSB0", 0x08000000, 0x100);
-    dir.Write("app.bin", std::string(0x100, '\x22'));
-    host.ExpectOpenFile(dir.Wide("app.bin"));
-    w.Click(IDC_BTN_BROWSE);
+    Browse(w, "app.bin", std::string(0x100, '\x22'));
     ASSERT_TRUE(LogHas(u"文件加载成功！"));
-    dir.Write("line.dlpf", "not a project");
-    host.ExpectOpenFile(dir.Wide("line.dlpf"));
-    w.Click(IDC_BTN_BROWSE);
+    Browse(w, "line.dlpf", "not a project");
     for (const DownloadItem& item : w.m_items) {
         EXPECT_EQ(item.enabled, 0);
         EXPECT_EQ(item.segmentCount, 1u);
@@ -179,9 +180,7 @@ TEST_F(DownloadOnTheWindow, FlashReadBackUsesThisJobsPacketSize) {
     };
     for (const Job& job : {Job{0x100, 0x100}, Job{0x1000, std::min<uint32_t>(g_channels[0].pageSize, 2048)}}) {
         SCOPED_TRACE(job.imageBytes);
-        dir.Write("app.bin", std::string(job.imageBytes, '\x33'));
-        host.ExpectOpenFile(dir.Wide("app.bin"));
-        w.Click(IDC_BTN_BROWSE);
+        Browse(w, "app.bin", std::string(job.imageBytes, '\x33'));
         const int finishedBefore = LogCount(u"程序下载完成！");
         ovsim::ClearCallLog();
         ASSERT_TRUE(w.Click(IDC_BTN_DOWNLOAD));
