@@ -7,6 +7,7 @@
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
+#include "optionbytes/SelectBlockDlg.h"
 
 using fw::Text;
 using fw::TextView;
@@ -25,14 +26,13 @@ uint8_t ItemOfBox(int id) {
     return it == std::end(kItemBoxes) ? 0 : static_cast<uint8_t>(it - std::begin(kItemBoxes) + 1);
 }
 
-// The editors an item's check box enables. The block selector's button stays disabled: the selector is not part
-// of the program yet, and a button that opens nothing would pretend.
+// The editors an item's check box enables.
 std::vector<int> EditorsOf(uint8_t item) {
     switch (item) {
         case kItemRdp:
             return {IDC_SO_RDP_LEVEL};
         case kItemWrp:
-            return {IDC_SO_WRP};
+            return {IDC_SO_WRP, IDC_SO_SELECT_BLOCK};
         case kItemBootAddrM7:
             return {IDC_SO_BOOT_M7};
         case kItemBootAddrM4:
@@ -95,6 +95,7 @@ const fw::MessageMap<CWriteByteDlg4> CWriteByteDlg4::kMessages{
     fw::OnEditChange(IDC_SO_PFOER_BEGIN, &CWriteByteDlg4::OnAddressEditChange),
     fw::OnEditChange(IDC_SO_PFOER_END, &CWriteByteDlg4::OnAddressEditChange),
     fw::OnSelChange(IDC_SO_RDP_LEVEL, &CWriteByteDlg4::OnCbnSelchangeRdpLevel),
+    fw::OnClick(IDC_SO_SELECT_BLOCK, &CWriteByteDlg4::OnBnClickedSelectBlock),
 };
 
 CWriteByteDlg4::CWriteByteDlg4(CQXDownloadToolDlg* mainDlg, SecurityOptionMode mode)
@@ -415,6 +416,17 @@ void CWriteByteDlg4::OnAddressEditChange(const fw::NotifyInfo& info) {
                                                         : IDC_SO_PFOER_END_ADDR;
     const uint32_t address = begin ? (sector + 0x15000u) * 0x1000u : sector * 0x1000u + 0x15000FFFu;
     SetDlgItemText(preview, fw::Format(u"%08X", address));
+}
+
+void CWriteByteDlg4::OnBnClickedSelectBlock() {
+    // An empty or malformed text would read as all zeros, which the selector would show as every block protected.
+    Text text = GetDlgItemText(IDC_SO_WRP);
+    if (!ValidateField(text, u"WRP")) return;
+    m_wrpText = text;
+    const int flashKB = m_pMainDlg != nullptr ? static_cast<int>(m_pMainDlg->m_flashSizeKB)
+                                              : (m_flashAreaLimit >= 0x153DFFFF ? 4096 : 2048);
+    SelectBlockDlg selector(this, flashKB);
+    if (selector.DoModal() == fw::IDOK) SetDlgItemText(IDC_SO_WRP, m_wrpText);
 }
 
 void CWriteByteDlg4::OnCbnSelchangeRdpLevel() {

@@ -72,6 +72,7 @@ private:
     void OnBnClickedAllSelect();
     void OnAddressEditChange(const fw::NotifyInfo& info);
     void OnCbnSelchangeRdpLevel();
+    void OnBnClickedSelectBlock();
 
     CQXDownloadToolDlg* m_pMainDlg;
     SecurityOptionMode m_mode;

@@ -11,6 +11,7 @@
 #include "app/program/ProgramCommands.h"
 #include "core/StatusText.h"
 #include "optionbytes/SecurityOptionDlg.h"
+#include "optionbytes/SelectBlockDlg.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -424,6 +425,128 @@ TEST_F(ProjectItems, FileModeListsTheTickedItemsWithTheCarriedItemWord) {
         EXPECT_EQ(fw::TextToUtf8(dialog.m_itemText), fw::TextToUtf8(row.list));
         EXPECT_TRUE(host.LogTexts().empty());  // no chip, nothing to report
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The block selector: ticked boxes are the 0 bits of the word, bit 0 always 0; chips other than the 4096 KB ones
+// have blocks 1 to 15 only and keep bits 16 to 31 as they were.
+class BlockSelector : public MainWindowFixture {};
+
+TEST_F(BlockSelector, BoxesAndWordRoundTrip) {
+    struct Row {
+        const char* name;
+        double flashKB;
+        Text word;
+        std::vector<int> tickedAtOpening;  // the boxes shown ticked
+        std::function<void(fw::Dialog&)> edit;
+        Text result;
+    };
+    const Row rows[] = {
+        {"nothing protected", 4096, u"FFFFFFFE", {}, nullptr, u"FFFFFFFE"},
+        {"all select on a 4096 KB chip",
+         4096,
+         u"FFFFFFFE",
+         {},
+         [](fw::Dialog& d) { EXPECT_TRUE(d.Tick(IDC_SB_ALL, true)); },
+         u"00000000"},
+        {"blocks 5 and 20",
+         4096,
+         u"FFFFFFFE",
+         {},
+         [](fw::Dialog& d) {
+             EXPECT_TRUE(d.Tick(IDC_SB_BLOCK5, true));
+             EXPECT_TRUE(d.Tick(IDC_SB_BLOCK20, true));
+         },
+         u"FFEFFFDE"},
+        {"bits 16 to 31 kept on a 2048 KB chip", 2048, u"0000FFF0", {1, 2, 3}, nullptr, u"0000FFF0"},
+        {"all select on a 2048 KB chip",
+         2048,
+         u"FFFFFFFE",
+         {},
+         [](fw::Dialog& d) { EXPECT_TRUE(d.Tick(IDC_SB_ALL, true)); },
+         u"FFFF0000"},
+        {"a short word counts as a number; bit 0 is written 0",
+         4096,
+         u"FFFF",
+         {16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31},
+         nullptr,
+         u"0000FFFE"},
+        {"4224 KB has the narrow form",
+         4224,
+         u"FFFFFFFE",
+         {},
+         [](fw::Dialog& d) { EXPECT_FALSE(d.Tick(IDC_SB_BLOCK16, true)); },
+         u"FFFFFFFE"},
+        {"4095 KB has the narrow form", 4095.5, u"7FFFFFFE", {}, nullptr, u"7FFFFFFE"},
+        {"clearing a ticked box lifts its block",
+         4223,
+         u"FFFFFFF0",
+         {1, 2, 3},
+         [](fw::Dialog& d) { EXPECT_TRUE(d.Tick(IDC_SB_BLOCK2, false)); },
+         u"FFFFFFF4"},
+    };
+    CQXDownloadToolDlg& w = Start();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        w.m_flashSizeKB = row.flashKB;
+        CWriteByteDlg4 holder(&w, SecurityOptionMode::Device);  // never shown: it only holds the text
+        holder.m_wrpText = row.word;
+        SelectBlockDlg selector(&holder, static_cast<int>(w.m_flashSizeKB));
+        std::vector<int> ticked;
+        bool wideEnabled = false;
+        host.OnModal(IDD_SELECT_BLOCK, [&](fw::Dialog& d) {
+            const int boxes[] = {IDC_SB_BLOCK1,  IDC_SB_BLOCK2,  IDC_SB_BLOCK3,  IDC_SB_BLOCK4,  IDC_SB_BLOCK5,
+                                 IDC_SB_BLOCK6,  IDC_SB_BLOCK7,  IDC_SB_BLOCK8,  IDC_SB_BLOCK9,  IDC_SB_BLOCK10,
+                                 IDC_SB_BLOCK11, IDC_SB_BLOCK12, IDC_SB_BLOCK13, IDC_SB_BLOCK14, IDC_SB_BLOCK15,
+                                 IDC_SB_BLOCK16, IDC_SB_BLOCK17, IDC_SB_BLOCK18, IDC_SB_BLOCK19, IDC_SB_BLOCK20,
+                                 IDC_SB_BLOCK21, IDC_SB_BLOCK22, IDC_SB_BLOCK23, IDC_SB_BLOCK24, IDC_SB_BLOCK25,
+                                 IDC_SB_BLOCK26, IDC_SB_BLOCK27, IDC_SB_BLOCK28, IDC_SB_BLOCK29, IDC_SB_BLOCK30,
+                                 IDC_SB_BLOCK31};
+            for (int n = 1; n <= 31; ++n)
+                if (d.IsDlgButtonChecked(boxes[n - 1])) ticked.push_back(n);
+            wideEnabled = d.GetDlgItem(IDC_SB_BLOCK31).IsWindowEnabled();
+            if (row.edit) row.edit(d);
+            d.Click(IDC_SB_OK);
+        });
+        EXPECT_EQ(selector.DoModal(), fw::IDOK);
+        EXPECT_EQ(ticked, row.tickedAtOpening);
+        EXPECT_EQ(wideEnabled, row.flashKB >= 4096 && row.flashKB < 4224);
+        EXPECT_EQ(fw::TextToUtf8(holder.m_wrpText), fw::TextToUtf8(row.result));
+    }
+}
+
+// The item editor's "Select Block" opens the selector over the WRP edit's text, and only over a text that is a
+// word: an empty or malformed one would show every block protected.
+TEST_F(BlockSelector, OpensFromTheItemEditorOnlyOverAValidWord) {
+    CQXDownloadToolDlg& w = Start();
+    w.m_flashSizeKB = 4096;
+    CWriteByteDlg4 editor(&w, SecurityOptionMode::File);
+    host.OnModal(IDD_SELECT_BLOCK, [](fw::Dialog& d) {
+        EXPECT_TRUE(d.Tick(IDC_SB_BLOCK1, true));
+        d.Click(IDC_SB_OK);
+    });
+    Text shown;
+    host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+        EXPECT_FALSE(d.GetDlgItem(IDC_SO_SELECT_BLOCK).IsWindowEnabled());
+        EXPECT_TRUE(d.Tick(IDC_SO_WRP_BOX, true));
+        EXPECT_TRUE(d.GetDlgItem(IDC_SO_SELECT_BLOCK).IsWindowEnabled());
+        for (const char16_t* bad : {u"", u"FFFFFFFG"}) {
+            d.EnterText(IDC_SO_WRP, bad);
+            host.ExpectBox(Text(bad).empty() ? u"WRP 不能为空！" : u"WRP 必须输入十六进制数！", fw::IDOK);
+            d.Click(IDC_SO_SELECT_BLOCK);
+        }
+        d.EnterText(IDC_SO_WRP, u"FFFF FE");  // blanks dropped, padded to eight digits
+        d.Click(IDC_SO_SELECT_BLOCK);
+        shown = d.GetDlgItemText(IDC_SO_WRP);
+        d.Click(IDC_SO_OK);
+    });
+    EXPECT_EQ(editor.DoModal(), fw::IDOK);
+    EXPECT_EQ(host.ModalsRun(), (std::vector<int>{IDD_WRITE_BYTE4, IDD_SELECT_BLOCK}));
+    EXPECT_EQ(fw::TextToUtf8(shown), "00FFFFFC");
+    EXPECT_EQ(fw::TextToUtf8(editor.m_itemText), "0402000000FCFFFF00");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "framework/host/qt/QtHost.h"
 #include "optionbytes/OptionByteEditor.h"
 #include "optionbytes/SecurityOptionDlg.h"
+#include "optionbytes/SelectBlockDlg.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/qt/PictureChecks.h"
 #include "tests/framework/host/qt/QtTestApp.h"
@@ -121,6 +122,30 @@ TEST(OptionBytesPicture, ChipEditors) {
 TEST(OptionBytesPicture, SecurityChipItemEditor) {
     Check(DrawChipEditor(2052, 10, "write_byte4_series10_zh.png"), u"配置选项字节");
     Check(DrawChipEditor(1033, 10, "write_byte4_series10_en.png"), u"Configuration options byte");
+}
+
+// The block selector of a 2048 KB chip (blocks 16 to 31 disabled) with blocks 1 to 3 protected.
+Picture DrawBlockSelector(uint32_t languageId, const std::string& file) {
+    Picture picture;
+    fw::qt::QtHost host;
+    fw::InstallHost(&host);
+    fw::SetResourceLanguage(static_cast<int>(languageId));
+    CWriteByteDlg4 holder(nullptr, SecurityOptionMode::File);
+    holder.m_wrpText = u"FFFFFFF0";
+    SelectBlockDlg selector(&holder, 2048);
+    picture = Draw(host, selector, nullptr, file);
+    fw::InstallHost(nullptr);
+    fw::SetResourceLanguage(fw::kLangChinese);
+    return picture;
+}
+
+TEST(OptionBytesPicture, BlockSelector) {
+    for (uint32_t language : {2052u, 1033u}) {
+        const Picture p = DrawBlockSelector(language, language == 2052 ? "select_block_zh.png" : "select_block_en.png");
+        ASSERT_FALSE(p.image.isNull());
+        EXPECT_EQ(p.caption, language == 2052 ? u"写保护" : u"Write protection");
+        ExpectNoVisibleControlsOverlap(p.controls);
+    }
 }
 
 TEST(OptionBytesPicture, ProjectEditors) {
