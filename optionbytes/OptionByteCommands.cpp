@@ -3,8 +3,14 @@
 #include "app/ChipCommand.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowCommands.h"
+#include "app/OptionItems.h"
+#include "core/HexText.h"
+#include "core/MessageBoxEx.h"
+#include "core/Translation.h"
+#include "framework/Format.h"
 #include "optionbytes/OptionByteEditor.h"
 #include "optionbytes/SecurityOptionDlg.h"
+#include "optionbytes/SelectBlockDlg.h"
 
 void OnOptionsBytes(CQXDownloadToolDlg& window) {
     ChipCommand command(window, kChipMutexInterfaces);
@@ -43,4 +49,38 @@ void OnOptionsBytes(CQXDownloadToolDlg& window) {
     }
 }
 
-void RegisterOptionByteCommands() { AddMainWindowCommand(ID_OPTIONS_BYTES, OnOptionsBytes); }
+void OnWriteProtection(CQXDownloadToolDlg& window) {
+    ChipCommand command(window, kChipMutexInterfaces, kSwdInterfaces);
+    if (!command.Begin()) return;
+    // The write-protection editor of the other series is not part of the program yet; the menu rules keep the
+    // command grey for them, so only the security chips reach it.
+    if (window.m_chipSeries != 10) return;
+    OptionItemValue item;
+    item.item = kItemWrp;
+    item.length = OptionItemLength(kItemWrp);
+    OptionRwBlock read = OptionItemBlockFor(item, 0);
+    if (!command.Succeeded(OV_CMD_OPT_RW(window.m_hDevice, &read))) return;
+
+    CWriteByteDlg4 holder(&window, SecurityOptionMode::Device);  // never shown: it holds the word for the selector
+    holder.m_wrpText = fw::Format(u"%08X", ItemWord32(OptionItemFromBlock(read)));
+    SelectBlockDlg selector(&holder, static_cast<int>(window.m_flashSizeKB));
+    if (selector.DoModal() != fw::IDOK) return;
+
+    OptionRwBlock write = OptionItemBlockFor(WordItem(kItemWrp, HexToUInt32(holder.m_wrpText)), 1);
+    const StatusCode status = OV_CMD_OPT_RW(window.m_hDevice, &write);
+    CMessageBoxEx box;
+    if (status != CMD_STATUS_OK) {
+        const fw::Text failed = TranslateText(u"配置写保护失败！");
+        box.MessageBox(&window, failed);
+        command.Succeeded(status, failed);
+        return;
+    }
+    const fw::Text done = TranslateText(u"配置写保护成功，复位后生效！");
+    box.MessageBox(&window, done);
+    command.Black(done);
+}
+
+void RegisterOptionByteCommands() {
+    AddMainWindowCommand(ID_OPTIONS_BYTES, OnOptionsBytes);
+    AddMainWindowCommand(ID_WRITE_PROTECTION, OnWriteProtection);
+}

@@ -8,3 +8,7 @@ void RegisterOptionByteCommands();
 // "Options bytes" of the Operations menu: the option-byte editor of the connected chip's series, with the device
 // mutex held while it is open.
 void OnOptionsBytes(CQXDownloadToolDlg& window);
+
+// "Write protection" of the Operations menu. The security chips: the block selector over the chip's WRP item,
+// written back as that item.
+void OnWriteProtection(CQXDownloadToolDlg& window);

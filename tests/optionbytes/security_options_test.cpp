@@ -550,3 +550,50 @@ TEST_F(BlockSelector, OpensFromTheItemEditorOnlyOverAValidWord) {
 }
 
 }  // namespace
+
+namespace {
+
+// "Write protection" on a security chip: the WRP item read from the chip, chosen in the block selector and
+// written back as that item; a failing read or write is reported and never followed by success.
+TEST_F(SecurityOptions, WriteProtectionThroughTheBlockSelector) {
+    struct Row {
+        const char* name;
+        int failingCall;  // 0: none; 1 the read, 2 the write
+        bool cancel;
+        std::vector<uint8_t> wrpBytes;  // image bytes 1 to 4 afterwards
+        std::vector<Text> log;
+    };
+    const Text done = u"配置写保护成功，复位后生效！";
+    const Text failed = u"配置写保护失败！";
+    const Text status = StatusCodeToText(CMD_STATUS_BAD_PARAMETER);
+    const Row rows[] = {
+        {"blocks 1 and 2 protected", 0, false, {0xF8, 0xFF, 0xFF, 0xFF}, {done}},
+        {"cancelled", 0, true, {0xFE, 0xFF, 0xFF, 0xFF}, {}},
+        {"the read fails", 1, false, {0xFE, 0xFF, 0xFF, 0xFF}, {status}},
+        {"the write fails", 2, false, {0xFE, 0xFF, 0xFF, 0xFF}, {status, failed}},
+    };
+    CQXDownloadToolDlg& w = Connect();
+    w.m_flashSizeKB = 2048;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ovsim::SetOptionImage("/dev/ttyUSB0", kErased);
+        ovsim::ClearCallLog();
+        host.ClearRecords();
+        if (row.failingCall) ovsim::InjectStatus(ovsim::Fn::OptRw, row.failingCall, CMD_STATUS_BAD_PARAMETER);
+        host.OnModal(IDD_SELECT_BLOCK, [&](fw::Dialog& d) {
+            EXPECT_FALSE(d.IsDlgButtonChecked(IDC_SB_BLOCK1));
+            d.Tick(IDC_SB_BLOCK1, true);
+            d.Tick(IDC_SB_BLOCK2, true);
+            d.Click(row.cancel ? fw::IDCANCEL : IDC_SB_OK);
+        });
+        if (row.failingCall == 2) host.ExpectBox(failed, fw::IDOK);
+        if (row.failingCall == 0 && !row.cancel) host.ExpectBox(done, fw::IDOK);
+        EXPECT_TRUE(w.ChooseMenu(ID_WRITE_PROTECTION));
+        const std::vector<uint8_t> image = Image();
+        EXPECT_EQ(std::vector<uint8_t>(image.begin() + 1, image.begin() + 5), row.wrpBytes);
+        EXPECT_EQ(host.LogTexts(), row.log);
+        EXPECT_EQ(host.ModalsRun().size(), row.failingCall == 1 ? 0u : 1u);
+    }
+}
+
+}  // namespace
