@@ -44,9 +44,7 @@ MenuStates ComputeMenuStates(const MenuContext& ctx) {
             set(id, true);
         }
         set(ID_OPTIONS_BYTES, true);
-        // Only the security chips' block selector is part of the program yet; the other series' write-protection
-        // editor is not, and the command would open nothing for them.
-        set(ID_WRITE_PROTECTION, s == 10);
+        set(ID_WRITE_PROTECTION, s != 7);
         set(ID_APP_GO, s != 5 && !IsSwd(i));
         out.readFlashRuleApplies = true;
         out.readFlashEnabled = s == 7 || IsSwd(i);

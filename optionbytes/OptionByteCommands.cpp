@@ -1,5 +1,8 @@
 #include "optionbytes/OptionByteCommands.h"
 
+#include <algorithm>
+
+#include "app/ChannelSlot.h"
 #include "app/ChipCommand.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowCommands.h"
@@ -11,6 +14,7 @@
 #include "optionbytes/OptionByteEditor.h"
 #include "optionbytes/SecurityOptionDlg.h"
 #include "optionbytes/SelectBlockDlg.h"
+#include "optionbytes/WriteProtectDlg.h"
 
 void OnOptionsBytes(CQXDownloadToolDlg& window) {
     ChipCommand command(window, kChipMutexInterfaces);
@@ -52,9 +56,22 @@ void OnOptionsBytes(CQXDownloadToolDlg& window) {
 void OnWriteProtection(CQXDownloadToolDlg& window) {
     ChipCommand command(window, kChipMutexInterfaces, kSwdInterfaces);
     if (!command.Begin()) return;
-    // The write-protection editor of the other series is not part of the program yet; the menu rules keep the
-    // command grey for them, so only the security chips reach it.
-    if (window.m_chipSeries != 10) return;
+    if (window.m_chipSeries == 7) {
+        // Its option bytes hold no write protection: an editor would show and write other bytes under that name.
+        CMessageBoxEx().MessageBox(&window, TranslateText(u"该系列芯片没有写保护字节！"));
+        return;
+    }
+    if (window.m_chipSeries != 10) {
+        CWriteProtectDlg dialog(&window);
+        dialog.DoModal();
+        // Only what was read from the chip, or written to it, says whether it is protected.
+        if (dialog.m_readDone) {
+            const bool none =
+                std::all_of(dialog.m_wrp.begin(), dialog.m_wrp.end(), [](uint8_t b) { return b == 0xFF; });
+            g_channels[0].writeProtected = none ? 0 : 1;
+        }
+        return;
+    }
     OptionItemValue item;
     item.item = kItemWrp;
     item.length = OptionItemLength(kItemWrp);

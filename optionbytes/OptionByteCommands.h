@@ -10,5 +10,5 @@ void RegisterOptionByteCommands();
 void OnOptionsBytes(CQXDownloadToolDlg& window);
 
 // "Write protection" of the Operations menu. The security chips: the block selector over the chip's WRP item,
-// written back as that item.
+// written back as that item; the other series: the write-protection editor; series 7 has nothing to protect.
 void OnWriteProtection(CQXDownloadToolDlg& window);

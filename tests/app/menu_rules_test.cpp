@@ -62,7 +62,7 @@ TEST(MenuRules, CasesOfTheRuleTable) {
         {0, kIfaceUsart, false, -1, false},
         {7, kIfaceUsart, false, -1, true},
         {7, kIfaceUsart, false, ID_WRITE_PROTECTION, false},
-        {0, kIfaceUsart, false, ID_WRITE_PROTECTION, false},
+        {0, kIfaceUsart, false, ID_WRITE_PROTECTION, true},
         {10, kIfaceUsart, false, ID_WRITE_PROTECTION, true},
         {5, kIfaceUsart, false, ID_APP_GO, false},
         {8, kIfaceI2c, false, ID_SRAM_APP_GO, true},

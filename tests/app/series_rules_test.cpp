@@ -146,8 +146,7 @@ TEST(SeriesRules, MenuOfEverySeriesOnEveryInterface) {
         {32871, [](int, int, bool) { return true; }},
         {32851, [](int, int, bool) { return true; }},
         {32842, [](int, int, bool) { return true; }},
-        // Write protection: the security chips only, until the other series' editor is part of the program.
-        {32877, [](int s, int, bool) { return s == 10; }},
+        {32877, [](int s, int, bool) { return s != 7; }},
         {32844, [](int s, int i, bool) { return s != 5 && !swd(i); }},
         {-1, [](int s, int i, bool) { return s == 7 || swd(i); }},  // the "Read Flash" popup
         {32893, [](int, int i, bool) { return i == 3; }},

@@ -13,6 +13,7 @@
 #include "optionbytes/OptionByteEditor.h"
 #include "optionbytes/SecurityOptionDlg.h"
 #include "optionbytes/SelectBlockDlg.h"
+#include "optionbytes/WriteProtectDlg.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/qt/PictureChecks.h"
 #include "tests/framework/host/qt/QtTestApp.h"
@@ -48,7 +49,7 @@ Picture Draw(fw::qt::QtHost& host, fw::Dialog& dialog, fw::Window* parent, const
 }
 
 // A chip editor over a connected chip of the series.
-Picture DrawChipEditor(uint32_t languageId, uint8_t series, const std::string& file) {
+Picture DrawChipEditor(uint32_t languageId, uint8_t series, const std::string& file, bool writeProtect = false) {
     fw::testing::TempFolder dir;
     const fw::Text previous = EnterMainWindowWorkdir(dir);
     ovsim::ChipSpec chip;
@@ -63,7 +64,10 @@ Picture DrawChipEditor(uint32_t languageId, uint8_t series, const std::string& f
             CQXDownloadToolDlg window(languageId);
             EXPECT_TRUE(window.Create());
             window.Click(IDC_BTN_CONNECT);
-            if (series == 10) {
+            if (writeProtect) {
+                CWriteProtectDlg editor(&window);
+                picture = Draw(host, editor, &window, file);
+            } else if (series == 10) {
                 CWriteByteDlg4 editor(&window, SecurityOptionMode::Device);
                 picture = Draw(host, editor, &window, file);
             } else if (series == 3 || series == 4 || series == 6 || series == 7 || series == 11 || series == 12) {
@@ -137,6 +141,19 @@ Picture DrawBlockSelector(uint32_t languageId, const std::string& file) {
     fw::InstallHost(nullptr);
     fw::SetResourceLanguage(fw::kLangChinese);
     return picture;
+}
+
+// Four bytes with the template's help lines (series 0), two with the 8-page lines (series 3), four of series 11.
+TEST(OptionBytesPicture, WriteProtectionEditor) {
+    const auto check = [](const Picture& p, const fw::Text& caption) {
+        ASSERT_FALSE(p.image.isNull());
+        EXPECT_EQ(p.caption, caption);
+        ExpectNoVisibleControlsOverlap(p.controls);
+    };
+    check(DrawChipEditor(2052, 0, "write_protect_series0_zh.png", true), u"写保护");
+    check(DrawChipEditor(1033, 0, "write_protect_series0_en.png", true), u"Write protection");
+    check(DrawChipEditor(2052, 3, "write_protect_series3_zh.png", true), u"写保护");
+    check(DrawChipEditor(1033, 11, "write_protect_series11_en.png", true), u"Write protection");
 }
 
 TEST(OptionBytesPicture, BlockSelector) {

@@ -1,0 +1,176 @@
+// The write-protection editor from the Operations menu on simulated chips: each series' WRP bytes are read from
+// their places in the option image and written back there through the write-protection command; refusals, a
+// failing read and a failing write leave the chip as it was and say so; the channel's protection flag follows
+// only what was read or written.
+#include <gtest/gtest.h>
+
+#include "app/ChannelSlot.h"
+#include "app/program/ProgramCommands.h"
+#include "core/StatusText.h"
+#include "framework/Format.h"
+#include "optionbytes/WriteProtectDlg.h"
+#include "tests/app/MainWindowFixture.h"
+
+namespace {
+
+using fw::Text;
+
+const Text kDone = u"配置写保护成功，复位后生效！";
+
+class WriteProtect : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        RegisterProgramCommands();
+    }
+    CQXDownloadToolDlg& Connect(uint8_t series) {
+        ovsim::Attach(0, "/dev/ttyUSB0", Chip(series));
+        SysConfig("interface=00\ndevice 1=VK517C8\nbaud=115200\n");
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        EXPECT_EQ(w.m_connected, 1);
+        g_stopMonitor = 1;
+        fw::Sleep(700);
+        host.ClearRecords();
+        ovsim::ClearCallLog();
+        return w;
+    }
+    std::vector<uint8_t> Image() const { return ovsim::OptionImage("/dev/ttyUSB0"); }
+};
+
+TEST_F(WriteProtect, EachSeriesReadsAndWritesItsPlaces) {
+    struct Row {
+        uint8_t series;
+        std::vector<size_t> places;  // image bytes of WRP0.. as the series lays them out
+    };
+    const Row rows[] = {
+        {0, {8, 10, 12, 14}},  {2, {8, 10, 12, 14}},  {3, {8, 10}},   {5, {8, 10}},
+        {9, {16, 18, 20, 22}}, {11, {9, 10, 11, 12}}, {12, {10, 11}},
+    };
+    const int edits[] = {IDC_WP_WRP0, IDC_WP_WRP1, IDC_WP_WRP2, IDC_WP_WRP3};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.series));
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = Connect(row.series);
+        std::vector<uint8_t> before = Image();
+        for (size_t k = 0; k < row.places.size(); ++k)
+            before[row.places[k]] = static_cast<uint8_t>(0xF0 + k);  // a value per byte, to tell them apart
+        ovsim::SetOptionImage("/dev/ttyUSB0", before);
+        before = Image();
+        std::vector<Text> shown;
+        bool thirdShown = false;
+        host.OnModal(IDD_WRITE_PROTECT, [&](fw::Dialog& d) {
+            for (int id : edits)
+                shown.push_back(d.GetDlgItemText(id));
+            thirdShown = d.GetDlgItem(IDC_WP_WRP2).IsWindowVisible();
+            for (size_t k = 0; k < row.places.size(); ++k)
+                EXPECT_TRUE(d.EnterText(edits[k], k == 0 ? u"7f" : u"FF"));
+            d.Click(IDC_WP_OK);
+        });
+        host.ExpectBox(kDone, fw::IDOK);
+        EXPECT_TRUE(w.ChooseMenu(ID_WRITE_PROTECTION));
+        for (size_t k = 0; k < 4; ++k)
+            EXPECT_EQ(fw::TextToUtf8(shown[k]),
+                      k < row.places.size() ? fw::TextToUtf8(fw::Format(u"%02X", 0xF0 + static_cast<int>(k))) : "");
+        EXPECT_EQ(thirdShown, row.places.size() == 4);
+        const std::vector<uint8_t> after = Image();
+        for (size_t k = 0; k < row.places.size(); ++k)
+            EXPECT_EQ(after[row.places[k]], k == 0 ? 0x7F : 0xFF) << "WRP" << k;
+        EXPECT_EQ(ovsim::BrokenComplementWrites("/dev/ttyUSB0"), 0);
+        EXPECT_EQ(g_channels[0].writeProtected, 1);  // WRP0 7F protects its top group
+        EXPECT_TRUE(LogHas(kDone));
+    }
+}
+
+TEST_F(WriteProtect, RefusalsAndFailuresWriteNothing) {
+    CQXDownloadToolDlg& w = Connect(0);
+    const std::vector<uint8_t> erased = Image();
+    struct Row {
+        const char* name;
+        Text wrp0, wrp1;
+        Text message;
+    };
+    const Row rows[] = {
+        {"an empty WRP1 before a bad digit in WRP0", u"G1", u"", u"WRP1数据不能为空！"},
+        {"a bad digit", u"G1", u"FF", u"WRP0输入的数据必须为十六进制的数据！"},
+        {"an empty WRP0", u"", u"FF", u"WRP0数据不能为空！"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.OnModal(IDD_WRITE_PROTECT, [&](fw::Dialog& d) {
+            d.EnterText(IDC_WP_WRP0, row.wrp0);
+            d.EnterText(IDC_WP_WRP1, row.wrp1);
+            host.ExpectBox(row.message, fw::IDOK);
+            d.Click(IDC_WP_OK);
+            EXPECT_EQ(d.GetResult(), 0);
+            d.Click(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(w.ChooseMenu(ID_WRITE_PROTECTION));
+        EXPECT_EQ(Image(), erased);
+    }
+    {
+        SCOPED_TRACE("the write fails, then a retry writes f as 0F");
+        ovsim::InjectStatus(ovsim::Fn::WriteProtect, 1, CMD_STATUS_BAD_PARAMETER);
+        host.OnModal(IDD_WRITE_PROTECT, [&](fw::Dialog& d) {
+            d.EnterText(IDC_WP_WRP0, u"f");
+            host.ExpectBox(u"配置写保护失败！", fw::IDOK);
+            d.Click(IDC_WP_OK);
+            EXPECT_EQ(Image(), erased);
+            host.ExpectBox(kDone, fw::IDOK);
+            d.Click(IDC_WP_OK);
+        });
+        EXPECT_TRUE(w.ChooseMenu(ID_WRITE_PROTECTION));
+        EXPECT_EQ(Image()[8], 0x0F);
+    }
+    {
+        SCOPED_TRACE("the read fails: no dialog, the flag stays");
+        g_channels[0].writeProtected = 1;  // what the last connection said; a failed read does not overrule it
+        host.ClearRecords();
+        ovsim::InjectStatus(ovsim::Fn::OptRw, 1, CMD_STATUS_BAD_PARAMETER);
+        EXPECT_TRUE(w.ChooseMenu(ID_WRITE_PROTECTION));
+        EXPECT_TRUE(host.ModalsRun().empty());
+        const std::vector<Text> expected = {StatusCodeToText(CMD_STATUS_BAD_PARAMETER), u"读取选项字节失败！"};
+        EXPECT_EQ(host.LogTexts(), expected);
+        EXPECT_EQ(g_channels[0].writeProtected, 1);
+    }
+    {
+        SCOPED_TRACE("cancelled after a good read: the flag tells what was read");
+        g_channels[0].writeProtected = 0;
+        host.OnModal(IDD_WRITE_PROTECT, [](fw::Dialog& d) { d.Click(fw::IDCANCEL); });
+        EXPECT_TRUE(w.ChooseMenu(ID_WRITE_PROTECTION));
+        EXPECT_EQ(g_channels[0].writeProtected, 1);  // WRP0 0F from the retry above
+    }
+}
+
+// Series 7 has no write-protection bytes: even when the command is sent, no editor opens and nothing is written.
+TEST_F(WriteProtect, SeriesWithoutProtectionBytesIsRefused) {
+    CQXDownloadToolDlg& w = Connect(7);
+    const std::vector<uint8_t> before = Image();
+    EXPECT_FALSE(w.ChooseMenu(ID_WRITE_PROTECTION));
+    host.ExpectBox(u"该系列芯片没有写保护字节！", fw::IDOK);
+    w.SendCommand(ID_WRITE_PROTECTION);
+    EXPECT_TRUE(host.ModalsRun().empty());
+    EXPECT_EQ(Image(), before);
+}
+
+TEST(WrpGroups, BySeriesThenByModel) {
+    struct Row {
+        uint8_t series;
+        const char16_t* model;
+        WrpGroup group;
+    };
+    const Row rows[] = {
+        {3, u"", WrpGroup::A},      {12, u"", WrpGroup::A},       {0, u"VK232C8", WrpGroup::A},
+        {8, u"", WrpGroup::B},      {0, u"VK43XRB", WrpGroup::B}, {5, u"", WrpGroup::C},
+        {0, u"VK620", WrpGroup::C}, {11, u"", WrpGroup::D},       {0, u"VK26X", WrpGroup::D},
+        {10, u"", WrpGroup::E},     {1, u"VK81X", WrpGroup::E},   {0, u"VK517C8", WrpGroup::F},
+        {7, u"", WrpGroup::F},      {13, u"", WrpGroup::F},       {5, u"VK232", WrpGroup::A},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.model));
+        EXPECT_EQ(WrpGroupOf(row.series, row.model), row.group) << static_cast<int>(row.series);
+    }
+}
+
+}  // namespace
