@@ -143,6 +143,11 @@ bool CWriteByteDlg4::OnInitDialog() {
         ShowValues();
         return true;
     }
+    // The "-1A" models carry items 1 to 4 only; the others do not exist on the chip and are not offered.
+    if (ShortModel()) {
+        for (uint8_t item = kItemSecCfg1; item <= kItemCryption; ++item)
+            GetDlgItem(BoxOf(item)).EnableWindow(false);
+    }
     if (!TransferItems(Pass::Read)) {
         m_pMainDlg->AppendLog(TranslateText(u"读取选项字节失败！"), kLogRed);
         EndDialog(fw::IDCANCEL);
@@ -154,7 +159,7 @@ bool CWriteByteDlg4::OnInitDialog() {
 
 void CWriteByteDlg4::SetUpProjectMode() {
     // The project always carries the items the model has: their boxes are ticked and cannot be cleared.
-    const bool shortBlock = m_pMainDlg->m_chipModel.find(u"-1A") != Text::npos;
+    const bool shortBlock = ShortModel();
     for (uint8_t item = 1; item <= kOptionItemCount; ++item) {
         const bool carried = item <= kItemBootAddrM4 || !shortBlock;
         CheckDlgButton(BoxOf(item), carried ? 1 : 0);
@@ -325,7 +330,8 @@ bool CWriteByteDlg4::TransferItems(Pass pass) {
     // erase mode, as the chip's loader has always received them.
     OptionItemValue carried;
     Text result;
-    for (uint8_t item = 1; item <= kOptionItemCount; ++item) {
+    const uint8_t lastItem = m_mode == SecurityOptionMode::Device && ShortModel() ? kItemBootAddrM4 : kOptionItemCount;
+    for (uint8_t item = 1; item <= lastItem; ++item) {
         if (pass == Pass::Write && !ItemTicked(item)) continue;
         OptionItemValue value;
         if (pass == Pass::Write) {
@@ -392,10 +398,15 @@ void CWriteByteDlg4::OnItemBox(const fw::NotifyInfo& info) {
     if (item != 0) EnableItemEditors(item, IsDlgButtonChecked(info.id) != 0);
 }
 
+bool CWriteByteDlg4::ShortModel() const {
+    return m_pMainDlg != nullptr && m_pMainDlg->m_chipModel.find(u"-1A") != Text::npos;
+}
+
 void CWriteByteDlg4::OnBnClickedAllSelect() {
     const bool all = IsDlgButtonChecked(IDC_SO_ALL) != 0;
     for (uint8_t item = 1; item <= kOptionItemCount; ++item) {
         if (item == kItemCryption && m_mode == SecurityOptionMode::File) continue;
+        if (item > kItemBootAddrM4 && m_mode == SecurityOptionMode::Device && ShortModel()) continue;
         CheckDlgButton(BoxOf(item), all ? 1 : 0);
         EnableItemEditors(item, all);
     }

@@ -65,6 +65,7 @@ private:
     bool ValidateField(fw::Text& text, fw::TextView name);
     void Tell(const fw::Text& text);
     bool ItemTicked(uint8_t item) const;
+    bool ShortModel() const;  // a "-1A" model: items 1 to 4 only
     void EnableItemEditors(uint8_t item, bool enable);
 
     void OnBnClickedOk();

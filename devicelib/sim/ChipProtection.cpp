@@ -143,6 +143,8 @@ StatusCode Chip::OptionRw(OptionRwBlock& block) {
         return status;
     }
     if (!series_.securityChip || block.item > 8) return CMD_STATUS_BAD_PARAMETER;
+    // The "-1A" models have no secure areas, modes or encryption: only items 1 to 4 exist on them.
+    if (block.item > 4 && model_.find("-1A") != std::string::npos) return CMD_STATUS_BAD_PARAMETER;
     const ItemPlace place = kItems[block.item];
     if (read) {
         std::memset(block.data, 0, sizeof block.data);

@@ -34,8 +34,8 @@ protected:
         RegisterProgramCommands();
     }
 
-    CQXDownloadToolDlg& Connect(uint32_t flashAreaLimit = 0x151DFFFF) {
-        ovsim::Attach(0, "/dev/ttyUSB0", Chip(10));
+    CQXDownloadToolDlg& Connect(uint32_t flashAreaLimit = 0x151DFFFF, const std::string& model = {}) {
+        ovsim::Attach(0, "/dev/ttyUSB0", Chip(10, model));
         SysConfig("interface=00\ndevice 1=VK517C8\nbaud=115200\n");
         CQXDownloadToolDlg& w = Start();
         w.Click(IDC_BTN_CONNECT);
@@ -594,6 +594,30 @@ TEST_F(SecurityOptions, WriteProtectionThroughTheBlockSelector) {
         EXPECT_EQ(host.LogTexts(), row.log);
         EXPECT_EQ(host.ModalsRun().size(), row.failingCall == 1 ? 0u : 1u);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A "-1A" model has items 1 to 4 only: the editor reads and offers no more, and "all select" writes those four.
+TEST_F(SecurityOptions, ShortModelsHaveFourItems) {
+    CQXDownloadToolDlg& w = Connect(0x151DFFFF, "VK820-1A");
+    ASSERT_NE(w.m_chipModel.find(u"-1A"), Text::npos);
+    bool areasOffered = true;
+    host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+        areasOffered =
+            d.GetDlgItem(IDC_SO_SEC_BOX).IsWindowEnabled() || d.GetDlgItem(IDC_SO_CRYPTION_BOX).IsWindowEnabled();
+        d.Tick(IDC_SO_ALL, true);
+        d.Select(IDC_SO_RDP_LEVEL, 1);
+        d.Click(IDC_SO_OK);
+    });
+    host.ExpectBox(kWritten, fw::IDOK);
+    EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+    EXPECT_FALSE(areasOffered);
+    EXPECT_EQ(OptionCalls(), 8);  // four reads, four writes
+    EXPECT_EQ(Image(), Changed(kErased, {{0, 0x01}}));
+    EXPECT_FALSE(LogHas(kReadFailed));
 }
 
 }  // namespace
