@@ -8,11 +8,10 @@
 #include <functional>
 #include <map>
 
-#include "app/program/ProgramCommands.h"
 #include "core/StatusText.h"
 #include "optionbytes/SecurityOptionDlg.h"
 #include "optionbytes/SelectBlockDlg.h"
-#include "tests/app/MainWindowFixture.h"
+#include "tests/optionbytes/ConnectedChipFixture.h"
 
 namespace {
 
@@ -27,28 +26,13 @@ const Text kReadFailed = u"读取选项字节失败！";
 const std::vector<uint8_t> kErased = {0x00, 0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x15, 0x00, 0x00, 0x00, 0x30,
                                       0xFF, 0x1F, 0x00, 0x00, 0xFF, 0x1F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
 
-class SecurityOptions : public MainWindowFixture {
+class SecurityOptions : public ConnectedChipFixture {
 protected:
-    void SetUp() override {
-        MainWindowFixture::SetUp();
-        RegisterProgramCommands();
-    }
-
     CQXDownloadToolDlg& Connect(uint32_t flashAreaLimit = 0x151DFFFF, const std::string& model = {}) {
-        ovsim::Attach(0, "/dev/ttyUSB0", Chip(10, model));
-        SysConfig("interface=00\ndevice 1=VK517C8\nbaud=115200\n");
-        CQXDownloadToolDlg& w = Start();
-        w.Click(IDC_BTN_CONNECT);
-        EXPECT_EQ(w.m_connected, 1);
-        g_stopMonitor = 1;
-        fw::Sleep(700);
+        CQXDownloadToolDlg& w = ConnectChip(10, model);
         w.m_flashAreaLimit = flashAreaLimit;
-        host.ClearRecords();
-        ovsim::ClearCallLog();
         return w;
     }
-
-    std::vector<uint8_t> Image() const { return ovsim::OptionImage("/dev/ttyUSB0"); }
 
     int OptionCalls() const {
         int n = 0;

@@ -5,11 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "app/ChannelSlot.h"
-#include "app/program/ProgramCommands.h"
 #include "core/StatusText.h"
 #include "framework/Format.h"
 #include "optionbytes/WriteProtectDlg.h"
-#include "tests/app/MainWindowFixture.h"
+#include "tests/optionbytes/ConnectedChipFixture.h"
 
 namespace {
 
@@ -17,25 +16,9 @@ using fw::Text;
 
 const Text kDone = u"配置写保护成功，复位后生效！";
 
-class WriteProtect : public MainWindowFixture {
+class WriteProtect : public ConnectedChipFixture {
 protected:
-    void SetUp() override {
-        MainWindowFixture::SetUp();
-        RegisterProgramCommands();
-    }
-    CQXDownloadToolDlg& Connect(uint8_t series) {
-        ovsim::Attach(0, "/dev/ttyUSB0", Chip(series));
-        SysConfig("interface=00\ndevice 1=VK517C8\nbaud=115200\n");
-        CQXDownloadToolDlg& w = Start();
-        w.Click(IDC_BTN_CONNECT);
-        EXPECT_EQ(w.m_connected, 1);
-        g_stopMonitor = 1;
-        fw::Sleep(700);
-        host.ClearRecords();
-        ovsim::ClearCallLog();
-        return w;
-    }
-    std::vector<uint8_t> Image() const { return ovsim::OptionImage("/dev/ttyUSB0"); }
+    CQXDownloadToolDlg& Connect(uint8_t series) { return ConnectChip(series); }
 };
 
 TEST_F(WriteProtect, EachSeriesReadsAndWritesItsPlaces) {
