@@ -1,0 +1,202 @@
+// Fetches from a server written for the test on 127.0.0.1: the exact request, what is saved, and that every
+// failure (error status, short body, silence) ends quickly and leaves the local file as it was.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "framework/Files.h"
+#include "offline/HttpGetFile.h"
+#include "offline/HttpHeader.h"
+#include "offline/HttpSocket.h"
+
+namespace {
+
+// Accepts one connection, reads the request up to its empty line and answers with reply; after the reply it
+// closes, or stays silent for holdMs first.
+class OneShotServer {
+public:
+    explicit OneShotServer(std::string reply, int holdMs = 0) : m_reply(std::move(reply)), m_holdMs(holdMs) {
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listen, 1);
+        socklen_t length = sizeof address;
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~OneShotServer() {
+        ::shutdown(m_listen, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listen);
+    }
+    int Port() const { return m_port; }
+    const std::string& Request() const { return m_request; }
+
+private:
+    void Serve() {
+        const int fd = ::accept(m_listen, nullptr, nullptr);
+        if (fd < 0) return;
+        char byte;
+        while (m_request.find("\r\n\r\n") == std::string::npos && ::recv(fd, &byte, 1, 0) == 1)
+            m_request.push_back(byte);
+        ::send(fd, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
+        if (m_holdMs) std::this_thread::sleep_for(std::chrono::milliseconds(m_holdMs));
+        ::close(fd);
+    }
+    std::string m_reply, m_request;
+    int m_holdMs, m_listen = -1, m_port = 0;
+    std::thread m_thread;
+};
+
+class HttpFetch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder =
+            std::filesystem::temp_directory_path() / ("http_fetch_" + std::to_string(::getpid()) + "_" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_folder);
+        m_path = fw::Utf8ToText((m_folder / "Update.ini").string());
+    }
+    void TearDown() override {
+        SetHttpConnectionSettings({});
+        std::filesystem::remove_all(m_folder);
+    }
+    int Fetch(const OneShotServer& server, fw::TextView url = u"http://127.0.0.1/update/Update.ini") {
+        SetHttpConnectionSettings({server.Port(), 2000, 500});
+        return HttpGetFile(m_path, fw::Text(url), m_sizeText);
+    }
+    std::string Saved() const {
+        const auto read = fw::ReadWholeFile(m_path, 1 << 20);
+        return read ? std::string(read.bytes.begin(), read.bytes.end()) : std::string("<missing>");
+    }
+    std::filesystem::path m_folder;
+    fw::Text m_path, m_sizeText;
+};
+
+std::string Reply(const std::string& status, const std::string& body) {
+    return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+TEST_F(HttpFetch, SendsExactlyTheRequestAndSavesTheBody) {
+    OneShotServer server(Reply("200 OK", "[Update]\r\nVersion=3.1.10\r\n"));
+    // The address's own port is not the one used: fetches always go to the configured port.
+    ASSERT_EQ(Fetch(server, u"http://127.0.0.1:8080/update/Update.ini"), 1);
+    EXPECT_EQ(server.Request(),
+              "GET /update/Update.ini HTTP/1.1\r\nHost:127.0.0.1\r\nAccept:*/*\r\n"
+              "User-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\nConnection:Keep-Alive\r\n\r\n");
+    EXPECT_EQ(Saved(), "[Update]\r\nVersion=3.1.10\r\n");
+    EXPECT_EQ(m_sizeText, u"26 b");
+}
+
+TEST_F(HttpFetch, HeaderVariantsAndLengthsAreReadAsTheServerMeantThem) {
+    struct Row {
+        const char* name;
+        std::string reply;
+        int result;
+        std::string saved;
+    };
+    const Row rows[] = {
+        {"lower-case name, no blank", "HTTP/1.1 200 OK\r\ncontent-length:3\r\n\r\nabc", 1, "abc"},
+        {"several blanks", "HTTP/1.0 200 OK\r\nContent-Length:    3\r\n\r\nabc", 1, "abc"},
+        {"empty body", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", 1, ""},
+        {"bytes after the length are not saved", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nabcdef", 1, "ab"},
+        {"no length", "HTTP/1.1 200 OK\r\n\r\nabc", 0, "old"},
+        {"length not a number", "HTTP/1.1 200 OK\r\nContent-Length: 3x\r\n\r\nabc", 0, "old"},
+        {"404 page", Reply("404 Not Found", "gone"), 0, "old"},
+        {"500 page saved as firmware before", Reply("500 Internal Server Error", "oops"), 0, "old"},
+        {"Not Found in a 200 body", Reply("200 OK", "<h1>Not Found</h1>"), 0, "old"},
+        {"not an HTTP reply", "SSH-2.0-x\r\nContent-Length: 3\r\n\r\nabc", 0, "old"},
+        {"body ends early", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", 0, "old"},
+        {"header without its end", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n", 0, "old"},
+        {"header over the buffer",
+         "HTTP/1.1 200 OK\r\nX-Pad: " + std::string(1100, 'p') + "\r\nContent-Length: 3\r\n\r\nabc", 0, "old"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(fw::WriteFileAtomic(m_path, std::string_view("old")));
+        OneShotServer server(row.reply);
+        EXPECT_EQ(Fetch(server), row.result);
+        EXPECT_EQ(Saved(), row.saved);
+    }
+}
+
+TEST_F(HttpFetch, AFailedFetchLeavesNoFileWhereThereWasNone) {
+    OneShotServer server("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc");
+    EXPECT_EQ(Fetch(server), 0);
+    EXPECT_FALSE(fw::FileExists(m_path));
+    EXPECT_TRUE(std::filesystem::is_empty(m_folder));
+}
+
+TEST_F(HttpFetch, SilentAndStalledServersEndTheFetchWithinTheWait) {
+    struct Row {
+        const char* name;
+        std::string reply;
+    };
+    const Row rows[] = {
+        {"accepts and says nothing", ""},
+        {"stalls in the header", "HTTP/1.1 200 OK\r\nContent-Le"},
+        {"stalls in the body", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        OneShotServer server(row.reply, 1500);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Fetch(server), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1200));
+        EXPECT_FALSE(fw::FileExists(m_path));
+    }
+}
+
+TEST_F(HttpFetch, RefusedConnectionAndUnusableAddressesFail) {
+    int port;
+    {
+        OneShotServer closed("");
+        port = closed.Port();
+        SetHttpConnectionSettings({port, 2000, 500});
+        // Reach it once so its thread ends; after that nobody listens on the port.
+        fw::Text ignored;
+        HttpGetFile(m_path, u"http://127.0.0.1/x", ignored);
+    }
+    SetHttpConnectionSettings({port, 2000, 500});
+    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", m_sizeText), 0);
+    for (const fw::TextView url :
+         {u"https://127.0.0.1/x", u"http:///x", u"http://127.0.0.1/a b", u"http://127.0.0.1/x\r\nHost:evil"}) {
+        SCOPED_TRACE(fw::TextToUtf8(url));
+        EXPECT_EQ(HttpGetFile(m_path, fw::Text(url), m_sizeText), 0);
+    }
+    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/" + fw::Text(1000, u'a'), m_sizeText), 0);
+    EXPECT_FALSE(fw::FileExists(m_path));
+}
+
+TEST(HttpSizeText, FollowsTheLengthBands) {
+    struct Row {
+        std::int64_t size;
+        const char16_t* text;
+    };
+    const Row rows[] = {{0, u"0 b"},     {700, u"700 b"},       {1023, u"1023 b"},     {1024, u"1 kb"},
+                        {5000, u"4 kb"}, {1048575, u"1023 kb"}, {1048576, u"1.00 MB"}, {3145728, u"3.00 MB"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.size);
+        EXPECT_EQ(FetchedSizeText(row.size), row.text);
+    }
+}
+
+TEST(HttpHeaderParse, OnlyAFieldAtTheStartOfALineIsTheLength) {
+    EXPECT_EQ(ParseHttpHeader("HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\n\r\n").contentLength, -1);
+    EXPECT_EQ(ParseHttpHeader("HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\n").contentLength, -1);
+    EXPECT_EQ(ParseHttpHeader("HTTP/1.1 204 No Content\r\nContent-Length: 7\r\n\r\n").contentLength, 7);
+    EXPECT_EQ(ParseHttpHeader("HTTP/1.1 2000 OK\r\n\r\n").status, 0);
+}
+
+}  // namespace
