@@ -21,7 +21,8 @@ int StatusCode(std::string_view header) {
     const auto blank = header.find(' ');
     if (blank == std::string_view::npos || header.size() < blank + 4) return 0;
     const auto code = header.substr(blank + 1, 3);
-    if (!IsDigit(code[0]) || !IsDigit(code[1]) || !IsDigit(code[2])) return 0;
+    // Status classes run from 1 to 5; anything else is not a status line.
+    if (code[0] < '1' || code[0] > '5' || !IsDigit(code[1]) || !IsDigit(code[2])) return 0;
     if (header.size() > blank + 4 && header[blank + 4] != ' ' && header[blank + 4] != '\r') return 0;
     return (code[0] - '0') * 100 + (code[1] - '0') * 10 + (code[2] - '0');
 }

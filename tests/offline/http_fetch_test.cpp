@@ -197,6 +197,7 @@ TEST(HttpHeaderParse, OnlyAFieldAtTheStartOfALineIsTheLength) {
     EXPECT_EQ(ParseHttpHeader("HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\n").contentLength, -1);
     EXPECT_EQ(ParseHttpHeader("HTTP/1.1 204 No Content\r\nContent-Length: 7\r\n\r\n").contentLength, 7);
     EXPECT_EQ(ParseHttpHeader("HTTP/1.1 2000 OK\r\n\r\n").status, 0);
+    EXPECT_EQ(ParseHttpHeader("HTTP/1.0 020 OK\r\n\r\n").status, 0);
 }
 
 }  // namespace
