@@ -112,6 +112,9 @@ OV_SIM_API void Replug(const std::string& name);  // a power cycle: pending chan
 OV_SIM_API void InjectStatus(Fn fn, int nthCall, StatusCode status, const std::string& device = {});
 // The next download on the named device or any fails with status after that many packets.
 OV_SIM_API void InjectAfterPackets(int packets, StatusCode status, const std::string& device = {});
+// The nth read (1 = the next) of OV_CMD_RECV_DATA or of the raw read command (Fn::SendCommand) that reaches the
+// chip returns at most count data bytes, with success.
+OV_SIM_API void InjectShortRead(Fn fn, int nthCall, uint32_t count);
 OV_SIM_API void ClearFaults();
 
 // Protection in force at once, as if the chip had arrived so.

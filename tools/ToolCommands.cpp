@@ -12,6 +12,7 @@
 #include "tools/CreateKeyDlg.h"
 #include "tools/MakeEnFileDlg.h"
 #include "tools/MakeSecurityFirmwareDlg.h"
+#include "tools/ReadFlashCommands.h"
 #include "tools/SelectChipSeriesDlg.h"
 #include "tools/SetExtFlashKeyDlg.h"
 
@@ -60,6 +61,8 @@ void RegisterToolCommands() {
     // Chip commands of the Operations menu and the small dialogs the window's own commands open.
     AddMainWindowCommand(ID_APP_GO, OnAppGo);
     AddMainWindowCommand(ID_SRAM_APP_GO, OnSramAppGo);
+    AddMainWindowCommand(ID_READ_FLASH_ENTIRE_CHIP, OnReadFlashEntireChip);
+    AddMainWindowCommand(ID_READ_FLASH_RANGE, OnReadFlashRange);
     SetChipSeriesChooser([](CQXDownloadToolDlg& window) {
         CSelectChipSeriesDlg dialog(&window);
         return dialog.DoModal() == fw::IDOK;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "devicelib/sim/ReadFaults.h"
 #include "devicelib/sim/SecurityChecks.h"
 
 namespace ovsim {
@@ -101,6 +102,7 @@ StatusCode RunBootCommand(DeviceCall& call, const uint8_t* command, uint32_t len
             // replyLength names the data bytes wanted here; the reply adds 10 bytes of framing.
             const uint32_t address = Le32(command + 4);
             uint32_t count = std::min<uint32_t>(command[8], room);
+            ApplyShortRead(Fn::SendCommand, count);
             std::vector<uint8_t> data(count);
             if (StatusCode s = chip.Read(address, data.data(), count, call.iface()); s != CMD_STATUS_OK) return s;
             return Answer(Frame(command[0], data.data(), count, {command[4], command[5], command[6], command[7]}),

@@ -4,6 +4,7 @@
 
 #include "devicelib/OvMcuSim.h"
 #include "devicelib/sim/DeviceChangeSignal.h"
+#include "devicelib/sim/ReadFaults.h"
 #include "devicelib/sim/SimConfig.h"
 #include "devicelib/sim/Simulator.h"
 
@@ -47,7 +48,10 @@ const char* FnName(Fn fn) {
     return index < std::size(kNames) ? kNames[index] : "?";
 }
 
-void Reset() { Simulator::Get().Clear(); }
+void Reset() {
+    Simulator::Get().Clear();
+    ClearShortReads();
+}
 bool LoadConfig(const std::string& path) { return LoadConfigFile(path, Simulator::Get()); }
 void SetLinkSpeed(uint32_t bytesPerSecond) { Simulator::Get().SetLinkSpeed(bytesPerSecond); }
 void SetFactoryKey(int entry, const std::array<uint8_t, 16>& key) { Simulator::Get().SetFactoryKey(entry, key); }
@@ -65,7 +69,10 @@ void InjectStatus(Fn fn, int nthCall, StatusCode status, const std::string& devi
 void InjectAfterPackets(int packets, StatusCode status, const std::string& device) {
     Simulator::Get().AddPacketFault(packets, status, device);
 }
-void ClearFaults() { Simulator::Get().ClearFaults(); }
+void ClearFaults() {
+    Simulator::Get().ClearFaults();
+    ClearShortReads();
+}
 
 void MakeProtected(const std::string& name, int level, std::optional<std::array<uint8_t, 4>> writeProtection) {
     WithChip(name, [&](Chip& chip) {

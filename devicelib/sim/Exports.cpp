@@ -8,6 +8,7 @@
 #include "devicelib/sim/CallJournal.h"
 #include "devicelib/sim/DeviceCall.h"
 #include "devicelib/sim/Download.h"
+#include "devicelib/sim/ReadFaults.h"
 #include "devicelib/sim/SecurityChecks.h"
 
 using ovsim::DeviceCall;
@@ -199,6 +200,7 @@ StatusCode OV_CMD_RECV_DATA(uint32_t address, uint8_t* buffer, uint32_t* length)
     const DeviceHandle last = ovsim::Simulator::Get().LastConnected();
     return OnDevice(Fn::RecvData, last, [&](DeviceCall& c) {
         if (buffer == nullptr || length == nullptr) return Fail(kBadArgument);
+        ovsim::ApplyShortRead(ovsim::Fn::RecvData, *length);
         const StatusCode status = c.chip().Read(address, buffer, *length, c.iface());
         if (status != CMD_STATUS_OK) *length = 0;
         return status;
