@@ -67,9 +67,11 @@ bool CFlashDlg::OnInitDialog() {
     m_device = m_owner->m_hDevice;
 
     m_list.SetExtendedStyle(fw::LVS_EX_FULLROWSELECT | fw::LVS_EX_GRIDLINES);
-    m_list.InsertColumn(0, TranslateText(u"地址"), kCentred, 70);
+    m_list.InsertColumn(0, TranslateText(u"地址"), kCentred, 84);
     for (int i = 0; i < 16; ++i)
         m_list.InsertColumn(i + 1, fw::Format(u"%X", i), kCentred, 30);
+    for (int i = 0; i < 17; ++i)
+        m_list.SetColumnWidth(i, i == 0 ? 84 : 30);
     m_startEdit.SetWindowText(fw::Format(u"%08X", m_start));
 
     m_cancel = false;

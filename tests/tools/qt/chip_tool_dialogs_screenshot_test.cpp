@@ -12,10 +12,15 @@
 #include <QWidget>
 #include <functional>
 
+#include "devicelib/OvMcuSim.h"
+#include "framework/UiThread.h"
 #include "framework/host/qt/QtHost.h"
+#include "resources/ui/read_flash.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 #include "tools/AppGoDlg.h"
+#include "tools/FlashDlg.h"
+#include "tools/ReadFlashDlg.h"
 #include "tools/SelectChipSeriesDlg.h"
 #include "tools/SetExtFlashKeyDlg.h"
 
@@ -38,6 +43,11 @@ QString Draw(uint32_t languageId, const QString& file,
             std::unique_ptr<fw::Dialog> dialog = make(window);
             EXPECT_TRUE(dialog->Create(&window));
             dialog->ShowWindow(fw::SW_SHOW);
+            // The viewer reads while it is drawn: wait until its bytes and CRC are there.
+            const bool viewer = dynamic_cast<CFlashDlg*>(dialog.get()) != nullptr;
+            for (int i = 0; viewer && i < 500 && dialog->GetDlgItemText(IDC_FLASH_VIEW_CRC).empty(); ++i) {
+                fw::ServeQueuedWorkFor(std::chrono::milliseconds(10));
+            }
             host.ApplyPendingChanges();
             QApplication::processEvents();
             QWidget* widget = host.WindowWidget(dialog->Handle());
@@ -69,6 +79,25 @@ TEST(ChipToolDialogPictures, BothLanguages) {
     const auto appGo = [](CQXDownloadToolDlg& w) { return std::make_unique<AppGoDlg>(&w); };
     const auto key = [](CQXDownloadToolDlg& w) { return std::make_unique<CSetExtFlashKeyDlg>(&w); };
     const auto series = [](CQXDownloadToolDlg& w) { return std::make_unique<CSelectChipSeriesDlg>(&w); };
+    const auto range = [](CQXDownloadToolDlg& w) {
+        w.m_readStart = 0x08000000;
+        w.m_readEnd = 0x0803FFFF;
+        return std::make_unique<CReadFlashDlg>(&w);
+    };
+    const auto viewer = [](CQXDownloadToolDlg& w) {
+        ovsim::Reset();
+        ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", {});
+        char16_t names[256] = {};
+        OV_CMD_ENUM_DEV(OV_IFACE_USART, names, 256);
+        DeviceHandle handle = 0;
+        EXPECT_EQ(OV_CMD_CONNECT_DEV(&handle, u"/dev/ttyUSB0", 115200), 0);
+        w.m_hDevice = handle;
+        w.m_interface = kIfaceUsart;
+        w.m_pageSize = 2048;
+        w.m_readStart = 0x08000000;
+        w.m_readEnd = 0x080003FF;
+        return std::make_unique<CFlashDlg>(&w);
+    };
     const Row rows[] = {
         {"app_go_zh.png", 2052, QStringLiteral("跳转"), appGo},
         {"app_go_en.png", 1033, QStringLiteral("APP GO"), appGo},
@@ -76,6 +105,10 @@ TEST(ChipToolDialogPictures, BothLanguages) {
         {"set_ext_flash_key_en.png", 1033, QStringLiteral("Set External Flash Key"), key},
         {"select_chip_series_zh.png", 2052, QStringLiteral("选择芯片系列"), series},
         {"select_chip_series_en.png", 1033, QStringLiteral("Select Chip Series"), series},
+        {"read_flash_range_zh.png", 2052, QStringLiteral("按范围读取FLASH"), range},
+        {"read_flash_range_en.png", 1033, QStringLiteral("Read flash by range"), range},
+        {"flash_view_zh.png", 2052, QStringLiteral("FLASH"), viewer},
+        {"flash_view_en.png", 1033, QStringLiteral("FLASH"), viewer},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.file);
