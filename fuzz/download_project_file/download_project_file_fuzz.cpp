@@ -1,0 +1,48 @@
+// Project files come from anywhere. The input is read twice: as a file, and as a plain body sealed here with a
+// valid digest, so that the section table and the record checks are reached, not only the digest. An accepted
+// project must be whole: as many files as the record counts, each of its recorded length.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#include "core/Aes.h"
+#include "core/Sha256.h"
+#include "offline/DownloadProjectFile.h"
+#include "offline/LinkProject.h"
+#include "offline/ProjectKeys.h"
+
+namespace {
+
+std::vector<uint8_t> Seal(std::span<const uint8_t> body) {
+    std::vector<uint8_t> file(32 + (body.size() + 15) / 16 * 16, 0);
+    std::copy(body.begin(), body.end(), file.begin() + 32);
+    Sha256Buffer(file.data() + 32, static_cast<int>(file.size() - 32), file.data());
+    const std::array<uint8_t, 16> key = ProjectFileKey();
+    const AES aes(key.data());
+    for (std::size_t at = 0; at < file.size(); at += 16)
+        aes.EncryptBlock(file.data() + at);
+    return file;
+}
+
+void Check(std::span<const uint8_t> file) {
+    DownloadProject project;
+    if (!ParseDownloadProjectFile(file, project)) return;
+    if (project.rows.empty() || project.rows.size() != project.record.fileCount) std::abort();
+    for (std::size_t i = 0; i < project.rows.size(); ++i) {
+        const ProjectFileRecord& slot = project.record.files[i];
+        if (project.rows[i].data.size() != RecordedFileLength(slot)) std::abort();
+        if (project.rows[i].data.size() > kMaxDownloadProjectSection || slot.partitionId == 0xFF) std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > (1u << 20)) return 0;
+    const std::span<const uint8_t> input(data, size);
+    Check(input);
+    Check(Seal(input));
+    return 0;
+}
