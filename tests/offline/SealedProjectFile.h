@@ -6,6 +6,7 @@
 #include <openssl/sha.h>
 
 #include <cstdint>
+#include <numeric>
 #include <vector>
 
 #include "offline/ProjectKeys.h"
@@ -47,6 +48,13 @@ inline void PutBE(Bytes& b, std::size_t at, uint32_t v) {
 }
 inline uint32_t GetBE(const Bytes& b, std::size_t at) {
     return uint32_t{b[at]} << 24 | uint32_t{b[at + 1]} << 16 | uint32_t{b[at + 2]} << 8 | b[at + 3];
+}
+
+// Bytes counting up from first: data whose every byte tells where it came from.
+inline Bytes Filled(std::size_t size, uint8_t first) {
+    Bytes b(size);
+    std::iota(b.begin(), b.end(), first);
+    return b;
 }
 
 }  // namespace sealed_project

@@ -15,12 +15,6 @@ namespace {
 
 using namespace sealed_project;
 
-Bytes Filled(std::size_t size, uint8_t first) {
-    Bytes b(size);
-    std::iota(b.begin(), b.end(), first);
-    return b;
-}
-
 void SetFile(ProjectConfig& r, std::size_t i, std::string_view name, uint32_t plain, uint32_t stored, uint32_t start,
              uint8_t partition) {
     ProjectFileRecord& f = r.files[i];

@@ -24,12 +24,6 @@ namespace {
 
 using namespace sealed_project;
 
-Bytes Filled(std::size_t size, uint8_t first) {
-    Bytes b(size);
-    std::iota(b.begin(), b.end(), first);
-    return b;
-}
-
 // Three files of 100, 2048 and 16 bytes and a 6000-byte algorithm; the record says so.
 LinkProject ThreeFileProject() {
     LinkProject p;
