@@ -7,23 +7,10 @@
 #include <span>
 #include <vector>
 
-#include "core/Aes.h"
-#include "core/Sha256.h"
+#include "fuzz/ProjectFileSeal.h"
 #include "offline/LinkProjectFile.h"
-#include "offline/ProjectKeys.h"
 
 namespace {
-
-std::vector<uint8_t> Seal(std::span<const uint8_t> body) {
-    std::vector<uint8_t> file(32 + (body.size() + 15) / 16 * 16, 0);
-    std::copy(body.begin(), body.end(), file.begin() + 32);
-    Sha256Buffer(file.data() + 32, static_cast<int>(file.size() - 32), file.data());
-    const std::array<uint8_t, 16> key = ProjectFileKey();
-    const AES aes(key.data());
-    for (std::size_t at = 0; at < file.size(); at += 16)
-        aes.EncryptBlock(file.data() + at);
-    return file;
-}
 
 void Check(std::span<const uint8_t> file) {
     LinkProject project;
@@ -41,6 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > (1u << 20)) return 0;
     const std::span<const uint8_t> input(data, size);
     Check(input);
-    Check(Seal(input));
+    Check(SealProjectFileBody(input));
     return 0;
 }
