@@ -105,6 +105,8 @@ public:
 
 private:
     struct Queued {
+        // The earliest time point for a reply without delay, so the common case reads no clock (a clock read costs
+        // as much as serving a frame, and transfers send thousands).
         std::chrono::steady_clock::time_point ready;
         std::vector<uint8_t> bytes;
     };

@@ -30,7 +30,15 @@ int CHid::WriteReport(const uint8_t* frame, uint8_t length) {
     if (!m_isOpen || !m_device) return 0;
     const int reportLength = m_device->OutputReportLength();
     if (reportLength < 1 || length > reportLength - 1) return 0;
-    std::vector<uint8_t> report(static_cast<size_t>(reportLength), 0);
+    // Every report of a transfer passes here: no allocation for the report lengths devices have.
+    std::array<uint8_t, 256> small;
+    std::vector<uint8_t> large;
+    std::span<uint8_t> report(small.data(), static_cast<size_t>(reportLength));
+    if (static_cast<size_t>(reportLength) > small.size()) {
+        large.resize(static_cast<size_t>(reportLength));
+        report = large;
+    }
+    std::fill(report.begin(), report.end(), uint8_t{0});
     std::copy_n(frame, length, report.begin() + 1);
     return m_device->Write(report) ? 1 : 0;
 }
@@ -50,7 +58,7 @@ int CHid::ReadReport(uint8_t* buffer, uint8_t& length, int timeoutMs) {
 
 int CHid::DrainInput() {
     if (!m_isOpen || !m_device) return 0;
-    std::array<uint8_t, 256> scratch{};
+    std::array<uint8_t, 256> scratch;  // never read
     int drained = 0;
     // Bounded, so a device that streams reports cannot hold the caller here.
     while (drained < 64 && m_device->Read(std::span<uint8_t>(scratch.data(), 255), 0) > 0)

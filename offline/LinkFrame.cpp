@@ -15,7 +15,7 @@ int HexDigit(char16_t c) {
 
 }  // namespace
 
-// One pass over the text: project transfers build thousands of requests, so no copies of it are made.
+// One pass over the text: no copies of it are made.
 LinkRequestError EncodeLinkRequest(fw::TextView hex, std::vector<uint8_t>& frame) {
     frame.clear();
     std::array<uint8_t, kLinkMaxFrame> bytes{};
@@ -30,15 +30,26 @@ LinkRequestError EncodeLinkRequest(fw::TextView hex, std::vector<uint8_t>& frame
     }
     if (digits % 2 != 0) return LinkRequestError::OddLength;
     const size_t n = digits / 2;
+    if (n > kLinkMaxFrame - 1) return LinkRequestError::TooLong;
+    LinkFrameBuffer encoded;
+    const LinkRequestError error = EncodeLinkRequest(std::span<const uint8_t>(bytes.data(), n), encoded);
+    if (error == LinkRequestError::None) frame.assign(encoded.bytes.begin(), encoded.bytes.begin() + encoded.size);
+    return error;
+}
+
+LinkRequestError EncodeLinkRequest(std::span<const uint8_t> request, LinkFrameBuffer& frame) {
+    frame.size = 0;
+    const size_t n = request.size();
     if (n < 6) return LinkRequestError::TooShort;
     if (n > kLinkMaxFrame - 1) return LinkRequestError::TooLong;
-    if (bytes[5] != n - 6) return LinkRequestError::LengthMismatch;
+    if (request[5] != n - 6) return LinkRequestError::LengthMismatch;
+    std::copy_n(request.begin(), n, frame.bytes.begin());
     uint8_t check = 0;
-    for (size_t i = 0; i < n; ++i)
-        check ^= bytes[i];
-    bytes[5] = static_cast<uint8_t>(bytes[5] + 1);
-    bytes[n] = check;
-    frame.assign(bytes.begin(), bytes.begin() + static_cast<long>(n + 1));
+    for (uint8_t byte : request)
+        check ^= byte;
+    frame.bytes[5] = static_cast<uint8_t>(request[5] + 1);
+    frame.bytes[n] = check;
+    frame.size = n + 1;
     return LinkRequestError::None;
 }
 

@@ -22,6 +22,17 @@ enum class LinkRequestError { None, NotHex, OddLength, TooShort, TooLong, Length
 // payload is refused, leaving `frame` empty.
 LinkRequestError EncodeLinkRequest(fw::TextView hex, std::vector<uint8_t>& frame);
 
+// A frame on its way out, held without an allocation: transfers send one for every 57 bytes they store.
+struct LinkFrameBuffer {
+    std::array<uint8_t, kLinkMaxFrame> bytes;  // only the first `size` are ever read
+    size_t size = 0;
+    std::span<const uint8_t> View() const { return {bytes.data(), size}; }
+};
+
+// The same for a request already in bytes (header and payload, no check byte), under the same refusals but for
+// those of the text; a refused request leaves `frame` empty.
+LinkRequestError EncodeLinkRequest(std::span<const uint8_t> request, LinkFrameBuffer& frame);
+
 // A reply as it arrived: at most 256 bytes. Every field is read through it, bounded by what arrived.
 class LinkReply {
 public:

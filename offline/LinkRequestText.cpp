@@ -23,3 +23,19 @@ fw::Text LinkRequestText(uint8_t command, uint8_t p1, uint8_t p2, uint8_t p3, st
         PutHexByte(text, byte);
     return text;
 }
+
+void BuildLinkRequest(uint8_t command, uint8_t p1, uint8_t p2, uint8_t p3, std::span<const uint8_t> payload,
+                      std::vector<uint8_t>& request) {
+    request.assign({0xA0, command, p1, p2, p3, static_cast<uint8_t>(payload.size())});
+    request.insert(request.end(), payload.begin(), payload.end());
+}
+
+fw::Text LinkRequestText(std::span<const uint8_t> request) {
+    fw::Text text;
+    text.reserve(2 * request.size() + 5);
+    for (size_t i = 0; i < request.size(); ++i) {
+        if (i > 0 && i < 6) text.push_back(u' ');
+        PutHexByte(text, request[i]);
+    }
+    return text;
+}

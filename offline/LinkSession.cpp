@@ -22,14 +22,9 @@ LinkSession& LinkSessionOf(CQXDownloadToolDlg& window) {
     return static_cast<LinkSession&>(*window.GetOfflineLink());
 }
 
-bool ExchangeLinkCommand(CQXDownloadToolDlg& window, fw::TextView request, LinkReply& reply) {
-    reply = LinkReply();
-    std::vector<uint8_t> frame;
-    if (EncodeLinkRequest(request, frame) != LinkRequestError::None) {
-        window.AppendLog(u"Send:" + fw::Text(request), kLogBlack);
-        window.AppendLog(TranslateText(u"指令数据格式错误！"), kLogRed);
-        return false;
-    }
+namespace {
+
+bool ExchangeLinkFrame(CQXDownloadToolDlg& window, std::span<const uint8_t> frame, LinkReply& reply) {
     if (window.GetOfflineLink() == nullptr) return false;
     CHid& hid = LinkSessionOf(window).m_hid;
     // A reply that came after its request gave up must not pass for this request's.
@@ -44,6 +39,30 @@ bool ExchangeLinkCommand(CQXDownloadToolDlg& window, fw::TextView request, LinkR
     window.AppendLog(u"Recv:" + reply.Hex(), kLogBlack);
     window.AppendLog(StatusCodeToText(reply.HasHeader() ? reply.Status() : -1), kLogRed);
     return false;
+}
+
+bool RefuseMalformedRequest(CQXDownloadToolDlg& window, const fw::Text& requestText) {
+    window.AppendLog(u"Send:" + requestText, kLogBlack);
+    window.AppendLog(TranslateText(u"指令数据格式错误！"), kLogRed);
+    return false;
+}
+
+}  // namespace
+
+bool ExchangeLinkCommand(CQXDownloadToolDlg& window, fw::TextView request, LinkReply& reply) {
+    reply = LinkReply();
+    std::vector<uint8_t> frame;
+    if (EncodeLinkRequest(request, frame) != LinkRequestError::None)
+        return RefuseMalformedRequest(window, fw::Text(request));
+    return ExchangeLinkFrame(window, frame, reply);
+}
+
+bool ExchangeLinkRequest(CQXDownloadToolDlg& window, std::span<const uint8_t> request, LinkReply& reply) {
+    reply.SetSize(0);
+    LinkFrameBuffer frame;
+    if (EncodeLinkRequest(request, frame) != LinkRequestError::None)
+        return RefuseMalformedRequest(window, BytesToHex(request));
+    return ExchangeLinkFrame(window, frame.View(), reply);
 }
 
 int OpenLink(CQXDownloadToolDlg& window) {

@@ -32,6 +32,9 @@ LinkSession& LinkSessionOf(CQXDownloadToolDlg& window);
 // the "Send:" and "Recv:" lines and the status text (red) to the log; no reply adds nothing, and the caller tells
 // the user. A request text that is not a well-formed frame is refused before anything is sent.
 bool ExchangeLinkCommand(CQXDownloadToolDlg& window, fw::TextView request, LinkReply& reply);
+// The same for a request already in bytes (header and payload, no check byte): the road of the transfers, which
+// would otherwise spend most of their time writing and reading hex text.
+bool ExchangeLinkRequest(CQXDownloadToolDlg& window, std::span<const uint8_t> request, LinkReply& reply);
 
 // Finds and opens the downloader with the ids of the window's vendor and product id edits.
 int OpenLink(CQXDownloadToolDlg& window);

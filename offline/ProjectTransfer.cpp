@@ -28,7 +28,7 @@ bool HasItsData(const LinkProject& project) {
 
 class Transfer {
 public:
-    Transfer(const LinkProject& project, const LinkExchangeFn& exchange, ProjectTransferUi& ui)
+    Transfer(const LinkProject& project, const LinkRequestExchangeFn& exchange, ProjectTransferUi& ui)
         : m_project(project), m_exchange(exchange), m_ui(ui) {}
 
     bool Run();
@@ -37,14 +37,16 @@ private:
     enum class Outcome { Sent, Failed, Cancelled };
 
     bool Send(uint8_t command, uint8_t target, uint8_t phase, std::span<const uint8_t> payload) {
-        LinkReply reply;
-        return m_exchange(LinkRequestText(command, target, phase, 0, payload), reply);
+        BuildLinkRequest(command, target, phase, 0, payload, m_request);
+        return m_exchange(m_request, m_reply);
     }
     Outcome SendChunks(uint8_t command, uint8_t target, std::span<const uint8_t> data);
 
     const LinkProject& m_project;
-    const LinkExchangeFn& m_exchange;
+    const LinkRequestExchangeFn& m_exchange;
     ProjectTransferUi& m_ui;
+    std::vector<uint8_t> m_request;
+    LinkReply m_reply;
     std::size_t m_chunksLeft = 0;  // over the whole transfer, so the last one is known
 };
 
@@ -103,6 +105,13 @@ bool Transfer::Run() {
 
 }  // namespace
 
-bool SendProjectToLink(const LinkProject& project, const LinkExchangeFn& exchange, ProjectTransferUi& ui) {
+bool SendProjectToLink(const LinkProject& project, const LinkRequestExchangeFn& exchange, ProjectTransferUi& ui) {
     return Transfer(project, exchange, ui).Run();
+}
+
+bool SendProjectToLink(const LinkProject& project, const LinkExchangeFn& exchange, ProjectTransferUi& ui) {
+    const LinkRequestExchangeFn bytes = [&](std::span<const uint8_t> request, LinkReply& reply) {
+        return exchange(LinkRequestText(request), reply);
+    };
+    return Transfer(project, bytes, ui).Run();
 }

@@ -2,7 +2,9 @@
 // most 57 payload bytes, one after the other, each after the reply to the one before.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <span>
 
 #include "framework/Text.h"
 #include "offline/LinkFrame.h"
@@ -10,6 +12,8 @@
 
 // One request out, its reply in; true when the downloader answered with status 0 (the exchange logs failures).
 using LinkExchangeFn = std::function<bool(fw::TextView request, LinkReply& reply)>;
+// The same with the request in bytes (header and payload, no check byte), as ExchangeLinkRequest takes it.
+using LinkRequestExchangeFn = std::function<bool(std::span<const uint8_t> request, LinkReply& reply)>;
 
 // The page's side of a transfer: its progress window and message boxes.
 class ProjectTransferUi {
@@ -28,4 +32,6 @@ inline constexpr std::size_t kProjectChunk = 57;
 // loaded from the downloader) is refused with a message before anything is sent; a failed frame stops at once; a
 // cancel sends the cancel frame of the part under way and reports it. A cancel noticed after the last chunk
 // comes too late to stop anything and counts as success.
+bool SendProjectToLink(const LinkProject& project, const LinkRequestExchangeFn& exchange, ProjectTransferUi& ui);
+// The same through an exchange that takes request texts.
 bool SendProjectToLink(const LinkProject& project, const LinkExchangeFn& exchange, ProjectTransferUi& ui);

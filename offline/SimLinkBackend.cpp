@@ -15,7 +15,6 @@ public:
         return !report.empty() && report[0] == 0 && m_downloader->Write(report.subspan(1));
     }
     int Read(std::span<uint8_t> buffer, int timeoutMs) override {
-        if (!m_downloader->Plugged()) return -1;
         const auto bytes = m_downloader->Read(std::chrono::milliseconds(std::max(0, timeoutMs)));
         if (!bytes) return m_downloader->Plugged() ? 0 : -1;
         const size_t n = std::min(bytes->size(), buffer.size());

@@ -1,6 +1,6 @@
 // Storing a project with a 1 MiB file in the simulated downloader (no link latency) through the transfer and the
 // main window's exchange, against the same frames, encoded beforehand, written and answered in a bare loop. The
-// ratio is the cost of the road: request texts, the exchange's frame handling and the HID transport.
+// ratio is the cost of the road: the requests' making, the exchange's frame handling and the HID transport.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -110,8 +110,8 @@ void StoreProject_Transfer(benchmark::State& state) {
         return;
     }
     const std::shared_ptr<linksim::Downloader> d = link.downloader;
-    const LinkExchangeFn exchange = [&](fw::TextView request, LinkReply& reply) {
-        return ExchangeLinkCommand(*link.window, request, reply);
+    const LinkRequestExchangeFn exchange = [&](std::span<const uint8_t> request, LinkReply& reply) {
+        return ExchangeLinkRequest(*link.window, request, reply);
     };
     QuietUi ui;
     for (auto _ : state) {
@@ -127,13 +127,13 @@ void StoreProject_Reference(benchmark::State& state) {
     const std::shared_ptr<linksim::Downloader> d = FreshDownloader();
     std::vector<std::vector<uint8_t>> frames;
     QuietUi ui;
-    SendProjectToLink(
-        project,
-        [&](fw::TextView request, LinkReply&) {
-            frames.emplace_back();
-            return EncodeLinkRequest(request, frames.back()) == LinkRequestError::None;
-        },
-        ui);
+    const LinkRequestExchangeFn encode = [&](std::span<const uint8_t> request, LinkReply&) {
+        LinkFrameBuffer frame;
+        if (EncodeLinkRequest(request, frame) != LinkRequestError::None) return false;
+        frames.emplace_back(frame.View().begin(), frame.View().end());
+        return true;
+    };
+    SendProjectToLink(project, encode, ui);
     for (auto _ : state) {
         d->State<linksim::ProjectStoreState>().projects.clear();
         d->ClearReceivedFrames();

@@ -75,7 +75,9 @@ bool Downloader::Write(std::span<const uint8_t> data) {
         reply.resize(std::min(reply.size(), *m_shorten));
         m_shorten.reset();
     }
-    m_replies.push_back({std::chrono::steady_clock::now() + m_delay, std::move(reply)});
+    const auto ready = m_delay.count() == 0 ? std::chrono::steady_clock::time_point::min()
+                                            : std::chrono::steady_clock::now() + m_delay;
+    m_replies.push_back({ready, std::move(reply)});
     m_delay = std::chrono::milliseconds(0);
     lock.unlock();
     m_replyReady.notify_all();
@@ -83,8 +85,14 @@ bool Downloader::Write(std::span<const uint8_t> data) {
 }
 
 std::optional<std::vector<uint8_t>> Downloader::Read(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(m_mutex);
+    if (m_plugged && !m_replies.empty() && m_replies.front().ready == std::chrono::steady_clock::time_point::min()) {
+        std::vector<uint8_t> bytes = std::move(m_replies.front().bytes);
+        m_replies.pop_front();
+        return bytes;
+    }
+    if (m_replies.empty() && timeout.count() <= 0) return std::nullopt;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         if (!m_plugged) return std::nullopt;
         const auto now = std::chrono::steady_clock::now();

@@ -1,6 +1,7 @@
 // One request and its reply through the main window's exchange, against the simulated downloader: what a failed
 // reply leaves in the log, what a missing one does not, and that a reply arriving after its request gave up is
 // not taken for the next request's.
+#include <algorithm>
 #include <thread>
 
 #include "core/HexText.h"
@@ -96,6 +97,49 @@ TEST_F(LinkExchange, AMalformedRequestIsRefusedBeforeSending) {
         EXPECT_FALSE(Exchange(request, reply));
         const auto lines = host.LogLines();
         ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[1].text, u"指令数据格式错误！");
+        EXPECT_EQ(lines[1].color, kRed);
+    }
+    EXPECT_TRUE(downloader->ReceivedFrames().empty());
+}
+
+TEST_F(LinkExchange, RequestsInBytesTravelAsTheirTextsDo) {
+    struct Row {
+        std::vector<uint8_t> request;
+        fw::Text text;
+    };
+    const Row rows[] = {
+        {{0xA0, 0x01, 0x02, 0x00, 0x00, 0x00}, u"A0 01 02 00 00 00"},
+        {{0xA0, 0x16, 0x00, 0x00, 0x00, 0x00}, u"A0 16 00 00 00 00"},
+        {{0xA0, 0x14, 0x00, 0x00, 0x01, 0x03, 0x02, 0x41, 0x42}, u"A0 14 00 00 01 03 02 41 42"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.text));
+        downloader->ClearReceivedFrames();
+        LinkReply byText, byBytes;
+        const bool textAnswered = Exchange(row.text, byText);
+        EXPECT_EQ(ExchangeLinkRequest(*window, row.request, byBytes), textAnswered);
+        const auto frames = downloader->ReceivedFrames();
+        ASSERT_EQ(frames.size(), 2u);
+        EXPECT_EQ(frames[1], frames[0]);
+        EXPECT_TRUE(std::ranges::equal(byBytes.Bytes(), byText.Bytes()));
+    }
+}
+
+TEST_F(LinkExchange, AMalformedRequestInBytesIsRefusedBeforeSending) {
+    const std::vector<uint8_t> rows[] = {
+        {0xA0, 0x01, 0x02},                          // shorter than the header
+        {0xA0, 0x0E, 0x00, 0x00, 0x00, 0x20, 0x00},  // length byte counts more than the payload
+        std::vector<uint8_t>(64, 0),                 // one byte more than a frame holds with its check byte
+    };
+    for (const auto& request : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(BytesToHex(request)));
+        host.ClearRecords();
+        LinkReply reply;
+        EXPECT_FALSE(ExchangeLinkRequest(*window, request, reply));
+        const auto lines = host.LogLines();
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[0].text, u"Send:" + BytesToHex(request));
         EXPECT_EQ(lines[1].text, u"指令数据格式错误！");
         EXPECT_EQ(lines[1].color, kRed);
     }

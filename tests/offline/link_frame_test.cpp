@@ -3,11 +3,13 @@
 // read within what arrived.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "framework/Format.h"
 #include "offline/LinkFrame.h"
+#include "offline/LinkRequestText.h"
 
 namespace {
 
@@ -82,6 +84,63 @@ TEST(LinkFrame, MalformedRequestsAreRefused) {
         std::vector<uint8_t> frame = {1, 2, 3};
         EXPECT_EQ(EncodeLinkRequest(row.request, frame), row.error);
         EXPECT_TRUE(frame.empty());
+    }
+}
+
+TEST(LinkFrame, RequestsInBytesEncodeAsTheirTexts) {
+    struct Row {
+        std::vector<uint8_t> request;
+        const char16_t* text;
+    };
+    std::vector<uint8_t> full = {0xA0, 0x10, 0x00, 0x02, 0x00, 0x39};
+    fw::Text fullText = u"A0 10 00 02 00 39";
+    for (int i = 0; i < 57; ++i) {
+        full.push_back(static_cast<uint8_t>(i * 7));
+        fullText += fw::Format(u" %02X", (i * 7) & 0xFF);
+    }
+    std::vector<uint8_t> tooLong = {0xA0, 0x10, 0x00, 0x02, 0x00, 0x3A};
+    tooLong.resize(64);
+    fw::Text tooLongText = u"A0 10 00 02 00 3A";
+    for (int i = 0; i < 58; ++i)
+        tooLongText += u" 00";
+    const Row rows[] = {
+        {{0xA0, 0x01, 0x02, 0x00, 0x00, 0x00}, u"A0 01 02 00 00 00"},
+        {{0xA0, 0x14, 0x00, 0x00, 0x01, 0x03, 0x02, 0x41, 0x42}, u"A0 14 00 00 01 03 02 41 42"},
+        {full, fullText.c_str()},
+        {{0xA0, 0x01, 0x02}, u"A0 01 02"},
+        {{}, u""},
+        {tooLong, tooLongText.c_str()},
+        {{0xA0, 0x0E, 0x00, 0x00, 0x00, 0x20, 0x00}, u"A0 0E 00 00 00 20 00"},
+        {{0xA0, 0x01, 0x02, 0x00, 0x00, 0x01}, u"A0 01 02 00 00 01"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.text));
+        std::vector<uint8_t> fromText;
+        const LinkRequestError textError = EncodeLinkRequest(row.text, fromText);
+        LinkFrameBuffer fromBytes;
+        fromBytes.size = 5;
+        EXPECT_EQ(EncodeLinkRequest(row.request, fromBytes), textError);
+        EXPECT_TRUE(std::ranges::equal(fromBytes.View(), fromText));
+    }
+}
+
+TEST(LinkFrame, RequestsBuiltInBytesReadAsTheRequestTexts) {
+    struct Row {
+        uint8_t command, p1, p2, p3;
+        std::vector<uint8_t> payload;
+        const char16_t* text;
+    };
+    const Row rows[] = {
+        {0x16, 0, 0, 0, {}, u"A0 16 00 00 00 00"},
+        {0x10, 0xFF, 1, 0, {4, 0x44, 0x65, 0x6D, 0x6F}, u"A0 10 FF 01 00 050444656D6F"},
+        {0x14, 0, 0, 2, {0xAB}, u"A0 14 00 00 02 01AB"},
+    };
+    std::vector<uint8_t> request = {9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.text));
+        EXPECT_EQ(LinkRequestText(row.command, row.p1, row.p2, row.p3, row.payload), row.text);
+        BuildLinkRequest(row.command, row.p1, row.p2, row.p3, row.payload, request);
+        EXPECT_EQ(LinkRequestText(request), row.text);
     }
 }
 

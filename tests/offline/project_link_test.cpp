@@ -76,7 +76,11 @@ TEST_F(ProjectOnLink, BuiltSavedOpenedSentListedReadBackAndStarted) {
     ASSERT_TRUE(ConnectLink());
     const LinkExchangeFn exchange = WindowExchange();
     QuietTransferUi transferUi;
-    ASSERT_TRUE(SendProjectToLink(opened, exchange, transferUi));
+    // The transfer takes the byte road the page uses; the texts' road is the transfer tests'.
+    const LinkRequestExchangeFn bytes = [&](std::span<const uint8_t> request, LinkReply& reply) {
+        return ExchangeLinkRequest(*window, request, reply);
+    };
+    ASSERT_TRUE(SendProjectToLink(opened, bytes, transferUi));
 
     const auto& store = downloader->State<linksim::ProjectStoreState>();
     ASSERT_EQ(store.projects.size(), 1u);
