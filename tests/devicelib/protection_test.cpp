@@ -150,6 +150,47 @@ TEST_F(ProtectionTest, WriteProtectionCoversThePagesOfItsBits) {
     }
 }
 
+// Where the write-protection command puts its four bytes, series by series: each byte followed by its complement
+// where the layout pairs them, values alone on series 11 and 12, the item-2 word on series 10; series 7 has no
+// such bytes and takes nothing but the all-FF removal.
+TEST_F(ProtectionTest, WriteProtectionCommandPutsItsBytesWhereTheSeriesKeepsThem) {
+    struct Row {
+        uint8_t series;
+        std::vector<std::pair<size_t, uint8_t>> image;  // option-image byte -> value after the command
+    };
+    const Row rows[] = {
+        {0, {{8, 0x12}, {9, 0xED}, {10, 0x34}, {11, 0xCB}, {12, 0x56}, {13, 0xA9}, {14, 0x78}, {15, 0x87}}},
+        {3, {{8, 0x12}, {9, 0xED}, {10, 0x34}, {11, 0xCB}}},
+        {9, {{16, 0x12}, {17, 0xED}, {18, 0x34}, {19, 0xCB}, {20, 0x56}, {21, 0xA9}, {22, 0x78}, {23, 0x87}}},
+        {11, {{9, 0x12}, {10, 0x34}, {11, 0x56}, {12, 0x78}}},
+        {12, {{10, 0x12}, {11, 0x34}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.series));
+        ovsim::Reset();
+        DeviceHandle h = Usart(row.series);
+        ASSERT_EQ(OV_CMD_WRITE_PROTECT(h, 0x12, 0x34, 0x56, 0x78), CMD_STATUS_OK);
+        const std::vector<uint8_t> image = ovsim::OptionImage(kDev);
+        for (const auto& [offset, value] : row.image)
+            EXPECT_EQ(image[offset], value) << "byte " << offset;
+        ASSERT_EQ(OV_CMD_WRITE_PROTECT(h, 0xFF, 0xFF, 0xFF, 0xFF), CMD_STATUS_OK);
+        EXPECT_EQ(ovsim::OptionImage(kDev)[row.image[0].first], 0xFF);
+    }
+
+    ovsim::Reset();
+    DeviceHandle h = Usart(10);
+    ASSERT_EQ(OV_CMD_WRITE_PROTECT(h, 0xFC, 0xFF, 0xFF, 0x7F), CMD_STATUS_OK);
+    const OptionRwBlock word = ReadOptions(h, 2);
+    EXPECT_EQ(std::vector<uint8_t>(word.data, word.data + 4), (std::vector<uint8_t>{0xFC, 0xFF, 0xFF, 0x7F}));
+
+    ovsim::Reset();
+    h = Usart(7);
+    const std::vector<uint8_t> before = ovsim::OptionImage(kDev);
+    EXPECT_EQ(OV_CMD_WRITE_PROTECT(h, 0x00, 0xFF, 0xFF, 0xFF), CMD_STATUS_BAD_PARAMETER);
+    EXPECT_EQ(OV_CMD_WRITE_PROTECT(h, 0xFF, 0xFF, 0xFF, 0xFF), CMD_STATUS_OK);
+    EXPECT_EQ(ovsim::OptionImage(kDev), before);
+}
+
 TEST_F(ProtectionTest, SecurityChipKeepsItsOptionsAsItems) {
     DeviceHandle h = Usart(10);
     EXPECT_EQ(ReadOptions(h, 2).length, 4);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ChannelSlot.h"
+#include "app/DownloadCounters.h"
 #include "core/StatusText.h"
 #include "framework/Format.h"
 #include "optionbytes/WriteProtectDlg.h"
@@ -157,3 +158,81 @@ TEST(WrpGroups, BySeriesThenByModel) {
 }
 
 }  // namespace
+
+// The road a person takes with a protected group: the editor protects it and the reset puts it in force; over
+// USART nothing lifts it, so a full erase and a download both stop on it with the chip's status; the same option
+// bytes on a chip behind a probe are lifted by the download (on the user's Yes), which then programs.
+class WriteProtectionOnTheChip : public ConnectedChipFixture {
+protected:
+    bool Idle() const {
+        fw::ScopedLock lock(g_csCounters);
+        return g_activeWorkers == 0 && g_channels[0].worker.load() == nullptr;
+    }
+    // Browse a file of these bytes, start address 08000000, press Download and wait for the job to end.
+    void Download(CQXDownloadToolDlg& w, const std::vector<uint8_t>& image) {
+        dir.Write("app.bin", std::string(image.begin(), image.end()));
+        host.ExpectOpenFile(dir.Wide("app.bin"));
+        w.Click(IDC_BTN_BROWSE);
+        w.EnterText(IDC_EDIT_START_ADDR, u"08000000");
+        const size_t panesBefore = host.PaneTexts(2).size();
+        ASSERT_TRUE(w.Click(IDC_BTN_DOWNLOAD));
+        ASSERT_TRUE(
+            host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)));
+    }
+};
+
+TEST_F(WriteProtectionOnTheChip, ProtectedGroupStopsEraseAndDownloadUntilTheDownloadLiftsIt) {
+    CQXDownloadToolDlg& w = ConnectChip(0);
+    host.OnModal(IDD_WRITE_PROTECT, [](fw::Dialog& d) {
+        EXPECT_TRUE(d.EnterText(IDC_WP_WRP0, u"FE"));  // bit 0: the first two pages
+        for (int id : {IDC_WP_WRP1, IDC_WP_WRP2, IDC_WP_WRP3})
+            EXPECT_TRUE(d.EnterText(id, u"FF"));
+        d.Click(IDC_WP_OK);
+    });
+    host.ExpectBox(kDone, fw::IDOK);
+    ASSERT_TRUE(w.ChooseMenu(ID_WRITE_PROTECTION));
+    // The new option bytes come into force at the next power-up: the board is powered off and on, the user connects
+    // again.
+    ovsim::Unplug(kDevice);
+    ovsim::Replug(kDevice);
+    w.Click(IDC_BTN_CONNECT);
+    if (w.m_connected == 0) w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    EXPECT_EQ(g_channels[0].writeProtected, 1);
+    const fw::Text protectedPage = StatusCodeToText(static_cast<int>(CMD_STATUS_PAGE_WRP_PROTECTED));
+    const auto firstPages = [](const std::string& device) { return ovsim::ReadMemory(device, 0x08000000, 0x1000); };
+    const std::vector<uint8_t> erased(0x1000, 0xFF);
+    ASSERT_EQ(firstPages(kDevice), erased);
+
+    host.ClearRecords();
+    host.ExpectBox(u"确认全擦除FLASH?", fw::IDYES);
+    ASSERT_TRUE(w.ChooseMenu(ID_ERASE_ALL_FLASH));
+    EXPECT_TRUE(LogHas(protectedPage));
+    EXPECT_TRUE(LogHas(u"全擦除失败！"));
+
+    host.ClearRecords();
+    const std::vector<uint8_t> image(0x1000, 0x5A);
+    Download(w, image);
+    EXPECT_TRUE(LogHas(protectedPage));
+    EXPECT_FALSE(LogHas(u"程序下载完成！"));
+    EXPECT_EQ(firstPages(kDevice), erased);
+
+    // The chip moves to a probe with its option bytes.
+    const std::string probe = "dap-1";
+    const std::vector<uint8_t> options = ovsim::OptionImage(kDevice, true);
+    window.reset();
+    ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, probe, Chip(0));
+    ovsim::SetOptionImage(probe, options);
+    SysConfig("interface=03\n");
+    CQXDownloadToolDlg& onProbe = Start();
+    onProbe.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(onProbe.m_connected, 1);
+    EXPECT_EQ(g_channels[0].writeProtected, 1);
+    host.ClearRecords();
+    host.ExpectBox(u"芯片处于写保护状态，是否解除？", fw::IDYES);
+    Download(onProbe, image);
+    EXPECT_TRUE(LogHas(u"解除写保护成功！"));
+    EXPECT_TRUE(LogHas(u"程序下载完成！"));
+    EXPECT_EQ(firstPages(probe), image);
+    EXPECT_EQ(g_channels[0].writeProtected, 0);
+}
