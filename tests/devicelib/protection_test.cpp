@@ -127,6 +127,10 @@ TEST_F(ProtectionTest, WriteProtectionCoversThePagesOfItsBits) {
         {"series 11: WRP3 bit 0 is pages 192 to 199", 11, {0xFF, 0xFF, 0xFF, 0xFE}, 199, 200},
         {"series 12: WRP1 at image byte 11", 12, {0xFF, 0x7F, 0, 0}, 127, 0},
         {"series 9: WRP bytes after the user bytes", 9, {0xFF, 0xFB, 0xFF, 0xFF}, 8 * 2 + 2 * 2, 0},
+        {"series 2: WRP3 bit 7 is pages 62 and 63", 2, {0xFF, 0xFF, 0xFF, 0x7F}, 63, 61},
+        {"series 5: WRP1 bit 7 ends at page 31", 5, {0xFF, 0x7F, 0, 0}, 31, 32},
+        {"series 8: WRP2 bit 0 is pages 32 and 33", 8, {0xFF, 0xFF, 0xFE, 0xFF}, 32, 34},
+        {"series 6: WRP0 bit 7 is pages 56 to 63", 6, {0x7F, 0xFF, 0, 0}, 56, 55},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -150,45 +154,65 @@ TEST_F(ProtectionTest, WriteProtectionCoversThePagesOfItsBits) {
     }
 }
 
-// Where the write-protection command puts its four bytes, series by series: each byte followed by its complement
-// where the layout pairs them, values alone on series 11 and 12, the item-2 word on series 10; series 7 has no
-// such bytes and takes nothing but the all-FF removal.
-TEST_F(ProtectionTest, WriteProtectionCommandPutsItsBytesWhereTheSeriesKeepsThem) {
+// Where the write-protection command puts its four bytes in each series' option image, typed from the layouts:
+// a value and its complement where the layout pairs them, values alone on series 11 and 12, the item-2 word on the
+// security chip; every other byte stays; four 0xFF take the protection away again. Series 7 has no such bytes.
+TEST_F(ProtectionTest, WriteProtectCommandFillsEachSeriesPlaces) {
     struct Row {
         uint8_t series;
-        std::vector<std::pair<size_t, uint8_t>> image;  // option-image byte -> value after the command
+        std::vector<uint8_t> places;       // image bytes of WRP0, WRP1, ...
+        std::vector<uint8_t> complements;  // their complement bytes, empty where the layout stores values only
     };
     const Row rows[] = {
-        {0, {{8, 0x12}, {9, 0xED}, {10, 0x34}, {11, 0xCB}, {12, 0x56}, {13, 0xA9}, {14, 0x78}, {15, 0x87}}},
-        {3, {{8, 0x12}, {9, 0xED}, {10, 0x34}, {11, 0xCB}}},
-        {9, {{16, 0x12}, {17, 0xED}, {18, 0x34}, {19, 0xCB}, {20, 0x56}, {21, 0xA9}, {22, 0x78}, {23, 0x87}}},
-        {11, {{9, 0x12}, {10, 0x34}, {11, 0x56}, {12, 0x78}}},
-        {12, {{10, 0x12}, {11, 0x34}}},
+        {0, {8, 10, 12, 14}, {9, 11, 13, 15}},
+        {1, {8, 10, 12, 14}, {9, 11, 13, 15}},
+        {2, {8, 10, 12, 14}, {9, 11, 13, 15}},
+        {3, {8, 10}, {9, 11}},
+        {4, {8, 10}, {9, 11}},
+        {5, {8, 10}, {9, 11}},
+        {6, {8, 10}, {9, 11}},
+        {8, {8, 10, 12, 14}, {9, 11, 13, 15}},
+        {9, {16, 18, 20, 22}, {17, 19, 21, 23}},
+        {10, {1, 2, 3, 4}, {}},
+        {11, {9, 10, 11, 12}, {}},
+        {12, {10, 11}, {}},
     };
+    const std::array<uint8_t, 4> wrp{0x12, 0x34, 0x56, 0x78};
     for (const Row& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.series));
         ovsim::Reset();
-        DeviceHandle h = Usart(row.series);
-        ASSERT_EQ(OV_CMD_WRITE_PROTECT(h, 0x12, 0x34, 0x56, 0x78), CMD_STATUS_OK);
-        const std::vector<uint8_t> image = ovsim::OptionImage(kDev);
-        for (const auto& [offset, value] : row.image)
-            EXPECT_EQ(image[offset], value) << "byte " << offset;
+        const DeviceHandle h = Usart(row.series);
+        const std::vector<uint8_t> before = ovsim::OptionImage(kDev);
+        ASSERT_EQ(OV_CMD_WRITE_PROTECT(h, wrp[0], wrp[1], wrp[2], wrp[3]), CMD_STATUS_OK);
+        std::vector<uint8_t> expected = before;
+        for (size_t k = 0; k < row.places.size(); ++k) {
+            expected[row.places[k]] = wrp[k];
+            if (!row.complements.empty()) expected[row.complements[k]] = static_cast<uint8_t>(~wrp[k]);
+        }
+        EXPECT_EQ(ovsim::OptionImage(kDev), expected);
+        if (row.series == 10) {
+            const OptionRwBlock word = ReadOptions(h, 2);
+            EXPECT_EQ(std::vector<uint8_t>(word.data, word.data + 4), std::vector<uint8_t>(wrp.begin(), wrp.end()))
+                << "the item-2 word, least significant byte first";
+        }
+
         ASSERT_EQ(OV_CMD_WRITE_PROTECT(h, 0xFF, 0xFF, 0xFF, 0xFF), CMD_STATUS_OK);
-        EXPECT_EQ(ovsim::OptionImage(kDev)[row.image[0].first], 0xFF);
+        for (size_t k = 0; k < row.places.size(); ++k) {
+            expected[row.places[k]] = 0xFF;
+            if (!row.complements.empty()) expected[row.complements[k]] = 0x00;
+        }
+        EXPECT_EQ(ovsim::OptionImage(kDev), expected);
     }
-
-    ovsim::Reset();
-    DeviceHandle h = Usart(10);
-    ASSERT_EQ(OV_CMD_WRITE_PROTECT(h, 0xFC, 0xFF, 0xFF, 0x7F), CMD_STATUS_OK);
-    const OptionRwBlock word = ReadOptions(h, 2);
-    EXPECT_EQ(std::vector<uint8_t>(word.data, word.data + 4), (std::vector<uint8_t>{0xFC, 0xFF, 0xFF, 0x7F}));
-
-    ovsim::Reset();
-    h = Usart(7);
-    const std::vector<uint8_t> before = ovsim::OptionImage(kDev);
-    EXPECT_EQ(OV_CMD_WRITE_PROTECT(h, 0x00, 0xFF, 0xFF, 0xFF), CMD_STATUS_BAD_PARAMETER);
-    EXPECT_EQ(OV_CMD_WRITE_PROTECT(h, 0xFF, 0xFF, 0xFF, 0xFF), CMD_STATUS_OK);
-    EXPECT_EQ(ovsim::OptionImage(kDev), before);
+    {
+        SCOPED_TRACE("series 7: no write-protection bytes");
+        ovsim::Reset();
+        const DeviceHandle h = Usart(7);
+        const std::vector<uint8_t> before = ovsim::OptionImage(kDev);
+        EXPECT_EQ(OV_CMD_WRITE_PROTECT(h, 0xFE, 0xFF, 0xFF, 0xFF), CMD_STATUS_BAD_PARAMETER);
+        EXPECT_EQ(OV_CMD_WRITE_PROTECT(h, 0xFF, 0xFF, 0xFF, 0x7F), CMD_STATUS_BAD_PARAMETER);
+        EXPECT_EQ(OV_CMD_WRITE_PROTECT(h, 0xFF, 0xFF, 0xFF, 0xFF), CMD_STATUS_OK) << "nothing to remove is no error";
+        EXPECT_EQ(ovsim::OptionImage(kDev), before) << "USER2 and USER3 sit where other series keep WRP bytes";
+    }
 }
 
 TEST_F(ProtectionTest, SecurityChipKeepsItsOptionsAsItems) {
@@ -219,6 +243,33 @@ TEST_F(ProtectionTest, SecurityChipKeepsItsOptionsAsItems) {
     const uint32_t block1 = 0x15000000 + 64 * 4096;
     EXPECT_EQ(OV_CMD_FLASH_ERASE(h, 0x15000000, 0x15000FFF, nullptr, nullptr), CMD_STATUS_OK);
     EXPECT_EQ(OV_CMD_FLASH_ERASE(h, block1, block1 + 4095, nullptr, nullptr), CMD_STATUS_PAGE_WRP_PROTECTED);
+}
+
+// "-1A" models have items 1 to 4 only: reads and writes of items 5 to 8 are refused on them and on no other model.
+TEST_F(ProtectionTest, ShortSecurityModelsAnswerItemsOneToFourOnly) {
+    for (const std::string model : {"VK828", "VK820-1A", "VK81X-1A"}) {
+        SCOPED_TRACE(model);
+        ovsim::Reset();
+        ovsim::ChipSpec spec = Series(10);
+        spec.model = model;
+        ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", spec);
+        const DeviceHandle h = Connect(OV_IFACE_USART, u"/dev/ttyUSB0");
+        const bool shortModel = model.find("-1A") != std::string::npos;
+        for (uint8_t item = 1; item <= 8; ++item) {
+            SCOPED_TRACE(static_cast<int>(item));
+            OptionRwBlock block{};
+            block.item = item;
+            const StatusCode read = OV_CMD_OPT_RW(h, &block);
+            EXPECT_EQ(read, shortModel && item > 4 ? CMD_STATUS_BAD_PARAMETER : CMD_STATUS_OK);
+            if (read != CMD_STATUS_OK) {
+                block = OptionRwBlock{};
+                block.item = item;
+                block.length = item >= 7 ? 2 : 4;  // zeros are a valid value of every item
+            }
+            block.operation = 1;
+            EXPECT_EQ(OV_CMD_OPT_RW(h, &block), read) << "a write as the read";
+        }
+    }
 }
 
 TEST_F(ProtectionTest, OtpItemsTakeValueAndComplementSixteenTimesAtMost) {
