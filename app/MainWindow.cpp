@@ -100,6 +100,8 @@ CQXDownloadToolDlg::~CQXDownloadToolDlg() {
     m_workers.JoinAll();
     StopMonitor();
     if (g_hDeviceMutex == m_deviceMutex.get()) g_hDeviceMutex = nullptr;
+    // The window made the locale; nothing translates on its behalf once the workers and the monitor have ended.
+    if (m_pLocale != nullptr) m_pLocale->Destroy();
 }
 
 void CQXDownloadToolDlg::DoDataExchange(fw::DataExchange& dx) {

@@ -7,6 +7,7 @@
 #include "core/Translation.h"
 #include "framework/Ini.h"
 #include "framework/System.h"
+#include "lexmira/Lexmira.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -192,7 +193,8 @@ TEST_F(MainWindowConnect, ProtectedChipOnSwdStaysConnectedWithoutMonitor) {
     // No monitor: nothing polls the chip.
     ovsim::ClearCallLog();
     fw::Sleep(800);
-    for (const auto& call : ovsim::CallLog()) EXPECT_NE(call.fn, ovsim::Fn::GetInf);
+    for (const auto& call : ovsim::CallLog())
+        EXPECT_NE(call.fn, ovsim::Fn::GetInf);
 }
 
 TEST_F(MainWindowConnect, JlinkTakesTheChipSeriesFromTheDeviceName) {
@@ -270,8 +272,8 @@ TEST_F(MainWindowChipInfo, SeriesLayoutAndDownloadAreas) {
         uint32_t flashBase;
         bool crcBox;
     };
-    const Case cases[] = {{0, 0, 0x08000000, false}, {8, 2, 0x08000000, false}, {10, 4, 0x15000000, false},
-                          {11, 3, 0x08000000, false}, {12, 2, 0x08000000, true},  {7, 0, 0x08000C00, false}};
+    const Case cases[] = {{0, 0, 0x08000000, false},  {8, 2, 0x08000000, false}, {10, 4, 0x15000000, false},
+                          {11, 3, 0x08000000, false}, {12, 2, 0x08000000, true}, {7, 0, 0x08000C00, false}};
     // One window, as in a run: the chip on the port changes between connections.
     CQXDownloadToolDlg& w = Start();
     for (const Case& c : cases) {
@@ -321,6 +323,15 @@ TEST_F(MainWindowClose, ExitQuestionNoKeepsTheWindowYesEndsIt) {
     host.ExpectBox(u"确定退出?", fw::IDYES);
     w.CloseByUser();
     EXPECT_FALSE(w.IsWindowVisible());
+}
+
+// The window owns the locale it made: it goes with the window instead of one more leaking with each window.
+TEST_F(MainWindowClose, TheWindowsLocaleGoesWithIt) {
+    Start(1033);
+    ASSERT_NE(wxGetLocale(), nullptr);
+    EXPECT_EQ(TranslateText(u"确定退出?"), u"Are you sure to exit?");
+    window.reset();
+    EXPECT_EQ(wxGetLocale(), nullptr);
 }
 
 TEST_F(MainWindowClose, EveryClosePathAndTheLanguageSwitchAreRefusedWhileAJobRuns) {
@@ -404,7 +415,8 @@ TEST_F(MainWindowClose, AboutBoxShowsTheHistoryOfTheLanguage) {
         CQXDownloadToolDlg& w = Start(c.languageId);
         std::vector<Text> shown;
         host.OnModal(IDD_ABOUTBOX, [&shown](fw::Dialog& d) {
-            for (const auto& line : d.GetDlgItem(IDC_ABOUT_HISTORY).GetLogLines()) shown.push_back(line.text);
+            for (const auto& line : d.GetDlgItem(IDC_ABOUT_HISTORY).GetLogLines())
+                shown.push_back(line.text);
             d.Click(fw::IDOK);
         });
         w.SendCommand(ID_ABOUT_VERSION);
