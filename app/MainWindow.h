@@ -95,6 +95,12 @@ public:
     // Download files and the download start (the partition dialog loads items too).
     bool LoadHexFile(const fw::Text& path, int item);
     bool LoadBinFile(const fw::Text& path, int item);
+    // What the Download button hands every job: the settings as the window stands now.
+    std::shared_ptr<const DownloadJobSettings> TakeJobSettings() const;
+    // A download project: false on any rejection, with nothing changed and no message of its own.
+    bool LoadProjectFile(const fw::Text& path);
+    // The chip check of a loaded project against the connected chip, then the window laid out for its series.
+    bool ApplyProjectChip();
     bool LoadExternalFlashDriver();
     bool CheckDownloadRange(uint32_t start, uint64_t last, ChannelSlot* slot);
     bool CheckDownloadSettings();
@@ -114,6 +120,9 @@ public:
     fw::Text m_extFlashKey;
     std::vector<fw::Text> m_extFlashDriverNames;
     uint8_t m_writeOptionBytes = 0;
+    // What the download project chosen last brought: its chip's series name and the option bytes it writes.
+    fw::Text m_projectSeriesName;
+    std::optional<std::array<uint8_t, 20>> m_projectOptionBytes;
     OptionRwBlock m_fileOptionBytes{};  // what a hex file brought; chip reads go to m_optionBytes only
     DownloadItems m_items;
     double m_flashSizeKB = 0.0;
@@ -252,7 +261,6 @@ private:
     void OnCbnSelchangeExternalType();
     void OnBnClickedL2AfterDownload();
     void ApplySeries11FileAreas(bool plainFile);
-    std::shared_ptr<const DownloadJobSettings> TakeJobSettings() const;
     static const fw::MessageMap<CQXDownloadToolDlg> kMessages;
 
     uint32_t m_languageId;
@@ -264,8 +272,9 @@ private:
     std::unique_ptr<DownloadHost> m_jobHost;
     std::unique_ptr<OfflineLink> m_offlineLink;
     std::mutex m_counterReportMutex;
-    std::mutex m_partitionReadMutex;  // production workers read partitions in turn  // never taken by the UI thread, so a worker may send while holding it
-    DownloadWorkers m_workers;  // last, so the workers end before the window's state goes
+    std::mutex m_partitionReadMutex;  // production workers read partitions in turn  // never taken by the UI thread, so
+                                      // a worker may send while holding it
+    DownloadWorkers m_workers;        // last, so the workers end before the window's state goes
 };
 
 uint32_t ConnectionMonitorThread(CQXDownloadToolDlg* window);

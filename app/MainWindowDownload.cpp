@@ -6,6 +6,7 @@
 #include "app/DownloadAreas.h"
 #include "app/DownloadFiles.h"
 #include "app/DownloadJob.h"
+#include "app/DownloadProjectLoader.h"
 #include "app/DownloadStart.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowJobHost.h"
@@ -65,6 +66,7 @@ void CQXDownloadToolDlg::OnBnClickedBrowse() {
     if (path.empty()) return;
     m_fileExt = dialog.GetFileExt();
     m_writeOptionBytes = 0;
+    m_projectOptionBytes.reset();
     const uint8_t series = m_chipSeries;
     const bool project = fw::EqualsNoCase(m_fileExt, u"dlpf");
     if (project) {
@@ -98,9 +100,7 @@ void CQXDownloadToolDlg::OnBnClickedBrowse() {
         GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(!hex);
         if (m_productionMode) m_deviceCombo.EnableWindow(true);
     } else if (project) {
-        // Download projects are read by the offline road.
-        AppendLog(TranslateText(u"文件加载失败！"), kLogRed);
-        return;
+        if (!LoadProjectFile(path) || !ApplyProjectChip()) return;
     }
 
     if (series == 11) ApplySeries11FileAreas(bin || enc);
@@ -125,6 +125,41 @@ void CQXDownloadToolDlg::OnBnClickedBrowse() {
     SetDlgItemText(IDC_EDIT_FILE, path);
     item.path = path;
     WriteSysConfig(u"FileExt", m_fileExt);
+}
+
+bool CQXDownloadToolDlg::LoadProjectFile(const fw::Text& path) { return LoadDownloadProject(*this, path); }
+
+bool CQXDownloadToolDlg::ApplyProjectChip() {
+    if (!m_connected) {
+        SeriesFromChipName(m_projectSeriesName);
+    } else if (!m_chipModel.empty() && !fw::EqualsNoCase(m_projectSeriesName, m_chipModel)) {
+        const fw::Text text = TranslateText(u"项目文件的芯片系列与当前芯片系列不一致！");
+        m_msgBox.MessageBox(this, text, fw::MB_OK);
+        AppendLog(text, kLogRed);
+        return false;
+    }
+    ApplyChipInfo();
+    AdaptLayoutToSeries();
+    if (m_productionMode) {
+        for (int i = 0; i < m_deviceCombo.GetCount(); ++i) {
+            if (m_deviceCombo.GetLBText(i) != m_projectSeriesName) continue;
+            m_deviceCombo.SetCurSel(i);
+            m_deviceName = m_projectSeriesName;
+            break;
+        }
+        m_deviceCombo.EnableWindow(false);
+    }
+    const DownloadItem& item = m_items[m_downloadArea == kAreaExternalFlash ? 2 : 0];
+    if (item.address[0] != 0) SetDlgItemText(IDC_EDIT_START_ADDR, item.addressText[0]);
+    GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(false);
+    if (m_chipSeries == 10) {
+        m_downloadArea = kAreaSecurityFlash;
+        WriteSysConfig(u"DownloadArea", u"3");
+        GetDlgItem(IDC_COMBO_DOWNLOAD_AREA).SetCurSel(kAreaSecurityFlash);
+        for (int id : {IDC_COMBO_DOWNLOAD_AREA, IDC_CHECK_SAFE_MODULE, IDC_CHECK_FIRMWARE_FILE})
+            GetDlgItem(id).EnableWindow(false);
+    }
+    return true;
 }
 
 // Series 11: the boxes and the erase mode follow the areas the file touches.
@@ -273,6 +308,7 @@ std::shared_ptr<const DownloadJobSettings> CQXDownloadToolDlg::TakeJobSettings()
     s->eraseMode = m_eraseMode;
     s->fileExt = m_fileExt;
     s->writeOptionBytes = m_writeOptionBytes != 0;
+    if (fw::EqualsNoCase(m_fileExt, u"dlpf")) s->projectOptionBytes = m_projectOptionBytes;
     s->fileOptionBytes = m_fileOptionBytes;
     s->unlockL1Before = IsDlgButtonChecked(IDC_CHECK_UNLOCK_L1_BEFORE) != 0;
     s->l1AfterDownload = IsDlgButtonChecked(IDC_CHECK_L1_AFTER) != 0;

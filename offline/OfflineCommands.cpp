@@ -1,11 +1,14 @@
 #include "offline/OfflineCommands.h"
 
+#include "app/DownloadProjectLoader.h"
 #include "app/MainWindowCommands.h"
+#include "offline/DownloadProjectLoad.h"
 #include "offline/LinkSession.h"
 #include "offline/OVLinkConfigTabDlg.h"
 #include "resources/ui/resource.h"
 
 void RegisterOfflineCommands() {
     SetOfflineLinkFactory([](CQXDownloadToolDlg& window) { return std::make_unique<LinkSession>(window); });
+    SetDownloadProjectLoader(LoadDownloadProjectIntoWindow);
     AddMainWindowCommand(ID_OFFLINE_DOWNLOADER, OnOfflineDownloader);
 }

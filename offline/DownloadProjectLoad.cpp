@@ -1,0 +1,90 @@
+#include "offline/DownloadProjectLoad.h"
+
+#include <algorithm>
+
+#include "app/MainWindow.h"
+#include "app/MainWindowState.h"
+#include "core/HexText.h"
+#include "core/Translation.h"
+#include "framework/Format.h"
+#include "offline/ByteStringName.h"
+#include "offline/DownloadProjectFile.h"
+#include "offline/LinkProject.h"
+
+namespace {
+
+uint32_t PaddedTo16(std::size_t size) { return static_cast<uint32_t>((size + 15) / 16 * 16); }
+
+}  // namespace
+
+bool LoadDownloadProjectIntoWindow(CQXDownloadToolDlg& window, fw::TextView path) {
+    DownloadProject project;
+    if (OpenDownloadProjectFile(path, project) != ProjectFileOpen::Opened) return false;
+    const ProjectConfig& record = project.record;
+
+    // The whole file was good: from here on nothing can fail.
+    DownloadItems& items = window.m_items;
+    ClearItemsForProject(items);
+    for (DownloadItem& item : items) {
+        item.segmentCount = 0;
+        std::fill(item.length.begin(), item.length.end(), 0u);
+    }
+    uint64_t total = 0;
+    for (std::size_t k = 0; k < project.rows.size(); ++k) {
+        const DownloadProjectRow& row = project.rows[k];
+        // A row of a partition joins that item's segments in slot order, so every row is programmed once.
+        DownloadItem& item = items[std::min<std::size_t>(row.partition, items.size() - 1)];
+        const int j = static_cast<int>(item.segmentCount++);
+        std::vector<uint8_t> data = row.data;
+        data.resize(PaddedTo16(data.size()), 0xFF);
+        const bool enciphered = IsEncipheredFileName(row.name);
+        // An enciphered file is programmed as long as it was stored, never past the bytes that came with it.
+        const uint32_t length =
+            enciphered ? std::min<uint32_t>(record.files[k].storedSize.Get(), static_cast<uint32_t>(data.size()))
+                       : static_cast<uint32_t>(data.size());
+        SetSegment(item, j, std::move(data), length);
+        item.fileName = row.name;
+        item.enciphered = enciphered ? 1 : 0;
+        item.address[j] = row.start;
+        item.addressText[j] = fw::Format(u"%08X", row.start);
+        total += length;
+        window.AppendLog(fw::Format(TranslateText(u"文件地址范围%d：0x%08X-0x%08X"), static_cast<int>(k + 1), row.start,
+                                    static_cast<uint32_t>(row.start + length)),
+                         kLogBlack);
+    }
+    for (DownloadItem& item : items)
+        item.segmentCount = std::max<uint32_t>(item.segmentCount, 1);
+    window.AppendLog(fw::Format(TranslateText(u"文件大小：%d byte"), static_cast<int>(total)), kLogBlack);
+
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const ProjectPartitionEntry& entry = record.chip.partitions[i];
+        DownloadItem& item = items[i];
+        if (entry.marker.Get() == kProjectMarkerValid) {
+            item.enabled = 1;
+            item.configure = 1;
+            item.wantedSize = entry.size;
+            item.wantedKeyId = entry.keyId;
+            item.wantedAuthentication = static_cast<uint8_t>(entry.flags >> 4);
+            item.wantedEncryption = static_cast<uint8_t>(entry.flags & 0x0F);
+        } else if (entry.marker.Get() == kProjectMarkerAbsent) {
+            item.enabled = item.configure = item.wantedSize = item.wantedKeyId = 0;
+            item.wantedAuthentication = item.wantedEncryption = 0;
+        }
+        if (record.keys.keyMode[i] == 1) {
+            item.keyUpdate = 1;
+            item.newKeyHex = BytesToHex(record.keys.newKey[i]);
+            item.oldKeyHex = BytesToHex(record.keys.oldKey[i]);
+        }
+    }
+
+    const bool options = record.chip.option.marker.Get() == kProjectMarkerValid;
+    window.m_writeOptionBytes = options ? 1 : 0;
+    if (options) {
+        window.m_projectOptionBytes = record.chip.option.optionBytes;
+    } else {
+        window.m_projectOptionBytes.reset();
+    }
+    const std::size_t seriesLength = std::min<std::size_t>(record.chip.seriesLength, record.chip.series.size());
+    window.m_projectSeriesName = ByteStringToName(std::span(record.chip.series.data(), seriesLength));
+    return true;
+}

@@ -1,0 +1,163 @@
+// A download project chosen with Browse in the main window: its files become the download items at their
+// addresses, its option bytes go to the job, a damaged file loads nothing, a project for another chip is refused,
+// and a download of it programs every file where the project puts it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string_view>
+
+#include "app/DownloadCounters.h"
+#include "app/program/ProgramCommands.h"
+#include "offline/ByteStringName.h"
+#include "offline/DownloadProjectFile.h"
+#include "tests/app/MainWindowFixture.h"
+
+namespace {
+
+struct Row {
+    std::string_view name;
+    uint32_t start;
+    std::vector<uint8_t> data;
+};
+
+class DownloadProjectBrowse : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        RegisterProgramCommands();
+    }
+
+    // Writes the project file: the rows in slot order, all in the main flash item; option bytes when given.
+    fw::Text WriteProject(const std::string& file, fw::TextView series, const std::vector<Row>& rows,
+                          std::optional<std::array<uint8_t, 20>> options = std::nullopt) {
+        ProjectConfig r = ProjectConfig::Blank();
+        r.fileCount = static_cast<uint8_t>(rows.size());
+        std::vector<std::vector<uint8_t>> data;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            ProjectFileRecord& f = r.files[i];
+            f.marker.Set(kProjectMarkerValid);
+            f.index = static_cast<uint8_t>(i);
+            f.partitionId = 0xFF;
+            f.nameLength = static_cast<uint8_t>(rows[i].name.size());
+            std::ranges::copy(rows[i].name, f.name.begin());
+            f.plainSize.Set(static_cast<uint32_t>(rows[i].data.size()));
+            f.storedSize.Set(static_cast<uint32_t>(rows[i].data.size()));
+            f.startAddress.Set(rows[i].start);
+            data.push_back(rows[i].data);
+        }
+        const std::vector<uint8_t> name = NameToByteString(series);
+        r.chip.seriesLength = static_cast<uint8_t>(name.size());
+        std::ranges::copy(name, r.chip.series.begin());
+        if (options) {
+            r.chip.option.marker.Set(kProjectMarkerValid);
+            r.chip.option.optionBytes = *options;
+        }
+        EXPECT_TRUE(WriteDownloadProjectFile(dir.Wide(file), r, data));
+        return dir.Wide(file);
+    }
+
+    void Browse(CQXDownloadToolDlg& w, const fw::Text& path) {
+        host.ExpectOpenFile(path);
+        w.Click(IDC_BTN_BROWSE);
+    }
+
+    bool Idle() const {
+        fw::ScopedLock lock(g_csCounters);
+        return g_activeWorkers == 0 && g_channels[0].worker.load() == nullptr;
+    }
+
+    static std::vector<uint8_t> Pattern(std::size_t size, uint8_t seed) {
+        std::vector<uint8_t> bytes(size);
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<uint8_t>(seed + i * 7);
+        return bytes;
+    }
+};
+
+TEST_F(DownloadProjectBrowse, FilesBecomeSegmentsAtTheirAddressesAndTheOptionBytesGoToTheJob) {
+    std::array<uint8_t, 20> options{};
+    std::ranges::fill(options, 0x3C);
+    const std::vector<Row> rows = {{"app.bin", 0x08000000, Pattern(1000, 1)}, {"data.bin", 0x08004000, Pattern(32, 9)}};
+    const fw::Text path = WriteProject("line.dlpf", u"VK517C8", rows, options);
+    CQXDownloadToolDlg& w = Start();
+    Browse(w, path);
+
+    EXPECT_TRUE(LogHas(u"文件加载成功！"));
+    EXPECT_TRUE(LogHas(u"文件地址范围2：0x08004000-0x08004020"));
+    const DownloadItem& item = w.m_items[0];
+    ASSERT_EQ(item.segmentCount, 2u);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(item.address[k], rows[k].start);
+        ASSERT_EQ(item.length[k], (rows[k].data.size() + 15) / 16 * 16);
+        EXPECT_TRUE(std::equal(rows[k].data.begin(), rows[k].data.end(), item.data[k].begin()));
+        EXPECT_TRUE(std::all_of(item.data[k].begin() + static_cast<long>(rows[k].data.size()), item.data[k].end(),
+                                [](uint8_t b) { return b == 0xFF; }));
+    }
+    EXPECT_EQ(w.m_chipSeries, 0);
+    EXPECT_EQ(w.GetDlgItemText(IDC_EDIT_START_ADDR), u"08000000");
+    EXPECT_FALSE(w.GetDlgItem(IDC_EDIT_START_ADDR).IsWindowEnabled());
+    EXPECT_EQ(w.m_writeOptionBytes, 1);
+    const auto settings = w.TakeJobSettings();
+    ASSERT_TRUE(settings->projectOptionBytes.has_value());
+    EXPECT_EQ(*settings->projectOptionBytes, options);
+
+    // A plain file chosen next takes the project's option bytes out of the job.
+    dir.Write("app.bin", std::string(64, '\x11'));
+    Browse(w, dir.Wide("app.bin"));
+    EXPECT_FALSE(w.TakeJobSettings()->projectOptionBytes.has_value());
+    EXPECT_EQ(w.m_writeOptionBytes, 0);
+}
+
+TEST_F(DownloadProjectBrowse, ADamagedProjectLoadsNothing) {
+    const fw::Text good = WriteProject("good.dlpf", u"VK517C8", {{"app.bin", 0x08000000, Pattern(64, 1)}});
+    ASSERT_FALSE(good.empty());
+    std::string bytes = dir.Read("good.dlpf");
+    bytes[bytes.size() / 2] ^= 0x40;
+    dir.Write("bad.dlpf", bytes);
+    CQXDownloadToolDlg& w = Start();
+    const uint8_t seriesBefore = w.m_chipSeries;
+    Browse(w, dir.Wide("bad.dlpf"));
+    EXPECT_FALSE(LogHas(u"文件加载成功！"));
+    EXPECT_TRUE(w.m_items[0].data[0].empty());
+    EXPECT_EQ(w.m_writeOptionBytes, 0);
+    EXPECT_FALSE(w.m_projectOptionBytes.has_value());
+    EXPECT_EQ(w.m_chipSeries, seriesBefore);
+}
+
+TEST_F(DownloadProjectBrowse, AProjectForAnotherChipIsRefusedWhileConnected) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    ASSERT_FALSE(w.m_chipModel.empty());
+    const fw::Text path = WriteProject("other.dlpf", u"VK232C6", {{"app.bin", 0x08000000, Pattern(64, 1)}});
+    const fw::Text refusal = u"项目文件的芯片系列与当前芯片系列不一致！";
+    host.ExpectBox(refusal, fw::IDOK);
+    Browse(w, path);
+    EXPECT_TRUE(LogHas(refusal));
+    EXPECT_FALSE(LogHas(u"文件加载成功！"));
+}
+
+TEST_F(DownloadProjectBrowse, ADownloadProgramsEveryFileWhereTheProjectPutsIt) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    const std::vector<Row> rows = {{"app.bin", 0x08000000, Pattern(0x800, 3)},
+                                   {"table.bin", 0x08006000, Pattern(0x100, 5)},
+                                   {"tail.bin", 0x08010000, Pattern(0x40, 8)}};
+    Browse(w, WriteProject("three.dlpf", w.m_chipModel, rows));
+    ASSERT_TRUE(LogHas(u"文件加载成功！"));
+    const size_t panesBefore = host.PaneTexts(2).size();
+    ASSERT_TRUE(w.Click(IDC_BTN_DOWNLOAD));
+    ASSERT_TRUE(
+        host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)));
+    EXPECT_TRUE(LogHas(u"程序下载完成！"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", row.start, static_cast<uint32_t>(row.data.size())), row.data);
+    }
+}
+
+}  // namespace
