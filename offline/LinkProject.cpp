@@ -5,7 +5,8 @@
 #include "offline/ByteStringName.h"
 
 bool IsEncipheredFileName(fw::TextView name) {
-    return name.find(u".enc") != fw::TextView::npos || name.find(u".ENC") != fw::TextView::npos;
+    const std::size_t dot = name.rfind(u'.');
+    return dot != fw::TextView::npos && fw::EqualsNoCase(name.substr(dot + 1), u"enc");
 }
 
 uint32_t RecordedFileLength(const ProjectFileRecord& file) {
