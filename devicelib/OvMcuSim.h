@@ -69,7 +69,8 @@ struct ChipState {
     int secureMode = -1, jtagMode = -1;  // -1: never set
     std::array<uint8_t, 16> rek{}, idKey{}, extFlashKey{};
     std::vector<uint8_t> jtagKey;
-    std::array<uint16_t, 6> otp{};  // items 1 to 5; 0xFFFF never written
+    std::array<uint16_t, 6> otp{};       // items 1 to 5; 0xFFFF never written
+    std::array<uint8_t, 6> otpWrites{};  // configurations used of each item's sixteen
     bool downloadFlag = false;
     int apiSource = -1;  // external API loaded from: 0 autoload, 1 NVR, 2 option bytes
     std::optional<uint32_t> runAddress;
@@ -112,8 +113,9 @@ OV_SIM_API void Replug(const std::string& name);  // a power cycle: pending chan
 OV_SIM_API void InjectStatus(Fn fn, int nthCall, StatusCode status, const std::string& device = {});
 // The next download on the named device or any fails with status after that many packets.
 OV_SIM_API void InjectAfterPackets(int packets, StatusCode status, const std::string& device = {});
-// The nth read (1 = the next) of OV_CMD_RECV_DATA or of the raw read command (Fn::SendCommand) that reaches the
-// chip returns at most count data bytes, with success.
+// The nth read (1 = the next) of OV_CMD_RECV_DATA, of the raw read command (Fn::SendCommand), of an OTP item
+// (Fn::OtpRw) or of the external option record (Fn::ExtOptRw) that reaches the chip returns at most count data
+// bytes, with success.
 OV_SIM_API void InjectShortRead(Fn fn, int nthCall, uint32_t count);
 OV_SIM_API void ClearFaults();
 
@@ -129,6 +131,9 @@ OV_SIM_API int BrokenComplementWrites(const std::string& name);
 OV_SIM_API std::vector<uint8_t> ReadMemory(const std::string& name, uint32_t address, uint32_t length);
 OV_SIM_API std::vector<uint8_t> ReadExternalFlash(const std::string& name, uint8_t id, uint32_t address,
                                                   uint32_t length);
+// The 60 bytes of the external option record at 0x1FFFE040; setting writes the record's first bytes at once.
+OV_SIM_API std::vector<uint8_t> ExternalOptions(const std::string& name);
+OV_SIM_API void SetExternalOptions(const std::string& name, const std::vector<uint8_t>& record);
 // The option image as the chip answers a read (pending changes included), or as in force.
 OV_SIM_API std::vector<uint8_t> OptionImage(const std::string& name, bool inForce = false);
 OV_SIM_API PartitionState Partition(const std::string& name, int index);

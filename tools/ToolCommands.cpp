@@ -9,6 +9,7 @@
 #include "resources/ui/resource.h"
 #include "tools/Bin2HexFileDlg.h"
 #include "tools/ChipJumpCommands.h"
+#include "tools/ChipRecordCommands.h"
 #include "tools/CreateKeyDlg.h"
 #include "tools/MakeEnFileDlg.h"
 #include "tools/MakeSecurityFirmwareDlg.h"
@@ -63,6 +64,8 @@ void RegisterToolCommands() {
     AddMainWindowCommand(ID_SRAM_APP_GO, OnSramAppGo);
     AddMainWindowCommand(ID_READ_FLASH_ENTIRE_CHIP, OnReadFlashEntireChip);
     AddMainWindowCommand(ID_READ_FLASH_RANGE, OnReadFlashRange);
+    // No menu item offers it (the item stays greyed); the command id still opens the editor.
+    AddMainWindowCommand(ID_SET_EXTERNAL_OPTIONS_BYTES, OnSetExternalOptionsBytes);
     SetChipSeriesChooser([](CQXDownloadToolDlg& window) {
         CSelectChipSeriesDlg dialog(&window);
         return dialog.DoModal() == fw::IDOK;

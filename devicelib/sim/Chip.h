@@ -62,6 +62,7 @@ public:
     StatusCode WriteProtect(const std::array<uint8_t, 4>& wrp);
     StatusCode OtpRw(OtpRwBlock& block);
     StatusCode ExtOptRw(ExtOptRwBlock& block);
+    std::array<uint8_t, 60>& ExtOptions() { return extOptions_; }
     const std::vector<uint8_t>& StoredOptions() const { return stored_; }
     const std::vector<uint8_t>& EffectiveOptions() const { return effective_; }
     void ForceProtection(int level, const std::optional<std::array<uint8_t, 4>>& wrp);

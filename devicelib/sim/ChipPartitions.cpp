@@ -168,8 +168,10 @@ ChipState Chip::State() const {
     s.idKey = idKey_;
     s.extFlashKey = extFlashKey_;
     s.jtagKey = jtagKey_;
-    for (int i = 1; i <= 5; ++i)
+    for (int i = 1; i <= 5; ++i) {
         s.otp[i] = otpWrites_[i] == 0 ? 0xFFFF : otpValue_[i];
+        s.otpWrites[i] = otpWrites_[i];
+    }
     s.downloadFlag = downloadFlag_;
     s.apiSource = apiSource_;
     s.runAddress = runAddress_;

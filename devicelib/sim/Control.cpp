@@ -100,6 +100,20 @@ std::vector<uint8_t> ReadExternalFlash(const std::string& name, uint8_t id, uint
     return WithChip(name, [&](Chip& chip) { return chip.InspectExt(id, address, length); });
 }
 
+std::vector<uint8_t> ExternalOptions(const std::string& name) {
+    return WithChip(name, [&](Chip& chip) {
+        const auto& record = chip.ExtOptions();
+        return std::vector<uint8_t>(record.begin(), record.end());
+    });
+}
+
+void SetExternalOptions(const std::string& name, const std::vector<uint8_t>& record) {
+    WithChip(name, [&](Chip& chip) {
+        std::copy_n(record.begin(), std::min(record.size(), chip.ExtOptions().size()), chip.ExtOptions().begin());
+        return true;
+    });
+}
+
 std::vector<uint8_t> OptionImage(const std::string& name, bool inForce) {
     return WithChip(name, [&](Chip& chip) { return inForce ? chip.EffectiveOptions() : chip.StoredOptions(); });
 }

@@ -30,6 +30,13 @@ StatusCode OnDevice(Fn fn, DeviceHandle h, Body body, std::vector<uint32_t> args
     return status;
 }
 
+// A read that answers its byte count in a length byte, lowered when a short-read fault names this call.
+void ShortenAnswer(Fn fn, uint8_t& length) {
+    uint32_t count = length;
+    ovsim::ApplyShortRead(fn, count);
+    length = static_cast<uint8_t>(count);
+}
+
 // A reset, a jump or a power cycle ends the boot-loader session: handles taken before it go stale.
 void EndSession(DeviceCall& call) { call.device().generation++; }
 
@@ -80,12 +87,21 @@ StatusCode OV_CMD_OPT_RW(DeviceHandle h, OptionRwBlock* block) {
 }
 
 StatusCode OV_CMD_OTP_RW(DeviceHandle h, OtpRwBlock* block) {
-    return OnDevice(Fn::OtpRw, h, [&](DeviceCall& c) { return block ? c.chip().OtpRw(*block) : Fail(kBadArgument); });
+    return OnDevice(Fn::OtpRw, h, [&](DeviceCall& c) {
+        if (block == nullptr) return Fail(kBadArgument);
+        const StatusCode status = c.chip().OtpRw(*block);
+        if (status == CMD_STATUS_OK && block->operation == 0) ShortenAnswer(Fn::OtpRw, block->length);
+        return status;
+    });
 }
 
 StatusCode OV_CMD_EXT_OPT_RW(DeviceHandle h, ExtOptRwBlock* block) {
-    return OnDevice(Fn::ExtOptRw, h,
-                    [&](DeviceCall& c) { return block ? c.chip().ExtOptRw(*block) : Fail(kBadArgument); });
+    return OnDevice(Fn::ExtOptRw, h, [&](DeviceCall& c) {
+        if (block == nullptr) return Fail(kBadArgument);
+        const StatusCode status = c.chip().ExtOptRw(*block);
+        if (status == CMD_STATUS_OK && block->operation == 0) ShortenAnswer(Fn::ExtOptRw, block->length);
+        return status;
+    });
 }
 
 StatusCode OV_CMD_USERX_OP(DeviceHandle h, UserPartitionRecord* record) {

@@ -19,6 +19,7 @@
 #include "tests/app/MainWindowFixture.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 #include "tools/AppGoDlg.h"
+#include "tools/ExtOptDlg.h"
 #include "tools/FlashDlg.h"
 #include "tools/ReadFlashDlg.h"
 #include "tools/SelectChipSeriesDlg.h"
@@ -68,6 +69,21 @@ QString Draw(uint32_t languageId, const QString& file,
     return caption;
 }
 
+// A simulated chip of the series on USART, connected as the window's device.
+void ConnectSimulated(CQXDownloadToolDlg& w, uint8_t series) {
+    ovsim::Reset();
+    ovsim::ChipSpec spec;
+    spec.series = series;
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", spec);
+    char16_t names[256] = {};
+    OV_CMD_ENUM_DEV(OV_IFACE_USART, names, 256);
+    DeviceHandle handle = 0;
+    EXPECT_EQ(OV_CMD_CONNECT_DEV(&handle, u"/dev/ttyUSB0", 115200), 0);
+    w.m_hDevice = handle;
+    w.m_interface = kIfaceUsart;
+    w.m_chipSeries = series;
+}
+
 struct Row {
     const char* file;
     uint32_t language;
@@ -85,18 +101,17 @@ TEST(ChipToolDialogPictures, BothLanguages) {
         return std::make_unique<CReadFlashDlg>(&w);
     };
     const auto viewer = [](CQXDownloadToolDlg& w) {
-        ovsim::Reset();
-        ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", {});
-        char16_t names[256] = {};
-        OV_CMD_ENUM_DEV(OV_IFACE_USART, names, 256);
-        DeviceHandle handle = 0;
-        EXPECT_EQ(OV_CMD_CONNECT_DEV(&handle, u"/dev/ttyUSB0", 115200), 0);
-        w.m_hDevice = handle;
-        w.m_interface = kIfaceUsart;
+        ConnectSimulated(w, 0);
         w.m_pageSize = 2048;
         w.m_readStart = 0x08000000;
         w.m_readEnd = 0x080003FF;
         return std::make_unique<CFlashDlg>(&w);
+    };
+    const auto extOptions = [](CQXDownloadToolDlg& w) {
+        ConnectSimulated(w, 8);
+        ovsim::SetExternalOptions("/dev/ttyUSB0",
+                                  {0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x10, 0x00, 0x08});
+        return std::make_unique<CExtOPTDlg>(&w);
     };
     const Row rows[] = {
         {"app_go_zh.png", 2052, QStringLiteral("跳转"), appGo},
@@ -109,6 +124,8 @@ TEST(ChipToolDialogPictures, BothLanguages) {
         {"read_flash_range_en.png", 1033, QStringLiteral("Read flash by range"), range},
         {"flash_view_zh.png", 2052, QStringLiteral("FLASH"), viewer},
         {"flash_view_en.png", 1033, QStringLiteral("FLASH"), viewer},
+        {"ext_options_zh.png", 2052, QStringLiteral("外设选项字节"), extOptions},
+        {"ext_options_en.png", 1033, QStringLiteral("Set EXT OPT"), extOptions},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.file);

@@ -1,0 +1,13 @@
+#include "tools/ChipRecordCommands.h"
+
+#include "app/ChipCommand.h"
+#include "app/MainWindow.h"
+#include "tools/ExtOptDlg.h"
+
+void OnSetExternalOptionsBytes(CQXDownloadToolDlg& window) {
+    // The mutex stays with `cmd` while the dialog reads and writes the record.
+    ChipCommand cmd(window, kChipMutexInterfaces);
+    if (!cmd.Begin()) return;
+    CExtOPTDlg dialog(&window);
+    dialog.DoModal();
+}
