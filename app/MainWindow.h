@@ -167,6 +167,10 @@ public:
 
     // The offline downloader's identity from the last successful read; a disconnect keeps them.
     fw::Text m_linkFirmwareVersion, m_linkSerialText;
+    // The firmware upgrade: online (a file the firmware check fetched, named in m_linkFirmwareFile, with the
+    // version the server named and the fetched size shown) or manual (a file the user picks). UI thread only.
+    int m_firmwareUpdateOnline = 0;
+    fw::Text m_linkFirmwareFile, m_latestVersion, m_fetchedSizeText;
     // The link to the offline downloader, made on first use by the installed factory; null without one.
     OfflineLink* GetOfflineLink();
 

@@ -24,6 +24,11 @@
 
 namespace linksim {
 
+// The key the simulated downloaders' update program deciphers firmware images with; tests and the sample update
+// folder encipher their images under it.
+inline constexpr std::array<uint8_t, 16> kSimFirmwareKey = {0x51, 0x58, 0x2D, 0x4C, 0x69, 0x6E, 0x6B, 0x2D,
+                                                            0x46, 0x69, 0x72, 0x6D, 0x77, 0x61, 0x72, 0x65};
+
 // How a downloader presents itself and what it holds when it leaves the factory.
 struct DownloaderSpec {
     std::string path;  // the name it goes by in enumeration; empty: "linksim:<n>"
@@ -37,6 +42,7 @@ struct DownloaderSpec {
     std::optional<std::array<uint8_t, 16>> deviceKey;  // factory key; none: the serial's first 16 bytes
     int outputReportLength = 65;                       // both count the report id byte, as the HID capabilities do
     int inputReportLength = 65;
+    std::array<uint8_t, 16> firmwareKey = kSimFirmwareKey;  // what its update program deciphers images with
 };
 
 // One request frame as the downloader read it.
@@ -58,7 +64,7 @@ inline constexpr uint8_t kStatusCheckByteError = 3;
 inline constexpr uint8_t kStatusKeyError = 4;
 inline constexpr uint8_t kStatusSaveError = 5;
 
-class Downloader {
+class Downloader : public std::enable_shared_from_this<Downloader> {
 public:
     explicit Downloader(DownloaderSpec spec);
     Downloader(const Downloader&) = delete;
@@ -91,6 +97,7 @@ public:
     void CorruptNextHeader(uint8_t header);                // reply byte 0 replaced
     void ShortenNextReply(size_t bytes);                   // reply report cut to this many bytes
     void FailWrites(bool fail);                            // the transport's write fails
+    void StayAwayOnNextRestart();                          // leaves the bus at its next restart and stays away
 
     // Request frames as received (the frame's bytes up to its check byte, or the whole report when its length
     // byte is unusable), and how many replies are waiting to be read.
@@ -98,8 +105,16 @@ public:
     void ClearReceivedFrames();
     size_t PendingReplies() const;
 
+    // The firmware version it runs: the spec's until an update installed another.
+    std::string FirmwareVersion();
     // Firmware version as numbers, for the commands newer firmware serves.
-    bool FirmwareAtLeast(int major, int minor, int patch) const;
+    bool FirmwareAtLeast(int major, int minor, int patch);
+
+    // For a handler: once the reply to this request has been read, the downloader leaves the bus and comes back
+    // (a removal and an arrival), as it does when it starts another program. Handles opened before stay dead.
+    void RestartAfterReply();
+    // Counts the times the downloader left the bus; a handle opened at another count is stale.
+    uint64_t Generation() const;
 
     void SetPlugged(bool plugged);
 
@@ -109,7 +124,10 @@ private:
         // as much as serving a frame, and transfers send thousands).
         std::chrono::steady_clock::time_point ready;
         std::vector<uint8_t> bytes;
+        bool restart = false;  // the downloader restarts once this reply has been read
     };
+    std::optional<std::vector<uint8_t>> TakeReply(std::unique_lock<std::mutex>& lock);
+    void Restart();
     std::vector<uint8_t> Serve(std::span<const uint8_t> data, bool& answer);
 
     DownloaderSpec m_spec;
@@ -119,6 +137,9 @@ private:
     std::vector<std::vector<uint8_t>> m_frames;
     bool m_plugged = true;
     bool m_failWrites = false;
+    bool m_restartAfterReply = false;
+    bool m_stayAway = false;
+    uint64_t m_generation = 0;
     struct Forced {
         uint8_t command, status;
         int times;

@@ -2,6 +2,8 @@
 // exchange every request goes through, and the opening of the link with the reading of the identity.
 #pragma once
 
+#include <atomic>
+
 #include "app/OfflineLink.h"
 #include "framework/Text.h"
 #include "offline/Hid.h"
@@ -19,6 +21,9 @@ public:
     void RunConfiguration() override;
 
     CHid m_hid;
+    // Set while a worker (the firmware upgrade) owns the link: it closes and reopens it itself as the downloader
+    // leaves and comes back, so the window neither looks at the transport meanwhile nor closes it.
+    std::atomic<bool> m_heldByWorker{false};
 
 private:
     CQXDownloadToolDlg& m_window;

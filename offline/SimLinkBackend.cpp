@@ -8,13 +8,15 @@ namespace {
 
 class SimLinkDevice : public LinkDevice {
 public:
-    explicit SimLinkDevice(std::shared_ptr<linksim::Downloader> d) : m_downloader(std::move(d)) {}
+    explicit SimLinkDevice(std::shared_ptr<linksim::Downloader> d)
+        : m_downloader(std::move(d)), m_generation(m_downloader->Generation()) {}
     int OutputReportLength() const override { return m_downloader->Spec().outputReportLength; }
     int InputReportLength() const override { return m_downloader->Spec().inputReportLength; }
     bool Write(std::span<const uint8_t> report) override {
-        return !report.empty() && report[0] == 0 && m_downloader->Write(report.subspan(1));
+        return !Stale() && !report.empty() && report[0] == 0 && m_downloader->Write(report.subspan(1));
     }
     int Read(std::span<uint8_t> buffer, int timeoutMs) override {
+        if (Stale()) return -1;
         const auto bytes = m_downloader->Read(std::chrono::milliseconds(std::max(0, timeoutMs)));
         if (!bytes) return m_downloader->Plugged() ? 0 : -1;
         const size_t n = std::min(bytes->size(), buffer.size());
@@ -23,7 +25,11 @@ public:
     }
 
 private:
+    // A downloader that left the bus and came back is a new device: what was opened before does not reach it.
+    bool Stale() const { return m_downloader->Generation() != m_generation; }
+
     std::shared_ptr<linksim::Downloader> m_downloader;
+    uint64_t m_generation;
 };
 
 class SimLinkBackend : public LinkBackend {

@@ -9,6 +9,7 @@ CommandTable BuildCommandTable() {
     AddParameterCommands(table);
     AddSecurityCommands(table);
     AddProjectStoreCommands(table);
+    AddFirmwareUpdateCommands(table);
     return table;
 }
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "linksim/CommandTable.h"
+#include "linksim/FirmwareUpdateState.h"
 
 namespace linksim {
 namespace {
@@ -50,6 +51,7 @@ bool Downloader::Plugged() const {
 void Downloader::SetPlugged(bool plugged) {
     {
         std::lock_guard lock(m_mutex);
+        if (m_plugged && !plugged) ++m_generation;
         m_plugged = plugged;
         if (!plugged) m_replies.clear();
     }
@@ -77,7 +79,8 @@ bool Downloader::Write(std::span<const uint8_t> data) {
     }
     const auto ready = m_delay.count() == 0 ? std::chrono::steady_clock::time_point::min()
                                             : std::chrono::steady_clock::now() + m_delay;
-    m_replies.push_back({ready, std::move(reply)});
+    m_replies.push_back({ready, std::move(reply), m_restartAfterReply});
+    m_restartAfterReply = false;
     m_delay = std::chrono::milliseconds(0);
     lock.unlock();
     m_replyReady.notify_all();
@@ -86,26 +89,56 @@ bool Downloader::Write(std::span<const uint8_t> data) {
 
 std::optional<std::vector<uint8_t>> Downloader::Read(std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
-    if (m_plugged && !m_replies.empty() && m_replies.front().ready == std::chrono::steady_clock::time_point::min()) {
-        std::vector<uint8_t> bytes = std::move(m_replies.front().bytes);
-        m_replies.pop_front();
-        return bytes;
-    }
+    if (m_plugged && !m_replies.empty() && m_replies.front().ready == std::chrono::steady_clock::time_point::min())
+        return TakeReply(lock);
     if (m_replies.empty() && timeout.count() <= 0) return std::nullopt;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         if (!m_plugged) return std::nullopt;
         const auto now = std::chrono::steady_clock::now();
-        if (!m_replies.empty() && m_replies.front().ready <= now) {
-            std::vector<uint8_t> bytes = std::move(m_replies.front().bytes);
-            m_replies.pop_front();
-            return bytes;
-        }
+        if (!m_replies.empty() && m_replies.front().ready <= now) return TakeReply(lock);
         auto wakeAt = deadline;
         if (!m_replies.empty()) wakeAt = std::min(wakeAt, m_replies.front().ready);
         if (now >= deadline) return std::nullopt;
         m_replyReady.wait_until(lock, wakeAt);
     }
+}
+
+std::optional<std::vector<uint8_t>> Downloader::TakeReply(std::unique_lock<std::mutex>& lock) {
+    std::vector<uint8_t> bytes = std::move(m_replies.front().bytes);
+    const bool restart = m_replies.front().restart;
+    m_replies.pop_front();
+    if (restart) {
+        lock.unlock();
+        Restart();
+    }
+    return bytes;
+}
+
+void Downloader::Restart() {
+    // Through the registry, so the program sees the removal and the arrival it would see from a real one.
+    bool stayAway = false;
+    {
+        std::lock_guard lock(m_mutex);
+        std::swap(stayAway, m_stayAway);
+    }
+    const std::shared_ptr<Downloader> self = weak_from_this().lock();
+    if (self && Find(Path()) == self) {
+        Unplug(Path());
+        if (!stayAway) Replug(self);
+        return;
+    }
+    SetPlugged(false);
+    if (stayAway) return;
+    Commands().PowerUp(*this);
+    SetPlugged(true);
+}
+
+void Downloader::RestartAfterReply() { m_restartAfterReply = true; }
+
+uint64_t Downloader::Generation() const {
+    std::lock_guard lock(m_mutex);
+    return m_generation;
 }
 
 std::vector<uint8_t> Downloader::Serve(std::span<const uint8_t> data, bool& answer) {
@@ -132,6 +165,8 @@ std::vector<uint8_t> Downloader::Serve(std::span<const uint8_t> data, bool& answ
         if (forced != m_forced.end()) {
             reply.status = forced->status;
             if (--forced->times <= 0) m_forced.erase(forced);
+        } else if (!Commands().Admits(*this, request)) {
+            reply.status = kStatusCommandError;
         } else if (const CommandHandler* handler = Commands().Find(request.command)) {
             (*handler)(*this, request, reply);
         } else {
@@ -181,6 +216,11 @@ void Downloader::ShortenNextReply(size_t bytes) {
     m_shorten = bytes;
 }
 
+void Downloader::StayAwayOnNextRestart() {
+    std::lock_guard lock(m_mutex);
+    m_stayAway = true;
+}
+
 void Downloader::FailWrites(bool fail) {
     std::lock_guard lock(m_mutex);
     m_failWrites = fail;
@@ -201,9 +241,14 @@ size_t Downloader::PendingReplies() const {
     return m_replies.size();
 }
 
-bool Downloader::FirmwareAtLeast(int major, int minor, int patch) const {
+std::string Downloader::FirmwareVersion() {
+    const std::optional<std::string> installed = State<FirmwareUpdateState>().installedVersion;
+    return installed ? *installed : m_spec.firmwareVersion;
+}
+
+bool Downloader::FirmwareAtLeast(int major, int minor, int patch) {
     int v[3] = {0, 0, 0};
-    std::sscanf(m_spec.firmwareVersion.c_str(), "%d.%d.%d", &v[0], &v[1], &v[2]);
+    std::sscanf(FirmwareVersion().c_str(), "%d.%d.%d", &v[0], &v[1], &v[2]);
     const int want[3] = {major, minor, patch};
     for (int i = 0; i < 3; ++i) {
         if (v[i] != want[i]) return v[i] > want[i];

@@ -1,5 +1,6 @@
 // Command 0x01: the downloader's name, firmware and hardware texts and its serial number.
 #include "linksim/CommandTable.h"
+#include "linksim/FirmwareUpdateState.h"
 
 namespace linksim {
 namespace {
@@ -10,10 +11,12 @@ void ServeIdentity(Downloader& d, const Request& request, Reply& reply) {
     const DownloaderSpec& spec = d.Spec();
     switch (request.p1) {
         case 1:
-            reply.payload = TextBytes(spec.moduleName);
+            // The update program names itself, so a program can tell which of the two it reached.
+            reply.payload =
+                TextBytes(d.State<FirmwareUpdateState>().inUpdateProgram ? spec.moduleName + " Boot" : spec.moduleName);
             break;
         case 2:
-            reply.payload = TextBytes(spec.firmwarePrefix + spec.firmwareVersion);
+            reply.payload = TextBytes(spec.firmwarePrefix + d.FirmwareVersion());
             break;
         case 3:
             reply.payload = TextBytes(spec.hardwareText);

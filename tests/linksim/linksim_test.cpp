@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 #include "framework/DeviceNotification.h"
+#include "linksim/FirmwareUpdateState.h"
 #include "linksim/ParameterState.h"
 #include "tests/framework/TempFolder.h"
+#include "tools/EncFiles.h"
 
 namespace {
 
@@ -131,4 +134,115 @@ TEST_F(LinkSim, IniDescribesTheDownloaders) {
     EXPECT_EQ(all[1]->Spec().vendorId, 0x1234);
     EXPECT_EQ(all[1]->Spec().productId, 0xABCD);
     EXPECT_EQ((*all[1]->Spec().deviceKey)[15], 0x0F);
+}
+
+namespace {
+
+// A firmware image naming `version`, enciphered for the simulated downloaders' update program.
+std::vector<uint8_t> FirmwareFile(const std::string& version, size_t size = 1000) {
+    std::vector<uint8_t> plain(size, 0x5A);
+    const std::string mark = "Firmware:" + version;
+    std::copy(mark.begin(), mark.end(), plain.begin() + 16);
+    plain[16 + mark.size()] = 0;
+    return MakeDigestHeaderEncFile(plain, linksim::kSimFirmwareKey, 0x800);
+}
+
+// Header packet, then the image bytes in packets of 57, the last one marked.
+std::vector<std::vector<uint8_t>> FirmwarePackets(const std::vector<uint8_t>& file) {
+    std::vector<std::vector<uint8_t>> frames;
+    frames.push_back(Frame({0xA0, 0x04, 0x00, 0x01}, {file.begin(), file.begin() + 36}));
+    for (size_t at = 40; at < file.size(); at += 57) {
+        const size_t n = std::min<size_t>(57, file.size() - at);
+        const uint8_t p2 = at + n == file.size() ? 0x03 : 0x02;
+        frames.push_back(Frame({0xA0, 0x04, 0x00, p2},
+                               {file.begin() + static_cast<long>(at), file.begin() + static_cast<long>(at + n)}));
+    }
+    return frames;
+}
+
+}  // namespace
+
+TEST_F(LinkSim, UpdateProgramInstallsTheImageAndComesBackWithItsVersion) {
+    auto d = linksim::Plug();
+    std::vector<std::pair<bool, fw::Text>> events;
+    const auto registration = fw::RegisterDeviceChange(
+        fw::DeviceKind::Hid, [&](const fw::DeviceChange& c) { events.emplace_back(c.arrival, c.name); });
+    const uint64_t generation = d->Generation();
+    const std::vector<uint8_t> file = FirmwareFile("3.1.7");
+
+    // The application takes 0x04 as its own parameter, not as firmware.
+    Ask(*d, Frame({0xA0, 0x04, 0x00, 0x01}, {file.begin(), file.begin() + 36}));
+    EXPECT_FALSE(d->State<linksim::FirmwareUpdateState>().imageLength);
+    // Entering the update program: answered, then the downloader leaves the bus and comes back.
+    ASSERT_EQ(Ask(*d, Frame({0xA0, 0x03}))[4], 0);
+    EXPECT_NE(d->Generation(), generation);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_FALSE(events[0].first);
+    EXPECT_TRUE(events[1].first);
+    EXPECT_TRUE(d->Plugged());
+    EXPECT_EQ(Ask(*d, Frame({0xA0, 0x0B, 0x00}))[4], 1) << "the update program serves no parameters";
+    const auto boot = Ask(*d, Frame({0xA0, 0x01, 0x01}));
+    EXPECT_EQ(std::string(boot.begin() + 6, boot.begin() + 6 + boot[5] - 1), "OV-Link-Pro Boot");
+
+    const auto packets = FirmwarePackets(file);
+    for (size_t i = 0; i < packets.size(); ++i)
+        ASSERT_EQ(Ask(*d, packets[i])[4], 0) << "packet " << i;
+    fw::UnregisterDeviceChange(registration);
+    EXPECT_EQ(events.size(), 4u) << "back in the application after the last packet";
+    const auto& state = d->State<linksim::FirmwareUpdateState>();
+    EXPECT_FALSE(state.inUpdateProgram);
+    EXPECT_EQ(state.installs, 1);
+    EXPECT_EQ(state.dataPackets, static_cast<int>(packets.size()) - 1);
+    EXPECT_EQ(d->FirmwareVersion(), "3.1.7");
+    const auto version = Ask(*d, Frame({0xA0, 0x01, 0x02}));
+    EXPECT_EQ(std::string(version.begin() + 6, version.begin() + 6 + version[5] - 1), "Firmware:3.1.7");
+}
+
+TEST_F(LinkSim, UpdateProgramRefusesWhatItCannotInstall) {
+    struct Row {
+        const char* name;
+        std::function<std::vector<std::vector<uint8_t>>()> packets;
+    };
+    const std::vector<uint8_t> good = FirmwareFile("3.1.7");
+    std::vector<uint8_t> foreignKey = good;
+    foreignKey[100] ^= 0xFF;  // a cipher block that no longer deciphers to the digested plaintext
+    std::vector<uint8_t> noVersion(1000, 0x11);
+    const Row rows[] = {
+        {"digest does not match", [&] { return FirmwarePackets(foreignKey); }},
+        {"image names no version",
+         [&] { return FirmwarePackets(MakeDigestHeaderEncFile(noVersion, linksim::kSimFirmwareKey, 0x800)); }},
+        {"data before the header",
+         [&] {
+             auto p = FirmwarePackets(good);
+             p.erase(p.begin());
+             return p;
+         }},
+        {"a packet missing",
+         [&] {
+             auto p = FirmwarePackets(good);
+             p.erase(p.begin() + 3);
+             return p;
+         }},
+        {"header length not whole blocks",
+         [&] {
+             auto file = good;
+             file[3] = static_cast<uint8_t>(file[3] + 1);
+             return FirmwarePackets(file);
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        linksim::Reset();
+        auto d = linksim::Plug();
+        ASSERT_EQ(Ask(*d, Frame({0xA0, 0x03}))[4], 0);
+        uint8_t status = 0;
+        for (const auto& packet : row.packets()) {
+            status = Ask(*d, packet)[4];
+            if (status != 0) break;
+        }
+        EXPECT_NE(status, 0);
+        EXPECT_EQ(d->State<linksim::FirmwareUpdateState>().installs, 0);
+        EXPECT_TRUE(d->State<linksim::FirmwareUpdateState>().inUpdateProgram);
+        EXPECT_EQ(d->FirmwareVersion(), "3.1.6");
+    }
 }

@@ -1,6 +1,7 @@
-// The offline downloader's configuration window (on its parameter page, read from a simulated downloader) and the
-// device key dialog, drawn by the Qt host offscreen in Chinese and English: one picture each under the build
-// folder, and the checks a person would make looking at them (every text fits its control, nothing overlaps).
+// The offline downloader's configuration window (on its parameter page, read from a simulated downloader), the
+// device key dialog and the firmware upgrade dialog, drawn by the Qt host offscreen in Chinese and English: one
+// picture each under the build folder, and the checks a person would make looking at them (every text fits its
+// control, nothing overlaps).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -15,6 +16,7 @@
 #include "offline/LinkSession.h"
 #include "offline/OVLinkConfigTabDlg.h"
 #include "offline/OfflineCommands.h"
+#include "offline/UpdateBootDlg.h"
 #include "offline/UpdateDevKeyDlg.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/framework/host/qt/QtTestApp.h"
@@ -95,11 +97,18 @@ TEST(OfflineDownloaderPictures, BothLanguages) {
     const auto page = [](fw::Dialog& d) -> fw::Window* { return &static_cast<COVLinkConfigTabDlg&>(d).m_paramPage; };
     const auto key = [](CQXDownloadToolDlg& w) { return std::make_unique<CUpdateDevKeyDlg>(&w); };
     const auto none = [](fw::Dialog&) -> fw::Window* { return nullptr; };
+    // The firmware upgrade as the menu entry opens it: the user still has to pick a file.
+    const auto upgrade = [](CQXDownloadToolDlg& w) {
+        w.m_firmwareUpdateOnline = 0;
+        return std::make_unique<CUpdateBootDlg>(&w);
+    };
     const Row rows[] = {
         {"ovlink_config_zh.png", 2052, QStringLiteral("离线下载器配置"), config, page},
         {"ovlink_config_en.png", 1033, QStringLiteral("Offline downloader configuration"), config, page},
         {"update_dev_key_zh.png", 2052, QStringLiteral("更新设备密钥"), key, none},
         {"update_dev_key_en.png", 1033, QStringLiteral("Update device key"), key, none},
+        {"update_boot_zh.png", 2052, QStringLiteral("下载器固件升级"), upgrade, none},
+        {"update_boot_en.png", 1033, QStringLiteral("Downloader firmware upgrade"), upgrade, none},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.file);

@@ -1,0 +1,10 @@
+// Ids of the downloader firmware upgrade dialog.
+#pragma once
+
+#define IDD_UPDATE_BOOT 176
+#define IDC_UPDATE_BOOT_FILE_LABEL 1337
+#define IDC_UPDATE_BOOT_FILE 1157
+#define IDC_UPDATE_BOOT_BROWSE 1059
+#define IDC_UPDATE_BOOT_UPDATE 1071
+#define IDC_UPDATE_BOOT_PROGRESS 1396
+#define IDC_UPDATE_BOOT_INFO 1117
