@@ -92,13 +92,6 @@ std::array<uint8_t, 16> WrapKey(fw::TextView keyText) {
     return block;
 }
 
-// The default key table entry of partition i, -1 for none.
-int DefaultKeyEntry(int family, int partition, uint8_t keyId) {
-    if (family == 5) return partition == 0 ? 30 : partition == 2 ? 31 : -1;
-    if (family == 8 || family == 9) return 28 + partition;
-    return keyId;
-}
-
 bool FamilyHasPartitionKeys(int family) {
     static constexpr int kWithout[] = {-1, 3, 4, 6, 7, 12};
     return std::ranges::find(kWithout, family) == std::end(kWithout);
@@ -291,7 +284,7 @@ bool Builder::FillKeys() {
         for (std::size_t i = 0; i < kProjectPartitions; ++i) {
             if (partitions[i].marker.Get() != kProjectMarkerValid) continue;
             const uint8_t keyId = partitions[i].keyId;
-            const int entry = DefaultKeyEntry(family, static_cast<int>(i), keyId);
+            const int entry = DefaultChipKeyEntry(family, static_cast<int>(i), keyId);
             if (entry >= static_cast<int>(g_defaultChipKeys.size())) {
                 ui.ShowMessage(fw::Format(TranslateText(u"分区USER%d的密钥ID无效！"), static_cast<int>(i) + 1));
                 return false;

@@ -3,6 +3,7 @@
 #include "core/HexText.h"
 #include "core/Translation.h"
 #include "framework/DataExchange.h"
+#include "offline/KeyTextCheck.h"
 #include "offline/OfflineProjectSettings.h"
 
 const fw::MessageMap<CUpdateDevKeyDlg> CUpdateDevKeyDlg::kMessages{
@@ -16,36 +17,14 @@ void CUpdateDevKeyDlg::DoDataExchange(fw::DataExchange& dx) {
     dx.Check(IDC_DEVKEY_SHOW, m_showKey);
 }
 
-namespace {
-
-struct KeyMessages {
-    const fw::Text empty, notHex, length;
-};
-
-// Blanks and tabs removed; the first check that fails names itself.
-bool KeyTextAccepted(fw::Text& text, const KeyMessages& messages, const CMessageBoxEx& box, const fw::Window* owner) {
-    fw::Remove(text, u' ');
-    fw::Remove(text, u'\t');
-    const fw::Text* failure = nullptr;
-    if (text.empty()) {
-        failure = &messages.empty;
-    } else if (!IsHexText(text)) {
-        failure = &messages.notHex;
-    } else if (text.size() != 32) {
-        failure = &messages.length;
-    }
-    if (failure) box.MessageBox(owner, *failure, fw::MB_OK);
-    return failure == nullptr;
-}
-
-}  // namespace
-
 void CUpdateDevKeyDlg::OnBnClickedOk() {
     UpdateData(true);
-    const KeyMessages newKey{TranslateText(u"设备新密钥不能为空！"), TranslateText(u"设备新密钥必须是十六进制字符！"),
-                             TranslateText(u"设备新密钥应为16字节长度！")};
-    const KeyMessages oldKey{TranslateText(u"设备旧密钥不能为空！"), TranslateText(u"设备旧密钥必须是十六进制字符！"),
-                             TranslateText(u"设备旧密钥应为16字节长度！")};
+    const KeyTextMessages newKey{TranslateText(u"设备新密钥不能为空！"),
+                                 TranslateText(u"设备新密钥必须是十六进制字符！"),
+                                 TranslateText(u"设备新密钥应为16字节长度！")};
+    const KeyTextMessages oldKey{TranslateText(u"设备旧密钥不能为空！"),
+                                 TranslateText(u"设备旧密钥必须是十六进制字符！"),
+                                 TranslateText(u"设备旧密钥应为16字节长度！")};
     if (!KeyTextAccepted(m_newKeyText, newKey, m_msgBox, this)) return;
     if (!KeyTextAccepted(m_oldKeyText, oldKey, m_msgBox, this)) return;
     OfflineProjectSettings& settings = ProjectSettings();

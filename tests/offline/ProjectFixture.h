@@ -34,10 +34,11 @@ inline uint32_t ReferenceCrc(const Bytes& data) {
     return crc;
 }
 
-inline std::array<uint8_t, 16> ReferenceWrap(fw::TextView keyText) {
+// AES-128-ECB of one block, by a library other than the program's; both given as 32 hex digits.
+inline std::array<uint8_t, 16> ReferenceEncipher(fw::TextView blockText, fw::TextView keyText) {
     std::array<uint8_t, 16> key{}, block{}, out{};
-    HexToBytes(kProjectKeyWrapKey, key.data(), 16);
-    HexToBytes(keyText, block.data(), 16);
+    HexToBytes(keyText, key.data(), 16);
+    HexToBytes(blockText, block.data(), 16);
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     EVP_EncryptInit_ex(ctx, EVP_aes_128_ecb(), nullptr, key.data(), nullptr);
     EVP_CIPHER_CTX_set_padding(ctx, 0);
@@ -45,6 +46,10 @@ inline std::array<uint8_t, 16> ReferenceWrap(fw::TextView keyText) {
     EVP_EncryptUpdate(ctx, out.data(), &n, block.data(), 16);
     EVP_CIPHER_CTX_free(ctx);
     return out;
+}
+
+inline std::array<uint8_t, 16> ReferenceWrap(fw::TextView keyText) {
+    return ReferenceEncipher(keyText, kProjectKeyWrapKey);
 }
 
 inline Bytes Filled(std::size_t size, uint8_t first) {
