@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "framework/Window.h"
 
@@ -45,14 +46,19 @@ int CHid::WriteReport(const uint8_t* frame, uint8_t length) {
 
 int CHid::ReadReport(uint8_t* buffer, uint8_t& length, int timeoutMs) {
     length = 0;
-    std::fill_n(buffer, 256, uint8_t{0});
-    if (!m_isOpen || !m_device) return 0;
+    if (!m_isOpen || !m_device) {
+        std::fill_n(buffer, 256, uint8_t{0});
+        return 0;
+    }
     // An input report never holds more data bytes than its length less the report id, nor more than the
     // caller's buffer, whatever the device sends.
     const int dataLength = std::clamp(m_device->InputReportLength() - 1, 0, 255);
     const int got = m_device->Read(std::span<uint8_t>(buffer, static_cast<size_t>(dataLength)), timeoutMs);
+    // Only what the device did not fill is cleared: the buffer reads as zeros past the data either way.
+    const int kept = std::clamp(got, 0, dataLength);
+    std::memset(buffer + kept, 0, static_cast<size_t>(256 - kept));
     if (got <= 0) return 0;
-    length = static_cast<uint8_t>(std::min(got, dataLength));
+    length = static_cast<uint8_t>(kept);
     return 1;
 }
 

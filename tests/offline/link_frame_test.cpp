@@ -61,6 +61,23 @@ TEST(LinkFrame, FullPayloadMakesA64ByteFrame) {
     EXPECT_EQ(frame[63], check);
 }
 
+// The check byte is folded a word at a time: every payload length, so every split into words and a tail.
+TEST(LinkFrame, EveryPayloadLengthGetsTheXorOfItsBytes) {
+    for (uint8_t payload = 0; payload <= 57; ++payload) {
+        SCOPED_TRACE(payload);
+        std::vector<uint8_t> request = {0xA0, 0x10, 0x00, 0x02, 0x00, payload};
+        for (int i = 0; i < payload; ++i)
+            request.push_back(static_cast<uint8_t>(0x31 * i + payload));
+        uint8_t check = 0;
+        for (uint8_t b : request)
+            check ^= b;
+        LinkFrameBuffer frame;
+        ASSERT_EQ(EncodeLinkRequest(request, frame), LinkRequestError::None);
+        ASSERT_EQ(frame.size, request.size() + 1);
+        EXPECT_EQ(frame.bytes[frame.size - 1], check);
+    }
+}
+
 TEST(LinkFrame, MalformedRequestsAreRefused) {
     fw::Text tooLong = u"A0 10 00 02 00 3A";
     for (int i = 0; i < 58; ++i)
