@@ -44,6 +44,7 @@ const fw::MessageMap<CQXDownloadToolDlg> CQXDownloadToolDlg::kMessages{
     fw::OnMessage(WM_STATUS_TOTAL, &CQXDownloadToolDlg::OnSetTotalPane),
     fw::OnMessage(WM_STATUS_PASS, &CQXDownloadToolDlg::OnSetPassPane),
     fw::OnMessage(WM_STATUS_FAIL, &CQXDownloadToolDlg::OnSetFailPane),
+    fw::OnMessage(WM_START_UPDATER, &CQXDownloadToolDlg::OnStartUpdater),
     fw::OnSelChange(IDC_COMBO_INTERFACE, &CQXDownloadToolDlg::OnCbnSelchangeInterface),
     fw::OnSelChange(IDC_COMBO_DEVICE, &CQXDownloadToolDlg::OnCbnSelchangeDevice),
     fw::OnClick(IDC_BTN_CONNECT, &CQXDownloadToolDlg::OnBnClickedConnect),
@@ -213,7 +214,7 @@ bool CQXDownloadToolDlg::OnInitDialog() {
     if (const auto host = fw::GetHostName()) {
         m_hostIpText = fw::GetFirstIpv4Address(*host).value_or(u"IP检测失败");
     }
-    // The update check of the tool belongs to the offline-downloader and update subsystem; it is not started here.
+    if (UpdateService* updates = GetUpdateService()) updates->WindowOpened();
 
     GetDlgItem(IDC_CHECK_DOWNLOAD_FLAG).ShowWindow(fw::SW_HIDE);
     GetDlgItem(IDC_STATIC_DOWNLOAD_FLAG).ShowWindow(fw::SW_HIDE);

@@ -18,6 +18,7 @@
 #include "app/InterfaceSpeeds.h"
 #include "app/MainWindowState.h"
 #include "app/OfflineLink.h"
+#include "app/UpdateService.h"
 #include "core/ChipSeriesTable.h"
 #include "core/MessageBoxEx.h"
 #include "devicelib/OvMcuCmdDll.h"
@@ -173,6 +174,8 @@ public:
     fw::Text m_linkFirmwareFile, m_latestVersion, m_fetchedSizeText;
     // The link to the offline downloader, made on first use by the installed factory; null without one.
     OfflineLink* GetOfflineLink();
+    // The update checks, made on first use by the installed factory once the window has opened; null without one.
+    UpdateService* GetUpdateService();
 
     fw::Control m_deviceCombo, m_vidEdit, m_pidEdit;
     fw::Control m_log, m_progress, m_statusBar;
@@ -220,6 +223,7 @@ private:
     fw::LResult OnSetTotalPane(fw::WParam wParam, fw::LParam lParam);
     fw::LResult OnSetPassPane(fw::WParam wParam, fw::LParam lParam);
     fw::LResult OnSetFailPane(fw::WParam wParam, fw::LParam lParam);
+    fw::LResult OnStartUpdater(fw::WParam wParam, fw::LParam lParam);
     void OnCbnSelchangeInterface();
     void OnCbnSelchangeDevice();
     void OnBnClickedConnect();
@@ -275,6 +279,7 @@ private:
     std::unique_ptr<fw::NamedMutex> m_deviceMutex;
     std::unique_ptr<DownloadHost> m_jobHost;
     std::unique_ptr<OfflineLink> m_offlineLink;
+    std::unique_ptr<UpdateService> m_updateService;
     std::mutex m_counterReportMutex;
     std::mutex m_partitionReadMutex;  // production workers read partitions in turn  // never taken by the UI thread, so
                                       // a worker may send while holding it

@@ -300,6 +300,13 @@ void CQXDownloadToolDlg::NoticeOfflineLinkRemoval() {
     AppendLog(TranslateText(u"设备已断开！"), kLogRed);
 }
 
+UpdateService* CQXDownloadToolDlg::GetUpdateService() {
+    // The checks need the working directory, which the window knows once it has opened.
+    if (!m_updateService && !m_workDir.empty() && GetUpdateServiceFactory())
+        m_updateService = GetUpdateServiceFactory()(*this);
+    return m_updateService.get();
+}
+
 OfflineLink* CQXDownloadToolDlg::GetOfflineLink() {
     if (!m_offlineLink && GetOfflineLinkFactory()) m_offlineLink = GetOfflineLinkFactory()(*this);
     return m_offlineLink.get();
@@ -307,7 +314,11 @@ OfflineLink* CQXDownloadToolDlg::GetOfflineLink() {
 
 bool CQXDownloadToolDlg::ReadDeviceInfo() {
     const InterfaceIndex iface = m_interface;
-    if (iface == kIfaceOfflineLink) return m_offlineLink && m_offlineLink->ReadInfo();
+    if (iface == kIfaceOfflineLink) {
+        if (!m_offlineLink || !m_offlineLink->ReadInfo()) return false;
+        if (UpdateService* updates = GetUpdateService()) updates->LinkIdentified();
+        return true;
+    }
     if (iface > kIfaceI2c) return true;
     if (!GetChipInfo(m_chipInfo, nullptr)) {
         if (IsSwd(iface)) {

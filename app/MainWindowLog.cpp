@@ -131,6 +131,12 @@ fw::LResult CQXDownloadToolDlg::OnProgressStep(fw::WParam wParam, fw::LParam lPa
 
 void CQXDownloadToolDlg::OnTimer(uintptr_t id) {
     if (id == TIMER_CLOCK) SetPaneText(4, ClockText());
+    if ((id == TIMER_TOOL_UPDATE || id == TIMER_FIRMWARE_UPDATE) && m_updateService) m_updateService->OnTimer(id);
+}
+
+fw::LResult CQXDownloadToolDlg::OnStartUpdater(fw::WParam, fw::LParam) {
+    if (m_updateService) m_updateService->StartUpdater();
+    return 1;
 }
 
 void CQXDownloadToolDlg::OnBnClickedRecount() {

@@ -6,6 +6,7 @@
 #include "offline/LinkSession.h"
 #include "offline/OVLinkConfigTabDlg.h"
 #include "offline/UpdateBootDlg.h"
+#include "offline/UpdateChecks.h"
 #include "resources/ui/resource.h"
 
 void RegisterOfflineCommands() {
@@ -13,4 +14,11 @@ void RegisterOfflineCommands() {
     SetDownloadProjectLoader(LoadDownloadProjectIntoWindow);
     AddMainWindowCommand(ID_OFFLINE_DOWNLOADER, OnOfflineDownloader);
     AddMainWindowCommand(ID_OFFLINE_LINK_FIRMWARE_UPDATE, OnOfflineLinkFirmwareUpdate);
+    SetUpdateServiceFactory([](CQXDownloadToolDlg& window) { return std::make_unique<UpdateChecks>(window); });
+    AddMainWindowCommand(ID_CHECK_TOOL_UPDATE, [](CQXDownloadToolDlg& window) {
+        if (UpdateChecks* checks = UpdateChecksOf(window)) checks->OnCheckToolUpdate();
+    });
+    AddMainWindowCommand(ID_CHECK_LINK_FIRMWARE_UPDATE, [](CQXDownloadToolDlg& window) {
+        if (UpdateChecks* checks = UpdateChecksOf(window)) checks->OnCheckLinkFirmwareUpdate();
+    });
 }

@@ -32,9 +32,14 @@ const fw::Text g_strUpdateServerPublic = fw::Utf8ToText(QX_UPDATE_SERVER_PUBLIC)
 const fw::Text g_strUpdateServerInternal = fw::Utf8ToText(QX_UPDATE_SERVER_INTERNAL);
 const std::vector<fw::Text> g_updateInternalPrefixes = SplitPrefixes(QX_UPDATE_INTERNAL_PREFIXES);
 
-fw::Text UpdateServerFor(fw::TextView hostAddress) {
+bool IsInternalNetworkAddress(fw::TextView hostAddress, const std::vector<fw::Text>& prefixes) {
     // At the start only: "10." must not match "110.1.2.3".
-    for (const auto& prefix : g_updateInternalPrefixes)
-        if (hostAddress.substr(0, prefix.size()) == prefix) return g_strUpdateServerInternal;
-    return g_strUpdateServerPublic;
+    for (const auto& prefix : prefixes)
+        if (hostAddress.substr(0, prefix.size()) == prefix) return true;
+    return false;
+}
+
+fw::Text UpdateServerFor(fw::TextView hostAddress) {
+    return IsInternalNetworkAddress(hostAddress, g_updateInternalPrefixes) ? g_strUpdateServerInternal
+                                                                           : g_strUpdateServerPublic;
 }

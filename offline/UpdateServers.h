@@ -11,5 +11,7 @@ extern const fw::Text g_strUpdateServerInternal;
 // Address prefixes of the internal network: a host address that starts with one of them asks the internal server.
 extern const std::vector<fw::Text> g_updateInternalPrefixes;
 
+// True when the address starts with one of the prefixes.
+bool IsInternalNetworkAddress(fw::TextView hostAddress, const std::vector<fw::Text>& prefixes);
 // The internal server for an address of the internal network, the public one otherwise.
 fw::Text UpdateServerFor(fw::TextView hostAddress);

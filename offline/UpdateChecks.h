@@ -1,0 +1,62 @@
+// The update checks of the main window: the tool's (automatic at start-up, or from its menu entry) and the offline
+// downloader firmware's (automatic after the downloader connected, or from its menu entry). The window's timers
+// poll their results once a second on the UI thread; a newer tool fetches the updater, which takes over from the
+// program, and a newer firmware is fetched and installed with the firmware upgrade dialog.
+#pragma once
+
+#include <functional>
+
+#include "app/UpdateService.h"
+#include "framework/Text.h"
+#include "offline/UpdateCheck.h"
+
+class CQXDownloadToolDlg;
+
+class UpdateChecks : public UpdateService {
+public:
+    explicit UpdateChecks(CQXDownloadToolDlg& window);
+
+    void WindowOpened() override;
+    void LinkIdentified() override;
+    void OnTimer(uintptr_t id) override;
+    void StartUpdater() override;
+
+    // Menu commands 32890 and 32866.
+    void OnCheckToolUpdate();
+    void OnCheckLinkFirmwareUpdate();
+
+    // 1 when the updater was fetched and WM_START_UPDATER posted; 1 when the upgrade dialog ran.
+    int UpgradeToolOnline();
+    int UpgradeLinkFirmwareOnline();
+
+    UpdateCheck& ToolCheck() { return m_tool; }
+    UpdateCheck& FirmwareCheck() { return m_firmware; }
+    bool FirmwareAutoCheckEnabled() const { return m_firmwareAutoCheckEnabled; }
+
+    // How the fetched updater is started: program and working folder; 0 when it runs, an error number otherwise.
+    // And how the program then ends at once. Tests record both.
+    static std::function<int(const fw::Text& program, const fw::Text& folder)> s_launchUpdater;
+    static std::function<void(int code)> s_exitProgram;
+
+private:
+    void StartToolCheck(bool automatic);
+    void StartFirmwareCheck(bool automatic);
+    void OnToolTimer();
+    void OnFirmwareTimer();
+    // The messages of a check the user started, for the statuses that end it.
+    void ShowCheckOutcome(int status);
+    void Show(const fw::Text& text);
+    bool Ask(const fw::Text& question);
+    fw::Text InWorkDir(fw::TextView name) const;
+
+    CQXDownloadToolDlg& m_window;
+    UpdateCheck m_tool, m_firmware;
+    bool m_firmwareAutoCheckEnabled = true;
+};
+
+// The window's update checks; every window made while the offline subsystem is registered has them.
+UpdateChecks* UpdateChecksOf(CQXDownloadToolDlg& window);
+
+// A name the server gives for the firmware file: letters, digits, ".", "-" and "_", not starting with a dot, so
+// it lands in the working directory under that name and nowhere else.
+bool IsPlainFirmwareFileName(fw::TextView name);

@@ -1,0 +1,103 @@
+// An update server written for the tests: it listens on 127.0.0.1 at an ephemeral port, answers GET requests for
+// the files a test put in it (404 for the others) and keeps every request it received, so a test can tell what
+// was asked and that nothing went anywhere else. The program's fetches are pointed at its port.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "offline/HttpSocket.h"
+
+class LocalUpdateServer {
+public:
+    LocalUpdateServer() {
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listen, 8);
+        socklen_t length = sizeof address;
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        SetHttpConnectionSettings({m_port, 2000, 2000});
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~LocalUpdateServer() {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listen);
+        SetHttpConnectionSettings({});
+    }
+    LocalUpdateServer(const LocalUpdateServer&) = delete;
+    LocalUpdateServer& operator=(const LocalUpdateServer&) = delete;
+
+    // A file under its path on the server ("/files/QXDownloadTool/Update.ini").
+    void Put(const std::string& path, const std::string& body) {
+        std::lock_guard lock(m_mutex);
+        m_files[path] = body;
+    }
+    void Remove(const std::string& path) {
+        std::lock_guard lock(m_mutex);
+        m_files.erase(path);
+    }
+    // Request lines ("GET /files/... HTTP/1.1") and Host headers, in arrival order.
+    std::vector<std::string> Requests() const {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+    std::vector<std::string> Hosts() const {
+        std::lock_guard lock(m_mutex);
+        return m_hosts;
+    }
+    int Port() const { return m_port; }
+
+private:
+    void Serve() {
+        while (!m_stop) {
+            pollfd p{m_listen, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0) continue;
+            const int fd = ::accept(m_listen, nullptr, nullptr);
+            if (fd < 0) continue;
+            std::string request;
+            char byte;
+            while (request.find("\r\n\r\n") == std::string::npos && request.size() < 4096 &&
+                   ::recv(fd, &byte, 1, 0) == 1)
+                request.push_back(byte);
+            const std::string line = request.substr(0, request.find("\r\n"));
+            const size_t host = request.find("\r\nHost:");
+            std::string reply;
+            {
+                std::lock_guard lock(m_mutex);
+                m_requests.push_back(line);
+                m_hosts.push_back(host == std::string::npos
+                                      ? std::string()
+                                      : request.substr(host + 7, request.find("\r\n", host + 2) - host - 7));
+                const size_t from = line.find(' ') + 1;
+                const auto file = m_files.find(line.substr(from, line.rfind(' ') - from));
+                const std::string body = file == m_files.end() ? "<h1>Not Found</h1>" : file->second;
+                reply = std::string(file == m_files.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
+                        "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+            }
+            ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+            ::close(fd);
+        }
+    }
+
+    int m_listen = -1, m_port = 0;
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_mutex;
+    std::map<std::string, std::string> m_files;
+    std::vector<std::string> m_requests, m_hosts;
+    std::thread m_thread;
+};

@@ -1,0 +1,367 @@
+// The update checks of the main window against an update server of the test's own on 127.0.0.1: the outcomes a
+// user sees for newer, same and older versions of the tool and of the downloader firmware; the updater fetched,
+// started in the working directory and the program asked to end; nothing started when a fetch fails; the firmware
+// installed on the simulated downloader; the two checks keeping their files apart; a quiet start without a server;
+// and that every request reached this server and no other.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "framework/Files.h"
+#include "framework/Ini.h"
+#include "linksim/FirmwareUpdateState.h"
+#include "offline/FirmwareUpgrade.h"
+#include "offline/UpdateBootDlg.h"
+#include "offline/UpdateChecks.h"
+#include "offline/UpdateServers.h"
+#include "resources/ui/update_boot.h"
+#include "tests/offline/LinkFixture.h"
+#include "tests/offline/UpdateServerFixture.h"
+#include "tools/EncFiles.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string FirmwareFile(const std::string& version) {
+    std::vector<uint8_t> plain(2000, 0x3C);
+    const std::string mark = "Firmware:" + version;
+    std::copy(mark.begin(), mark.end(), plain.begin() + 64);
+    plain[64 + mark.size()] = 0;
+    const std::vector<uint8_t> file = MakeDigestHeaderEncFile(plain, linksim::kSimFirmwareKey, 0x800);
+    return {file.begin(), file.end()};
+}
+
+std::string Ini(const std::string& version, const std::string& fileName = {}) {
+    std::string ini = "[LATESTVERSION]\r\nlatestversion=" + version + "\r\n";
+    if (!fileName.empty()) ini += "[FILENAME]\r\nfilename=" + fileName + "\r\n";
+    return ini;
+}
+
+constexpr const char* kToolIni = "/files/QXDownloadTool/Update.ini";
+constexpr const char* kFirmwareIni = "/files/Firware/Update.ini";
+
+class UpdateChecksTest : public LinkFixture {
+protected:
+    void SetUp() override {
+        LinkFixture::SetUp();
+        SetFirmwareReconnectPauseMs(0);
+        m_internet = UpdateCheck::s_internetConnected;
+        m_launch = UpdateChecks::s_launchUpdater;
+        m_exit = UpdateChecks::s_exitProgram;
+        UpdateCheck::s_internetConnected = [this] { return internet; };
+        UpdateChecks::s_launchUpdater = [this](const fw::Text& program, const fw::Text& folder) {
+            launches.emplace_back(program, folder);
+            return launchError;
+        };
+        UpdateChecks::s_exitProgram = [this](int code) { exits.push_back(code); };
+    }
+    void TearDown() override {
+        LinkFixture::TearDown();
+        SetFirmwareReconnectPauseMs(500);
+        UpdateCheck::s_internetConnected = m_internet;
+        UpdateChecks::s_launchUpdater = m_launch;
+        UpdateChecks::s_exitProgram = m_exit;
+    }
+
+    UpdateChecks& Checks() { return *UpdateChecksOf(*window); }
+
+    // Started with the start-up check of the tool handled (silently: it was automatic).
+    void StartQuietly(bool onLink = true) {
+        onLink ? StartOnLink() : Start();
+        Poll(Checks().ToolCheck());
+        host.ClearRecords();
+    }
+    // Lets the check end, then lets the window's one-second timers look at it.
+    void Poll(UpdateCheck& check) {
+        ASSERT_TRUE(host.PumpUntil([&] { return !check.Running(); }, 10s));
+        host.AdvanceClock(1000ms);
+        host.PumpUntilIdle();
+    }
+    std::vector<fw::Text> BoxTexts() const {
+        std::vector<fw::Text> texts;
+        for (const auto& box : host.Boxes())
+            texts.push_back(box.text);
+        return texts;
+    }
+    // The firmware upgrade dialog as the online path opens it: it starts at once and closes when done.
+    void RunUpgradeDialog() {
+        host.OnModal(IDD_UPDATE_BOOT, [&](fw::Dialog& d) {
+            auto& dialog = static_cast<CUpdateBootDlg&>(d);
+            EXPECT_TRUE(d.GetDlgItem(IDC_UPDATE_BOOT_INFO).IsWindowVisible());
+            shownInfo = d.GetDlgItemText(IDC_UPDATE_BOOT_INFO);
+            ASSERT_TRUE(host.PumpUntil([&] { return !dialog.WorkerRunning(); }, 30s));
+            host.AdvanceClock(100ms);
+        });
+    }
+    // Every request came to this server, for this machine's address, and nothing else was asked for.
+    void ExpectOnlyRequests(const std::vector<std::string>& paths) {
+        std::vector<std::string> expected;
+        for (const auto& path : paths)
+            expected.push_back("GET " + path + " HTTP/1.1");
+        EXPECT_EQ(server.Requests(), expected);
+        for (const auto& hostHeader : server.Hosts())
+            EXPECT_EQ(hostHeader, "127.0.0.1");
+    }
+    std::string WorkFile(const std::string& name) const {
+        const auto read = fw::ReadWholeFile(dir.Wide(name), 1 << 20);
+        return read ? std::string(read.bytes.begin(), read.bytes.end()) : std::string("<missing>");
+    }
+
+    LocalUpdateServer server;
+    bool internet = true;
+    int launchError = 0;
+    std::vector<std::pair<fw::Text, fw::Text>> launches;
+    std::vector<int> exits;
+    fw::Text shownInfo;
+
+private:
+    std::function<bool()> m_internet;
+    std::function<int(const fw::Text&, const fw::Text&)> m_launch;
+    std::function<void(int)> m_exit;
+};
+
+TEST_F(UpdateChecksTest, ToolCheckFromTheMenuTellsTheOutcome) {
+    StartQuietly(false);
+    struct Row {
+        const char* name;
+        std::optional<std::string> ini;  // nullopt: not on the server
+        std::vector<fw::Text> boxes;
+    };
+    const Row rows[] = {
+        {"same version", Ini("3.1.6"), {u"当前版本为最新版本！"}},
+        {"server older", Ini("3.1.5"), {u"服务器端工具版本不对！"}},
+        {"no description on the server", std::nullopt, {u"下载更新的配置文件失败，请检查当前网络是否可用!"}},
+        {"description names no version", "[FILENAME]\r\nfilename=x\r\n", {u"更新配置文件不正确！"}},
+        // 3.1.10 is newer than 3.1.6 number by number; declined, nothing is fetched.
+        {"newer, declined", Ini("3.1.10"), {u"发现新版本工具，是否马上升级?"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.ini ? server.Put(kToolIni, *row.ini) : server.Remove(kToolIni);
+        window->m_toolVersion = u"3.1.6";
+        for (const auto& box : row.boxes)
+            host.ExpectBox(box, box == u"发现新版本工具，是否马上升级?" ? fw::IDNO : fw::IDOK);
+        window->SendCommand(ID_CHECK_TOOL_UPDATE);
+        Poll(Checks().ToolCheck());
+        EXPECT_EQ(BoxTexts(), row.boxes);
+        EXPECT_FALSE(fw::FileExists(dir.Wide("Update.ini"))) << "handled, so gone";
+        EXPECT_TRUE(launches.empty());
+        host.ClearRecords();
+    }
+}
+
+TEST_F(UpdateChecksTest, NewerToolFetchesTheUpdaterWhichTakesOver) {
+    StartQuietly(false);
+    server.Put(kToolIni, Ini("3.1.10"));
+    server.Put("/files/QXDownloadTool/Update.exe", "#!/bin/sh\necho updater\n");
+    window->m_toolVersion = u"3.1.6";
+    host.ExpectBox(u"发现新版本工具，是否马上升级?", fw::IDYES);
+    window->SendCommand(ID_CHECK_TOOL_UPDATE);
+    Poll(Checks().ToolCheck());
+
+    EXPECT_EQ(BoxTexts(), std::vector<fw::Text>{u"发现新版本工具，是否马上升级?"});
+    EXPECT_EQ(WorkFile("Update.exe"), "#!/bin/sh\necho updater\n");
+    EXPECT_EQ(fw::GetPrivateProfileString(u"CURRENTVERSION", u"currentversion", u"", 64, dir.Wide("Update.ini")),
+              u"3.1.6");
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].first, fw::JoinPath(dir.Wide(), u"Update.exe"));
+    EXPECT_EQ(launches[0].second, dir.Wide());
+    EXPECT_EQ(exits, std::vector<int>{0});
+    ExpectOnlyRequests({kToolIni, kToolIni, "/files/QXDownloadTool/Update.exe"});
+}
+
+TEST_F(UpdateChecksTest, NothingStartsWhenTheUpdaterCannotBeFetchedOrStarted) {
+    StartQuietly(false);
+    server.Put(kToolIni, Ini("3.2.0"));
+    window->m_toolVersion = u"3.1.6";
+    host.ExpectBox(u"发现新版本工具，是否马上升级?", fw::IDYES);
+    host.ExpectBox(u"下载更新程序失败！", fw::IDOK);
+    window->SendCommand(ID_CHECK_TOOL_UPDATE);
+    Poll(Checks().ToolCheck());
+    EXPECT_TRUE(launches.empty());
+    EXPECT_TRUE(exits.empty());
+    EXPECT_FALSE(fw::FileExists(dir.Wide("Update.exe")));
+    EXPECT_FALSE(fw::FileExists(dir.Wide("Update.ini")));
+
+    // Fetched, but the system refuses to start it: the program stays and says why.
+    server.Put("/files/QXDownloadTool/Update.exe", "#!/bin/sh\n");
+    launchError = 13;
+    host.ClearRecords();
+    host.ExpectBox(u"发现新版本工具，是否马上升级?", fw::IDYES);
+    host.ExpectBox(u"启动更新程序失败！ErrorCode:13", fw::IDOK);
+    window->SendCommand(ID_CHECK_TOOL_UPDATE);
+    Poll(Checks().ToolCheck());
+    EXPECT_EQ(launches.size(), 1u);
+    EXPECT_TRUE(exits.empty());
+    EXPECT_FALSE(fw::FileExists(dir.Wide("Update.ini")));
+}
+
+TEST_F(UpdateChecksTest, WithoutInternetOrInternalAddressNothingIsAsked) {
+    StartQuietly(false);
+    internet = false;
+    window->m_hostIpText = u"192.0.2.7";
+    const size_t before = server.Requests().size();
+    host.ExpectBox(u"下载更新的配置文件失败，请检查当前网络是否可用!", fw::IDOK);
+    window->SendCommand(ID_CHECK_TOOL_UPDATE);
+    Poll(Checks().ToolCheck());
+    EXPECT_EQ(server.Requests().size(), before);
+}
+
+TEST_F(UpdateChecksTest, StartUpWithoutAServerIsQuietAndQuick) {
+    // A port nobody listens on.
+    const int closedPort = [] {
+        LocalUpdateServer probe;
+        return probe.Port();
+    }();
+    SetHttpConnectionSettings({closedPort, 2000, 2000});
+    StartOnLink();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(host.PumpUntil([&] { return !Checks().ToolCheck().Running(); }, 5s));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    host.AdvanceClock(1000ms);
+    host.PumpUntilIdle();
+    EXPECT_TRUE(host.Boxes().empty());
+    EXPECT_EQ(Checks().ToolCheck().Result().status, kUpdateNoConfiguration);
+    EXPECT_FALSE(host.TimerRunning(window->Handle(), TIMER_TOOL_UPDATE));
+}
+
+TEST_F(UpdateChecksTest, NewerFirmwareAfterConnectingIsInstalledOnTheDownloader) {
+    StartQuietly();
+    server.Put(kFirmwareIni, Ini("3.1.10", "QXLink_3.1.10.enc"));
+    server.Put("/files/Firware/QXLink_3.1.10.enc", FirmwareFile("3.1.10"));
+    ASSERT_TRUE(ConnectLink());
+    EXPECT_TRUE(Checks().FirmwareCheck().Automatic());
+    host.ExpectBox(u"离线下载器发现新版本，是否马上升级?", fw::IDYES);
+    host.ExpectBox(u"固件更新成功！", fw::IDOK);
+    RunUpgradeDialog();
+    Poll(Checks().FirmwareCheck());
+
+    EXPECT_EQ(BoxTexts(), (std::vector<fw::Text>{u"离线下载器发现新版本，是否马上升级?", u"固件更新成功！"}));
+    EXPECT_EQ(shownInfo, u"大小：1 kb\n\n版本：3.1.6 >> 3.1.10\n");
+    EXPECT_EQ(downloader->FirmwareVersion(), "3.1.10");
+    EXPECT_EQ(window->m_linkFirmwareVersion, u"3.1.10");
+    EXPECT_FALSE(fw::FileExists(dir.Wide("QXLink_3.1.10.enc")));
+    EXPECT_FALSE(fw::FileExists(dir.Wide("FirmwareUpdate.ini")));
+    ExpectOnlyRequests({kToolIni, kFirmwareIni, "/files/Firware/QXLink_3.1.10.enc"});
+}
+
+TEST_F(UpdateChecksTest, FirmwareCheckFromTheMenuTellsTheOutcome) {
+    StartQuietly();
+    ASSERT_TRUE(ConnectLink());
+    Poll(Checks().FirmwareCheck());  // the automatic one: nothing on the server yet, so silent
+    struct Row {
+        const char* name;
+        std::string ini;
+        std::vector<fw::Text> boxes;
+    };
+    const Row rows[] = {
+        {"same version", Ini("3.1.6", "a.enc"), {u"当前版本为最新版本！"}},
+        {"server older", Ini("3.1.5", "a.enc"), {u"服务器端工具版本不对！"}},
+        {"file name empty", Ini("3.1.7"), {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件名称为空！"}},
+        {"file name leaves the folder",
+         Ini("3.1.7", "../evil.enc"),
+         {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件名称不正确！"}},
+        {"file missing on the server",
+         Ini("3.1.7", "QXLink_3.1.7.enc"),
+         {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件失败！"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.ClearRecords();
+        server.Put(kFirmwareIni, row.ini);
+        for (const auto& box : row.boxes)
+            host.ExpectBox(box, box == u"离线下载器发现新版本，是否马上升级?" ? fw::IDYES : fw::IDOK);
+        window->SendCommand(ID_CHECK_LINK_FIRMWARE_UPDATE);
+        Poll(Checks().FirmwareCheck());
+        EXPECT_EQ(BoxTexts(), row.boxes);
+        EXPECT_EQ(downloader->FirmwareVersion(), "3.1.6");
+        EXPECT_FALSE(fw::FileExists(dir.Wide("FirmwareUpdate.ini")));
+        EXPECT_FALSE(std::filesystem::exists(dir.Path().parent_path() / "evil.enc"));
+    }
+}
+
+TEST_F(UpdateChecksTest, DecliningTheFirmwareStopsAutomaticChecksButNotTheMenu) {
+    StartQuietly();
+    server.Put(kFirmwareIni, Ini("3.1.7", "QXLink_3.1.7.enc"));
+    host.ExpectBox(u"离线下载器发现新版本，是否马上升级?", fw::IDNO);
+    ASSERT_TRUE(ConnectLink());
+    Poll(Checks().FirmwareCheck());
+    EXPECT_FALSE(Checks().FirmwareAutoCheckEnabled());
+
+    window->Click(IDC_BTN_CONNECT);  // disconnect
+    ASSERT_TRUE(ConnectLink());
+    EXPECT_FALSE(Checks().FirmwareCheck().Running());
+    EXPECT_EQ(server.Requests().size(), 2u) << "no automatic check after the second connection";
+
+    host.ExpectBox(u"离线下载器发现新版本，是否马上升级?", fw::IDNO);
+    window->SendCommand(ID_CHECK_LINK_FIRMWARE_UPDATE);
+    Poll(Checks().FirmwareCheck());
+    EXPECT_EQ(server.Requests().size(), 3u);
+}
+
+TEST_F(UpdateChecksTest, ToolAndFirmwareChecksKeepTheirOwnDescriptions) {
+    StartQuietly();
+    ASSERT_TRUE(ConnectLink());
+    Poll(Checks().FirmwareCheck());
+    server.Put(kToolIni, Ini("9.9.9"));
+    server.Put(kFirmwareIni, Ini("3.1.7", "QXLink_3.1.7.enc"));
+    server.Put("/files/Firware/QXLink_3.1.7.enc", FirmwareFile("3.1.7"));
+    window->SendCommand(ID_CHECK_TOOL_UPDATE);
+    window->SendCommand(ID_CHECK_LINK_FIRMWARE_UPDATE);
+    ASSERT_TRUE(
+        host.PumpUntil([&] { return !Checks().ToolCheck().Running() && !Checks().FirmwareCheck().Running(); }, 10s));
+    EXPECT_EQ(Checks().ToolCheck().Result().latestVersion, u"9.9.9");
+    EXPECT_EQ(Checks().FirmwareCheck().Result().latestVersion, u"3.1.7");
+    EXPECT_EQ(fw::GetPrivateProfileString(u"LATESTVERSION", u"latestversion", u"", 64, dir.Wide("Update.ini")),
+              u"9.9.9");
+
+    // Both results are handled in turn: the tool declined (its description goes), then the firmware, whose
+    // description still names its file, installed.
+    host.ExpectBox(u"发现新版本工具，是否马上升级?", fw::IDNO);
+    host.ExpectBox(u"离线下载器发现新版本，是否马上升级?", fw::IDYES);
+    host.ExpectBox(u"固件更新成功！", fw::IDOK);
+    RunUpgradeDialog();
+    host.AdvanceClock(1000ms);
+    host.PumpUntilIdle();
+    EXPECT_EQ(BoxTexts(), (std::vector<fw::Text>{u"发现新版本工具，是否马上升级?",
+                                                 u"离线下载器发现新版本，是否马上升级?", u"固件更新成功！"}));
+    EXPECT_EQ(downloader->FirmwareVersion(), "3.1.7");
+    EXPECT_EQ(shownInfo, u"大小：1 kb\n\n版本：3.1.6 >> 3.1.7\n");
+}
+
+TEST(UpdateNames, FirmwareFileNamesStayInTheWorkingDirectory) {
+    struct Row {
+        const char16_t* name;
+        bool plain;
+    };
+    const Row rows[] = {
+        {u"QXLink_3.1.7.enc", true}, {u"fw-1.enc", true}, {u"", false},   {u"../x.enc", false}, {u"a/b.enc", false},
+        {u"a\\b.enc", false},        {u".hidden", false}, {u"..", false}, {u"x y.enc", false},  {u"/etc/passwd", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.name));
+        EXPECT_EQ(IsPlainFirmwareFileName(row.name), row.plain);
+    }
+}
+
+TEST(UpdateNames, InternalPrefixesMatchAtTheStartOnly) {
+    const std::vector<fw::Text> prefixes = {u"10.", u"172.16.", u"192.168.1."};
+    struct Row {
+        const char16_t* address;
+        bool internal;
+    };
+    const Row rows[] = {
+        {u"10.0.0.5", true},    {u"110.1.2.3", false},   {u"172.16.4.4", true},    {u"10.172.16.9", true},
+        {u"8.172.16.1", false}, {u"192.168.1.20", true}, {u"192.168.10.2", false}, {u"", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.address));
+        EXPECT_EQ(IsInternalNetworkAddress(row.address, prefixes), row.internal);
+    }
+    EXPECT_EQ(UpdateFolderUrl(false, u"192.0.2.7", u"Firware/"), u"");
+    EXPECT_EQ(UpdateFolderUrl(true, u"192.0.2.7", u"Firware/"), u"http://127.0.0.1/files/Firware/");
+}
+
+}  // namespace
