@@ -5,3 +5,4 @@
 class CQXDownloadToolDlg;
 
 void OnSetExternalOptionsBytes(CQXDownloadToolDlg& window);
+void OnSetOtp(CQXDownloadToolDlg& window);

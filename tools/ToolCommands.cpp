@@ -66,6 +66,7 @@ void RegisterToolCommands() {
     AddMainWindowCommand(ID_READ_FLASH_RANGE, OnReadFlashRange);
     // No menu item offers it (the item stays greyed); the command id still opens the editor.
     AddMainWindowCommand(ID_SET_EXTERNAL_OPTIONS_BYTES, OnSetExternalOptionsBytes);
+    AddMainWindowCommand(ID_SET_OTP, OnSetOtp);
     SetChipSeriesChooser([](CQXDownloadToolDlg& window) {
         CSelectChipSeriesDlg dialog(&window);
         return dialog.DoModal() == fw::IDOK;

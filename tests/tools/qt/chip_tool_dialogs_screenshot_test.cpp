@@ -24,6 +24,7 @@
 #include "tools/ReadFlashDlg.h"
 #include "tools/SelectChipSeriesDlg.h"
 #include "tools/SetExtFlashKeyDlg.h"
+#include "tools/SetOtpDlg.h"
 
 namespace {
 
@@ -113,6 +114,21 @@ TEST(ChipToolDialogPictures, BothLanguages) {
                                   {0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x10, 0x00, 0x08});
         return std::make_unique<CExtOPTDlg>(&w);
     };
+    const auto otp = [](CQXDownloadToolDlg& w) {
+        ConnectSimulated(w, 10);
+        return std::make_unique<CSetOTPDlg>(&w);
+    };
+    // The watchdog bits over an OTP dialog that was never shown: it only hands over the word.
+    struct WatchdogBits : OTPSYSCFGIWDGDlg {
+        explicit WatchdogBits(std::unique_ptr<CSetOTPDlg> owner)
+            : OTPSYSCFGIWDGDlg(owner.get()), m_owner(std::move(owner)) {}
+        std::unique_ptr<CSetOTPDlg> m_owner;
+    };
+    const auto watchdog = [](CQXDownloadToolDlg& w) {
+        auto owner = std::make_unique<CSetOTPDlg>(&w);
+        owner->m_iwdgText = u"C005";
+        return std::make_unique<WatchdogBits>(std::move(owner));
+    };
     const Row rows[] = {
         {"app_go_zh.png", 2052, QStringLiteral("跳转"), appGo},
         {"app_go_en.png", 1033, QStringLiteral("APP GO"), appGo},
@@ -126,6 +142,10 @@ TEST(ChipToolDialogPictures, BothLanguages) {
         {"flash_view_en.png", 1033, QStringLiteral("FLASH"), viewer},
         {"ext_options_zh.png", 2052, QStringLiteral("外设选项字节"), extOptions},
         {"ext_options_en.png", 1033, QStringLiteral("Set EXT OPT"), extOptions},
+        {"set_otp_zh.png", 2052, QStringLiteral("配置OTP"), otp},
+        {"set_otp_en.png", 1033, QStringLiteral("Set OTP"), otp},
+        {"otp_iwdg_zh.png", 2052, QStringLiteral("OTP_SYS_CFG_IWDG"), watchdog},
+        {"otp_iwdg_en.png", 1033, QStringLiteral("OTP_SYS_CFG_IWDG"), watchdog},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.file);

@@ -1,0 +1,39 @@
+// Ids of the OTP item editor and its watchdog bit dialog.
+#pragma once
+
+#define IDD_SET_OTP 199
+#define IDC_OTP_OK 1059
+#define IDC_OTP_SELECT_CONFIGURATION 1060
+// Items 1 to 5: check box, value edit, editor.
+#define IDC_OTP_DCD_BOX 1087
+#define IDC_OTP_DCD_VALUE 1121
+#define IDC_OTP_DCD 1242
+#define IDC_OTP_BTM_BOX 1088
+#define IDC_OTP_BTM_VALUE 1117
+#define IDC_OTP_BTM 1238
+#define IDC_OTP_BORLS_BOX 1089
+#define IDC_OTP_BORLS_VALUE 1118
+#define IDC_OTP_BORLS 1239
+#define IDC_OTP_IWDG_BOX 1090
+#define IDC_OTP_IWDG_VALUE 1119
+#define IDC_OTP_TCM_BOX 1091
+#define IDC_OTP_TCM_VALUE 1120
+#define IDC_OTP_TCM 1241
+
+#define IDD_OTP_IWDG 204
+#define IDC_IWDG_SELECT_ALL 1361
+// The watchdog word's bits 13 to 0.
+#define IDC_IWDG_NRST_STOP_C_M7 1391
+#define IDC_IWDG_NRST_STOP_C_M4 1392
+#define IDC_IWDG_NRST_STDBY_C_M7 1393
+#define IDC_IWDG_NRST_STDBY_C_M4 1091
+#define IDC_IWDG_SW_M7 1092
+#define IDC_IWDG_SW_M4 1093
+#define IDC_IWDG_STOP0_M7 1087
+#define IDC_IWDG_STOP0_M4 1094
+#define IDC_IWDG_STOP2_M7 1088
+#define IDC_IWDG_STOP2_M4 1095
+#define IDC_IWDG_STANDBY_M7 1089
+#define IDC_IWDG_STANDBY_M4 1096
+#define IDC_IWDG_SLEEP_M7 1090
+#define IDC_IWDG_SLEEP_M4 1097
