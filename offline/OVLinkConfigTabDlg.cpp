@@ -8,15 +8,16 @@ const fw::MessageMap<COVLinkConfigTabDlg> COVLinkConfigTabDlg::kMessages{
 };
 
 COVLinkConfigTabDlg::COVLinkConfigTabDlg(CQXDownloadToolDlg& main)
-    : fw::Dialog(IDD_OVLINK_CONFIG, &main), m_paramPage(main), m_main(main) {}
+    : fw::Dialog(IDD_OVLINK_CONFIG, &main), m_paramPage(main), m_projectPage(main), m_main(main) {}
 
 bool COVLinkConfigTabDlg::OnInitDialog() {
     Dialog::OnInitDialog();
     fw::Control tab = GetDlgItem(IDC_OVLINK_TAB);
     tab.InsertItem(0, TranslateText(u"参数设置"));
-    tab.InsertItem(1, TranslateText(u"制作加密文件"));
+    tab.InsertItem(1, TranslateText(u"项目配置"));
+    tab.InsertItem(2, TranslateText(u"制作加密文件"));
     m_encFilePage.m_initialKeyText = m_main.m_linkSerialText;
-    m_pages = {&m_paramPage, &m_encFilePage};
+    m_pages = {&m_paramPage, &m_projectPage, &m_encFilePage};
     for (fw::Dialog* page : m_pages) {
         page->Create(this, tab);
         page->MoveWindow(tab.GetDisplayRect());

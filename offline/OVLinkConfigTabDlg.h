@@ -1,5 +1,5 @@
 // The offline downloader's configuration window: a tab control over its pages, the parameter page first and the
-// encrypted file page last. The project page joins between them when it exists.
+// project page between them and the encrypted file page last.
 #pragma once
 
 #include <vector>
@@ -7,6 +7,7 @@
 #include "framework/Dialog.h"
 #include "framework/MessageMap.h"
 #include "offline/OVLinkCfgDlg.h"
+#include "offline/OVLinkProjectDlg.h"
 #include "resources/ui/ovlink_config.h"
 #include "tools/EnFileDlg.h"
 
@@ -17,6 +18,7 @@ public:
     explicit COVLinkConfigTabDlg(CQXDownloadToolDlg& main);
 
     COVLinkCfgDlg m_paramPage;
+    COVLinkProjectDlg m_projectPage;
     CEnFileDlg m_encFilePage;
     std::vector<fw::Dialog*> m_pages;  // in tab order
     int m_currentTab = 0;

@@ -2,6 +2,7 @@
 // in (linksim, in `downloader`). ConnectLink selects interface 4 and presses Connect as a user would.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 
 #include "linksim/LinkSim.h"
@@ -15,6 +16,9 @@ class LinkFixture : public MainWindowFixture {
 protected:
     void SetUp() override {
         MainWindowFixture::SetUp();
+        // The configuration window's project page reads the chip series table whenever it opens.
+        std::filesystem::copy_file(std::filesystem::path(QX_SOURCE_DIR) / "resources" / "Series CFG Table.ini",
+                                   dir.Path() / "Series CFG Table.ini");
         RegisterOfflineCommands();
         linksim::Reset();
         // A dropped reply costs a test this long instead of the seconds a real downloader is given.

@@ -269,6 +269,8 @@ void SyncColumns(QTreeWidget& view, const ControlState& c) {
         titles << ToQString(column.title);
     view.setColumnCount(static_cast<int>(c.columns.size()));
     view.setHeaderLabels(titles);
+    // The model's signals are blocked while its state is drawn, so the header learns of its sections here.
+    view.header()->reset();
     for (int i = 0; i < static_cast<int>(c.columns.size()); ++i) {
         const ListColumn& column = c.columns[static_cast<size_t>(i)];
         view.setColumnWidth(i, column.width);
@@ -313,6 +315,8 @@ void SyncRows(QTreeWidget& view, const ControlState& c) {
         }
         FillRow(*item, c.rows[static_cast<size_t>(r)], c);
     }
+    // The same for the rows: laid out from the model as it now stands.
+    view.doItemsLayout();
 }
 
 bool RowsDiffer(const std::vector<ListRow>& a, const std::vector<ListRow>& b) {

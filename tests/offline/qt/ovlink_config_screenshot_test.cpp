@@ -1,21 +1,26 @@
-// The offline downloader's configuration window (on its parameter page, read from a simulated downloader), the
-// device key dialog and the firmware upgrade dialog, drawn by the Qt host offscreen in Chinese and English: one
-// picture each under the build folder, and the checks a person would make looking at them (every text fits its
-// control, nothing overlaps).
+// The offline downloader's configuration window (on its parameter page, read from a simulated downloader, and on
+// its project page with a composed project), the device key dialog, the firmware upgrade dialog and the
+// start-address dialog, drawn by the Qt host offscreen in Chinese and English: one picture each under the build
+// folder, and the checks a person would make looking at them (every text fits its control, nothing overlaps).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QTreeWidget>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 
 #include "framework/host/qt/QtHost.h"
 #include "linksim/LinkSim.h"
+#include "offline/AddStarAddressDlg.h"
 #include "offline/LinkSession.h"
 #include "offline/OVLinkConfigTabDlg.h"
 #include "offline/OfflineCommands.h"
+#include "offline/OfflineProjectSettings.h"
 #include "offline/UpdateBootDlg.h"
 #include "offline/UpdateDevKeyDlg.h"
 #include "tests/app/MainWindowFixture.h"
@@ -31,6 +36,8 @@ public:
         linksim::Reset();
         linksim::Plug();
         m_dir.Write("SysConfig.ini", "[dlparam]\ninterface=04\n");
+        std::filesystem::copy_file(std::filesystem::path(QX_SOURCE_DIR) / "resources" / "Series CFG Table.ini",
+                                   m_dir.Path() / "Series CFG Table.ini");
     }
     ~LinkWorkdir() {
         linksim::Reset();
@@ -47,7 +54,7 @@ private:
 // `inner` names the window inside it whose controls are checked too. Answers the caption.
 QString Draw(uint32_t languageId, const QString& file,
              const std::function<std::unique_ptr<fw::Dialog>(CQXDownloadToolDlg&)>& make,
-             const std::function<fw::Window*(fw::Dialog&)>& inner) {
+             const std::function<fw::Window*(fw::Dialog&)>& inner, const std::function<void(fw::Dialog&)>& prepare) {
     const LinkWorkdir workdir;
     QString caption;
     {
@@ -64,7 +71,9 @@ QString Draw(uint32_t languageId, const QString& file,
             std::unique_ptr<fw::Dialog> dialog = make(window);
             EXPECT_TRUE(dialog->Create(&window));
             dialog->ShowWindow(fw::SW_SHOW);
+            if (prepare) prepare(*dialog);
             host.ApplyPendingChanges();
+            QApplication::processEvents();
             QApplication::processEvents();
             for (fw::Window* w : {static_cast<fw::Window*>(dialog.get()), inner(*dialog)}) {
                 if (!w) continue;
@@ -73,6 +82,12 @@ QString Draw(uint32_t languageId, const QString& file,
                 if (!widget) continue;
                 if (w == dialog.get()) caption = widget->windowTitle();
                 fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
+                // A list filled while its page was hidden still shows its headings and rows.
+                for (const QTreeWidget* list : widget->findChildren<QTreeWidget*>()) {
+                    if (list->topLevelItemCount() == 0) continue;
+                    EXPECT_GT(list->header()->height(), 0);
+                    EXPECT_GT(list->visualItemRect(list->topLevelItem(0)).height(), 0);
+                }
             }
             const QString path = fw::qt::testing::PictureFolder() + "/" + file;
             EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));
@@ -90,7 +105,41 @@ struct Row {
     QString caption;
     std::function<std::unique_ptr<fw::Dialog>(CQXDownloadToolDlg&)> make;
     std::function<fw::Window*(fw::Dialog&)> inner;
+    std::function<void(fw::Dialog&)> prepare;
 };
+
+// The project page as a user leaves it after composing: a chip, a name, a limit, three files on two partitions.
+void ComposeProject(fw::Dialog& d) {
+    auto& tabs = static_cast<COVLinkConfigTabDlg&>(d);
+    EXPECT_TRUE(tabs.Select(IDC_OVLINK_TAB, 1));
+    COVLinkProjectDlg& page = tabs.m_projectPage;
+    EXPECT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK517"));
+    EXPECT_TRUE(page.Select(IDC_OVPROJ_INTERFACE, 1));
+    EXPECT_TRUE(page.EnterText(IDC_OVPROJ_NAME, u"Line 7"));
+    EXPECT_TRUE(page.Tick(IDC_OVPROJ_LIMIT_ON, true));
+    EXPECT_TRUE(page.EnterText(IDC_OVPROJ_LIMIT, u"5000"));
+    fw::Control list = page.GetDlgItem(IDC_OVPROJ_FILES);
+    const std::array<std::array<const char16_t*, 5>, 3> rows = {{
+        {u"1", u"boot.bin", u"8192", u"08000000-08001FFF", u"0"},
+        {u"2", u"app.hex", u"40960", u"08002000-0800BFFF", u"0"},
+        {u"3", u"user.enc", u"4096", u"0801C000-0801CFFF", u"2"},
+    }};
+    for (int i = 0; i < 3; ++i) {
+        list.InsertItem(i, rows[i][0]);
+        for (int column = 1; column < 5; ++column)
+            list.SetItemText(i, column, rows[i][column]);
+    }
+}
+
+// The start-address dialog of a project placed per partition, USER1 and USER3 configured.
+void PartitionedSettings() {
+    OfflineProjectSettings& s = ProjectSettings();
+    s.partitionMode = 1;
+    s.seriesCode = 0;
+    s.flashSizeKB = 128;
+    s.partitionConfigured = {kProjectMarkerValid, kProjectMarkerAbsent, kProjectMarkerValid};
+    s.partitionSize = {0, 0, 1};
+}
 
 TEST(OfflineDownloaderPictures, BothLanguages) {
     const auto config = [](CQXDownloadToolDlg& w) { return std::make_unique<COVLinkConfigTabDlg>(w); };
@@ -102,17 +151,29 @@ TEST(OfflineDownloaderPictures, BothLanguages) {
         w.m_firmwareUpdateOnline = 0;
         return std::make_unique<CUpdateBootDlg>(&w);
     };
+    const auto projectPage = [](fw::Dialog& d) -> fw::Window* {
+        return &static_cast<COVLinkConfigTabDlg&>(d).m_projectPage;
+    };
+    const auto start = [](CQXDownloadToolDlg& w) {
+        PartitionedSettings();
+        return std::make_unique<CAddStarAddressDlg>(0x08000000, &w);
+    };
     const Row rows[] = {
-        {"ovlink_config_zh.png", 2052, QStringLiteral("离线下载器配置"), config, page},
-        {"ovlink_config_en.png", 1033, QStringLiteral("Offline downloader configuration"), config, page},
-        {"update_dev_key_zh.png", 2052, QStringLiteral("更新设备密钥"), key, none},
-        {"update_dev_key_en.png", 1033, QStringLiteral("Update device key"), key, none},
-        {"update_boot_zh.png", 2052, QStringLiteral("下载器固件升级"), upgrade, none},
-        {"update_boot_en.png", 1033, QStringLiteral("Downloader firmware upgrade"), upgrade, none},
+        {"ovlink_config_zh.png", 2052, QStringLiteral("离线下载器配置"), config, page, nullptr},
+        {"ovlink_config_en.png", 1033, QStringLiteral("Offline downloader configuration"), config, page, nullptr},
+        {"update_dev_key_zh.png", 2052, QStringLiteral("更新设备密钥"), key, none, nullptr},
+        {"update_dev_key_en.png", 1033, QStringLiteral("Update device key"), key, none, nullptr},
+        {"update_boot_zh.png", 2052, QStringLiteral("下载器固件升级"), upgrade, none, nullptr},
+        {"update_boot_en.png", 1033, QStringLiteral("Downloader firmware upgrade"), upgrade, none, nullptr},
+        {"ovlink_project_zh.png", 2052, QStringLiteral("离线下载器配置"), config, projectPage, ComposeProject},
+        {"ovlink_project_en.png", 1033, QStringLiteral("Offline downloader configuration"), config, projectPage,
+         ComposeProject},
+        {"add_start_address_zh.png", 2052, QStringLiteral("添加起始地址"), start, none, nullptr},
+        {"add_start_address_en.png", 1033, QStringLiteral("Add Start Address"), start, none, nullptr},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.file);
-        EXPECT_EQ(Draw(r.language, r.file, r.make, r.inner), r.caption);
+        EXPECT_EQ(Draw(r.language, r.file, r.make, r.inner, r.prepare), r.caption);
     }
 }
 

@@ -1,0 +1,341 @@
+// The offline project page on the headless host with the simulated downloader: opening without a chip table,
+// the download-file list through Add and Delete, the option-byte box in both states, and a project opened from
+// its file, stored in the downloader, listed, activated and started, with the downloader's failures shown.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/ChipSeriesTable.h"
+#include "linksim/ProjectStoreState.h"
+#include "offline/CurrentProject.h"
+#include "offline/LinkProjectFile.h"
+#include "offline/OfflineProjectSettings.h"
+#include "offline/ProjectBuilder.h"
+#include "optionbytes/ProjectOptionTexts.h"
+#include "resources/ui/add_start_address.h"
+#include "resources/ui/option_bytes.h"
+#include "resources/ui/ovlink_project.h"
+#include "tests/offline/LinkFixture.h"
+
+namespace {
+
+using fw::Text;
+
+constexpr fw::Color kRed = fw::Rgb(220, 0, 0);
+
+// One Intel HEX data record, or the extended linear address record of `upper`.
+std::string HexRecord(uint16_t address, uint8_t type, const std::vector<uint8_t>& data) {
+    uint8_t sum = static_cast<uint8_t>(data.size() + (address >> 8) + (address & 0xFF) + type);
+    char line[600];
+    int n = std::snprintf(line, sizeof line, ":%02X%04X%02X", static_cast<unsigned>(data.size()), address, type);
+    for (uint8_t b : data) {
+        n += std::snprintf(line + n, sizeof line - n, "%02X", b);
+        sum = static_cast<uint8_t>(sum + b);
+    }
+    std::snprintf(line + n, sizeof line - n, "%02X\r\n", static_cast<uint8_t>(0x100 - sum) & 0xFF);
+    return line;
+}
+
+// A HEX file of 16-byte runs at 0x0800xxxx offsets, one run per offset.
+std::string HexFile(const std::vector<uint16_t>& offsets) {
+    std::string text = HexRecord(0, 4, {0x08, 0x00});
+    for (uint16_t offset : offsets)
+        text += HexRecord(offset, 0, std::vector<uint8_t>(16, 0xA5));
+    return text + ":00000001FF\r\n";
+}
+
+class ProjectPage : public LinkFixture {
+protected:
+    // Opens the configuration window from its menu entry and runs `work` on its project page.
+    void OnProjectPage(const std::function<void(COVLinkProjectDlg&)>& work) {
+        bool ran = false;
+        onConfig = [&work, &ran](COVLinkConfigTabDlg& tabs) {
+            ran = true;
+            work(tabs.m_projectPage);
+        };
+        window->SendCommand(ID_OFFLINE_DOWNLOADER);
+        onConfig = nullptr;
+        EXPECT_TRUE(ran) << "the configuration window did not open";
+    }
+
+    // "Add" with the start-address dialog answering `start` and the file dialog `name` of the test folder.
+    void Add(COVLinkProjectDlg& page, const Text& start, const std::string& name) {
+        host.OnModal(IDD_ADD_START_ADDRESS, [start](fw::Dialog& d) {
+            d.EnterText(IDC_ADDSTART_ADDRESS, start);
+            d.Click(IDC_ADDSTART_OK);
+        });
+        host.ExpectOpenFile(dir.Wide(name));
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_ADD));
+    }
+
+    static std::vector<Text> Item(COVLinkProjectDlg& page, int item) {
+        std::vector<Text> texts;
+        for (int column = 0; column < 5; ++column)
+            texts.push_back(page.GetDlgItem(IDC_OVPROJ_FILES).GetItemText(item, column));
+        return texts;
+    }
+    static int Items(COVLinkProjectDlg& page) { return page.GetDlgItem(IDC_OVPROJ_FILES).GetItemCount(); }
+    static bool Enabled(COVLinkProjectDlg& page, int id) { return page.GetDlgItem(id).IsWindowEnabled(); }
+
+    // A VK517 project named "Demo" of one 3000-byte file and the option bytes, built as the page builds and
+    // saved as a project file in the test folder.
+    Text DemoProjectFile() {
+        std::filesystem::create_directories(dir.Path() / "FLM");
+        std::filesystem::copy_file(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "FLM" / "VK51x.FLM",
+                                   dir.Path() / "FLM" / "VK51x.FLM", std::filesystem::copy_options::skip_existing);
+        CChipSeriesTable table([](const Text& text) { ADD_FAILURE() << fw::TextToUtf8(text); });
+        EXPECT_EQ(table.Load(), 1);
+        ProjectPageChoices choices;
+        choices.seriesSelected = choices.modelSelected = true;
+        choices.seriesText = choices.modelText = u"VK517";
+        choices.nameText = u"Demo";
+        choices.eraseIndex = 1;
+        choices.optionBytesChecked = true;
+        choices.optionFamily = 0;
+        ProjectFileRow row;
+        row.name = u"app.bin";
+        row.startText = u"08000000";
+        row.data.assign(3008, 0x5A);
+        row.length = 3008;
+        struct : ProjectBuildUi {
+            void ShowMessage(const Text& text) override { ADD_FAILURE() << fw::TextToUtf8(text); }
+            bool Ask(const Text&) override { return true; }
+            bool RunProjectSetup() override { return true; }
+        } ui;
+        OfflineProjectSettings settings;
+        EXPECT_TRUE(BuildProjectConfig(choices, std::span(&row, 1), table, settings, ui));
+        LinkProject project;
+        project.record = *CurrentProjectConfig();
+        std::copy_n(table.m_pAlgoDescriptor.get(), project.descriptor.size(), project.descriptor.begin());
+        project.blob.assign(table.m_pAlgoBlob.get(), table.m_pAlgoBlob.get() + table.m_algoBlobSize);
+        project.files.push_back(row.data);
+        EXPECT_TRUE(WriteLinkProjectFile(dir.Wide("Demo.ovpf"), project));
+        return dir.Wide("Demo.ovpf");
+    }
+
+    void OpenDemo(COVLinkProjectDlg& page, const Text& path) {
+        host.ExpectOpenFile(path);
+        host.ExpectBox(u"打开项目文件成功！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_OPEN_FILE));
+    }
+
+    linksim::ProjectStoreState& Store() { return downloader->State<linksim::ProjectStoreState>(); }
+};
+
+TEST_F(ProjectPage, OpensWithABlankRecordWhenTheChipTableIsMissing) {
+    std::filesystem::remove(dir.Path() / "Series CFG Table.ini");
+    StartOnLink();
+    ClearProjectConfig();
+    host.ExpectBox(u"Series CFG Table 配置文件打开失败！", fw::IDOK);
+    OnProjectPage([this](COVLinkProjectDlg& page) {
+        // Every handler that reads the current record finds one, although the opening stopped early.
+        const ProjectConfig* record = CurrentProjectConfig();
+        ASSERT_NE(record, nullptr);
+        EXPECT_TRUE(std::ranges::all_of(record->Bytes(), [](uint8_t b) { return b == 0xFF; }));
+        EXPECT_EQ(page.GetDlgItem(IDC_OVPROJ_SERIES).GetCount(), 0);
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_OPTION_BYTES));
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_WRITE_SN));
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_INTERFACE));
+        host.ExpectBox(u"请先选择MCU类型！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_ADD));
+        host.ExpectBox(u"请先连接设备！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_START));
+    });
+    EXPECT_TRUE(downloader->ReceivedFrames().empty());
+}
+
+TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
+    dir.Write("app.bin", std::string(100, '\x11'));
+    dir.Write("next.BIN", std::string(32, '\x22'));
+    dir.Write("empty.bin", "");
+    dir.Write("short.enc", std::string(39, '\x33'));
+    dir.Write("notes.txt", "text");
+    dir.Write("two.hex", HexFile({0x1000, 0x2000}));
+    dir.Write("three.hex", HexFile({0x4000, 0x5000, 0x6000}));
+    StartOnLink();
+    OnProjectPage([this](COVLinkProjectDlg& page) {
+        ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK517"));
+        EXPECT_EQ(page.GetDlgItem(IDC_OVPROJ_MODEL).GetCurSel(), 0);
+        Add(page, u"08000000", "app.bin");
+        ASSERT_EQ(Items(page), 1);
+        EXPECT_EQ(Item(page, 0), (std::vector<Text>{u"1", u"app.bin", u"100", u"08000000-08000063", u"0"}));
+        // The row keeps the data rounded up to 16 bytes, 0xFF beyond the file.
+        ASSERT_EQ(page.m_rows[0].data.size(), 112u);
+        EXPECT_EQ(page.m_rows[0].length, 112u);
+        EXPECT_EQ(page.m_rows[0].data[99], 0x11);
+        EXPECT_EQ(page.m_rows[0].data[100], 0xFF);
+        EXPECT_EQ(page.m_rows[0].data[111], 0xFF);
+
+        const struct {
+            Text start;
+            std::string file;
+            Text refusal;
+        } refused[] = {
+            {u"08000068", "next.BIN", u"下载起始地址不是16的倍数！"},
+            {u"08000060", "next.BIN", u"下载地址有重叠，请确认！"},
+            {u"08020000", "next.BIN", u"下载起始地址不正确，请检查是否超出范围！"},
+            {u"08000400", "empty.bin", u"文件长度不正确！"},
+            {u"08000400", "short.enc", u"文件长度不正确！"},
+            {u"08000400", "notes.txt", u"文件类型不正确！"},
+        };
+        for (const auto& r : refused) {
+            SCOPED_TRACE(r.file);
+            host.ExpectBox(r.refusal, fw::IDOK);
+            Add(page, r.start, r.file);
+            EXPECT_EQ(Items(page), 1);
+            EXPECT_EQ(page.m_rows.size(), 1u);
+        }
+        // The extension counts in any case; a file may start right after the padding of the one before.
+        Add(page, u"08000070", "next.BIN");
+        Add(page, u"08000000", "two.hex");
+        ASSERT_EQ(Items(page), 4);
+        EXPECT_EQ(Item(page, 2), (std::vector<Text>{u"3", u"two.hex", u"16", u"08001000-0800100F", u"0"}));
+        EXPECT_EQ(Item(page, 3), (std::vector<Text>{u"4", u"two.hex", u"16", u"08002000-0800200F", u"0"}));
+
+        // Three more binaries leave one row: a HEX file of three runs is refused before any row changes.
+        for (const char* start : {"08003000", "08003100", "08003200"}) {
+            dir.Write(std::string("f") + start + ".bin", std::string(16, '\x44'));
+            Add(page, fw::Utf8ToText(start), std::string("f") + start + ".bin");
+        }
+        ASSERT_EQ(Items(page), 7);
+        host.ExpectBox(u"最多可添加8个文件！", fw::IDOK);
+        Add(page, u"08000000", "three.hex");
+        EXPECT_EQ(Items(page), 7);
+        EXPECT_EQ(page.m_rows.size(), 7u);
+        Add(page, u"08007000", "next.BIN");
+        // A ninth file: both dialogs first, then the refusal.
+        host.ExpectBox(u"最多可添加8个文件！", fw::IDOK);
+        Add(page, u"08008000", "next.BIN");
+        EXPECT_EQ(host.ModalsRun().back(), IDD_ADD_START_ADDRESS);
+
+        // Delete: nothing selected removes the last; two selected go together and the rest are renumbered.
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE));
+        ASSERT_EQ(Items(page), 7);
+        ASSERT_TRUE(page.SelectItems(IDC_OVPROJ_FILES, {0, 2}));
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE));
+        ASSERT_EQ(Items(page), 5);
+        ASSERT_EQ(page.m_rows.size(), 5u);
+        EXPECT_EQ(Item(page, 0)[0], u"1");
+        EXPECT_EQ(Item(page, 0)[1], u"next.BIN");
+        EXPECT_EQ(page.m_rows[0].name, u"next.BIN");
+        EXPECT_EQ(Item(page, 1)[3], u"08002000-0800200F");
+        EXPECT_EQ(Item(page, 4)[0], u"5");
+        ASSERT_TRUE(page.SelectItems(IDC_OVPROJ_FILES, {0, 1, 2, 3, 4}));
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE));
+        host.ExpectBox(u"没有可删除的文件！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE));
+        EXPECT_TRUE(page.m_rows.empty());
+    });
+}
+
+TEST_F(ProjectPage, OptionBoxOpensItsEditorAndCancelUnticks) {
+    StartOnLink();
+    OnProjectPage([this](COVLinkProjectDlg& page) {
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_OPTION_BYTES));
+        ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK51R"));
+        // Family 0 on UART could have partitions and keys; their dialogs are not offered in this program yet.
+        ASSERT_TRUE(page.Select(IDC_OVPROJ_INTERFACE, 1));
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_PARTITION));
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_CHIP_KEY));
+        ASSERT_TRUE(Enabled(page, IDC_OVPROJ_OPTION_BYTES));
+
+        host.OnModal(IDD_WRITE_BYTE_LINK, [](fw::Dialog& d) { d.EndDialog(fw::IDCANCEL); });
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_OPTION_BYTES));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_OPTION_BYTES), 0);
+        EXPECT_EQ(ProjectSettings().linkOptFamily, 0);
+        EXPECT_EQ(ProjectSettings().linkOptEditable, 1);
+
+        host.OnModal(IDD_WRITE_BYTE_LINK, [](fw::Dialog& d) { d.Click(IDC_OB_CONFIRM); });
+        host.ExpectBox(u"选项字节确认OK！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_OPTION_BYTES));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_OPTION_BYTES), 1);
+        // Configured in the editable state: locked until "New project".
+        page.UpdateControlStates(true);
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_OPTION_BYTES));
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_NEW));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_OPTION_BYTES), 0);
+        EXPECT_TRUE(Enabled(page, IDC_OVPROJ_OPTION_BYTES));
+    });
+}
+
+TEST_F(ProjectPage, OpenedProjectIsStoredListedActivatedAndStarted) {
+    const Text path = DemoProjectFile();
+    StartConnected();
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        // A downloader with no stored project: the list stays empty and the page editable.
+        EXPECT_EQ(page.GetDlgItem(IDC_OVPROJ_STORED).GetCount(), 0);
+        EXPECT_EQ(ProjectSettings().projectEditable, 1u);
+        host.ExpectBox(u"没有可激活的项目！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_ACTIVATE));
+
+        OpenDemo(page, path);
+        EXPECT_EQ(ProjectSettings().projectEditable, 0u);
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_NAME), u"Demo");
+        EXPECT_EQ(Item(page, 0), (std::vector<Text>{u"1", u"app.bin", u"3008", u"08000000-08000BBF", u"0"}));
+        EXPECT_EQ(page.GetDlgItem(IDC_OVPROJ_MODEL).GetLBText(page.GetDlgItem(IDC_OVPROJ_MODEL).GetCurSel()), u"VK517");
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_ADD));
+        // Read-only: the configured option box opens its editor to view and stays ticked.
+        ASSERT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_OPTION_BYTES), 1);
+        ASSERT_TRUE(Enabled(page, IDC_OVPROJ_OPTION_BYTES));
+        host.OnModal(IDD_WRITE_BYTE_LINK, [](fw::Dialog& d) { d.EndDialog(fw::IDCANCEL); });
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_OPTION_BYTES));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_OPTION_BYTES), 1);
+        EXPECT_EQ(ProjectSettings().linkOptEditable, 0);
+
+        // The downloader refuses a file frame: the user is told, and the list gains nothing.
+        downloader->ForceStatus(0x10, 0x03);
+        host.ClearRecords();
+        host.ExpectBox(u"保存到下载器失败！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_TO_LINK));
+        EXPECT_EQ(page.GetDlgItem(IDC_OVPROJ_STORED).GetCount(), 0);
+        ASSERT_FALSE(host.LogLines().empty());
+        EXPECT_EQ(host.LogLines().back().color, kRed);
+        EXPECT_TRUE(Store().projects.empty());
+
+        host.ExpectBox(u"保存到下载器成功！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_TO_LINK));
+        ASSERT_EQ(page.GetDlgItem(IDC_OVPROJ_STORED).GetCount(), 1);
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_STORED), u"Demo");
+        ASSERT_EQ(Store().projects.size(), 1u);
+        EXPECT_EQ(Store().projects[0].files.size(), 1u);
+
+        host.ExpectBox(u"项目已激活！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_ACTIVATE));
+        ASSERT_TRUE(Store().active.has_value());
+        host.ExpectBox(u"已启动下载！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_START));
+        EXPECT_EQ(Store().downloadsStarted, 1);
+
+        // A refused start is shown, in the log with the downloader's status and in a box; never as started.
+        downloader->ForceStatus(0x12, 0x03);
+        host.ClearRecords();
+        host.ExpectBox(u"启动下载失败！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_START));
+        ASSERT_FALSE(host.LogLines().empty());
+        EXPECT_EQ(host.LogLines().back().color, kRed);
+        EXPECT_EQ(Store().downloadsStarted, 1);
+        EXPECT_TRUE(Enabled(page, IDC_OVPROJ_START));
+    });
+
+    // Opened again with the downloader connected: the stored project is listed, loaded and shown read-only.
+    ProjectSettings().projectEditable = 1;
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        ASSERT_EQ(page.GetDlgItem(IDC_OVPROJ_STORED).GetCount(), 1);
+        EXPECT_EQ(page.GetDlgItem(IDC_OVPROJ_STORED).GetCurSel(), 0);
+        EXPECT_EQ(ProjectSettings().projectEditable, 0u);
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_NAME), u"Demo");
+        EXPECT_EQ(Item(page, 0)[1], u"app.bin");
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_NAME));
+
+        // Deleting the only stored project leaves the page as "New project" does.
+        host.ExpectBox(u"项目已删除！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE_PROJECT));
+        EXPECT_EQ(page.GetDlgItem(IDC_OVPROJ_STORED).GetCount(), 0);
+        EXPECT_TRUE(Store().projects.empty());
+        EXPECT_EQ(ProjectSettings().projectEditable, 1u);
+        EXPECT_EQ(Items(page), 0);
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_NAME), u"");
+    });
+}
+
+}  // namespace
