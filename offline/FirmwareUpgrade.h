@@ -65,7 +65,7 @@ public:
     // Closes the link, waits, and opens it again; the window counts as connected only once it is open.
     bool Reconnect();
 
-    // The caption while packet k (from 0) of `packets` has gone out, before the kept caption is back.
+    // The caption once `sent` of `packets` packets have gone out.
     static fw::Text ProgressCaption(uint32_t sent, uint32_t packets);
 
 private:

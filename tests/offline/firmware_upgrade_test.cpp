@@ -267,6 +267,9 @@ TEST(FirmwareProgress, TheBarRangeStaysWithinSixteenBitsAndEndsFull) {
         // The steps the packets give reach the end of the range.
         EXPECT_EQ(plan.packets / plan.packetsPerStep >= plan.upper, true);
     }
+    // 1000 bytes of image: 18 packets, captions from 5 % to 100 %.
+    EXPECT_EQ(FirmwareUpgrade::ProgressCaption(1, 18), u" 正在升级固件，请勿关闭窗口... 5%");
+    EXPECT_EQ(FirmwareUpgrade::ProgressCaption(18, 18), u" 正在升级固件，请勿关闭窗口... 100%");
 }
 
 }  // namespace
