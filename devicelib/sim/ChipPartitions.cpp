@@ -52,6 +52,10 @@ StatusCode Chip::CheckMainFlashWrite(uint32_t first, uint32_t last, const UserPa
 StatusCode Chip::PartitionOp(UserPartitionRecord& record) {
     if (!series_.partitions) return CMD_STATUS_UNKNOWN_COMMAND;
     if (record.operation == 2) {
+        // A seal names nothing else; a record that does is not a seal the chip recognises.
+        if (record.index != 0 || record.size != 0 || record.keyId != 0 || record.flags != 0) {
+            return CMD_STATUS_BAD_PARAMETER;
+        }
         sealStored_ = true;
         return CMD_STATUS_OK;
     }
@@ -69,6 +73,8 @@ StatusCode Chip::PartitionOp(UserPartitionRecord& record) {
     if (record.keyId != 0xFF && (record.keyId > 31 || (series_.code == 5 && record.keyId > 1))) {
         return CMD_STATUS_KEY_ID_RANGE;
     }
+    // Each enable is one nibble holding 0 or 1.
+    if ((record.flags >> 4) > 1 || (record.flags & 0x0F) > 1) return CMD_STATUS_PARTITION_FLAGS;
     if (record.index == 0) {
         const uint32_t wanted = record.size + (record.size != 0 && series_.code == 3 ? 1u : 0u);
         if (record.size != 0 && wanted != units - others) return CMD_STATUS_PARTITION_SIZE;

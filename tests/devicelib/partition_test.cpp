@@ -57,6 +57,30 @@ TEST_F(PartitionTest, SizesSplitTheFlashAndReadBackAsConfigured) {
     EXPECT_EQ(OV_CMD_READ_PROTECT(h, 0, 0), CMD_STATUS_PARTITIONED_NO_L0);
 }
 
+TEST_F(PartitionTest, MalformedRecordsChangeNothing) {
+    const DeviceHandle h = Usart(0);
+    struct Row {
+        UserPartitionRecord record;
+        StatusCode status;
+    };
+    const Row rows[] = {
+        {{1, 2, 4, 0xFF, 0x21}, CMD_STATUS_PARTITION_FLAGS},  // an enable is 0 or 1
+        {{1, 2, 4, 0xFF, 0x02}, CMD_STATUS_PARTITION_FLAGS},
+        {{1, 2, 4, 32, 0x00}, CMD_STATUS_KEY_ID_RANGE},
+        {{1, 3, 4, 0xFF, 0x00}, CMD_STATUS_BAD_PARAMETER},
+        {{2, 1, 0, 0, 0}, CMD_STATUS_BAD_PARAMETER},  // a seal names nothing else
+        {{2, 0, 0, 0, 0x10}, CMD_STATUS_BAD_PARAMETER},
+        {{3, 0, 0, 0, 0}, CMD_STATUS_BAD_PARAMETER},
+    };
+    for (const Row& r : rows) {
+        UserPartitionRecord record = r.record;
+        EXPECT_EQ(OV_CMD_USERX_OP(h, &record), r.status) << int(r.record.operation) << "/" << int(r.record.flags);
+    }
+    EXPECT_EQ(Read(h, 2).size, 0);
+    EXPECT_EQ(Read(h, 2).flags, 0);
+    EXPECT_FALSE(ovsim::State(kDev).sealPending);
+}
+
 TEST_F(PartitionTest, SeriesThreeAnswersUserOneAUnitShort) {
     const DeviceHandle h = Usart(3);  // 32 KB in 4 KB units: 8 units
     ASSERT_EQ(Configure(h, 2, 2, 0xFF, 0), CMD_STATUS_OK);
