@@ -13,6 +13,7 @@
 #include "tools/CreateKeyDlg.h"
 #include "tools/MakeEnFileDlg.h"
 #include "tools/MakeSecurityFirmwareDlg.h"
+#include "tools/PartitionCommands.h"
 #include "tools/ReadFlashCommands.h"
 #include "tools/SelectChipSeriesDlg.h"
 #include "tools/SetExtFlashKeyDlg.h"
@@ -67,6 +68,7 @@ void RegisterToolCommands() {
     // No menu item offers it (the item stays greyed); the command id still opens the editor.
     AddMainWindowCommand(ID_SET_EXTERNAL_OPTIONS_BYTES, OnSetExternalOptionsBytes);
     AddMainWindowCommand(ID_SET_OTP, OnSetOtp);
+    AddMainWindowCommand(ID_CONFIGURATION_PARTITION, OnConfigurationPartition);
     SetChipSeriesChooser([](CQXDownloadToolDlg& window) {
         CSelectChipSeriesDlg dialog(&window);
         return dialog.DoModal() == fw::IDOK;

@@ -25,6 +25,7 @@
 #include "tools/SelectChipSeriesDlg.h"
 #include "tools/SetExtFlashKeyDlg.h"
 #include "tools/SetOtpDlg.h"
+#include "tools/SetParttionDlg.h"
 
 namespace {
 
@@ -146,6 +147,25 @@ TEST(ChipToolDialogPictures, BothLanguages) {
         {"set_otp_en.png", 1033, QStringLiteral("Set OTP"), otp},
         {"otp_iwdg_zh.png", 2052, QStringLiteral("OTP_SYS_CFG_IWDG"), watchdog},
         {"otp_iwdg_en.png", 1033, QStringLiteral("OTP_SYS_CFG_IWDG"), watchdog},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.file);
+        EXPECT_EQ(Draw(r.language, r.file, r.make), r.caption);
+    }
+}
+
+TEST(PartitionDialogPictures, BothLanguages) {
+    // USER1 of a 256 KB chip as read: 160 KB, its key id configured and authentication on.
+    const auto partition = [](CQXDownloadToolDlg& w) {
+        w.m_chipSeries = 0;
+        w.m_flashSizeKB = 256;
+        w.m_partitionUnitKB = 16;
+        w.m_partitions[0] = UserPartitionRecord{0, 0, 10, 0, 0x10};
+        return std::make_unique<CSetParttionDlg>(&w);
+    };
+    const Row rows[] = {
+        {"set_partition_zh.png", 2052, QStringLiteral("配置分区"), partition},
+        {"set_partition_en.png", 1033, QStringLiteral("Configure partitions "), partition},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.file);

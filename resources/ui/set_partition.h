@@ -1,0 +1,11 @@
+// Ids of the partition configuration dialog.
+#pragma once
+
+#define IDD_SET_PARTITION 151
+#define IDC_PARTITION_COMBO 1102
+#define IDC_PARTITION_SIZE 1116
+#define IDC_PARTITION_SIZE_INFO 1117
+#define IDC_PARTITION_AUTH 1084
+#define IDC_PARTITION_ENCRYPT 1085
+#define IDC_PARTITION_KEY_ID 1120
+#define IDC_PARTITION_OK 1059

@@ -1,0 +1,311 @@
+// The partition configuration dialog through the main window's command, on the simulated chips, and the download
+// into the partitions it configured.
+#include <gtest/gtest.h>
+
+#include "app/program/ProgramCommands.h"
+#include "core/StatusText.h"
+#include "framework/Format.h"
+#include "framework/Profile.h"
+#include "resources/ui/set_partition.h"
+#include "tests/app/MainWindowFixture.h"
+
+namespace {
+
+using fw::Text;
+
+constexpr uint32_t kBase = 0x08000000;
+const std::string kPort = "/dev/ttyUSB0";
+
+class PartitionDialogs : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        RegisterProgramCommands();
+    }
+    CQXDownloadToolDlg& Connect(uint8_t series) {
+        ovsim::Attach(OV_IFACE_USART, kPort, Chip(series));
+        SysConfig("interface=00\n");
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        EXPECT_EQ(w.m_connected, 1);
+        return w;
+    }
+    // Opens the dialog from the menu and runs `script` in it; the dialog is cancelled afterwards.
+    void WithDialog(CQXDownloadToolDlg& w, const std::function<void(fw::Dialog&)>& script) {
+        bool ran = false;
+        host.OnModal(IDD_SET_PARTITION, [&](fw::Dialog& d) {
+            ran = true;
+            script(d);
+            d.Click(fw::IDCANCEL);
+        });
+        w.SendCommand(ID_CONFIGURATION_PARTITION);
+        EXPECT_TRUE(ran);
+    }
+    // Chooses the partition, types the size and configures it; the chip takes it.
+    void Configure(fw::Dialog& d, const Text& size) {
+        d.EnterText(IDC_PARTITION_SIZE, size);
+        host.ExpectBox(u"确认配置分区?", fw::IDYES);
+        host.ExpectBox(u"配置分区成功，复位后生效！", fw::IDOK);
+        d.Click(IDC_PARTITION_OK);
+    }
+    // Downloads `data` as the only enabled item, the USER2 part, and waits for the job.
+    void DownloadIntoUser2(CQXDownloadToolDlg& w, uint32_t address, const std::vector<uint8_t>& data) {
+        dir.Write("user2.bin", std::string(data.begin(), data.end()));
+        ASSERT_TRUE(w.LoadBinFile(dir.Wide("user2.bin"), 1));
+        w.m_items[0].enabled = 0;
+        w.m_items[1].enabled = 1;
+        w.m_items[1].addressText[0] = fw::Format(u"%08X", address);
+        const size_t panes = host.PaneTexts(2).size();
+        w.StartDownload();
+        ASSERT_TRUE(
+            host.PumpUntil([&] { return g_channels[0].worker.load() == nullptr && host.PaneTexts(2).size() > panes; },
+                           std::chrono::seconds(30)));
+    }
+    static std::vector<Text> Entries(fw::Control combo) {
+        std::vector<Text> out;
+        for (int i = 0; i < combo.GetCount(); ++i)
+            out.push_back(combo.GetLBText(i));
+        return out;
+    }
+};
+
+// Series 0: 256 KB in 16 KB units.
+TEST_F(PartitionDialogs, ConfiguredPartitionsReadBackAndTakeTheirDownloadUntilTheFlashIsSealed) {
+    CQXDownloadToolDlg& w = Connect(0);
+    WithDialog(w, [&](fw::Dialog& d) {
+        EXPECT_EQ(Entries(d.GetDlgItem(IDC_PARTITION_COMBO)), (std::vector<Text>{u"USER1", u"USER2", u"USER3"}));
+        EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), u"10") << "USER1 holds the whole flash";
+        EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE_INFO), u"(256KB)(最小单位16KB)");
+        d.Select(IDC_PARTITION_COMBO, 2);
+        EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE_INFO), u"(未分区)");
+        d.Select(IDC_PARTITION_KEY_ID, 7);
+        d.Click(IDC_PARTITION_AUTH);
+        Configure(d, u"4");
+        // Shown again as read back: a configured key id and enable cannot be changed any more.
+        EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), u"04");
+        EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE_INFO), u"(64KB)(最小单位16KB)");
+        EXPECT_FALSE(d.GetDlgItem(IDC_PARTITION_SIZE).IsWindowEnabled());
+        EXPECT_EQ(d.GetDlgItem(IDC_PARTITION_KEY_ID).GetLBText(d.GetDlgItem(IDC_PARTITION_KEY_ID).GetCurSel()),
+                  u"已配置ID");
+        EXPECT_FALSE(d.GetDlgItem(IDC_PARTITION_KEY_ID).IsWindowEnabled());
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_PARTITION_AUTH), 1);
+        EXPECT_FALSE(d.GetDlgItem(IDC_PARTITION_AUTH).IsWindowEnabled());
+        EXPECT_TRUE(d.GetDlgItem(IDC_PARTITION_ENCRYPT).IsWindowEnabled());
+
+        d.Select(IDC_PARTITION_COMBO, 1);
+        Configure(d, u"02");
+        EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE_INFO), u"(32KB)(最小单位16KB)");
+        d.Select(IDC_PARTITION_COMBO, 0);
+        EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), u"0A") << "USER1 is what the others leave";
+        EXPECT_TRUE(d.GetDlgItem(IDC_PARTITION_SIZE).IsWindowEnabled());
+    });
+    EXPECT_EQ(ovsim::Partition(kPort, 2).keyId, 7);
+    EXPECT_EQ(ovsim::Partition(kPort, 2).flags, 0x10);
+    EXPECT_EQ(ovsim::Partition(kPort, 1).sizeUnits, 2);
+    EXPECT_EQ(w.m_partitions[1].size, 2);
+    EXPECT_EQ(w.m_items[2].readAuthentication, 1);
+    EXPECT_EQ(w.m_partitionKeyIds[2], 7u);
+    EXPECT_EQ(fw::GetProfileString(u"Settings", u"user3_id"), u"7");
+
+    const uint32_t user2 = kBase + 10 * 16 * 1024;
+    const std::vector<uint8_t> first(0x400, 0x5A);
+    DownloadIntoUser2(w, user2, first);
+    EXPECT_TRUE(LogHas(u"USER2 下载成功！"));
+    EXPECT_EQ(ovsim::ReadMemory(kPort, user2, 0x400), first);
+
+    // Sealed, and in force after a reset: the chip refuses, and the user sees why.
+    host.ExpectBox(u"确认是否FLASH封口?", fw::IDYES);
+    w.SendCommand(ID_FLASH_SEAL);
+    ASSERT_EQ(OV_CMD_SYS_RESET(w.m_hDevice), CMD_STATUS_OK);
+    w.Click(IDC_BTN_CONNECT);
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    ASSERT_TRUE(ovsim::State(kPort).sealed);
+    host.ClearRecords();
+    DownloadIntoUser2(w, user2, std::vector<uint8_t>(0x400, 0x00));
+    EXPECT_TRUE(LogHas(StatusCodeToText(CMD_STATUS_FLASH_SEALED)));
+    EXPECT_TRUE(LogHas(u"USER2 擦除Flash失败！"));
+    EXPECT_FALSE(LogHas(u"USER2 下载成功！"));
+    EXPECT_EQ(ovsim::ReadMemory(kPort, user2, 0x400), first);
+}
+
+// What the window last read is shown as it stands, whatever the chip answered: a size of 0xFF is no partition, and
+// the USER1 these series count one unit short never shows a size below nothing.
+TEST_F(PartitionDialogs, User1OfTheShortCountingSeriesFromWhatWasRead) {
+    CQXDownloadToolDlg& w = Connect(3);  // 32 KB in 4 KB units
+    struct Row {
+        uint8_t user2, user3;
+        Text size, info;
+    };
+    const Row rows[] = {
+        {0, 2, u"05", u"(24KB)(最小单位4KB)"},
+        {0xFF, 2, u"05", u"(24KB)(最小单位4KB)"},
+        {0xFF, 0xFF, u"07", u"(32KB)(最小单位4KB)"},
+        {3, 6, u"00", u"(0KB)(最小单位4KB)"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.user2) + "/" + std::to_string(r.user3));
+        w.m_partitions[0] = UserPartitionRecord{0, 0, 5, 0xFF, 0};
+        w.m_partitions[1] = UserPartitionRecord{0, 1, r.user2, 0xFF, 0};
+        w.m_partitions[2] = UserPartitionRecord{0, 2, r.user3, 0xFF, 0};
+        WithDialog(w, [&](fw::Dialog& d) {
+            EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), r.size);
+            EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE_INFO), r.info);
+            EXPECT_FALSE(d.GetDlgItem(IDC_PARTITION_KEY_ID).IsWindowEnabled());
+            EXPECT_EQ(d.GetDlgItem(IDC_PARTITION_KEY_ID).GetCurSel(), -1);
+            EXPECT_FALSE(d.GetDlgItem(IDC_PARTITION_AUTH).IsWindowEnabled());
+        });
+    }
+}
+
+TEST_F(PartitionDialogs, TypedSizesAreShownInKilobytesAfterAPause) {
+    CQXDownloadToolDlg& w = Connect(0);
+    WithDialog(w, [&](fw::Dialog& d) {
+        struct Row {
+            Text typed, shown, info;
+        };
+        const Row rows[] = {
+            {u"ff", u"ff", u"(4080KB)(最小单位16KB)"},
+            {u"FF", u"FF", u"(未分区)"},
+            {u"00", u"00", u"(未分区)"},
+            {u"3", u"3", u"(48KB)(最小单位16KB)"},
+            {u"", u"", u""},
+        };
+        for (const Row& r : rows) {
+            SCOPED_TRACE(fw::TextToUtf8(r.typed));
+            d.SetDlgItemText(IDC_PARTITION_SIZE_INFO, u"-");
+            d.EnterText(IDC_PARTITION_SIZE, r.typed);
+            EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE_INFO), u"-") << "nothing before the pause";
+            host.AdvanceClock(std::chrono::milliseconds(200));
+            EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), r.shown);
+            EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE_INFO), r.info);
+        }
+        host.ExpectBox(u"必须输入十六进制数据！", fw::IDOK);
+        d.EnterText(IDC_PARTITION_SIZE, u"2x");
+        host.AdvanceClock(std::chrono::milliseconds(200));
+        EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), u"2");
+        EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE_INFO), u"(32KB)(最小单位16KB)");
+        EXPECT_EQ(d.GetDlgItem(IDC_PARTITION_SIZE).GetLimitText(), 2);
+    });
+}
+
+// Refused input sends nothing; a refusal by the chip is shown in red with its reason, then in a box, and leaves
+// what the window read and the profile as they were.
+TEST_F(PartitionDialogs, RefusalsSendNothingAndChipFailuresAreShown) {
+    struct Row {
+        uint8_t series;
+        int entry;
+        Text size;
+        int keyId;
+        Text refusal;
+    };
+    const Row rows[] = {
+        {0, 0, u"", 0, u"分区大小不能为空！"},        {0, 1, u"G", 0, u"输入的数据必须为十六进制的数据！"},
+        {0, 1, u"0", 0, u"分区大小不能为0！"},        {0, 2, u"00", 0, u"分区大小不能为0！"},
+        {5, 1, u"2", 0, u"分区3的密钥ID只能配置为1"},  // series 5 lists USER1 and USER3
+        {5, 0, u"0", 1, u"分区1的密钥ID只能配置为0"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(r.refusal));
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = Connect(r.series);
+        ovsim::ClearCallLog();
+        WithDialog(w, [&](fw::Dialog& d) {
+            d.Select(IDC_PARTITION_COMBO, r.entry);
+            d.EnterText(IDC_PARTITION_SIZE, r.size);
+            d.Select(IDC_PARTITION_KEY_ID, r.keyId);
+            host.ExpectBox(u"确认配置分区?", fw::IDYES);
+            host.ExpectBox(r.refusal, fw::IDOK);
+            d.Click(IDC_PARTITION_OK);
+        });
+        for (const auto& c : ovsim::CallLog())
+            EXPECT_NE(c.fn, ovsim::Fn::UserxOp);
+    }
+
+    window.reset();
+    ovsim::Reset();
+    CQXDownloadToolDlg& w = Connect(0);
+    fw::WriteProfileString(u"Settings", u"user3_id", u"4");
+    const UserPartitionRecord before = w.m_partitions[2];
+    ovsim::InjectStatus(ovsim::Fn::UserxOp, 1, CMD_STATUS_PARTITION_SIZE);
+    WithDialog(w, [&](fw::Dialog& d) {
+        d.Select(IDC_PARTITION_COMBO, 2);
+        d.EnterText(IDC_PARTITION_SIZE, u"4");
+        d.Select(IDC_PARTITION_KEY_ID, 9);
+        host.ExpectBox(u"确认配置分区?", fw::IDYES);
+        host.ExpectBox(u"配置分区失败！", fw::IDOK);
+        d.Click(IDC_PARTITION_OK);
+        // No is an answer too: nothing is sent.
+        host.ExpectBox(u"确认配置分区?", fw::IDNO);
+        d.Click(IDC_PARTITION_OK);
+    });
+    const auto lines = host.LogLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().text, StatusCodeToText(CMD_STATUS_PARTITION_SIZE));
+    EXPECT_EQ(lines.back().color, fw::Color(kLogRed));
+    EXPECT_EQ(ovsim::Partition(kPort, 2).sizeUnits, 0);
+    EXPECT_EQ(fw::GetProfileString(u"Settings", u"user3_id"), u"4");
+    EXPECT_EQ(w.m_partitions[2].size, before.size);
+
+    // A re-read that fails after the chip took the partition: no success box, the failure is in the log.
+    ovsim::InjectStatus(ovsim::Fn::UserxOp, 2, CMD_STATUS_BAD_FRAME);
+    WithDialog(w, [&](fw::Dialog& d) {
+        d.Select(IDC_PARTITION_COMBO, 2);
+        d.EnterText(IDC_PARTITION_SIZE, u"4");
+        host.ExpectBox(u"确认配置分区?", fw::IDYES);
+        d.Click(IDC_PARTITION_OK);
+        EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), u"4") << "the display stays as it was";
+    });
+    EXPECT_TRUE(LogHas(StatusCodeToText(CMD_STATUS_BAD_FRAME)));
+    EXPECT_EQ(ovsim::Partition(kPort, 2).sizeUnits, 4);
+}
+
+// A partition whose key id is configured shows that, once however often it is shown, and configuring it again keeps
+// the chip's id (the program sends "none given") and the profile's.
+TEST_F(PartitionDialogs, ConfiguredKeyIdIsShownOnceAndKept) {
+    CQXDownloadToolDlg& w = Connect(0);
+    UserPartitionRecord user3{1, 2, 4, 5, 0x00};
+    UserPartitionRecord user2{1, 1, 2, 6, 0x01};
+    ASSERT_EQ(OV_CMD_USERX_OP(w.m_hDevice, &user3), CMD_STATUS_OK);
+    ASSERT_EQ(OV_CMD_USERX_OP(w.m_hDevice, &user2), CMD_STATUS_OK);
+    ASSERT_EQ(w.ReadPartitions(w.m_partitions, nullptr), 1);
+    fw::WriteProfileString(u"Settings", u"user3_id", u"5");
+    WithDialog(w, [&](fw::Dialog& d) {
+        fw::Control keys = d.GetDlgItem(IDC_PARTITION_KEY_ID);
+        EXPECT_EQ(keys.GetCount(), 32) << "USER1 has no key id";
+        EXPECT_TRUE(keys.IsWindowEnabled());
+        d.Select(IDC_PARTITION_COMBO, 2);
+        d.Select(IDC_PARTITION_COMBO, 1);
+        d.Select(IDC_PARTITION_COMBO, 2);
+        EXPECT_EQ(keys.GetCount(), 33);
+        EXPECT_EQ(keys.GetCurSel(), 32);
+        EXPECT_FALSE(keys.IsWindowEnabled());
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_PARTITION_ENCRYPT), 0);
+        d.Select(IDC_PARTITION_COMBO, 1);
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_PARTITION_ENCRYPT), 1);
+        EXPECT_FALSE(d.GetDlgItem(IDC_PARTITION_ENCRYPT).IsWindowEnabled());
+        d.Select(IDC_PARTITION_COMBO, 0);
+        EXPECT_EQ(keys.GetCount(), 32) << "a partition without an id removes the entry";
+        EXPECT_EQ(keys.GetCurSel(), 0);
+
+        d.Select(IDC_PARTITION_COMBO, 2);
+        d.Click(IDC_PARTITION_ENCRYPT);
+        host.ExpectBox(u"确认配置分区?", fw::IDYES);
+        host.ExpectBox(u"配置分区成功，复位后生效！", fw::IDOK);
+        d.Click(IDC_PARTITION_OK);  // a key id other than the chip's would be refused
+    });
+    EXPECT_EQ(ovsim::Partition(kPort, 2).keyId, 5);
+    EXPECT_EQ(ovsim::Partition(kPort, 2).flags, 0x01);
+    EXPECT_EQ(fw::GetProfileString(u"Settings", u"user3_id"), u"5");
+}
+
+TEST_F(PartitionDialogs, CommandNeedsAConnection) {
+    CQXDownloadToolDlg& w = Start();
+    w.m_chipSeries = 0;
+    host.ExpectBox(u"请先连接设备！", fw::IDOK);
+    w.SendCommand(ID_CONFIGURATION_PARTITION);
+    EXPECT_TRUE(host.ModalsRun().empty());
+}
+
+}  // namespace
