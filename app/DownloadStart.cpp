@@ -18,18 +18,6 @@ bool RefusesEncipheredFiles(uint8_t series) {
     return series == 3 || series == 4 || series == 6 || series == 7 || series == 10 || series == 12;
 }
 
-// A typed start address is one to eight hex digits (spaces are skipped): a longer one would be cut to 32 bits
-// and the image programmed somewhere else.
-bool IsStartAddressText(fw::TextView text) {
-    size_t digits = 0;
-    for (char16_t c : text) {
-        if (c == u' ') continue;
-        if (!IsHexText(fw::TextView(&c, 1))) return false;
-        ++digits;
-    }
-    return digits >= 1 && digits <= 8;
-}
-
 DownloadSettingsResult RefuseStartAddress() {
     return Refuse(TranslateText(u"下载起始地址无效，请输入不超过8位的十六进制数！"));
 }
@@ -87,6 +75,16 @@ DownloadSettingsResult CheckSecurityChip(const DownloadSettingsInput& in, Downlo
 }
 
 }  // namespace
+
+bool IsStartAddressText(fw::TextView text) {
+    size_t digits = 0;
+    for (char16_t c : text) {
+        if (c == u' ') continue;
+        if (!IsHexText(fw::TextView(&c, 1))) return false;
+        ++digits;
+    }
+    return digits >= 1 && digits <= 8;
+}
 
 bool SelectMainDownloadItem(DownloadItems& items, fw::TextView fileExt) {
     if (fw::EqualsNoCase(fileExt, u"dlpf")) return false;

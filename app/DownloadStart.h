@@ -13,6 +13,10 @@
 #include "framework/Sync.h"
 #include "framework/Text.h"
 
+// A typed start address is one to eight hex digits (spaces are skipped): a longer one would be cut to 32 bits
+// and the image programmed somewhere else.
+bool IsStartAddressText(fw::TextView text);
+
 // The main Download button downloads item 0 alone unless a download project chose its items; true when the
 // "enablepartition1".."3" values are to be written as "00".
 bool SelectMainDownloadItem(DownloadItems& items, fw::TextView fileExt);

@@ -4,3 +4,6 @@
 class CQXDownloadToolDlg;
 
 void OnConfigurationPartition(CQXDownloadToolDlg& window);
+void OnUpdateKey(CQXDownloadToolDlg& window);
+// OK starts the download of the parts the dialog accepted, while the command still holds the device.
+void OnPartitionDownloadConfiguration(CQXDownloadToolDlg& window);

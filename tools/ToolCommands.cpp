@@ -69,6 +69,8 @@ void RegisterToolCommands() {
     AddMainWindowCommand(ID_SET_EXTERNAL_OPTIONS_BYTES, OnSetExternalOptionsBytes);
     AddMainWindowCommand(ID_SET_OTP, OnSetOtp);
     AddMainWindowCommand(ID_CONFIGURATION_PARTITION, OnConfigurationPartition);
+    AddMainWindowCommand(ID_UPDATE_KEY, OnUpdateKey);
+    AddMainWindowCommand(ID_PARTITION_DOWNLOAD_CONFIGURATION, OnPartitionDownloadConfiguration);
     SetChipSeriesChooser([](CQXDownloadToolDlg& window) {
         CSelectChipSeriesDlg dialog(&window);
         return dialog.DoModal() == fw::IDOK;

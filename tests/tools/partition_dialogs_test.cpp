@@ -2,70 +2,26 @@
 // into the partitions it configured.
 #include <gtest/gtest.h>
 
-#include "app/program/ProgramCommands.h"
 #include "core/StatusText.h"
-#include "framework/Format.h"
 #include "framework/Profile.h"
 #include "resources/ui/set_partition.h"
-#include "tests/app/MainWindowFixture.h"
+#include "tests/tools/ChipToolFixture.h"
 
 namespace {
 
 using fw::Text;
 
-constexpr uint32_t kBase = 0x08000000;
-const std::string kPort = "/dev/ttyUSB0";
-
-class PartitionDialogs : public MainWindowFixture {
+class PartitionDialogs : public ChipToolFixture {
 protected:
-    void SetUp() override {
-        MainWindowFixture::SetUp();
-        RegisterProgramCommands();
-    }
-    CQXDownloadToolDlg& Connect(uint8_t series) {
-        ovsim::Attach(OV_IFACE_USART, kPort, Chip(series));
-        SysConfig("interface=00\n");
-        CQXDownloadToolDlg& w = Start();
-        w.Click(IDC_BTN_CONNECT);
-        EXPECT_EQ(w.m_connected, 1);
-        return w;
-    }
-    // Opens the dialog from the menu and runs `script` in it; the dialog is cancelled afterwards.
     void WithDialog(CQXDownloadToolDlg& w, const std::function<void(fw::Dialog&)>& script) {
-        bool ran = false;
-        host.OnModal(IDD_SET_PARTITION, [&](fw::Dialog& d) {
-            ran = true;
-            script(d);
-            d.Click(fw::IDCANCEL);
-        });
-        w.SendCommand(ID_CONFIGURATION_PARTITION);
-        EXPECT_TRUE(ran);
+        ChipToolFixture::WithDialog(w, ID_CONFIGURATION_PARTITION, IDD_SET_PARTITION, script);
     }
-    // Chooses the partition, types the size and configures it; the chip takes it.
+    // Types the size of the partition shown and configures it; the chip takes it.
     void Configure(fw::Dialog& d, const Text& size) {
         d.EnterText(IDC_PARTITION_SIZE, size);
         host.ExpectBox(u"确认配置分区?", fw::IDYES);
         host.ExpectBox(u"配置分区成功，复位后生效！", fw::IDOK);
         d.Click(IDC_PARTITION_OK);
-    }
-    // Downloads `data` as the only enabled item, the USER2 part, and waits for the job.
-    void DownloadIntoUser2(CQXDownloadToolDlg& w, uint32_t address, const std::vector<uint8_t>& data) {
-        dir.Write("user2.bin", std::string(data.begin(), data.end()));
-        ASSERT_TRUE(w.LoadBinFile(dir.Wide("user2.bin"), 1));
-        w.m_items[0].enabled = 0;
-        w.m_items[1].enabled = 1;
-        w.m_items[1].addressText[0] = fw::Format(u"%08X", address);
-        const size_t panes = host.PaneTexts(2).size();
-        w.StartDownload();
-        ASSERT_TRUE(
-            host.PumpUntil([&] { return g_channels[0].worker.load() == nullptr && host.PaneTexts(2).size() > panes; },
-                           std::chrono::seconds(30)));
-    }
-    static std::vector<Text> Entries(fw::Control combo) {
-        std::vector<Text> out;
-        for (int i = 0; i < combo.GetCount(); ++i)
-            out.push_back(combo.GetLBText(i));
-        return out;
     }
 };
 
@@ -109,7 +65,7 @@ TEST_F(PartitionDialogs, ConfiguredPartitionsReadBackAndTakeTheirDownloadUntilTh
 
     const uint32_t user2 = kBase + 10 * 16 * 1024;
     const std::vector<uint8_t> first(0x400, 0x5A);
-    DownloadIntoUser2(w, user2, first);
+    DownloadPart(w, 1, user2, first);
     EXPECT_TRUE(LogHas(u"USER2 下载成功！"));
     EXPECT_EQ(ovsim::ReadMemory(kPort, user2, 0x400), first);
 
@@ -122,7 +78,7 @@ TEST_F(PartitionDialogs, ConfiguredPartitionsReadBackAndTakeTheirDownloadUntilTh
     ASSERT_EQ(w.m_connected, 1);
     ASSERT_TRUE(ovsim::State(kPort).sealed);
     host.ClearRecords();
-    DownloadIntoUser2(w, user2, std::vector<uint8_t>(0x400, 0x00));
+    DownloadPart(w, 1, user2, std::vector<uint8_t>(0x400, 0x00));
     EXPECT_TRUE(LogHas(StatusCodeToText(CMD_STATUS_FLASH_SEALED)));
     EXPECT_TRUE(LogHas(u"USER2 擦除Flash失败！"));
     EXPECT_FALSE(LogHas(u"USER2 下载成功！"));

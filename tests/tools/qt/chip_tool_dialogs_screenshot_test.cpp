@@ -21,11 +21,13 @@
 #include "tools/AppGoDlg.h"
 #include "tools/ExtOptDlg.h"
 #include "tools/FlashDlg.h"
+#include "tools/PartitionDownloadConfigDlg.h"
 #include "tools/ReadFlashDlg.h"
 #include "tools/SelectChipSeriesDlg.h"
 #include "tools/SetExtFlashKeyDlg.h"
 #include "tools/SetOtpDlg.h"
 #include "tools/SetParttionDlg.h"
+#include "tools/UpdateKeyDlg.h"
 
 namespace {
 
@@ -163,9 +165,32 @@ TEST(PartitionDialogPictures, BothLanguages) {
         w.m_partitions[0] = UserPartitionRecord{0, 0, 10, 0, 0x10};
         return std::make_unique<CSetParttionDlg>(&w);
     };
+    const auto updateKey = [](CQXDownloadToolDlg& w) {
+        w.m_chipSeries = 8;
+        return std::make_unique<CUpdateKeyDlg>(&w);
+    };
+    // USER1 and USER3 chosen, USER3 read with authentication; no USER2 on this chip.
+    const auto download = [](CQXDownloadToolDlg& w) {
+        w.m_chipSeries = 0;
+        w.m_fileExt = u"bin";
+        w.m_items[0].path = u"/home/user/firmware/app.bin";
+        w.m_items[0].addressText[0] = u"08000000";
+        w.m_items[0].enabled = 1;
+        w.m_items[2].path = u"/home/user/firmware/user3.enc";
+        w.m_items[2].addressText[0] = u"08030000";
+        w.m_items[2].readSize = 4;
+        w.m_items[2].readAuthentication = 1;
+        w.m_items[2].enciphered = 1;
+        w.m_items[2].enabled = 1;
+        return std::make_unique<CPartitionDownloadConfigDlg>(&w);
+    };
     const Row rows[] = {
         {"set_partition_zh.png", 2052, QStringLiteral("配置分区"), partition},
         {"set_partition_en.png", 1033, QStringLiteral("Configure partitions "), partition},
+        {"update_key_zh.png", 2052, QStringLiteral("更新密钥"), updateKey},
+        {"update_key_en.png", 1033, QStringLiteral("Update Key "), updateKey},
+        {"partition_download_zh.png", 2052, QStringLiteral("分区下载"), download},
+        {"partition_download_en.png", 1033, QStringLiteral("Partition download"), download},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.file);

@@ -1,0 +1,26 @@
+// Ids of the partition download dialog: one row per USER partition.
+#pragma once
+
+#define IDD_PARTITION_DOWNLOAD 154
+#define IDC_PDL_ENABLE1 1131
+#define IDC_PDL_ENABLE2 1139
+#define IDC_PDL_ENABLE3 1140
+#define IDC_PDL_START1 1141
+#define IDC_PDL_START2 1143
+#define IDC_PDL_START3 1145
+#define IDC_PDL_FILE1 1142
+#define IDC_PDL_FILE2 1144
+#define IDC_PDL_FILE3 1146
+#define IDC_PDL_BROWSE1 1071
+#define IDC_PDL_BROWSE2 1072
+#define IDC_PDL_BROWSE3 1073
+#define IDC_PDL_CIPHER1 1135
+#define IDC_PDL_CIPHER2 1136
+#define IDC_PDL_CIPHER3 1137
+#define IDC_PDL_AUTH1 1147
+#define IDC_PDL_AUTH2 1149
+#define IDC_PDL_AUTH3 1150
+#define IDC_PDL_ENCRYPT1 1148
+#define IDC_PDL_ENCRYPT2 1086
+#define IDC_PDL_ENCRYPT3 1087
+#define IDC_PDL_OK 1059

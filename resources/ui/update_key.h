@@ -1,0 +1,12 @@
+// Ids of the chip key update dialog.
+#pragma once
+
+#define IDD_UPDATE_KEY 150
+#define IDC_UPDATE_KEY_OLD 1104
+#define IDC_UPDATE_KEY_NEW 1062
+#define IDC_UPDATE_KEY_ID 1085
+#define IDC_UPDATE_KEY_SHOW 1203
+#define IDC_UPDATE_KEY_FIRST 1084
+#define IDC_UPDATE_KEY_OLD_BYTES 1325
+#define IDC_UPDATE_KEY_NEW_BYTES 1326
+#define IDC_UPDATE_KEY_OK 1097
