@@ -10,8 +10,10 @@
 #include "offline/CurrentProject.h"
 #include "offline/LinkSession.h"
 #include "offline/OfflineProjectSettings.h"
+#include "offline/PartitionCFGLinkDlg.h"
 #include "offline/ProjectPageRules.h"
-#include "offline/ProjectSubDialogs.h"
+#include "offline/UpdateChipKeyDlg.h"
+#include "offline/WriteSNDlg.h"
 #include "optionbytes/OptionByteEditor.h"
 #include "optionbytes/ProjectOptionTexts.h"
 #include "optionbytes/SecurityOptionDlg.h"
@@ -193,15 +195,9 @@ void COVLinkProjectDlg::UpdateControlStates(bool enable) {
     if (c.forceSwd) GetDlgItem(IDC_OVPROJ_INTERFACE).SetCurSel(0);
     GetDlgItem(IDC_OVPROJ_INTERFACE).EnableWindow(c.interfaceList);
     GetDlgItem(IDC_OVPROJ_OPTION_BYTES).EnableWindow(c.optionBox);
-    // A box whose dialog is not part of the program is never offered.
-    GetDlgItem(IDC_OVPROJ_WRITE_SN).EnableWindow(c.snBox && kSerialNumberDialogAvailable);
-    GetDlgItem(IDC_OVPROJ_PARTITION).EnableWindow(c.partitionBox && kPartitionDialogAvailable);
-    GetDlgItem(IDC_OVPROJ_CHIP_KEY).EnableWindow(c.chipKeyBox && kChipKeyDialogAvailable);
-    if (!kProjectSetupDialogAvailable) {
-        // Every build asks for the project setup: without its dialog only a finished project can be sent.
-        GetDlgItem(IDC_OVPROJ_SAVE_FILE).EnableWindow(false);
-        GetDlgItem(IDC_OVPROJ_SAVE_TO_LINK).EnableWindow(c.projectCommands && !state.editable);
-    }
+    GetDlgItem(IDC_OVPROJ_WRITE_SN).EnableWindow(c.snBox);
+    GetDlgItem(IDC_OVPROJ_PARTITION).EnableWindow(c.partitionBox);
+    GetDlgItem(IDC_OVPROJ_CHIP_KEY).EnableWindow(c.chipKeyBox);
 }
 
 void COVLinkProjectDlg::OnBnClickedNewProject() {
@@ -221,9 +217,6 @@ void COVLinkProjectDlg::OnBnClickedNewProject() {
                    IDC_OVPROJ_DELETE, IDC_OVPROJ_SAVE_FILE}) {
         GetDlgItem(id).EnableWindow(true);
     }
-    GetDlgItem(IDC_OVPROJ_WRITE_SN).EnableWindow(kSerialNumberDialogAvailable);
-    GetDlgItem(IDC_OVPROJ_SAVE_FILE).EnableWindow(kProjectSetupDialogAvailable);
-    GetDlgItem(IDC_OVPROJ_SAVE_TO_LINK).EnableWindow(kProjectSetupDialogAvailable);
     for (int id : {IDC_OVPROJ_LIMIT, IDC_OVPROJ_PARTITION, IDC_OVPROJ_CHIP_KEY})
         GetDlgItem(id).EnableWindow(false);
     ClearFileList();
@@ -278,14 +271,14 @@ void COVLinkProjectDlg::OnBnClickedConfigurationPartition() {
         settings.partitionKeyId[i] = entry.keyId;
         settings.partitionFlags[i] = entry.flags;
     }
-    const bool ok = RunPartitionDialog(this);
+    const bool ok = CPartitionCFGLinkDlg(this).DoModal() == fw::IDOK;
     if (click == BoxClick::View) return;
     if (!ok) {
         CheckDlgButton(IDC_OVPROJ_PARTITION, 0);
         return;
     }
     CheckDlgButton(IDC_OVPROJ_PARTITION, 1);
-    GetDlgItem(IDC_OVPROJ_CHIP_KEY).EnableWindow(FamilyHasChipKeys(m_optionFamily) && kChipKeyDialogAvailable);
+    GetDlgItem(IDC_OVPROJ_CHIP_KEY).EnableWindow(FamilyHasChipKeys(m_optionFamily));
     EditCurrentProject([&settings](ProjectConfig& edited) {
         for (std::size_t i = 0; i < kProjectPartitions; ++i) {
             ProjectPartitionEntry& entry = edited.chip.partitions[i];
@@ -374,10 +367,10 @@ void COVLinkProjectDlg::OnBnClickedUpdateChipKey() {
     if (!IsDlgButtonChecked(IDC_OVPROJ_CHIP_KEY)) return;
     OfflineProjectSettings& settings = ProjectSettings();
     settings.keySeriesCode = static_cast<uint8_t>(m_optionFamily);
-    // Keys meant for the downloader are wrapped under its device key, so this page always asks for it, whatever
-    // the download project dialog left in the settings.
-    settings.deviceKeyWanted = 1;
-    const bool ok = RunChipKeyDialog(this);
+    // The dialog asks for the device key whatever the download project dialog left in the settings: this page's
+    // keys travel to the downloader wrapped under it.
+    CUpdateChipKeyDlg dialog(this, ChipKeyCaller::OfflineProjectPage, m_main.m_linkSerialText);
+    const bool ok = dialog.DoModal() == fw::IDOK;
     if (!ok && settings.projectEditable) CheckDlgButton(IDC_OVPROJ_CHIP_KEY, 0);
 }
 
@@ -391,7 +384,7 @@ void COVLinkProjectDlg::OnBnClickedWriteSn() {
     settings.snUseDevice = record.snFlags & 2;
     const BoxClick click = ClassifyBoxClick(*this, IDC_OVPROJ_WRITE_SN);
     if (click == BoxClick::Undo) return;
-    const bool ok = RunSerialNumberDialog(this);
+    const bool ok = CWriteSNDlg(this).DoModal() == fw::IDOK;
     if (click == BoxClick::View) return;
     CheckDlgButton(IDC_OVPROJ_WRITE_SN, ok ? 1 : 0);
     if (!ok) return;

@@ -12,9 +12,9 @@
 #include "offline/OVLinkProjectDlg.h"
 #include "offline/OfflineProjectSettings.h"
 #include "offline/ProjectBuilder.h"
+#include "offline/ProjectFileCFGDlg.h"
 #include "offline/ProjectLinkProgress.h"
 #include "offline/ProjectPageRules.h"
-#include "offline/ProjectSubDialogs.h"
 #include "offline/StoredProjects.h"
 
 namespace {
@@ -30,7 +30,7 @@ public:
     bool Ask(const fw::Text& text) override {
         return CMessageBoxEx().MessageBox(&m_page, text, fw::MB_YESNO | fw::MB_ICONQUESTION) == fw::IDYES;
     }
-    bool RunProjectSetup() override { return RunProjectSetupDialog(&m_page); }
+    bool RunProjectSetup() override { return CProjectFileCFGDlg(&m_page).DoModal() == fw::IDOK; }
 
 private:
     COVLinkProjectDlg& m_page;

@@ -1,6 +1,7 @@
 // The offline project page on the headless host with the simulated downloader: opening without a chip table,
-// the download-file list through Add and Delete, the option-byte box in both states, and a project opened from
-// its file, stored in the downloader, listed, activated and started, with the downloader's failures shown.
+// the download-file list through Add and Delete, the configuration boxes and their dialogs in the editable and the
+// read-only state, a project composed, built and saved, and projects opened from their file, stored in the
+// downloader, listed, activated, started and deleted, with the downloader's failures shown.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "resources/ui/add_start_address.h"
 #include "resources/ui/option_bytes.h"
 #include "resources/ui/ovlink_project.h"
+#include "resources/ui/ovlink_project_dialogs.h"
 #include "tests/offline/LinkFixture.h"
 
 namespace {
@@ -77,12 +79,17 @@ protected:
     static int Items(COVLinkProjectDlg& page) { return page.GetDlgItem(IDC_OVPROJ_FILES).GetItemCount(); }
     static bool Enabled(COVLinkProjectDlg& page, int id) { return page.GetDlgItem(id).IsWindowEnabled(); }
 
-    // A VK517 project named "Demo" of one 3000-byte file and the option bytes, built as the page builds and
-    // saved as a project file in the test folder.
-    Text DemoProjectFile() {
+    // The flash algorithm every VK51x build loads.
+    void CopyFlm() {
         std::filesystem::create_directories(dir.Path() / "FLM");
         std::filesystem::copy_file(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "FLM" / "VK51x.FLM",
                                    dir.Path() / "FLM" / "VK51x.FLM", std::filesystem::copy_options::skip_existing);
+    }
+
+    // A VK517 project named "Demo" of one 3000-byte file and the option bytes, built as the page builds and
+    // saved as a project file in the test folder.
+    Text DemoProjectFile() {
+        CopyFlm();
         CChipSeriesTable table([](const Text& text) { ADD_FAILURE() << fw::TextToUtf8(text); });
         EXPECT_EQ(table.Load(), 1);
         ProjectPageChoices choices;
@@ -233,10 +240,11 @@ TEST_F(ProjectPage, OptionBoxOpensItsEditorAndCancelUnticks) {
     OnProjectPage([this](COVLinkProjectDlg& page) {
         EXPECT_FALSE(Enabled(page, IDC_OVPROJ_OPTION_BYTES));
         ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK51R"));
-        // Family 0 on UART could have partitions and keys; their dialogs are not offered in this program yet.
-        ASSERT_TRUE(page.Select(IDC_OVPROJ_INTERFACE, 1));
+        // Partitions and chip keys need UART.
         EXPECT_FALSE(Enabled(page, IDC_OVPROJ_PARTITION));
-        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_CHIP_KEY));
+        ASSERT_TRUE(page.Select(IDC_OVPROJ_INTERFACE, 1));
+        EXPECT_TRUE(Enabled(page, IDC_OVPROJ_PARTITION));
+        EXPECT_TRUE(Enabled(page, IDC_OVPROJ_CHIP_KEY));
         ASSERT_TRUE(Enabled(page, IDC_OVPROJ_OPTION_BYTES));
 
         host.OnModal(IDD_WRITE_BYTE_LINK, [](fw::Dialog& d) { d.EndDialog(fw::IDCANCEL); });
@@ -335,6 +343,151 @@ TEST_F(ProjectPage, OpenedProjectIsStoredListedActivatedAndStarted) {
         EXPECT_EQ(ProjectSettings().projectEditable, 1u);
         EXPECT_EQ(Items(page), 0);
         EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_NAME), u"");
+    });
+}
+
+// What a person does on the page: a chip on UART, three partitions, files for USER1 and USER2, the chip keys and
+// serial numbers; the project is built into a project file, stored in the downloader and started there.
+TEST_F(ProjectPage, ComposedBuiltSavedStoredAndStarted) {
+    CopyFlm();
+    dir.Write("app.bin", std::string(3000, '\x11'));
+    dir.Write("two.hex", HexFile({0x1000, 0x2000}));
+    dir.Write("user2.bin", std::string(256, '\x22'));
+    // As the download project dialog leaves it; the page's chip keys still need the device key.
+    ProjectSettings().deviceKeyWanted = 0;
+    StartConnected();
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK517"));
+        ASSERT_TRUE(page.Select(IDC_OVPROJ_INTERFACE, 1));
+        ASSERT_TRUE(page.EnterText(IDC_OVPROJ_NAME, u"Line7"));
+        Add(page, u"08000000", "app.bin");
+
+        // Partitions: Cancel unticks; OK takes the layout into the record and asks for the files again.
+        host.OnModal(IDD_PARTITION_CFG_LINK, [](fw::Dialog& d) { d.EndDialog(fw::IDCANCEL); });
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_PARTITION));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_PARTITION), 0);
+        EXPECT_EQ(ProjectSettings().partitionMode, 0u);
+        EXPECT_EQ(Items(page), 1);
+        host.OnModal(IDD_PARTITION_CFG_LINK, [](fw::Dialog& d) {
+            EXPECT_TRUE(d.Tick(IDC_PART_ENABLE1, true));
+            EXPECT_TRUE(d.Tick(IDC_PART_ENABLE2, true));
+            EXPECT_TRUE(d.Tick(IDC_PART_ENABLE3, true));
+            EXPECT_TRUE(d.EnterText(IDC_PART_SIZE1, u"4"));
+            EXPECT_TRUE(d.EnterText(IDC_PART_SIZE2, u"2"));
+            EXPECT_TRUE(d.EnterText(IDC_PART_SIZE3, u"2"));
+            EXPECT_TRUE(d.Select(IDC_PART_KEYID1, 1));
+            EXPECT_TRUE(d.Select(IDC_PART_KEYID2, 2));
+            EXPECT_TRUE(d.Select(IDC_PART_KEYID3, 3));
+            d.Click(IDC_PART_OK);
+        });
+        host.ExpectBox(u"分区配置确认OK", fw::IDOK);
+        host.ExpectBox(u"分区下载，请重新添加下载文件！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_PARTITION));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_PARTITION), 1);
+        EXPECT_EQ(ProjectSettings().partitionMode, 1u);
+        EXPECT_EQ(ProjectSettings().flashSizeKB, 128u);
+        EXPECT_EQ(CurrentProjectConfig()->chip.partitions[1].marker.Get(), kProjectMarkerValid);
+        EXPECT_EQ(CurrentProjectConfig()->chip.partitions[1].size, 2);
+        EXPECT_EQ(Items(page), 0);
+        // Unticked again: files are no longer placed per partition, the layout stays in the record; ticked once
+        // more, the dialog opens on it.
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_PARTITION));
+        EXPECT_EQ(ProjectSettings().partitionMode, 0u);
+        EXPECT_EQ(CurrentProjectConfig()->chip.partitions[1].marker.Get(), kProjectMarkerValid);
+        host.OnModal(IDD_PARTITION_CFG_LINK, [](fw::Dialog& d) {
+            EXPECT_EQ(d.GetDlgItemText(IDC_PART_SIZE2), u"02");
+            d.Click(IDC_PART_OK);
+        });
+        host.ExpectBox(u"分区配置确认OK", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_PARTITION));
+        EXPECT_EQ(ProjectSettings().partitionMode, 1u);
+        page.UpdateControlStates(true);
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_PARTITION));  // configured: locked while editable
+
+        // USER1 from the flash start, USER2 from its base (64 KB on), which the dialog fills in.
+        Add(page, u"08000000", "app.bin");
+        Add(page, u"08000000", "two.hex");
+        host.OnModal(IDD_ADD_START_ADDRESS, [](fw::Dialog& d) {
+            EXPECT_TRUE(d.Select(IDC_ADDSTART_PARTITION, 1));
+            EXPECT_EQ(d.GetDlgItemText(IDC_ADDSTART_ADDRESS), u"08010000");
+            d.Click(IDC_ADDSTART_OK);
+        });
+        host.ExpectOpenFile(dir.Wide("user2.bin"));
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_ADD));
+        ASSERT_EQ(Items(page), 4);
+        EXPECT_EQ(Item(page, 3), (std::vector<Text>{u"4", u"user2.bin", u"256", u"08010000-080100FF", u"1"}));
+
+        // Chip keys: Cancel unticks; the device key is asked for although the settings say otherwise.
+        host.OnModal(IDD_UPDATE_CHIP_KEY, [](fw::Dialog& d) { d.EndDialog(fw::IDCANCEL); });
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_CHIP_KEY));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_CHIP_KEY), 0);
+        host.OnModal(IDD_UPDATE_CHIP_KEY, [](fw::Dialog& d) {
+            EXPECT_TRUE(d.GetDlgItem(IDC_CHIPKEY_DEVICE).IsWindowVisible());
+            for (int id : {IDC_CHIPKEY_NEW1, IDC_CHIPKEY_NEW2, IDC_CHIPKEY_NEW3})
+                EXPECT_TRUE(d.EnterText(id, u"000102030405060708090A0B0C0D0E0F"));
+            d.Click(IDC_CHIPKEY_OK);
+        });
+        host.ExpectBox(u"芯片密钥确认OK", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_CHIP_KEY));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_CHIP_KEY), 1);
+        EXPECT_EQ(ProjectSettings().chipKeyUpdate, (std::array<uint8_t, 3>{1, 1, 1}));
+
+        // Serial numbers: Cancel unticks; OK puts them into the record.
+        host.OnModal(IDD_WRITE_SN, [](fw::Dialog& d) { d.EndDialog(fw::IDCANCEL); });
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_WRITE_SN));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_WRITE_SN), 0);
+        host.OnModal(IDD_WRITE_SN, [](fw::Dialog& d) {
+            EXPECT_TRUE(d.EnterText(IDC_WRITESN_ADDRESS, u"0801F000"));
+            EXPECT_TRUE(d.EnterText(IDC_WRITESN_INITIAL, u"1"));
+            EXPECT_TRUE(d.EnterText(IDC_WRITESN_STEP, u"1"));
+            d.Click(IDC_WRITESN_OK);
+        });
+        host.ExpectBox(u"序列号(SN)已确认！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_WRITE_SN));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_WRITE_SN), 1);
+        EXPECT_EQ(CurrentProjectConfig()->snAddress.Get(), 0x0801F000u);
+
+        // Build and save: the option-byte question, the project setup, the file.
+        host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
+        host.OnModal(IDD_PROJECT_FILE_CFG, [](fw::Dialog& d) { d.Click(IDC_PROJCFG_OK); });
+        host.ExpectSaveFile(dir.Wide("Line7.ovpf"));
+        host.ExpectBox(u"文件保存成功！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_FILE));
+        EXPECT_EQ(ProjectSettings().projectEditable, 0u);
+        LinkProject saved;
+        ASSERT_EQ(OpenLinkProjectFile(dir.Wide("Line7.ovpf"), saved), ProjectFileOpen::Opened);
+        EXPECT_EQ(saved.record.fileCount, 4);
+        EXPECT_EQ(saved.record.files[3].partitionId, 1);
+        EXPECT_EQ(saved.record.files[3].startAddress.Get(), 0x08010000u);
+        EXPECT_EQ(saved.record.chip.partitions[2].marker.Get(), kProjectMarkerValid);
+        EXPECT_EQ(saved.record.keys.keyMode, (std::array<uint8_t, 3>{1, 1, 1}));
+        EXPECT_EQ(saved.record.snAddress.Get(), 0x0801F000u);
+        ASSERT_EQ(saved.files.size(), 4u);
+        EXPECT_EQ(saved.files[0].size(), 3008u);
+
+        // Saved, the page is read-only: a configured box opens its dialog to view and keeps its tick.
+        ASSERT_TRUE(Enabled(page, IDC_OVPROJ_PARTITION));
+        host.OnModal(IDD_PARTITION_CFG_LINK, [](fw::Dialog& d) { d.EndDialog(fw::IDCANCEL); });
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_PARTITION));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_PARTITION), 1);
+        EXPECT_EQ(ProjectSettings().partitionsEditable, 0);
+        ASSERT_TRUE(Enabled(page, IDC_OVPROJ_WRITE_SN));
+        host.OnModal(IDD_WRITE_SN, [](fw::Dialog& d) { d.EndDialog(fw::IDCANCEL); });
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_WRITE_SN));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_WRITE_SN), 1);
+        EXPECT_EQ(ProjectSettings().snEditable, 0);
+
+        // The saved project goes to the downloader as it stands, and runs there.
+        host.ExpectBox(u"保存到下载器成功！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_TO_LINK));
+        ASSERT_EQ(Store().projects.size(), 1u);
+        EXPECT_EQ(Store().projects[0].files.size(), 4u);
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_STORED), u"Line7");
+        host.ExpectBox(u"项目已激活！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_ACTIVATE));
+        host.ExpectBox(u"已启动下载！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_START));
+        EXPECT_EQ(Store().downloadsStarted, 1);
     });
 }
 
