@@ -124,25 +124,23 @@ void UpdateChecks::OnToolTimer() {
     // An automatic result waits while a device is connected, so it never interrupts work on a chip.
     if (m_window.m_connected != 0 && m_tool.Automatic()) return;
     if (m_tool.Running()) return;
-    const int status = m_tool.Result().status;
-    m_window.KillTimer(TIMER_TOOL_UPDATE);
-    if (!m_tool.Automatic()) ShowCheckOutcome(status);
-    if (status == kUpdateAvailable) {
-        UpgradeToolOnline();
-    } else {
-        fw::DeleteFile(m_tool.LocalIni());
-    }
+    HandleResult(m_tool, TIMER_TOOL_UPDATE, &UpdateChecks::UpgradeToolOnline);
 }
 
 void UpdateChecks::OnFirmwareTimer() {
+    // A firmware result waits for a connected downloader to install on.
     if (m_window.m_connected == 0 || m_firmware.Running()) return;
-    const int status = m_firmware.Result().status;
-    m_window.KillTimer(TIMER_FIRMWARE_UPDATE);
-    if (!m_firmware.Automatic()) ShowCheckOutcome(status);
+    HandleResult(m_firmware, TIMER_FIRMWARE_UPDATE, &UpdateChecks::UpgradeLinkFirmwareOnline);
+}
+
+void UpdateChecks::HandleResult(UpdateCheck& check, uintptr_t timer, int (UpdateChecks::*upgrade)()) {
+    const int status = check.Result().status;
+    m_window.KillTimer(timer);
+    if (!check.Automatic()) ShowCheckOutcome(status);
     if (status == kUpdateAvailable) {
-        UpgradeLinkFirmwareOnline();
+        (this->*upgrade)();
     } else {
-        fw::DeleteFile(m_firmware.LocalIni());
+        fw::DeleteFile(check.LocalIni());
     }
 }
 

@@ -43,6 +43,8 @@ private:
     void StartFirmwareCheck(bool automatic);
     void OnToolTimer();
     void OnFirmwareTimer();
+    // Once per result: the messages of a check the user started, then the upgrade or the description deleted.
+    void HandleResult(UpdateCheck& check, uintptr_t timer, int (UpdateChecks::*upgrade)());
     // The messages of a check the user started, for the statuses that end it.
     void ShowCheckOutcome(int status);
     void Show(const fw::Text& text);

@@ -3,8 +3,6 @@
 // was asked and that nothing went anywhere else. The program's fetches are pointed at its port.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -17,19 +15,12 @@
 #include <vector>
 
 #include "offline/HttpSocket.h"
+#include "tests/offline/LoopbackListener.h"
 
 class LocalUpdateServer {
 public:
     LocalUpdateServer() {
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_listen, 8);
-        socklen_t length = sizeof address;
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
+        m_listen = ListenOnLoopback(8, m_port);
         SetHttpConnectionSettings({m_port, 2000, 2000});
         m_thread = std::thread([this] { Serve(); });
     }

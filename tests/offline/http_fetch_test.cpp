@@ -16,6 +16,7 @@
 #include "offline/HttpGetFile.h"
 #include "offline/HttpHeader.h"
 #include "offline/HttpSocket.h"
+#include "tests/offline/LoopbackListener.h"
 
 namespace {
 
@@ -24,15 +25,7 @@ namespace {
 class OneShotServer {
 public:
     explicit OneShotServer(std::string reply, int holdMs = 0) : m_reply(std::move(reply)), m_holdMs(holdMs) {
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_listen, 1);
-        socklen_t length = sizeof address;
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
+        m_listen = ListenOnLoopback(1, m_port);
         m_thread = std::thread([this] { Serve(); });
     }
     ~OneShotServer() {
