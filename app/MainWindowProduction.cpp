@@ -71,16 +71,18 @@ void CQXDownloadToolDlg::OnProductionMode() {
     RefreshDeviceList();
     SetDlgItemText(IDC_STATIC_DEVICE, TranslateText(u"芯片系列："));
 
+    // A download project fixes the chip series: its own entry, not the one last chosen, and no other.
+    const bool project = fw::EqualsNoCase(m_fileExt, u"dlpf");
+    const Text& wanted = project ? m_projectSeriesName : m_chipModel;
     std::vector<Text> names;
     FillChipSeriesList(names);
     m_deviceCombo.ResetContent();
     for (size_t n = 0; n < names.size(); ++n) {
         m_deviceCombo.AddString(names[n]);
-        if (!m_chipModel.empty() && fw::EqualsNoCase(m_chipModel, names[n])) m_seriesIndex = static_cast<int>(n);
+        if (!wanted.empty() && fw::EqualsNoCase(wanted, names[n])) m_seriesIndex = static_cast<int>(n);
     }
     m_deviceCombo.SetCurSel(m_seriesIndex);
-    // A download project fixes the chip series.
-    if (fw::EqualsNoCase(m_fileExt, u"dlpf")) m_deviceCombo.EnableWindow(false);
+    if (project) m_deviceCombo.EnableWindow(false);
     OnCbnSelchangeDevice();
 }
 

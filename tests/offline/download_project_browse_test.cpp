@@ -18,6 +18,7 @@ struct Row {
     std::string_view name;
     uint32_t start;
     std::vector<uint8_t> data;
+    uint8_t partition = 0xFF;  // as the maker stores a file of USER1
 };
 
 class DownloadProjectBrowse : public MainWindowFixture {
@@ -37,7 +38,7 @@ protected:
             ProjectFileRecord& f = r.files[i];
             f.marker.Set(kProjectMarkerValid);
             f.index = static_cast<uint8_t>(i);
-            f.partitionId = 0xFF;
+            f.partitionId = rows[i].partition;
             f.nameLength = static_cast<uint8_t>(rows[i].name.size());
             std::ranges::copy(rows[i].name, f.name.begin());
             f.plainSize.Set(static_cast<uint32_t>(rows[i].data.size()));
@@ -157,6 +158,66 @@ TEST_F(DownloadProjectBrowse, ADownloadProgramsEveryFileWhereTheProjectPutsIt) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", row.start, static_cast<uint32_t>(row.data.size())), row.data);
+    }
+}
+
+// Production mode: the project fixes the series in the locked combo, whether it was chosen before or after the
+// switch, and every chip on every probe gets every file of the project at its address, whether its partition byte
+// says USER1 or was left 0xFF.
+TEST_F(DownloadProjectBrowse, ProductionModeProgramsEveryItemOnEveryChip) {
+    const std::vector<Row> rows = {{"app.bin", 0x08000000, Pattern(0x600, 3), 0xFF},
+                                   {"table.bin", 0x08006000, Pattern(0x100, 5), 0},
+                                   {"tail.bin", 0x08010000, Pattern(0x240, 8), 0}};
+    const std::string probes[] = {"0700000110", "0700000111"};
+    for (const bool browseFirst : {false, true}) {
+        SCOPED_TRACE(browseFirst ? "chosen in test mode" : "chosen in production mode");
+        window.reset();
+        ovsim::Reset();
+        host.ClearRecords();
+        SysConfig("interface=03\n");
+        dir.Write("Series CFG Table.ini", "CLASS=VK42x\nPAGESIZE=0x800\nCLASS=VK517\nPAGESIZE=0x800\n");
+        for (const std::string& probe : probes)
+            ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, probe, Chip(0));
+        CQXDownloadToolDlg& w = Start();
+        const fw::Text path = WriteProject("line.dlpf", u"VK517", rows);
+        if (browseFirst) Browse(w, path);
+        w.SendCommand(ID_PRODUCTION_MODE);
+        ASSERT_EQ(w.m_productionMode, 1);
+        if (!browseFirst) {
+            ASSERT_EQ(w.GetDlgItemText(IDC_COMBO_DEVICE), u"VK42X");
+            Browse(w, path);
+        }
+        ASSERT_TRUE(LogHas(u"文件加载成功！"));
+        EXPECT_EQ(w.GetDlgItemText(IDC_COMBO_DEVICE), u"VK517");
+        EXPECT_FALSE(w.GetDlgItem(IDC_COMBO_DEVICE).IsWindowEnabled());
+        EXPECT_EQ(w.m_chipSeries, 0);
+        {
+            fw::ScopedLock lock(g_csCounters);
+            g_passCount = g_failCount = 0;
+        }
+
+        const size_t reportsBefore = host.PaneTexts(3).size();
+        ASSERT_TRUE(w.Click(IDC_BTN_PRODUCTION_DOWNLOAD));
+        ASSERT_TRUE(host.PumpUntil(
+            [&] {
+                fw::ScopedLock lock(g_csCounters);
+                return g_activeWorkers == 0 && host.PaneTexts(3).size() >= reportsBefore + 2;
+            },
+            std::chrono::seconds(30)));
+
+        for (const std::string& probe : probes) {
+            SCOPED_TRACE(probe);
+            for (const Row& row : rows) {
+                SCOPED_TRACE(row.name);
+                EXPECT_EQ(ovsim::ReadMemory(probe, row.start, static_cast<uint32_t>(row.data.size())), row.data);
+            }
+        }
+        EXPECT_EQ(g_passCount, 2);
+        EXPECT_EQ(g_failCount, 0);
+        EXPECT_EQ(host.PaneTexts(2).back(), u"成功:2");
+        // The series stays the project's after the run.
+        EXPECT_EQ(w.GetDlgItemText(IDC_COMBO_DEVICE), u"VK517");
+        EXPECT_FALSE(w.GetDlgItem(IDC_COMBO_DEVICE).IsWindowEnabled());
     }
 }
 
