@@ -446,8 +446,10 @@ void SyncControl(QWidget& widget, const ControlState& now, const ControlState* b
         SyncEditStyle(widget, now);
     }
     if (auto* view = qobject_cast<QTreeWidget*>(&widget)) {
-        const QSignalBlocker quietModel(view->model());
+        // The header learns of new columns from the model's signals: with them blocked it would give every
+        // column past the first its default width, whatever the model says.
         if (before == nullptr || ColumnsDiffer(before->columns, now.columns)) SyncColumns(*view, now);
+        const QSignalBlocker quietModel(view->model());
         if (before == nullptr || RowsDiffer(before->rows, now.rows) || before->exStyle != now.exStyle ||
             ColumnsDiffer(before->columns, now.columns)) {
             SyncRows(*view, now);

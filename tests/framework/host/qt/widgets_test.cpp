@@ -180,6 +180,7 @@ TEST(ControlWidgets, SyncFollowsTheModelAndLeavesUnchangedPartsAlone) {
     ASSERT_EQ(view->topLevelItemCount(), 2);
     EXPECT_EQ(view->headerItem()->text(1), QStringLiteral("状态"));
     EXPECT_EQ(view->columnWidth(0), 60);
+    EXPECT_EQ(view->columnWidth(1), 80);  // a column the view did not start with takes its width too
     EXPECT_EQ(view->topLevelItem(0)->checkState(0), Qt::Checked);
     EXPECT_EQ(view->topLevelItem(0)->text(1), QStringLiteral("就绪"));
     EXPECT_EQ(view->topLevelItem(1)->text(1), QString());
