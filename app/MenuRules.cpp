@@ -5,7 +5,9 @@
 namespace {
 
 // Series whose chips take no encrypted files, key updates or partition configuration over the generic road.
-bool InRestrictedSeries(ChipSeriesCode s) { return s == 3 || s == 4 || s == 6 || s == 7 || s == 10 || s == 11 || s == 12; }
+bool InRestrictedSeries(ChipSeriesCode s) {
+    return s == 3 || s == 4 || s == 6 || s == 7 || s == 10 || s == 11 || s == 12;
+}
 
 bool UsartOrUsb(InterfaceIndex i) { return i == kIfaceUsart || i == kIfaceUsbDfu; }
 
@@ -26,7 +28,8 @@ MenuStates ComputeMenuStates(const MenuContext& ctx) {
     set(ID_CONFIGURATION_PARTITION, generic || (i == kIfaceUsart && (s == 3 || s == 11)));
     set(ID_PARTITION_DOWNLOAD_CONFIGURATION, generic || (i == kIfaceUsart && s == 3));
 
-    set(ID_MAKE_DOWNLOAD_PROJECT_FILES, false);
+    // The maker needs no chip: offered whenever its handler is there.
+    set(ID_MAKE_DOWNLOAD_PROJECT_FILES, true);
     set(ID_MAKE_BIN_HEX_FILE, true);
 
     const bool securityChip = s == 10 && UsartOrUsb(i);

@@ -1,7 +1,9 @@
 #include "offline/OfflineCommands.h"
 
 #include "app/DownloadProjectLoader.h"
+#include "app/MainWindow.h"
 #include "app/MainWindowCommands.h"
+#include "offline/DownloadProjectDlg.h"
 #include "offline/DownloadProjectLoad.h"
 #include "offline/LinkSession.h"
 #include "offline/OVLinkConfigTabDlg.h"
@@ -20,5 +22,9 @@ void RegisterOfflineCommands() {
     });
     AddMainWindowCommand(ID_CHECK_LINK_FIRMWARE_UPDATE, [](CQXDownloadToolDlg& window) {
         if (UpdateChecks* checks = UpdateChecksOf(window)) checks->OnCheckLinkFirmwareUpdate();
+    });
+    AddMainWindowCommand(ID_MAKE_DOWNLOAD_PROJECT_FILES, [](CQXDownloadToolDlg& window) {
+        CDownloadProjectDlg dialog(&window);
+        dialog.DoModal();
     });
 }

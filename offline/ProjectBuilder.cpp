@@ -26,14 +26,6 @@ namespace {
 
 constexpr uint32_t kMaxPageSize = 1u << 20;
 
-// The chip record names a few series by the family member the downloader knows.
-fw::Text SeriesNameForRecord(const fw::Text& series) {
-    if (fw::Find(series, u"VK422") >= 0) return u"VK425";
-    if (fw::Find(series, u"VK615") >= 0) return u"VK515";
-    if (fw::Find(series, u"VK231") >= 0) return u"VK230";
-    return series;
-}
-
 bool PutByteString(fw::TextView text, std::array<uint8_t, kProjectTextMax>& field, uint8_t& length) {
     const std::vector<uint8_t> bytes = NameToByteString(text);
     if (bytes.size() > kProjectTextMax) return false;
@@ -81,15 +73,6 @@ uint32_t CreationTime() {
     calendar.tm_sec = number(17, 2);
     calendar.tm_isdst = 0;
     return static_cast<uint32_t>(std::mktime(&calendar));
-}
-
-std::array<uint8_t, 16> WrapKey(fw::TextView keyText) {
-    std::array<uint8_t, 16> block{};
-    if (!keyText.empty()) HexToBytes(keyText, block.data(), block.size());
-    std::array<uint8_t, 16> wrapKey{};
-    HexToBytes(kProjectKeyWrapKey, wrapKey.data(), wrapKey.size());
-    AES(wrapKey.data()).EncryptBlock(block.data());
-    return block;
 }
 
 bool FamilyHasPartitionKeys(int family) {
@@ -182,37 +165,7 @@ bool Builder::FillFiles() {
     if (pageSize == 0 || pageSize > kMaxPageSize || (pageSize & (pageSize - 1)) != 0)
         return Refuse(TranslateText(u"芯片页大小无效！"));
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const ProjectFileRow& file = files[i];
-        ProjectFileRecord& out = record.files[i];
-        if (file.data.size() < file.length) {
-            ui.ShowMessage(fw::Format(TranslateText(u"文件数据不完整：%s"), file.name));
-            return false;
-        }
-        if (!PutByteString(file.name, out.name, out.nameLength)) {
-            ui.ShowMessage(fw::Format(TranslateText(u"文件名称长度超过32字节：%s"), file.name));
-            return false;
-        }
-        out.marker.Set(kProjectMarkerValid);
-        out.index = static_cast<uint8_t>(i);
-        out.partitionId = file.partitionId;
-        out.fileTime.Set(FileModifiedTime(file.path));
-        const uint32_t start = static_cast<uint32_t>(HexToInt(file.startText));
-        out.startAddress.Set(start);
-        const std::span<const uint8_t> data(file.data.data(), file.length);
-        out.storedSize.Set(file.length);
-        out.storedSha256 = Sha256Of(data);
-        if (IsEncipheredFileName(file.name)) {
-            out.plainSize.Set(file.plainLength);
-            out.plainCrc.Set(file.plainCrc32);
-            out.storedCrc.Set(Crc32Of(data));
-            out.plainSha256 = file.plainSha256;
-        } else {
-            out.plainSize.Set(file.length);
-            const uint32_t crc = ProjectImageCrc(data, start, pageSize);
-            out.plainCrc.Set(crc);
-            out.storedCrc.Set(crc);
-            out.plainSha256 = out.storedSha256;
-        }
+        if (!FillProjectFileRecord(files[i], i, pageSize, record.files[i], ui)) return false;
     }
     return true;
 }
@@ -224,21 +177,8 @@ bool Builder::FillChip() {
     if (!PutByteString(SeriesNameForRecord(choices.seriesText), chip.series, chip.seriesLength) ||
         !PutByteString(choices.modelText, chip.model, chip.modelLength))
         return Refuse(TranslateText(u"MCU类型或型号名称长度超过32字节！"));
-    chip.flashStart.Set(static_cast<uint32_t>(HexToInt(model.FLASHSTARTADDR)));
-    chip.pageSize.Set(static_cast<uint32_t>(HexToInt(model.PAGESIZE)));
-    chip.flashSize.Set(static_cast<uint32_t>(HexToInt(model.FLASHSIZE)));
-    chip.sramStart.Set(static_cast<uint32_t>(HexToInt(model.SRAMSTARTADDR)));
-    chip.sramSize.Set(static_cast<uint32_t>(HexToInt(model.SRAMSIZE)));
-    if (choices.partitionsChecked) {
-        for (std::size_t i = 0; i < kProjectPartitions; ++i) {
-            ProjectPartitionEntry& entry = chip.partitions[i];
-            entry.marker.Set(settings.partitionConfigured[i]);
-            entry.index = static_cast<uint8_t>(i);
-            entry.size = settings.partitionSize[i];
-            entry.keyId = settings.partitionKeyId[i];
-            entry.flags = settings.partitionFlags[i];
-        }
-    }
+    FillChipValues(model, chip);
+    if (choices.partitionsChecked) FillPartitionEntries(settings, chip);
     return FillOptions(chip);
 }
 
@@ -289,35 +229,12 @@ bool Builder::FillKeys() {
                 ui.ShowMessage(fw::Format(TranslateText(u"分区USER%d的密钥ID无效！"), static_cast<int>(i) + 1));
                 return false;
             }
-            keys.newKey[i] = keys.oldKey[i] = WrapKey(entry < 0 ? fw::TextView() : g_defaultChipKeys[entry]);
+            keys.newKey[i] = keys.oldKey[i] = WrapDefaultChipKey(entry < 0 ? fw::TextView() : g_defaultChipKeys[entry]);
             keys.keyMode[i] = 0;
             keys.keyId[i] = keyId;
         }
     }
-    if (choices.chipKeyUpdateChecked) {
-        for (std::size_t i = 0; i < kProjectPartitions; ++i) {
-            if (partitions[i].marker.Get() == kProjectMarkerValid && partitions[i].flags != 0 &&
-                settings.chipKeyUpdate[i] == 1 && settings.chipKeyId[i] != partitions[i].keyId) {
-                const int user = static_cast<int>(i) + 1;
-                ui.ShowMessage(
-                    fw::Format(TranslateText(u"配置分区USER%d时的密钥ID与更新芯片密钥时分区USER%d选择的密钥ID不一致！"),
-                               user, user));
-                return false;
-            }
-        }
-        for (std::size_t i = 0; i < kProjectPartitions; ++i) {
-            if (settings.chipKeyUpdate[i] != 1) continue;
-            if (settings.chipKeyId[i] >= g_defaultChipKeys.size()) {
-                ui.ShowMessage(fw::Format(TranslateText(u"分区USER%d的密钥ID无效！"), static_cast<int>(i) + 1));
-                return false;
-            }
-            keys.keyId[i] = settings.chipKeyId[i];
-            keys.keyMode[i] = 1;
-            keys.newKey[i] = settings.chipKeyNew[i];
-            keys.oldKey[i] = settings.chipKeyOld[i];
-        }
-    }
-    return true;
+    return !choices.chipKeyUpdateChecked || FillChipKeyUpdates(record.chip, settings, keys, ui);
 }
 
 void Builder::FillSerialNumber() {
@@ -339,6 +256,101 @@ bool Builder::Run() {
 }
 
 }  // namespace
+
+bool FillProjectFileRecord(const ProjectFileRow& file, std::size_t index, uint32_t pageSize, ProjectFileRecord& out,
+                           ProjectBuildUi& ui) {
+    if (file.data.size() < file.length) {
+        ui.ShowMessage(fw::Format(TranslateText(u"文件数据不完整：%s"), file.name));
+        return false;
+    }
+    if (!PutByteString(file.name, out.name, out.nameLength)) {
+        ui.ShowMessage(fw::Format(TranslateText(u"文件名称长度超过32字节：%s"), file.name));
+        return false;
+    }
+    out.marker.Set(kProjectMarkerValid);
+    out.index = static_cast<uint8_t>(index);
+    out.partitionId = file.partitionId;
+    out.fileTime.Set(FileModifiedTime(file.path));
+    const uint32_t start = static_cast<uint32_t>(HexToInt(file.startText));
+    out.startAddress.Set(start);
+    const std::span<const uint8_t> data(file.data.data(), file.length);
+    out.storedSize.Set(file.length);
+    out.storedSha256 = Sha256Of(data);
+    if (IsEncipheredFileName(file.name)) {
+        out.plainSize.Set(file.plainLength);
+        out.plainCrc.Set(file.plainCrc32);
+        out.storedCrc.Set(Crc32Of(data));
+        out.plainSha256 = file.plainSha256;
+    } else {
+        out.plainSize.Set(file.length);
+        const uint32_t crc = ProjectImageCrc(data, start, pageSize);
+        out.plainCrc.Set(crc);
+        out.storedCrc.Set(crc);
+        out.plainSha256 = out.storedSha256;
+    }
+    return true;
+}
+
+void FillChipValues(const ChipSeriesRow& model, ProjectChipRecord& chip) {
+    chip.flashStart.Set(static_cast<uint32_t>(HexToInt(model.FLASHSTARTADDR)));
+    chip.pageSize.Set(static_cast<uint32_t>(HexToInt(model.PAGESIZE)));
+    chip.flashSize.Set(static_cast<uint32_t>(HexToInt(model.FLASHSIZE)));
+    chip.sramStart.Set(static_cast<uint32_t>(HexToInt(model.SRAMSTARTADDR)));
+    chip.sramSize.Set(static_cast<uint32_t>(HexToInt(model.SRAMSIZE)));
+}
+
+void FillPartitionEntries(const OfflineProjectSettings& settings, ProjectChipRecord& chip) {
+    for (std::size_t i = 0; i < kProjectPartitions; ++i) {
+        ProjectPartitionEntry& entry = chip.partitions[i];
+        entry.marker.Set(settings.partitionConfigured[i]);
+        entry.index = static_cast<uint8_t>(i);
+        entry.size = settings.partitionSize[i];
+        entry.keyId = settings.partitionKeyId[i];
+        entry.flags = settings.partitionFlags[i];
+    }
+}
+
+bool FillChipKeyUpdates(const ProjectChipRecord& chip, const OfflineProjectSettings& settings, ProjectKeyRecord& keys,
+                        ProjectBuildUi& ui) {
+    const auto& partitions = chip.partitions;
+    for (std::size_t i = 0; i < kProjectPartitions; ++i) {
+        if (partitions[i].marker.Get() == kProjectMarkerValid && partitions[i].flags != 0 &&
+            settings.chipKeyUpdate[i] == 1 && settings.chipKeyId[i] != partitions[i].keyId) {
+            const int user = static_cast<int>(i) + 1;
+            ui.ShowMessage(fw::Format(
+                TranslateText(u"配置分区USER%d时的密钥ID与更新芯片密钥时分区USER%d选择的密钥ID不一致！"), user, user));
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < kProjectPartitions; ++i) {
+        if (settings.chipKeyUpdate[i] != 1) continue;
+        if (settings.chipKeyId[i] >= g_defaultChipKeys.size()) {
+            ui.ShowMessage(fw::Format(TranslateText(u"分区USER%d的密钥ID无效！"), static_cast<int>(i) + 1));
+            return false;
+        }
+        keys.keyId[i] = settings.chipKeyId[i];
+        keys.keyMode[i] = 1;
+        keys.newKey[i] = settings.chipKeyNew[i];
+        keys.oldKey[i] = settings.chipKeyOld[i];
+    }
+    return true;
+}
+
+fw::Text SeriesNameForRecord(const fw::Text& series) {
+    if (fw::Find(series, u"VK422") >= 0) return u"VK425";
+    if (fw::Find(series, u"VK615") >= 0) return u"VK515";
+    if (fw::Find(series, u"VK231") >= 0) return u"VK230";
+    return series;
+}
+
+std::array<uint8_t, 16> WrapDefaultChipKey(fw::TextView keyText) {
+    std::array<uint8_t, 16> block{};
+    if (!keyText.empty()) HexToBytes(keyText, block.data(), block.size());
+    std::array<uint8_t, 16> wrapKey{};
+    HexToBytes(kProjectKeyWrapKey, wrapKey.data(), wrapKey.size());
+    AES(wrapKey.data()).EncryptBlock(block.data());
+    return block;
+}
 
 uint32_t ProjectImageCrc(std::span<const uint8_t> data, uint32_t start, uint32_t pageSize) {
     if (data.size() < pageSize) {

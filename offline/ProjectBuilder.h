@@ -2,6 +2,7 @@
 // record, loading the chosen model's flash algorithm into the page's chip series table on the way.
 #pragma once
 
+#include <array>
 #include <span>
 
 #include "core/ChipSeriesTable.h"
@@ -31,3 +32,21 @@ bool BuildProjectConfig(const ProjectPageChoices& choices, std::span<const Proje
 // checked over the page (or the two pages) it falls in, filled with 0xFF around it; a longer one over its data
 // padded with 0xFF to a multiple of 16. pageSize is a power of two.
 uint32_t ProjectImageCrc(std::span<const uint8_t> data, uint32_t start, uint32_t pageSize);
+
+// The pieces both project makers fill alike. A file row as slot `index` of a record (false after the message when
+// its name does not fit or its data is short); the chip's table values; the partition entries of the shared
+// settings; the key updates the chip-key dialog left there (false after the message when a key id disagrees with
+// its partition's or is out of range).
+bool FillProjectFileRecord(const ProjectFileRow& file, std::size_t index, uint32_t pageSize, ProjectFileRecord& out,
+                           ProjectBuildUi& ui);
+void FillChipValues(const ChipSeriesRow& model, ProjectChipRecord& chip);
+void FillPartitionEntries(const OfflineProjectSettings& settings, ProjectChipRecord& chip);
+bool FillChipKeyUpdates(const ProjectChipRecord& chip, const OfflineProjectSettings& settings, ProjectKeyRecord& keys,
+                        ProjectBuildUi& ui);
+
+// The series name a chip record carries: a few series are filed under the family member the downloader knows.
+fw::Text SeriesNameForRecord(const fw::Text& series);
+
+// A chip key (32 hex digits; none: 16 zero bytes) as a project's key record holds it, wrapped under the project
+// key-wrap key.
+std::array<uint8_t, 16> WrapDefaultChipKey(fw::TextView keyText);

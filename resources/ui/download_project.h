@@ -1,0 +1,14 @@
+// Ids of the download project maker.
+#define IDD_DOWNLOAD_PROJECT 189
+
+#define IDC_DLP_SERIES 1092
+#define IDC_DLP_MODEL 1239
+#define IDC_DLP_FILES 1185
+#define IDC_DLP_ADD 1087
+#define IDC_DLP_DEL 1088
+#define IDC_DLP_SET_PARTITION 1089
+#define IDC_DLP_UPDATE_KEY 1085
+#define IDC_DLP_SET_OPTION_BYTE 1086
+#define IDC_DLP_SAVE 1299
+#define IDC_DLP_OPEN 1298
+#define IDC_DLP_NEW 1071
