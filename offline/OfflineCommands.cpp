@@ -7,8 +7,10 @@
 #include "offline/DownloadProjectLoad.h"
 #include "offline/LinkSession.h"
 #include "offline/OVLinkConfigTabDlg.h"
+#include "offline/PartitionCFGLinkDlg.h"
 #include "offline/UpdateBootDlg.h"
 #include "offline/UpdateChecks.h"
+#include "offline/UpdateChipKeyDlg.h"
 #include "resources/ui/resource.h"
 
 void RegisterOfflineCommands() {
@@ -22,6 +24,14 @@ void RegisterOfflineCommands() {
     });
     AddMainWindowCommand(ID_CHECK_LINK_FIRMWARE_UPDATE, [](CQXDownloadToolDlg& window) {
         if (UpdateChecks* checks = UpdateChecksOf(window)) checks->OnCheckLinkFirmwareUpdate();
+    });
+    CDownloadProjectDlg::SetPartitionDialog([](fw::Window& owner) {
+        CPartitionCFGLinkDlg dialog(&owner);
+        return dialog.DoModal() == fw::IDOK;
+    });
+    CDownloadProjectDlg::SetChipKeyDialog([](fw::Window& owner) {
+        CUpdateChipKeyDlg dialog(&owner, ChipKeyCaller::DownloadProjectDialog);
+        return dialog.DoModal() == fw::IDOK;
     });
     AddMainWindowCommand(ID_MAKE_DOWNLOAD_PROJECT_FILES, [](CQXDownloadToolDlg& window) {
         CDownloadProjectDlg dialog(&window);

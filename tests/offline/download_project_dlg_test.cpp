@@ -15,10 +15,12 @@
 #include "framework/Resources.h"
 #include "framework/host/headless/HeadlessHost.h"
 #include "offline/DownloadProjectDlg.h"
+#include "offline/OfflineCommands.h"
 #include "offline/OfflineProjectSettings.h"
 #include "offline/ProjectBuilder.h"
 #include "resources/ui/download_project.h"
 #include "resources/ui/option_bytes.h"
+#include "resources/ui/ovlink_project_dialogs.h"
 #include "tests/app/download/HexFileWriter.h"
 #include "tests/framework/TempFolder.h"
 #include "tests/offline/DownloadProjectSamples.h"
@@ -497,7 +499,8 @@ TEST_F(DownloadProjectDlgTest, DeletingTheMiddleRowMovesTheLastUp) {
     ASSERT_TRUE(dlg->Click(IDC_DLP_DEL));
 }
 
-// Without the project page's steps their button and boxes are not offered.
+// Without the project page's steps their button and boxes are not offered; the program puts its partition and
+// chip-key dialogs there.
 TEST_F(DownloadProjectDlgTest, StepsOfThePageAreOfferedOnlyOnceThere) {
     CDownloadProjectDlg::SetStartAddressAsker(nullptr);
     Open();
@@ -505,6 +508,17 @@ TEST_F(DownloadProjectDlgTest, StepsOfThePageAreOfferedOnlyOnceThere) {
     for (int id : {IDC_DLP_ADD, IDC_DLP_SET_PARTITION, IDC_DLP_UPDATE_KEY})
         EXPECT_FALSE(Enabled(id)) << id;
     EXPECT_TRUE(Enabled(IDC_DLP_SET_OPTION_BYTE));
+
+    RegisterOfflineCommands();
+    Open();
+    Choose(u"VK517");
+    EXPECT_TRUE(Enabled(IDC_DLP_SET_PARTITION));
+    EXPECT_TRUE(Enabled(IDC_DLP_UPDATE_KEY));
+    host.OnModal(IDD_PARTITION_CFG_LINK, [](fw::Dialog& d) { d.Click(fw::IDCANCEL); });
+    ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, true));
+    EXPECT_EQ(dlg->IsDlgButtonChecked(IDC_DLP_SET_PARTITION), 0);  // not confirmed
+    EXPECT_EQ(ProjectSettings().partitionMode, 0u);
+    EXPECT_EQ(host.ModalsRun(), std::vector<int>{IDD_PARTITION_CFG_LINK});
 }
 
 }  // namespace
