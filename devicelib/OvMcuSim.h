@@ -69,6 +69,7 @@ struct ChipState {
     int secureMode = -1, jtagMode = -1;  // -1: never set
     std::array<uint8_t, 16> rek{}, idKey{}, extFlashKey{};
     std::vector<uint8_t> jtagKey;
+    std::vector<uint8_t> jtagModeKey;    // the block the JTAG mode was last set with, kept as it came
     std::array<uint16_t, 6> otp{};       // items 1 to 5; 0xFFFF never written
     std::array<uint8_t, 6> otpWrites{};  // configurations used of each item's sixteen
     bool downloadFlag = false;

@@ -128,7 +128,7 @@ private:
     std::array<uint8_t, 60> extOptions_{};
     std::map<uint8_t, std::map<uint32_t, std::vector<uint8_t>>> extFlash_;  // id -> 4 KB block -> bytes
     Key128 rek_{}, idKey_{}, extFlashKey_{};
-    std::vector<uint8_t> jtagKey_;
+    std::vector<uint8_t> jtagKey_, jtagModeKey_;
     int jtagMode_ = -1, secureMode_ = -1;
     bool downloadFlag_ = false;
     int apiSource_ = -1;

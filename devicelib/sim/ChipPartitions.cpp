@@ -141,10 +141,11 @@ StatusCode Chip::SetKey(uint8_t kind, const uint8_t* key, uint32_t length) {
     return CMD_STATUS_BAD_PARAMETER;
 }
 
-StatusCode Chip::SetJtagMode(uint8_t mode, const uint8_t* /*data*/, uint32_t length) {
+StatusCode Chip::SetJtagMode(uint8_t mode, const uint8_t* data, uint32_t length) {
     if (!series_.securityChip) return CMD_STATUS_UNKNOWN_COMMAND;
     if (mode > 1 || length != 16) return CMD_STATUS_BAD_PARAMETER;
     jtagMode_ = mode;
+    jtagModeKey_.assign(data, data + length);
     return CMD_STATUS_OK;
 }
 
@@ -174,6 +175,7 @@ ChipState Chip::State() const {
     s.idKey = idKey_;
     s.extFlashKey = extFlashKey_;
     s.jtagKey = jtagKey_;
+    s.jtagModeKey = jtagModeKey_;
     for (int i = 1; i <= 5; ++i) {
         s.otp[i] = otpWrites_[i] == 0 ? 0xFFFF : otpValue_[i];
         s.otpWrites[i] = otpWrites_[i];

@@ -8,6 +8,7 @@
 #include "devicelib/sim/CallJournal.h"
 #include "devicelib/sim/DeviceCall.h"
 #include "devicelib/sim/Download.h"
+#include "devicelib/sim/PageErase.h"
 #include "devicelib/sim/ReadFaults.h"
 #include "devicelib/sim/SecurityChecks.h"
 
@@ -116,9 +117,16 @@ StatusCode OV_CMD_KEY_UPDATE(DeviceHandle h, KeyUpdateRecord record) {
 
 StatusCode OV_CMD_FLASH_ERASE(DeviceHandle h, uint32_t first, uint32_t last, const UserPartitionRecord* partition,
                               const KeyUpdateRecord* key) {
-    return OnDevice(Fn::FlashErase, h,
-                    [&](DeviceCall& c) { return c.chip().Erase(first, last, partition, key, c.iface()); },
-                    {first, last});
+    const StatusCode status = OnDevice(
+        Fn::FlashErase, h,
+        [&](DeviceCall& c) {
+            if (StatusCode s = ovsim::CheckEraseArea(c.chip().Series(), first, last, partition); s != CMD_STATUS_OK)
+                return s;
+            return c.chip().Erase(first, last, partition, key, c.iface());
+        },
+        {first, last});
+    ovsim::NoteEraseRequest(h, first, last, partition, key, status);
+    return status;
 }
 
 StatusCode OV_CMD_EXT_FLASH_ERASE(DeviceHandle h, uint32_t first, uint32_t last, uint8_t extId,
