@@ -11,12 +11,14 @@
 #include "tools/ChipJumpCommands.h"
 #include "tools/ChipRecordCommands.h"
 #include "tools/CreateKeyDlg.h"
+#include "tools/EraseSectorsCommands.h"
 #include "tools/MakeEnFileDlg.h"
 #include "tools/MakeSecurityFirmwareDlg.h"
 #include "tools/PartitionCommands.h"
 #include "tools/ReadFlashCommands.h"
 #include "tools/SelectChipSeriesDlg.h"
 #include "tools/SetExtFlashKeyDlg.h"
+#include "tools/SetKeyCommands.h"
 
 namespace {
 
@@ -71,6 +73,11 @@ void RegisterToolCommands() {
     AddMainWindowCommand(ID_CONFIGURATION_PARTITION, OnConfigurationPartition);
     AddMainWindowCommand(ID_UPDATE_KEY, OnUpdateKey);
     AddMainWindowCommand(ID_PARTITION_DOWNLOAD_CONFIGURATION, OnPartitionDownloadConfiguration);
+    AddMainWindowCommand(ID_ERASE_SECTORS, OnEraseSectors);
+    AddMainWindowCommand(ID_ERASE_SECTORS_AFTER_UNLOCK, OnEraseSectorsAfterUnlock);
+    AddMainWindowCommand(ID_SET_SECURE_MODE, OnSetSecureMode);
+    AddMainWindowCommand(ID_SET_JTAG_MODE, OnSetJtagMode);
+    AddMainWindowCommand(ID_SET_JTAG_KEY, OnSetJtagKey);
     SetChipSeriesChooser([](CQXDownloadToolDlg& window) {
         CSelectChipSeriesDlg dialog(&window);
         return dialog.DoModal() == fw::IDOK;

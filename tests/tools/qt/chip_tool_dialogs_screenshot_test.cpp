@@ -18,6 +18,7 @@
 #include "resources/ui/read_flash.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/framework/host/qt/QtTestApp.h"
+#include "tests/tools/qt/ToolDialogPicture.h"
 #include "tools/AppGoDlg.h"
 #include "tools/ExtOptDlg.h"
 #include "tools/FlashDlg.h"
@@ -31,46 +32,14 @@
 
 namespace {
 
-// Draws the dialog that `make` builds over a main window of the language; answers the dialog's caption.
-QString Draw(uint32_t languageId, const QString& file,
-             const std::function<std::unique_ptr<fw::Dialog>(CQXDownloadToolDlg&)>& make) {
-    fw::testing::TempFolder dir;
-    const fw::Text previous = EnterMainWindowWorkdir(dir);
-    dir.Write("SysConfig.ini", "[dlparam]\ndevice 1=VK517C8T6\ndevice 2=VK232C8T6\n");
-    QString caption;
-    {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(static_cast<int>(languageId));
-        {
-            CQXDownloadToolDlg window(languageId);
-            EXPECT_TRUE(window.Create());
-            std::unique_ptr<fw::Dialog> dialog = make(window);
-            EXPECT_TRUE(dialog->Create(&window));
-            dialog->ShowWindow(fw::SW_SHOW);
-            // The viewer reads while it is drawn: wait until its bytes and CRC are there.
-            const bool viewer = dynamic_cast<CFlashDlg*>(dialog.get()) != nullptr;
-            for (int i = 0; viewer && i < 500 && dialog->GetDlgItemText(IDC_FLASH_VIEW_CRC).empty(); ++i) {
-                fw::ServeQueuedWorkFor(std::chrono::milliseconds(10));
-            }
-            host.ApplyPendingChanges();
-            QApplication::processEvents();
-            QWidget* widget = host.WindowWidget(dialog->Handle());
-            EXPECT_NE(widget, nullptr);
-            if (widget) {
-                caption = widget->windowTitle();
-                fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
-            }
-            const QString path = fw::qt::testing::PictureFolder() + "/" + file;
-            EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));
-            EXPECT_FALSE(QImage(path).isNull());
-            dialog.reset();
+// The viewer reads while it is drawn: it is drawn once its bytes and CRC are there.
+QString Draw(uint32_t languageId, const QString& file, const MakeToolDialog& make) {
+    return DrawToolDialog(languageId, file, make, [](fw::Dialog& dialog) {
+        const bool viewer = dynamic_cast<CFlashDlg*>(&dialog) != nullptr;
+        for (int i = 0; viewer && i < 500 && dialog.GetDlgItemText(IDC_FLASH_VIEW_CRC).empty(); ++i) {
+            fw::ServeQueuedWorkFor(std::chrono::milliseconds(10));
         }
-        fw::InstallHost(nullptr);
-    }
-    fw::SetResourceLanguage(fw::kLangChinese);
-    fw::SetWorkingDirectory(previous);
-    return caption;
+    });
 }
 
 // A simulated chip of the series on USART, connected as the window's device.

@@ -1,0 +1,12 @@
+// Ids of the page erase dialog.
+#pragma once
+
+#define IDD_FLASH_ERASE 139
+#define IDC_ERASE_PARTITION 1102
+#define IDC_ERASE_FIRST_PAGE 1062
+#define IDC_ERASE_PAGE_COUNT 1064
+#define IDC_ERASE_RANGE 1121
+#define IDC_ERASE_WINDOW 1116
+#define IDC_ERASE_WINDOW_SIZE 1117
+#define IDC_ERASE_PAGE_NOTE 1156
+#define IDC_ERASE_OK 1059
