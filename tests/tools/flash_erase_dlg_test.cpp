@@ -33,14 +33,14 @@ protected:
     static std::string Device(uint8_t iface) { return iface == OV_IFACE_USART ? "/dev/ttyUSB0" : "probe-1"; }
 
     // Opens the dialog from its menu command and runs script in it; the dialog is closed afterwards.
-    void Erase(CQXDownloadToolDlg& w, const std::function<void(fw::Dialog&)>& script) {
+    void Erase(CQXDownloadToolDlg& w, const std::function<void(fw::Dialog&)>& script, int command = ID_ERASE_SECTORS) {
         bool opened = false;
         host.OnModal(IDD_FLASH_ERASE, [&](fw::Dialog& d) {
             opened = true;
             script(d);
             if (d.IsWindowVisible()) d.PressEscape();
         });
-        w.SendCommand(ID_ERASE_SECTORS);
+        w.SendCommand(command);
         EXPECT_TRUE(opened);
     }
     // Types the pages, confirms and expects the box that follows.
@@ -282,6 +282,22 @@ TEST_F(FlashEraseDialog, NeedsAConnectedDeviceAndIsOfferedWhereTheRulesAllow) {
     CQXDownloadToolDlg& connected = Connect(Chip(0));
     connected.UpdateMenuState(1);
     EXPECT_TRUE(connected.GetMenu().GetMenuState(ID_ERASE_SECTORS, fw::MF_BYCOMMAND) == fw::MF_ENABLED);
+}
+
+TEST_F(FlashEraseDialog, TheUnlockFirstCommandOpensTheDialogOnlyAfterTheLift) {
+    // Over a probe a chip at level 1 is offered the lift first; "No" leaves it protected and opens nothing.
+    CQXDownloadToolDlg& w = Connect(Chip(0), OV_IFACE_SWD_CMSIS_DAP);
+    g_channels[0].rdpLevel = 1;
+    host.ExpectBox(u"芯片处于读保护等级L1状态，是否解除？", fw::IDNO);
+    w.SendCommand(ID_ERASE_SECTORS_AFTER_UNLOCK);
+    EXPECT_TRUE(host.ModalsRun().empty());
+    EXPECT_TRUE(ovsim::EraseRequests().empty());
+
+    g_channels[0].rdpLevel = 0;
+    Erase(
+        w, [&](fw::Dialog& d) { Confirm(d, u"0004", u"0001", u"FLASH页擦除成功！"); }, ID_ERASE_SECTORS_AFTER_UNLOCK);
+    ASSERT_EQ(ovsim::EraseRequests().size(), 1u);
+    EXPECT_EQ(ovsim::EraseRequests()[0].first, 0x08002000u);
 }
 
 }  // namespace
