@@ -256,12 +256,31 @@ TEST_F(PartitionDialogs, ConfiguredKeyIdIsShownOnceAndKept) {
     EXPECT_EQ(fw::GetProfileString(u"Settings", u"user3_id"), u"5");
 }
 
-TEST_F(PartitionDialogs, CommandNeedsAConnection) {
-    CQXDownloadToolDlg& w = Start();
-    w.m_chipSeries = 0;
-    host.ExpectBox(u"请先连接设备！", fw::IDOK);
-    w.SendCommand(ID_CONFIGURATION_PARTITION);
-    EXPECT_TRUE(host.ModalsRun().empty());
+// The three partition commands need a connection, and once connected they are offered where the menu rules allow.
+TEST_F(PartitionDialogs, CommandsNeedAConnectionAndFollowTheMenuRules) {
+    const int commands[] = {ID_CONFIGURATION_PARTITION, ID_UPDATE_KEY, ID_PARTITION_DOWNLOAD_CONFIGURATION};
+    {
+        CQXDownloadToolDlg& w = Start();
+        for (int id : commands) {
+            host.ExpectBox(u"请先连接设备！", fw::IDOK);
+            w.SendCommand(id);
+        }
+        EXPECT_TRUE(host.ModalsRun().empty());
+    }
+    struct Row {
+        uint8_t series;
+        bool configure, updateKey, download;
+    };
+    for (const Row& r : {Row{0, true, true, true}, Row{3, true, false, true}, Row{11, true, false, false}}) {
+        SCOPED_TRACE(int(r.series));
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = Connect(r.series);
+        const fw::Menu menu = w.GetMenu();
+        EXPECT_EQ(menu.IsEnabled(ID_CONFIGURATION_PARTITION), r.configure);
+        EXPECT_EQ(menu.IsEnabled(ID_UPDATE_KEY), r.updateKey);
+        EXPECT_EQ(menu.IsEnabled(ID_PARTITION_DOWNLOAD_CONFIGURATION), r.download);
+    }
 }
 
 }  // namespace

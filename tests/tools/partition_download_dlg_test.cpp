@@ -50,7 +50,6 @@ protected:
 
 TEST_F(PartitionDownload, ThreeRowsOneRefusedFileProgramExactlyTheAcceptedRows) {
     CQXDownloadToolDlg& w = ConnectPartitioned();
-    EXPECT_TRUE(w.GetMenu().IsEnabled(ID_PARTITION_DOWNLOAD_CONFIGURATION));
     const std::vector<uint8_t> a(0x400, 0x11), b(0x200, 0x22), c(0x300, 0x33), notes(0x300, 0x44);
     Write("a.bin", a);
     dir.Write("b.hex", hexfile::Text({{kUser2 + 0x100, b}}));
@@ -186,13 +185,6 @@ TEST_F(PartitionDownload, RowsOpenAsThePartsStandAndLoadWhatIsChosen) {
     ASSERT_GE(host.FileDialogs().size(), 2u);
     ASSERT_FALSE(host.FileDialogs().back().filters.empty());
     EXPECT_EQ(host.FileDialogs().back().filters.front().label, u"Enc files(*.enc)");
-}
-
-TEST_F(PartitionDownload, CommandNeedsAConnection) {
-    CQXDownloadToolDlg& w = Start();
-    host.ExpectBox(u"请先连接设备！", fw::IDOK);
-    w.SendCommand(ID_PARTITION_DOWNLOAD_CONFIGURATION);
-    EXPECT_TRUE(host.ModalsRun().empty());
 }
 
 }  // namespace

@@ -186,11 +186,4 @@ TEST_F(UpdateKey, ShowKeyAndFirstUpdateGoverned) {
     });
 }
 
-TEST_F(UpdateKey, CommandNeedsAConnection) {
-    CQXDownloadToolDlg& w = Start();
-    host.ExpectBox(u"请先连接设备！", fw::IDOK);
-    w.SendCommand(ID_UPDATE_KEY);
-    EXPECT_TRUE(host.ModalsRun().empty());
-}
-
 }  // namespace
