@@ -207,7 +207,11 @@ void COVLinkProjectDlg::ReadStoredProjectList() {
 
 void COVLinkProjectDlg::LoadStoredProject(fw::TextView name) {
     const std::optional<ProjectConfig> record = ReadStoredProjectRecord(Exchange(), name);
-    if (!record) return;
+    if (!record) {
+        // A refusal is in the log already; a reply that never came would otherwise go unnoticed.
+        Say(TranslateText(u"项目数据读取失败！"));
+        return;
+    }
     const std::optional<ProjectPageView> view = ViewOfProjectConfig(*record);
     if (!view) {
         Say(TranslateText(u"文件数据解析错误！"));
@@ -236,7 +240,11 @@ void COVLinkProjectDlg::OnBnClickedActivateProject() {
         Say(TranslateText(u"没有可激活的项目！"));
         return;
     }
-    if (ActivateStoredProject(Exchange(), name)) Say(TranslateText(u"项目已激活！"));
+    if (ActivateStoredProject(Exchange(), name)) {
+        Say(TranslateText(u"项目已激活！"));
+    } else {
+        Say(TranslateText(u"项目激活失败！"));
+    }
 }
 
 void COVLinkProjectDlg::OnBnClickedDeleteProject() {
@@ -248,6 +256,7 @@ void COVLinkProjectDlg::OnBnClickedDeleteProject() {
         return;
     }
     const StoredProjectDeletion deletion = DeleteStoredProjectWithProgress(this, Exchange(), name);
+    if (deletion.outcome == StoredProjectDeletion::Failed) Say(TranslateText(u"项目删除失败！"));
     if (deletion.outcome != StoredProjectDeletion::Deleted) return;
     stored.DeleteString(selected);
     if (stored.GetCount() == 0) {

@@ -491,4 +491,81 @@ TEST_F(ProjectPage, ComposedBuiltSavedStoredAndStarted) {
     });
 }
 
+// Three projects in the downloader, the second active: the page lists them, shows the active one, loads another
+// when chosen, and tells the user when the downloader fails to give a record, to activate or to delete.
+TEST_F(ProjectPage, StoredProjectsListedLoadedAndTheirFailuresShown) {
+    LinkProject demo;
+    ASSERT_EQ(OpenLinkProjectFile(DemoProjectFile(), demo), ProjectFileOpen::Opened);
+    for (const char* name : {"P1", "P2", "P3"}) {
+        linksim::StoredProject stored;
+        stored.name.assign(name, name + 2);
+        ProjectConfig record = demo.record;
+        std::copy_n(name, 2, record.name.begin());
+        record.nameLength = 2;
+        std::ranges::copy(record.Bytes(), stored.record.begin());
+        stored.blob = demo.blob;
+        stored.files = demo.files;
+        Store().projects.push_back(stored);
+    }
+    Store().active = 1;
+    StartConnected();
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        std::vector<std::pair<uint8_t, std::vector<uint8_t>>> asked;
+        for (const auto& frame : downloader->ReceivedFrames()) {
+            if (frame[1] == 0x16 || frame[1] == 0x17)
+                asked.emplace_back(frame[1], std::vector<uint8_t>(frame.begin() + 6, frame.end() - 1));
+        }
+        const std::vector<std::pair<uint8_t, std::vector<uint8_t>>> expected = {
+            {0x16, {}}, {0x17, {0}}, {0x17, {1}}, {0x17, {2}}};
+        EXPECT_EQ(asked, expected);
+        fw::Control stored = page.GetDlgItem(IDC_OVPROJ_STORED);
+        ASSERT_EQ(stored.GetCount(), 3);
+        EXPECT_EQ(stored.GetCurSel(), 1);
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_NAME), u"P2");
+        EXPECT_EQ(ProjectSettings().projectEditable, 0u);
+
+        ASSERT_TRUE(page.Select(IDC_OVPROJ_STORED, 2));
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_NAME), u"P3");
+
+        const struct {
+            const char* what;
+            std::function<void(uint8_t command)> fault;
+        } faults[] = {
+            {"refused", [this](uint8_t command) { downloader->ForceStatus(command, 0x03); }},
+            {"no reply", [this](uint8_t) { downloader->DropReplies(1); }},
+        };
+        for (const auto& f : faults) {
+            SCOPED_TRACE(f.what);
+            f.fault(0x15);
+            host.ExpectBox(u"项目数据读取失败！", fw::IDOK);
+            ASSERT_TRUE(page.Select(IDC_OVPROJ_STORED, 0));
+            EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_NAME), u"P3");
+        }
+        // A refused command changes nothing; a lost reply is a failure to the user whatever the downloader did.
+        for (const auto& f : faults) {
+            SCOPED_TRACE(f.what);
+            f.fault(0x14);
+            host.ExpectBox(u"项目激活失败！", fw::IDOK);
+            EXPECT_TRUE(page.Click(IDC_OVPROJ_ACTIVATE));
+        }
+        downloader->ForceStatus(0x14, 0x03);
+        host.ExpectBox(u"项目删除失败！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE_PROJECT));
+        EXPECT_EQ(stored.GetCount(), 3);
+        EXPECT_EQ(Store().projects.size(), 3u);
+        // P1 chosen (its load failed, the list still selects it) and deleted: the downloader's active project is
+        // selected and shown (P2 again; the activation whose reply was lost had made P1 active).
+        Store().active = 1;
+        host.ExpectBox(u"项目已删除！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE_PROJECT));
+        ASSERT_EQ(stored.GetCount(), 2);
+        EXPECT_EQ(stored.GetLBText(stored.GetCurSel()), u"P2");
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_NAME), u"P2");
+        downloader->DropReplies(1);
+        host.ExpectBox(u"项目删除失败！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE_PROJECT));
+        EXPECT_EQ(stored.GetCount(), 2);
+    });
+}
+
 }  // namespace
