@@ -17,6 +17,7 @@
 #include "resources/ui/option_bytes.h"
 #include "resources/ui/ovlink_project.h"
 #include "resources/ui/ovlink_project_dialogs.h"
+#include "resources/ui/security_options.h"
 #include "tests/offline/LinkFixture.h"
 
 namespace {
@@ -48,6 +49,16 @@ std::string HexFile(const std::vector<uint16_t>& offsets) {
 
 class ProjectPage : public LinkFixture {
 protected:
+    // The settings outlive every window, as in the program; each test starts from the program's start.
+    void SetUp() override {
+        LinkFixture::SetUp();
+        ProjectSettings() = OfflineProjectSettings{};
+    }
+    void TearDown() override {
+        LinkFixture::TearDown();
+        ProjectSettings() = OfflineProjectSettings{};
+    }
+
     // Opens the configuration window from its menu entry and runs `work` on its project page.
     void OnProjectPage(const std::function<void(COVLinkProjectDlg&)>& work) {
         bool ran = false;
@@ -63,6 +74,8 @@ protected:
     // "Add" with the start-address dialog answering `start` and the file dialog `name` of the test folder.
     void Add(COVLinkProjectDlg& page, const Text& start, const std::string& name) {
         host.OnModal(IDD_ADD_START_ADDRESS, [start](fw::Dialog& d) {
+            // The partition choice is offered only to a project placed per partition.
+            EXPECT_EQ(d.GetDlgItem(IDC_ADDSTART_PARTITION).IsWindowVisible(), ProjectSettings().partitionMode != 0);
             d.EnterText(IDC_ADDSTART_ADDRESS, start);
             d.Click(IDC_ADDSTART_OK);
         });
@@ -565,6 +578,44 @@ TEST_F(ProjectPage, StoredProjectsListedLoadedAndTheirFailuresShown) {
         host.ExpectBox(u"项目删除失败！", fw::IDOK);
         EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE_PROJECT));
         EXPECT_EQ(stored.GetCount(), 2);
+    });
+}
+
+// Each family opens its own option-byte editor, told the family and whether it may edit; the security chips' editor
+// also gets the model and the end of its flash area.
+TEST_F(ProjectPage, OptionBoxOpensTheEditorOfTheFamily) {
+    std::string table;
+    for (const char* row : {"VK232,0x10000", "VK810,0x400000", "VK812,0x200000"}) {
+        const std::string name(row, 5);
+        table += "CLASS = " + name + "\nCHIPMARK = " + name + "\nFLASHSTARTADDR = 0x08000000\n" +
+                 "SRAMSTARTADDR = 0x20000000\nFLASHSIZE = " + std::string(row + 6) +
+                 "\nSRAMSIZE = 0x5000\nFLMFILE = VK51x.FLM\nPAGESIZE = 0x800\n\n";
+    }
+    dir.Write("Series CFG Table.ini", table);
+    StartOnLink();
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK232"));
+        host.OnModal(IDD_WRITE_BYTE_LINK2, [](fw::Dialog& d) { d.EndDialog(fw::IDCANCEL); });
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_OPTION_BYTES));
+        EXPECT_EQ(ProjectSettings().linkOpt2Family, 3);
+        EXPECT_EQ(ProjectSettings().linkOpt2Editable, 1);
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_OPTION_BYTES), 0);
+
+        const struct {
+            const char16_t* series;
+            uint32_t flashAreaLimit;
+        } security[] = {{u"VK810", 0x153DFFFF}, {u"VK812", 0x151DFFFF}};
+        for (const auto& chip : security) {
+            SCOPED_TRACE(fw::TextToUtf8(chip.series));
+            ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, chip.series));
+            host.OnModal(IDD_WRITE_BYTE4, [](fw::Dialog& d) { d.EndDialog(fw::IDCANCEL); });
+            EXPECT_TRUE(page.Click(IDC_OVPROJ_OPTION_BYTES));
+            EXPECT_EQ(window->m_flashAreaLimit, chip.flashAreaLimit);
+            EXPECT_EQ(window->m_chipModel, chip.series);
+            EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_OPTION_BYTES), 0);
+        }
+        // The interface is SWD only on the security chips.
+        EXPECT_FALSE(Enabled(page, IDC_OVPROJ_INTERFACE));
     });
 }
 
