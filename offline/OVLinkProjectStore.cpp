@@ -139,7 +139,8 @@ void COVLinkProjectDlg::OnBnClickedSaveProjectToLink() {
     bool sent = false;
     if (!Connected()) {
         Say(TranslateText(u"设备没有连接！"));
-    } else if (!CurrentProjectConfig() || ProjectSettings().projectEditable == 0 || BuildProjectConfig()) {
+    } else if (const bool build = !CurrentProjectConfig() || ProjectSettings().projectEditable != 0;
+               !build || BuildProjectConfig()) {
         ProjectTransferProgress progress(this);
         const LinkRequestExchangeFn bytes = [this](std::span<const uint8_t> request, LinkReply& reply) {
             return ExchangeLinkRequest(m_main, request, reply);

@@ -207,6 +207,22 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
         }
         // The extension counts in any case; a file may start right after the padding of the one before.
         Add(page, u"08000070", "next.BIN");
+        // An enciphered file: its header's values as the file stores them, the data after it.
+        std::string enc = {0x00, 0x00, 0x00, 0x10};
+        enc += std::string(32, '\x5D') + std::string{0x0A, 0x0B, 0x0C, 0x0D} + std::string(16, '\x77');
+        dir.Write("fw.enc", enc);
+        Add(page, u"08000800", "fw.enc");
+        ASSERT_EQ(page.m_rows.size(), 3u);
+        const ProjectFileRow& enciphered = page.m_rows[2];
+        EXPECT_EQ(enciphered.data, std::vector<uint8_t>(16, 0x77));
+        Le32 field;
+        field.Set(enciphered.plainLength);
+        EXPECT_EQ(field.bytes, (std::array<uint8_t, 4>{0x00, 0x00, 0x00, 0x10}));
+        field.Set(enciphered.plainCrc32);
+        EXPECT_EQ(field.bytes, (std::array<uint8_t, 4>{0x0A, 0x0B, 0x0C, 0x0D}));
+        EXPECT_EQ(enciphered.plainSha256[31], 0x5D);
+        ASSERT_TRUE(page.SelectItems(IDC_OVPROJ_FILES, {2}));
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE));
         Add(page, u"08000000", "two.hex");
         ASSERT_EQ(Items(page), 4);
         EXPECT_EQ(Item(page, 2), (std::vector<Text>{u"3", u"two.hex", u"16", u"08001000-0800100F", u"0"}));
@@ -616,6 +632,31 @@ TEST_F(ProjectPage, OptionBoxOpensTheEditorOfTheFamily) {
         }
         // The interface is SWD only on the security chips.
         EXPECT_FALSE(Enabled(page, IDC_OVPROJ_INTERFACE));
+    });
+}
+
+// A project still being composed is built on its way to the downloader and stays editable.
+TEST_F(ProjectPage, AnEditableProjectIsBuiltWhenSentToTheDownloader) {
+    CopyFlm();
+    dir.Write("app.bin", std::string(500, '\x11'));
+    StartConnected();
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK517"));
+        ASSERT_TRUE(page.EnterText(IDC_OVPROJ_NAME, u"Quick"));
+        Add(page, u"08000000", "app.bin");
+        host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
+        host.OnModal(IDD_PROJECT_FILE_CFG, [](fw::Dialog& d) { d.Click(IDC_PROJCFG_OK); });
+        host.ExpectBox(u"保存到下载器成功！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_TO_LINK));
+        ASSERT_EQ(Store().projects.size(), 1u);
+        EXPECT_EQ(Store().projects[0].files[0].size(), 512u);
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_STORED), u"Quick");
+        EXPECT_EQ(ProjectSettings().projectEditable, 1u);
+        // The name is taken now: a second build under it is refused before anything is sent.
+        host.ExpectBox(u"项目名称已存在！", fw::IDOK);
+        host.ExpectBox(u"保存到下载器失败！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_TO_LINK));
+        EXPECT_EQ(Store().projects.size(), 1u);
     });
 }
 
