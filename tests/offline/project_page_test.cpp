@@ -635,8 +635,8 @@ TEST_F(ProjectPage, OptionBoxOpensTheEditorOfTheFamily) {
     });
 }
 
-// A project still being composed is built on its way to the downloader and stays editable.
-TEST_F(ProjectPage, AnEditableProjectIsBuiltWhenSentToTheDownloader) {
+// A project still being composed is built on its way to a file or the downloader and stays editable.
+TEST_F(ProjectPage, AnEditableProjectIsBuiltWhenSavedOrSent) {
     CopyFlm();
     dir.Write("app.bin", std::string(500, '\x11'));
     StartConnected();
@@ -644,6 +644,14 @@ TEST_F(ProjectPage, AnEditableProjectIsBuiltWhenSentToTheDownloader) {
         ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK517"));
         ASSERT_TRUE(page.EnterText(IDC_OVPROJ_NAME, u"Quick"));
         Add(page, u"08000000", "app.bin");
+        // A project file that cannot be written is reported, and the project stays editable.
+        host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
+        host.OnModal(IDD_PROJECT_FILE_CFG, [](fw::Dialog& d) { d.Click(IDC_PROJCFG_OK); });
+        host.ExpectSaveFile(dir.Wide("no such folder/Quick.ovpf"));
+        host.ExpectBox(u"保存文件失败！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_FILE));
+        EXPECT_EQ(ProjectSettings().projectEditable, 1u);
+
         host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
         host.OnModal(IDD_PROJECT_FILE_CFG, [](fw::Dialog& d) { d.Click(IDC_PROJCFG_OK); });
         host.ExpectBox(u"保存到下载器成功！", fw::IDOK);
