@@ -267,6 +267,10 @@ void CDownloadProjectDlg::OnBnClickedAdd() {
         chip.flashStart = static_cast<uint32_t>(HexToInt(m_chipTable.m_rows[row].FLASHSTARTADDR));
         chip.flashSize = static_cast<uint32_t>(HexToInt(m_chipTable.m_rows[row].FLASHSIZE));
     }
+    // The start-address step lays out the partitions from the shared settings: this project's chip.
+    OfflineProjectSettings& settings = ProjectSettings();
+    settings.seriesCode = m_seriesCode;
+    if (row >= 0) settings.flashSizeKB = chip.flashSize / 1024;
     const std::optional<StartAddressAnswer> answer = StartAddressStep()(*this, chip.flashStart);
     if (!answer) return;
     fw::FileDialog dialog(true, {}, {}, fw::OFN_HIDEREADONLY | fw::OFN_OVERWRITEPROMPT | fw::OFN_NOCHANGEDIR,

@@ -10,6 +10,9 @@
 #include "app/program/ProgramCommands.h"
 #include "offline/ByteStringName.h"
 #include "offline/DownloadProjectFile.h"
+#include "offline/OfflineCommands.h"
+#include "resources/ui/add_start_address.h"
+#include "resources/ui/download_project.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -219,6 +222,47 @@ TEST_F(DownloadProjectBrowse, ProductionModeProgramsEveryItemOnEveryChip) {
         EXPECT_EQ(w.GetDlgItemText(IDC_COMBO_DEVICE), u"VK517");
         EXPECT_FALSE(w.GetDlgItem(IDC_COMBO_DEVICE).IsWindowEnabled());
     }
+}
+
+// What a user does: File → make the download project, one file at a typed address, saved; the project chosen with
+// Browse and downloaded to the connected chip puts the file there.
+TEST_F(DownloadProjectBrowse, AProjectMadeWithTheMakerDownloadsWhereItWasPlaced) {
+    RegisterOfflineCommands();
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    const std::string model = fw::TextToUtf8(w.m_chipModel);
+    dir.Write("Series CFG Table.ini", "CLASS = " + model + "\nCHIPMARK = " + model +
+                                          "\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n");
+    const std::vector<uint8_t> image = Pattern(0x300, 4);
+    dir.Write("app.bin", std::string(image.begin(), image.end()));
+    ASSERT_TRUE(w.GetMenu().IsEnabled(ID_MAKE_DOWNLOAD_PROJECT_FILES));
+
+    host.OnModal(IDD_ADD_START_ADDRESS, [](fw::Dialog& d) {
+        d.EnterText(IDC_ADDSTART_ADDRESS, u"08002000");
+        d.Click(IDC_ADDSTART_OK);
+    });
+    host.OnModal(IDD_DOWNLOAD_PROJECT, [&](fw::Dialog& d) {
+        EXPECT_TRUE(d.Select(IDC_DLP_SERIES, 0));
+        host.ExpectOpenFile(dir.Wide("app.bin"));
+        EXPECT_TRUE(d.Click(IDC_DLP_ADD));
+        host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
+        host.ExpectSaveFile(dir.Wide("made.dlpf"));
+        host.ExpectBox(u"文件保存成功！", fw::IDOK);
+        EXPECT_TRUE(d.Click(IDC_DLP_SAVE));
+        d.CloseByUser();
+    });
+    ASSERT_TRUE(w.ChooseMenu(ID_MAKE_DOWNLOAD_PROJECT_FILES));
+
+    Browse(w, dir.Wide("made.dlpf"));
+    ASSERT_TRUE(LogHas(u"文件加载成功！"));
+    const size_t panesBefore = host.PaneTexts(2).size();
+    ASSERT_TRUE(w.Click(IDC_BTN_DOWNLOAD));
+    ASSERT_TRUE(
+        host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)));
+    EXPECT_TRUE(LogHas(u"程序下载完成！"));
+    EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08002000, static_cast<uint32_t>(image.size())), image);
 }
 
 }  // namespace

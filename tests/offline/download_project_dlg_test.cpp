@@ -18,6 +18,7 @@
 #include "offline/OfflineCommands.h"
 #include "offline/OfflineProjectSettings.h"
 #include "offline/ProjectBuilder.h"
+#include "resources/ui/add_start_address.h"
 #include "resources/ui/download_project.h"
 #include "resources/ui/option_bytes.h"
 #include "resources/ui/ovlink_project_dialogs.h"
@@ -499,8 +500,8 @@ TEST_F(DownloadProjectDlgTest, DeletingTheMiddleRowMovesTheLastUp) {
     ASSERT_TRUE(dlg->Click(IDC_DLP_DEL));
 }
 
-// Without the project page's steps their button and boxes are not offered; the program puts its partition and
-// chip-key dialogs there.
+// Without the project page's steps their button and boxes are not offered; the program puts its start-address,
+// partition and chip-key dialogs there.
 TEST_F(DownloadProjectDlgTest, StepsOfThePageAreOfferedOnlyOnceThere) {
     CDownloadProjectDlg::SetStartAddressAsker(nullptr);
     Open();
@@ -512,13 +513,24 @@ TEST_F(DownloadProjectDlgTest, StepsOfThePageAreOfferedOnlyOnceThere) {
     RegisterOfflineCommands();
     Open();
     Choose(u"VK517");
+    EXPECT_TRUE(Enabled(IDC_DLP_ADD));
+    host.OnModal(IDD_ADD_START_ADDRESS, [](fw::Dialog& d) {
+        EXPECT_EQ(d.GetDlgItemText(IDC_ADDSTART_ADDRESS), u"08000000");  // the model's flash start
+        d.EnterText(IDC_ADDSTART_ADDRESS, u"08001000");
+        d.Click(IDC_ADDSTART_OK);
+    });
+    dir.Write("a.bin", Blob(0x20, 1));
+    host.ExpectOpenFile(dir.Wide("a.bin"));
+    ASSERT_TRUE(dlg->Click(IDC_DLP_ADD));
+    ASSERT_EQ(dlg->m_fileCount, 1);
+    EXPECT_EQ(ListRow(0)[3], u"08001000-0800101F");
     EXPECT_TRUE(Enabled(IDC_DLP_SET_PARTITION));
     EXPECT_TRUE(Enabled(IDC_DLP_UPDATE_KEY));
     host.OnModal(IDD_PARTITION_CFG_LINK, [](fw::Dialog& d) { d.Click(fw::IDCANCEL); });
     ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, true));
     EXPECT_EQ(dlg->IsDlgButtonChecked(IDC_DLP_SET_PARTITION), 0);  // not confirmed
     EXPECT_EQ(ProjectSettings().partitionMode, 0u);
-    EXPECT_EQ(host.ModalsRun(), std::vector<int>{IDD_PARTITION_CFG_LINK});
+    EXPECT_EQ(host.ModalsRun(), (std::vector<int>{IDD_ADD_START_ADDRESS, IDD_PARTITION_CFG_LINK}));
 }
 
 }  // namespace
