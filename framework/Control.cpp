@@ -489,6 +489,21 @@ bool Control::SetItemText(int item, int subItem, TextView text) {
     return ok;
 }
 
+bool Control::SetItemTexts(int item, int subItem, const std::vector<Text>& texts) {
+    bool ok = false;
+    Update([&](ControlData& c) {
+        if (c.s.kind != ControlKind::ListView || item < 0 || item >= Count(c.s.rows) || subItem < 0) return;
+        const size_t end = static_cast<size_t>(subItem) + texts.size();
+        if (end > 1 && end > c.s.columns.size()) return;
+        ListRow& row = c.s.rows[static_cast<size_t>(item)];
+        if (row.cells.size() < end) row.cells.resize(end);
+        std::copy(texts.begin(), texts.end(), row.cells.begin() + subItem);
+        m_core->EmitControl(ChangeKind::ListRows, c, subItem, item);
+        ok = true;
+    });
+    return ok;
+}
+
 Text Control::GetItemText(int item, int subItem) const {
     return Read(Text(), [&](const ControlData& c) {
         if (c.s.kind == ControlKind::Tab) {

@@ -80,6 +80,8 @@ public:
     bool SetColumnWidth(int column, int width);
     int InsertItem(int item, TextView text);  // index of the new item, -1 on failure; past the end appends
     bool SetItemText(int item, int subItem, TextView text);
+    // Sub-items subItem, subItem + 1, ... of one item in one change: a table filled row by row.
+    bool SetItemTexts(int item, int subItem, const std::vector<Text>& texts);
     Text GetItemText(int item, int subItem) const;
     bool DeleteItem(int item);
     bool DeleteAllItems();

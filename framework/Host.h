@@ -254,6 +254,9 @@ public:
     virtual std::optional<ControlState> ControlAt(int index) const = 0;
     // Paragraphs [first, first + count) of a rich log, clamped to what exists.
     virtual std::vector<LogLine> LogLines(int index, int first, int count) const = 0;
+    // The rows of a list view from `first` on into `rows` (none when `first` is past the end); answers how many
+    // rows the list has.
+    virtual int ListRowsFrom(int index, int first, std::vector<ListRow>& rows) const = 0;
     virtual std::vector<MenuItem> MenuBar() const = 0;
     virtual std::vector<MenuItem> SystemMenuItems() const = 0;  // items the program added to the system menu
 

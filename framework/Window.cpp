@@ -931,6 +931,16 @@ std::vector<LogLine> Window::LogLines(int index, int first, int count) const {
     return std::vector<LogLine>(c->log.begin() + static_cast<long>(from), c->log.begin() + static_cast<long>(to));
 }
 
+int Window::ListRowsFrom(int index, int first, std::vector<ListRow>& rows) const {
+    std::lock_guard lock(m_core->mutex);
+    rows.clear();
+    const ControlData* c = m_core->At(index);
+    if (!c) return 0;
+    const auto total = static_cast<int>(c->s.rows.size());
+    if (first >= 0 && first < total) rows.assign(c->s.rows.begin() + first, c->s.rows.end());
+    return total;
+}
+
 std::vector<MenuItem> Window::MenuBar() const {
     std::lock_guard lock(m_core->mutex);
     return m_core->menuBar;

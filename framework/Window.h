@@ -110,6 +110,7 @@ public:
     std::vector<ControlState> Controls() const override;
     std::optional<ControlState> ControlAt(int index) const override;
     std::vector<LogLine> LogLines(int index, int first, int count) const override;
+    int ListRowsFrom(int index, int first, std::vector<ListRow>& rows) const override;
     std::vector<MenuItem> MenuBar() const override;
     std::vector<MenuItem> SystemMenuItems() const override;
     void UserClick(int index) override;

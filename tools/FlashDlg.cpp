@@ -184,12 +184,20 @@ void CFlashDlg::ReportReadFailure() {
 
 void CFlashDlg::ShowBytes(uint32_t offset, uint32_t count) {
     const uint32_t rowBase = m_plan.RowBase();
-    for (uint32_t i = 0; i < count && !m_cancel; ++i) {
+    std::vector<fw::Text> cells;
+    // A row's cells go into the table together: one change for the host to draw instead of sixteen.
+    for (uint32_t i = 0; i < count && !m_cancel;) {
         const uint32_t relative = m_plan.first + offset + i - rowBase;
         const int row = static_cast<int>(relative / 16);
+        const uint32_t column = relative % 16;
         for (int rows = m_list.GetItemCount(); rows <= row; ++rows)
             m_list.InsertItem(rows, RowAddress(rowBase + 16u * static_cast<uint32_t>(rows)));
-        m_list.SetItemText(row, static_cast<int>(relative % 16) + 1, ByteText(m_buffer[offset + i]));
+        const uint32_t run = std::min(count - i, 16 - column);
+        cells.clear();
+        for (uint32_t k = 0; k < run; ++k)
+            cells.push_back(ByteText(m_buffer[offset + i + k]));
+        m_list.SetItemTexts(row, static_cast<int>(column) + 1, cells);
+        i += run;
     }
     m_shown = offset + count;
     if (m_progress.GetPos() < m_progress.GetRangeUpper()) m_progress.StepIt();

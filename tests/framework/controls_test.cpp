@@ -112,6 +112,14 @@ TEST_F(CodeBuiltWindow, ListViewsHoldColumnsItemsSubItemsAndChecks) {
     EXPECT_FALSE(list.SetItemText(2, 0, u"no such item"));
     EXPECT_EQ(list.GetItemText(1, 1), u"app.bin");
     EXPECT_EQ(list.GetItemText(0, 2), u"");
+    // A run of cells at once: it must fit the columns, and it leaves the cells before it alone.
+    EXPECT_TRUE(list.SetItemTexts(0, 1, {u"boot.bin", u"512"}));
+    EXPECT_EQ(list.GetItemText(0, 0), u"1");
+    EXPECT_EQ(list.GetItemText(0, 2), u"512");
+    EXPECT_FALSE(list.SetItemTexts(0, 2, {u"1", u"no such column"}));
+    EXPECT_EQ(list.GetItemText(0, 2), u"512");
+    EXPECT_FALSE(list.SetItemTexts(2, 0, {u"no such item"}));
+    EXPECT_TRUE(list.SetItemTexts(0, 0, {u"1", u"boot.bin", u"512"}));
     list.SetCheck(1, true);
     EXPECT_TRUE(list.GetCheck(1));
     EXPECT_FALSE(list.GetCheck(0));

@@ -282,7 +282,8 @@ void SyncColumns(QTreeWidget& view, const ControlState& c) {
 }
 
 void FillRow(QTreeWidgetItem& item, const ListRow& row, const ControlState& c) {
-    for (int col = 0; col < static_cast<int>(c.columns.size()); ++col) {
+    // Last column first: the item makes room for all its columns once instead of growing by one per column.
+    for (int col = static_cast<int>(c.columns.size()) - 1; col >= 0; --col) {
         const size_t cell = static_cast<size_t>(col);
         item.setText(col, cell < row.cells.size() ? ToQString(row.cells[cell]) : QString());
         const int format = c.columns[cell].format;
@@ -303,18 +304,30 @@ void FillRow(QTreeWidgetItem& item, const ListRow& row, const ControlState& c) {
     item.setSelected(row.selected);
 }
 
-void SyncRows(QTreeWidget& view, const ControlState& c) {
+// The items from row `first` on, as `c` has them; the rows before stay as drawn.
+void SyncRowsFrom(QTreeWidget& view, const ControlState& c, int first) {
     const int rows = static_cast<int>(c.rows.size());
     while (view.topLevelItemCount() > rows)
         delete view.takeTopLevelItem(view.topLevelItemCount() - 1);
-    for (int r = 0; r < rows; ++r) {
-        QTreeWidgetItem* item = view.topLevelItem(r);
-        if (item == nullptr) {
-            item = new QTreeWidgetItem();
-            view.addTopLevelItem(item);
-        }
+    const int existing = view.topLevelItemCount();
+    for (int r = std::max(0, first); r < existing; ++r)
+        FillRow(*view.topLevelItem(r), c.rows[static_cast<size_t>(r)], c);
+    // New rows join the view in one insertion rather than one layout pass each.
+    QList<QTreeWidgetItem*> added;
+    for (int r = std::max(existing, first); r < rows; ++r) {
+        auto* item = new QTreeWidgetItem();
         FillRow(*item, c.rows[static_cast<size_t>(r)], c);
+        added.append(item);
     }
+    if (added.isEmpty()) return;
+    view.addTopLevelItems(added);
+    // An item takes a selection only once it is in the view.
+    for (int r = std::max(existing, first); r < rows; ++r)
+        if (c.rows[static_cast<size_t>(r)].selected) view.topLevelItem(r)->setSelected(true);
+}
+
+void SyncRows(QTreeWidget& view, const ControlState& c) {
+    SyncRowsFrom(view, c, 0);
     // The same for the rows: laid out from the model as it now stands.
     view.doItemsLayout();
 }
@@ -435,6 +448,15 @@ QWidget* CreateControlWidget(const ControlState& c, QWidget* parent) {
             return new StatusPanes(parent);
     }
     return new QWidget(parent);
+}
+
+void SyncListRowsFrom(QWidget& widget, const ControlState& now, int first) {
+    auto* view = qobject_cast<QTreeWidget*>(&widget);
+    if (view == nullptr) return;
+    const QSignalBlocker quiet(view);
+    const QSignalBlocker quietModel(view->model());
+    // Laid out when it is next drawn: a layout here would go over every row of a growing table again.
+    SyncRowsFrom(*view, now, first);
 }
 
 void SyncControl(QWidget& widget, const ControlState& now, const ControlState* before) {

@@ -207,6 +207,14 @@ void WindowView::Note(const Change& change) {
             logFrom_[change.control] = it == logFrom_.end() ? from : std::min(it->second, from);
             break;
         }
+        case ChangeKind::ListRows: {
+            // Only the rows from the first one touched are drawn again: a list that grows row by row while
+            // it is shown costs each row once, not the whole list again at every redraw.
+            const auto it = rowsFrom_.find(change.control);
+            const int from = std::max(0, change.index);
+            rowsFrom_[change.control] = it == rowsFrom_.end() ? from : std::min(it->second, from);
+            break;
+        }
         case ChangeKind::LogCleared:
             logFrom_[change.control] = 0;
             break;
@@ -221,7 +229,7 @@ void WindowView::Note(const Change& change) {
 
 bool WindowView::HasWork() const {
     return dirtyWindow_ || dirtyMenu_ || dirtySystemMenu_ || dirtyFocus_ || wantForeground_ ||
-           !dirtyControls_.empty() || !logFrom_.empty() || !logScroll_.empty();
+           !dirtyControls_.empty() || !rowsFrom_.empty() || !logFrom_.empty() || !logScroll_.empty();
 }
 
 void WindowView::Redraw() {
@@ -240,6 +248,9 @@ void WindowView::Redraw() {
             ApplyControl(*state);
         }
     }
+    for (const auto& [index, from] : rowsFrom_)
+        if (dirtyControls_.count(index) == 0) RedrawListRows(*model, index, from);
+    rowsFrom_.clear();
     dirtyControls_.clear();
     for (const auto& [index, from] : logFrom_)
         RedrawLog(*model, index, from);
@@ -340,6 +351,18 @@ void WindowView::ApplyControl(const ControlState& raw) {
     const ControlState state = Placed(raw);
     SyncControl(*it->second.widget, state, it->second.applied ? &*it->second.applied : nullptr);
     it->second.applied = state;
+}
+
+void WindowView::RedrawListRows(const HostedWindow& model, int index, int from) {
+    const auto it = controls_.find(index);
+    if (it == controls_.end() || it->second.widget == nullptr || !it->second.applied) return;
+    ControlState& applied = *it->second.applied;
+    const int start = std::min(from, static_cast<int>(applied.rows.size()));
+    std::vector<ListRow> rows;
+    const int total = model.ListRowsFrom(index, start, rows);
+    applied.rows.resize(static_cast<size_t>(std::min(start, total)));
+    applied.rows.insert(applied.rows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    SyncListRowsFrom(*it->second.widget, applied, start);
 }
 
 void WindowView::RedrawLog(const HostedWindow& model, int index, int from) {

@@ -49,6 +49,7 @@ private:
     void RemoveControl(int index);
     void ApplyControl(const ControlState& state);
     void RedrawLog(const HostedWindow& model, int index, int from);
+    void RedrawListRows(const HostedWindow& model, int index, int from);
     void RedrawMenu(const HostedWindow& model);
     void Connect(QWidget& widget, const ControlState& state);
     ControlState Placed(ControlState state) const;
@@ -63,6 +64,7 @@ private:
 
     std::set<int> dirtyControls_;
     std::map<int, int> logFrom_;
+    std::map<int, int> rowsFrom_;  // list views whose rows changed from that row on, and nothing else
     std::map<int, int> logScroll_;
     bool dirtyWindow_ = false;
     bool dirtyMenu_ = false;

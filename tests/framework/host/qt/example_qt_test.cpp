@@ -29,6 +29,7 @@
 #include <QTreeWidget>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <thread>
 
 #include "framework/Format.h"
@@ -318,6 +319,53 @@ TEST_F(ExampleOnQt, ChangesFromAWorkerThreadShowUpInTheWidgets) {
     EXPECT_EQ(log->document()->findBlockByNumber(49).charFormat().foreground().color(), QColor(220, 0, 0));
     EXPECT_EQ(log->ParagraphCount(), dlg.m_log.GetLineCount());
     EXPECT_EQ(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
+}
+
+// A list changed between redraws is drawn from the row the changes start at: rows added, rewritten, inserted in
+// the middle and deleted all end up as the model has them.
+TEST_F(ExampleOnQt, ListRowsChangedBetweenRedrawsMatchTheModel) {
+    Open();
+    Control chips = dlg.GetDlgItem(IDC_CHIPS_LIST);
+    auto* view = Widget<QTreeWidget>(IDC_CHIPS_LIST);
+    const auto drawn = [&] {
+        std::vector<std::vector<QString>> rows;
+        for (int r = 0; r < view->topLevelItemCount(); ++r)
+            rows.push_back({view->topLevelItem(r)->text(0), view->topLevelItem(r)->text(1)});
+        return rows;
+    };
+    const auto model = [&] {
+        std::vector<std::vector<QString>> rows;
+        for (int r = 0; r < chips.GetItemCount(); ++r)
+            rows.push_back({ToQString(chips.GetItemText(r, 0)), ToQString(chips.GetItemText(r, 1))});
+        return rows;
+    };
+    const std::vector<std::function<void()>> steps = {
+        [&] {
+            for (int i = 3; i < 40; ++i) {
+                chips.InsertItem(i, Format(u"VK%d", i));
+                chips.SetItemTexts(i, 1, {Format(u"%02X", i)});
+            }
+        },
+        [&] { chips.SetItemText(39, 1, u"末行"); },
+        [&] {
+            chips.SetItemTexts(20, 0, {u"中间", u"改"});
+            chips.InsertItem(5, u"插入");
+        },
+        [&] {
+            chips.DeleteItem(1);
+            chips.SetItemText(30, 1, u"删后");
+        },
+        [&] {
+            chips.DeleteAllItems();
+            chips.InsertItem(0, u"唯一");
+        },
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(i);
+        steps[i]();
+        Settle();
+        EXPECT_EQ(drawn(), model());
+    }
 }
 
 TEST_F(ExampleOnQt, NestedModalDialogsRunInTheirOwnLoops) {
