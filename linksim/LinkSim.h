@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -134,12 +135,16 @@ private:
     mutable std::mutex m_mutex;  // reports, faults, log
     std::condition_variable m_replyReady;
     std::deque<Queued> m_replies;
+    // m_replies' size, stored under m_mutex whenever it changes, so a poll that finds nothing queued takes no lock.
+    std::atomic<size_t> m_queued{0};
     std::vector<std::vector<uint8_t>> m_frames;
-    bool m_plugged = true;
+    // Changed under m_mutex; read without it too, so the transport's per-report checks (is the handle stale, did
+    // the downloader leave) take no lock.
+    std::atomic<bool> m_plugged{true};
     bool m_failWrites = false;
     bool m_restartAfterReply = false;
     bool m_stayAway = false;
-    uint64_t m_generation = 0;
+    std::atomic<uint64_t> m_generation{0};
     struct Forced {
         uint8_t command, status;
         int times;

@@ -43,10 +43,7 @@ Downloader::Downloader(DownloaderSpec spec) : m_spec(std::move(spec)) {
     m_spec.inputReportLength = std::clamp(m_spec.inputReportLength, 1, 256);
 }
 
-bool Downloader::Plugged() const {
-    std::lock_guard lock(m_mutex);
-    return m_plugged;
-}
+bool Downloader::Plugged() const { return m_plugged; }
 
 void Downloader::SetPlugged(bool plugged) {
     {
@@ -54,6 +51,7 @@ void Downloader::SetPlugged(bool plugged) {
         if (m_plugged && !plugged) ++m_generation;
         m_plugged = plugged;
         if (!plugged) m_replies.clear();
+        m_queued.store(m_replies.size(), std::memory_order_release);
     }
     m_replyReady.notify_all();
 }
@@ -80,6 +78,7 @@ bool Downloader::Write(std::span<const uint8_t> data) {
     const auto ready = m_delay.count() == 0 ? std::chrono::steady_clock::time_point::min()
                                             : std::chrono::steady_clock::now() + m_delay;
     m_replies.push_back({ready, std::move(reply), m_restartAfterReply});
+    m_queued.store(m_replies.size(), std::memory_order_release);
     m_restartAfterReply = false;
     m_delay = std::chrono::milliseconds(0);
     lock.unlock();
@@ -88,6 +87,8 @@ bool Downloader::Write(std::span<const uint8_t> data) {
 }
 
 std::optional<std::vector<uint8_t>> Downloader::Read(std::chrono::milliseconds timeout) {
+    // The transport polls like this before every request; nearly always nothing is there.
+    if (timeout.count() <= 0 && m_queued.load(std::memory_order_acquire) == 0) return std::nullopt;
     std::unique_lock lock(m_mutex);
     if (m_plugged && !m_replies.empty() && m_replies.front().ready == std::chrono::steady_clock::time_point::min())
         return TakeReply(lock);
@@ -108,6 +109,7 @@ std::optional<std::vector<uint8_t>> Downloader::TakeReply(std::unique_lock<std::
     std::vector<uint8_t> bytes = std::move(m_replies.front().bytes);
     const bool restart = m_replies.front().restart;
     m_replies.pop_front();
+    m_queued.store(m_replies.size(), std::memory_order_release);
     if (restart) {
         lock.unlock();
         Restart();
@@ -136,10 +138,7 @@ void Downloader::Restart() {
 
 void Downloader::RestartAfterReply() { m_restartAfterReply = true; }
 
-uint64_t Downloader::Generation() const {
-    std::lock_guard lock(m_mutex);
-    return m_generation;
-}
+uint64_t Downloader::Generation() const { return m_generation; }
 
 std::vector<uint8_t> Downloader::Serve(std::span<const uint8_t> data, bool& answer) {
     const size_t declared = data.size() >= 6 && data[5] >= 1 ? data[5] - 1u : 0;
