@@ -11,6 +11,7 @@
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "resources/ui/ext_options.h"
+#include "tools/RecordRead.h"
 
 using fw::Text;
 using fw::TextView;
@@ -152,16 +153,7 @@ bool CExtOPTDlg::ReadExtOptRecord() {
     m_block.address = kRecordAddress;
     m_block.length = kRecordBytes;
     const StatusCode status = OV_CMD_EXT_OPT_RW(m_pMainDlg->m_hDevice, &m_block);
-    if (status != CMD_STATUS_OK) {
-        m_pMainDlg->AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
-        return false;
-    }
-    // A shorter answer would leave words to be cut from digits that were never read, and written back as such.
-    const size_t returned = std::min<size_t>(m_block.length, sizeof m_block.data);
-    if (returned < kRecordBytes) {
-        m_pMainDlg->AppendLog(TranslateText(u"返回的数据长度不正确！"), kLogRed);
-        return false;
-    }
+    if (!RecordReadSucceeded(*m_pMainDlg, status, m_block.length, sizeof m_block.data, kRecordBytes)) return false;
     m_recordHex = BytesToHex(std::span<const uint8_t>(m_block.data, kRecordBytes));
     return true;
 }

@@ -10,6 +10,7 @@
 #include "core/Translation.h"
 #include "framework/Format.h"
 #include "resources/ui/otp_items.h"
+#include "tools/RecordRead.h"
 
 using fw::Text;
 
@@ -127,16 +128,7 @@ bool CSetOTPDlg::ReadOtpItems() {
         m_block.length = kItemBytes;
         m_block.item = static_cast<uint8_t>(item);
         const StatusCode status = OV_CMD_OTP_RW(m_pMainDlg->m_hDevice, &m_block);
-        if (status != CMD_STATUS_OK) {
-            m_pMainDlg->AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
-            return false;
-        }
-        // Fewer bytes would show, and later write back, a value the chip never gave.
-        const size_t returned = std::min<size_t>(m_block.length, sizeof m_block.data);
-        if (returned < kItemBytes) {
-            m_pMainDlg->AppendLog(TranslateText(u"返回的数据长度不正确！"), kLogRed);
-            return false;
-        }
+        if (!RecordReadSucceeded(*m_pMainDlg, status, m_block.length, sizeof m_block.data, kItemBytes)) return false;
         m_itemHex[static_cast<size_t>(item)] = BytesToHex(std::span<const uint8_t>(m_block.data, kItemBytes));
     }
     return true;
