@@ -65,6 +65,15 @@ protected:
         w.Click(IDC_BTN_BROWSE);
     }
 
+    // Download pressed in test mode; true once the job has ended and said the program was downloaded.
+    bool Download(CQXDownloadToolDlg& w) {
+        const size_t panesBefore = host.PaneTexts(2).size();
+        if (!w.Click(IDC_BTN_DOWNLOAD)) return false;
+        if (!host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)))
+            return false;
+        return LogHas(u"程序下载完成！");
+    }
+
     bool Idle() const {
         fw::ScopedLock lock(g_csCounters);
         return g_activeWorkers == 0 && g_channels[0].worker.load() == nullptr;
@@ -153,11 +162,7 @@ TEST_F(DownloadProjectBrowse, ADownloadProgramsEveryFileWhereTheProjectPutsIt) {
                                    {"tail.bin", 0x08010000, Pattern(0x40, 8)}};
     Browse(w, WriteProject("three.dlpf", w.m_chipModel, rows));
     ASSERT_TRUE(LogHas(u"文件加载成功！"));
-    const size_t panesBefore = host.PaneTexts(2).size();
-    ASSERT_TRUE(w.Click(IDC_BTN_DOWNLOAD));
-    ASSERT_TRUE(
-        host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)));
-    EXPECT_TRUE(LogHas(u"程序下载完成！"));
+    ASSERT_TRUE(Download(w));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", row.start, static_cast<uint32_t>(row.data.size())), row.data);
@@ -257,11 +262,7 @@ TEST_F(DownloadProjectBrowse, AProjectMadeWithTheMakerDownloadsWhereItWasPlaced)
 
     Browse(w, dir.Wide("made.dlpf"));
     ASSERT_TRUE(LogHas(u"文件加载成功！"));
-    const size_t panesBefore = host.PaneTexts(2).size();
-    ASSERT_TRUE(w.Click(IDC_BTN_DOWNLOAD));
-    ASSERT_TRUE(
-        host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)));
-    EXPECT_TRUE(LogHas(u"程序下载完成！"));
+    ASSERT_TRUE(Download(w));
     EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08002000, static_cast<uint32_t>(image.size())), image);
 }
 
