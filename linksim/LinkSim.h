@@ -73,7 +73,7 @@ public:
 
     const DownloaderSpec& Spec() const { return m_spec; }
     const std::string& Path() const { return m_spec.path; }
-    bool Plugged() const;
+    bool Plugged() const { return m_plugged; }
 
     // The device side of the transport. Write takes the report's data bytes (after the report id) and answers
     // false when the downloader is not plugged in or the report is longer than its output report; Read waits up
@@ -115,7 +115,7 @@ public:
     // (a removal and an arrival), as it does when it starts another program. Handles opened before stay dead.
     void RestartAfterReply();
     // Counts the times the downloader left the bus; a handle opened at another count is stale.
-    uint64_t Generation() const;
+    uint64_t Generation() const { return m_generation; }
 
     void SetPlugged(bool plugged);
 

@@ -6,6 +6,24 @@
 
 #include "framework/Window.h"
 
+namespace {
+
+// Clears buffer[from, 256) in fixed 32-byte strides, the last one ending at 256 and overlapping only bytes already
+// cleared. A memset of variable length becomes a `rep stos`, whose start-up costs more than these few stores, and
+// every report read pays it.
+void ZeroTail(uint8_t* buffer, size_t from) {
+    constexpr size_t kBuffer = 256, kStride = 32;
+    if (from + kStride > kBuffer) {
+        std::fill(buffer + from, buffer + kBuffer, uint8_t{0});
+        return;
+    }
+    for (size_t at = from; at + kStride <= kBuffer; at += kStride)
+        std::memset(buffer + at, 0, kStride);
+    std::memset(buffer + kBuffer - kStride, 0, kStride);
+}
+
+}  // namespace
+
 CHid::CHid(std::vector<LinkBackend*> backends) : m_backends(std::move(backends)) {}
 
 CHid::~CHid() = default;
@@ -56,7 +74,7 @@ int CHid::ReadReport(uint8_t* buffer, uint8_t& length, int timeoutMs) {
     const int got = m_device->Read(std::span<uint8_t>(buffer, static_cast<size_t>(dataLength)), timeoutMs);
     // Only what the device did not fill is cleared: the buffer reads as zeros past the data either way.
     const int kept = std::clamp(got, 0, dataLength);
-    std::memset(buffer + kept, 0, static_cast<size_t>(256 - kept));
+    ZeroTail(buffer, static_cast<size_t>(kept));
     if (got <= 0) return 0;
     length = static_cast<uint8_t>(kept);
     return 1;

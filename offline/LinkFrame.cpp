@@ -44,20 +44,32 @@ LinkRequestError EncodeLinkRequest(std::span<const uint8_t> request, LinkFrameBu
     if (n < 6) return LinkRequestError::TooShort;
     if (n > kLinkMaxFrame - 1) return LinkRequestError::TooLong;
     if (request[5] != n - 6) return LinkRequestError::LengthMismatch;
-    std::copy_n(request.begin(), n, frame.bytes.begin());
-    // Every report of a transfer is checked here: eight bytes at a time, then folded, instead of a byte loop.
+    // Every report of a transfer is copied and checked here in one pass: eight bytes at a time, then folded,
+    // instead of a copy followed by a byte loop.
+    const uint8_t* in = request.data();
+    uint8_t* out = frame.bytes.data();
     uint64_t wide = 0;
     size_t at = 0;
     for (; at + 8 <= n; at += 8) {
         uint64_t word;
-        std::memcpy(&word, request.data() + at, 8);
+        std::memcpy(&word, in + at, 8);
+        std::memcpy(out + at, &word, 8);
         wide ^= word;
+    }
+    if (at + 4 <= n) {
+        uint32_t word;
+        std::memcpy(&word, in + at, 4);
+        std::memcpy(out + at, &word, 4);
+        wide ^= word;
+        at += 4;
     }
     for (int shift = 32; shift >= 8; shift /= 2)
         wide ^= wide >> shift;
     uint8_t check = static_cast<uint8_t>(wide);
-    for (; at < n; ++at)
-        check ^= request[at];
+    for (; at < n; ++at) {
+        out[at] = in[at];
+        check ^= in[at];
+    }
     frame.bytes[5] = static_cast<uint8_t>(request[5] + 1);
     frame.bytes[n] = check;
     frame.size = n + 1;

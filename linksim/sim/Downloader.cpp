@@ -43,8 +43,6 @@ Downloader::Downloader(DownloaderSpec spec) : m_spec(std::move(spec)) {
     m_spec.inputReportLength = std::clamp(m_spec.inputReportLength, 1, 256);
 }
 
-bool Downloader::Plugged() const { return m_plugged; }
-
 void Downloader::SetPlugged(bool plugged) {
     {
         std::lock_guard lock(m_mutex);
@@ -137,8 +135,6 @@ void Downloader::Restart() {
 }
 
 void Downloader::RestartAfterReply() { m_restartAfterReply = true; }
-
-uint64_t Downloader::Generation() const { return m_generation; }
 
 std::vector<uint8_t> Downloader::Serve(std::span<const uint8_t> data, bool& answer) {
     const size_t declared = data.size() >= 6 && data[5] >= 1 ? data[5] - 1u : 0;

@@ -61,7 +61,8 @@ TEST(LinkFrame, FullPayloadMakesA64ByteFrame) {
     EXPECT_EQ(frame[63], check);
 }
 
-// The check byte is folded a word at a time: every payload length, so every split into words and a tail.
+// The frame is copied and its check byte folded a word at a time: every payload length, so every split into words
+// and a tail, arrives whole.
 TEST(LinkFrame, EveryPayloadLengthGetsTheXorOfItsBytes) {
     for (uint8_t payload = 0; payload <= 57; ++payload) {
         SCOPED_TRACE(payload);
@@ -75,6 +76,9 @@ TEST(LinkFrame, EveryPayloadLengthGetsTheXorOfItsBytes) {
         ASSERT_EQ(EncodeLinkRequest(request, frame), LinkRequestError::None);
         ASSERT_EQ(frame.size, request.size() + 1);
         EXPECT_EQ(frame.bytes[frame.size - 1], check);
+        EXPECT_EQ(frame.bytes[5], payload + 1);
+        EXPECT_TRUE(std::equal(request.begin(), request.begin() + 5, frame.bytes.begin()));
+        EXPECT_TRUE(std::equal(request.begin() + 6, request.end(), frame.bytes.begin() + 6));
     }
 }
 
