@@ -100,7 +100,17 @@ void CQXDownloadToolDlg::OnBnClickedBrowse() {
         GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(!hex);
         if (m_productionMode) m_deviceCombo.EnableWindow(true);
     } else if (project) {
-        if (!LoadProjectFile(path) || !ApplyProjectChip()) return;
+        if (!LoadProjectFile(path)) {
+            AppendLog(TranslateText(u"文件加载失败！"), kLogRed);
+            return;
+        }
+        if (!ApplyProjectChip()) {
+            // The project was loaded before the chip check refused it: none of it may reach the next Download.
+            ClearItemsForProject(m_items);
+            m_writeOptionBytes = 0;
+            m_projectOptionBytes.reset();
+            return;
+        }
     }
 
     if (series == 11) ApplySeries11FileAreas(bin || enc);

@@ -132,6 +132,7 @@ TEST_F(DownloadProjectBrowse, ADamagedProjectLoadsNothing) {
     const uint8_t seriesBefore = w.m_chipSeries;
     Browse(w, dir.Wide("bad.dlpf"));
     EXPECT_FALSE(LogHas(u"文件加载成功！"));
+    EXPECT_TRUE(LogHas(u"文件加载失败！"));
     EXPECT_TRUE(w.m_items[0].data[0].empty());
     EXPECT_EQ(w.m_writeOptionBytes, 0);
     EXPECT_FALSE(w.m_projectOptionBytes.has_value());
@@ -150,6 +151,36 @@ TEST_F(DownloadProjectBrowse, AProjectForAnotherChipIsRefusedWhileConnected) {
     Browse(w, path);
     EXPECT_TRUE(LogHas(refusal));
     EXPECT_FALSE(LogHas(u"文件加载成功！"));
+}
+
+// The chip check comes after the project was loaded: a project refused for the connected chip must not stay in
+// the items, or the next Download would program it (its files and option bytes) on the chip it was refused for.
+TEST_F(DownloadProjectBrowse, AProjectRefusedForTheChipLeavesNothingOfItToDownload) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    const auto before = ovsim::ReadMemory("/dev/ttyUSB0", 0x08000000, 0x100);
+    std::array<uint8_t, 20> options{};
+    std::ranges::fill(options, 0x5A);
+    const fw::Text other =
+        WriteProject("other.dlpf", u"VK232C6", {{"other.bin", 0x08000000, Pattern(0x100, 9)}}, options);
+    host.ExpectBox(u"项目文件的芯片系列与当前芯片系列不一致！", fw::IDOK);
+    Browse(w, other);
+    for (const DownloadItem& item : w.m_items) {
+        EXPECT_EQ(item.enabled, 0);
+        EXPECT_TRUE(item.data[0].empty());
+        EXPECT_EQ(item.length[0], 0u);
+    }
+    EXPECT_EQ(w.m_writeOptionBytes, 0);
+    EXPECT_FALSE(w.m_projectOptionBytes.has_value());
+
+    host.ExpectBox(u"请选择下载文件！", fw::IDOK);
+    w.Click(IDC_BTN_DOWNLOAD);
+    host.PumpUntil([&] { return Idle(); }, std::chrono::seconds(30));
+    host.PumpUntilIdle();
+    EXPECT_FALSE(LogHas(u"程序下载完成！"));
+    EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08000000, 0x100), before);
 }
 
 TEST_F(DownloadProjectBrowse, ADownloadProgramsEveryFileWhereTheProjectPutsIt) {
