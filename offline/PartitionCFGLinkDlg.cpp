@@ -106,9 +106,13 @@ void CPartitionCFGLinkDlg::LoadPartitionSettings() {
         const RowIds& row = kRows[i];
         CheckDlgButton(row.enable, settings.partitionConfigured[i] == kConfigured ? 1 : 0);
         if (security) {
-            CheckDlgButton(row.auth, settings.partitionFlags[i] >> 4);
-            CheckDlgButton(row.enc, settings.partitionFlags[i] & 0x0F);
-            GetDlgItem(row.keyId).SetCurSel(settings.partitionKeyId[i]);
+            // A new project's erased record holds 0xFF in every field: a flag shows as set only when it is 1 and a
+            // key ID only when it exists, else the box would show half ticked and OK would store it as set.
+            const uint8_t flags = settings.partitionFlags[i];
+            const uint8_t keyId = settings.partitionKeyId[i];
+            CheckDlgButton(row.auth, (flags >> 4) == 1 ? 1 : 0);
+            CheckDlgButton(row.enc, (flags & 0x0F) == 1 ? 1 : 0);
+            GetDlgItem(row.keyId).SetCurSel(keyId < 32 ? keyId : 0);
         } else {
             for (int id : {row.auth, row.enc, row.keyId, row.keyIdLabel})
                 GetDlgItem(id).ShowWindow(fw::SW_HIDE);

@@ -148,6 +148,32 @@ TEST_F(PartitionDialog, AcceptedLayoutsAreStoredWithTheirSecuritySettings) {
     }
 }
 
+// A new project hands over its erased record: every partition entry is 0xFF throughout. Such an entry opens with
+// its boxes unticked and key ID 0, so a partition the user only enables and sizes gets neither authentication nor
+// encrypted download, which would need keys the user never chose.
+TEST_F(PartitionDialog, AnErasedEntryOpensWithoutSecurity) {
+    settings.partitionConfigured = {kOff, kOff, kOff};
+    settings.partitionSize = {0xFF, 0xFF, 0xFF};
+    settings.partitionKeyId = {0xFF, 0xFF, 0xFF};
+    settings.partitionFlags = {0xFF, 0xFF, 0xFF};
+    host.ExpectBox(kConfirmed, fw::IDOK);
+    EXPECT_EQ(Run([](fw::Dialog& d) {
+                  for (int box :
+                       {IDC_PART_AUTH1, IDC_PART_ENC1, IDC_PART_AUTH2, IDC_PART_ENC2, IDC_PART_AUTH3, IDC_PART_ENC3}) {
+                      EXPECT_EQ(d.IsDlgButtonChecked(box), 0) << box;
+                  }
+                  for (int combo : {IDC_PART_KEYID1, IDC_PART_KEYID2, IDC_PART_KEYID3})
+                      EXPECT_EQ(d.GetDlgItem(combo).GetCurSel(), 0) << combo;
+                  Lay(d, true, u"10", false, u"", true, u"10");
+                  d.Select(IDC_PART_KEYID3, 1);
+                  d.Click(IDC_PART_OK);
+              }),
+              fw::IDOK);
+    EXPECT_EQ(settings.partitionConfigured, (std::array<uint32_t, 3>{kOn, kOff, kOn}));
+    EXPECT_EQ(settings.partitionFlags, (std::array<uint8_t, 3>{0, 0, 0}));
+    EXPECT_EQ(settings.partitionKeyId, (std::array<uint8_t, 3>{0, 0, 1}));
+}
+
 TEST_F(PartitionDialog, RefusedLayoutsStoreNothing) {
     struct Row {
         uint8_t code;
