@@ -36,6 +36,8 @@ bool CHid::FindDevice(uint16_t vendorId, uint16_t productId) {
             if (auto device = backend->Open(info)) {
                 m_device = std::move(device);
                 m_path = info.path;
+                m_outputLength = m_device->OutputReportLength();
+                m_inputLength = m_device->InputReportLength();
                 return true;
             }
         }
@@ -47,7 +49,7 @@ bool CHid::RegisterNotification(fw::Window& window) { return window.RegisterDevi
 
 int CHid::WriteReport(const uint8_t* frame, uint8_t length) {
     if (!m_isOpen || !m_device) return 0;
-    const int reportLength = m_device->OutputReportLength();
+    const int reportLength = m_outputLength;
     if (reportLength < 1 || length > reportLength - 1) return 0;
     // Every report of a transfer passes here: no allocation for the report lengths devices have.
     std::array<uint8_t, 256> small;
@@ -57,8 +59,10 @@ int CHid::WriteReport(const uint8_t* frame, uint8_t length) {
         large.resize(static_cast<size_t>(reportLength));
         report = large;
     }
-    std::fill(report.begin(), report.end(), uint8_t{0});
+    // Report id 0, the frame, zeros up to the report's length (for a full frame one byte or none).
+    report[0] = 0;
     std::copy_n(frame, length, report.begin() + 1);
+    std::fill(report.begin() + 1 + length, report.end(), uint8_t{0});
     return m_device->Write(report) ? 1 : 0;
 }
 
@@ -70,7 +74,7 @@ int CHid::ReadReport(uint8_t* buffer, uint8_t& length, int timeoutMs) {
     }
     // An input report never holds more data bytes than its length less the report id, nor more than the
     // caller's buffer, whatever the device sends.
-    const int dataLength = std::clamp(m_device->InputReportLength() - 1, 0, 255);
+    const int dataLength = std::clamp(m_inputLength - 1, 0, 255);
     const int got = m_device->Read(std::span<uint8_t>(buffer, static_cast<size_t>(dataLength)), timeoutMs);
     // Only what the device did not fill is cleared: the buffer reads as zeros past the data either way.
     const int kept = std::clamp(got, 0, dataLength);
@@ -103,5 +107,7 @@ bool CHid::DevicePresent() const {
 void CHid::Close() {
     m_device.reset();
     m_path.clear();
+    m_outputLength = 0;
+    m_inputLength = 0;
     m_isOpen = 0;
 }

@@ -43,4 +43,8 @@ private:
     std::vector<LinkBackend*> m_backends;
     std::unique_ptr<LinkDevice> m_device;
     std::string m_path;
+    // The open device's report lengths, as its capabilities gave them when it was opened: they do not change while
+    // it stays open, and every report would otherwise ask for them again.
+    int m_outputLength = 0;
+    int m_inputLength = 0;
 };
