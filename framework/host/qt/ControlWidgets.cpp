@@ -454,8 +454,9 @@ void SyncListRowsFrom(QWidget& widget, const ControlState& now, int first) {
     auto* view = qobject_cast<QTreeWidget*>(&widget);
     if (view == nullptr) return;
     const QSignalBlocker quiet(view);
-    const QSignalBlocker quietModel(view->model());
-    // Laid out when it is next drawn: a layout here would go over every row of a growing table again.
+    // The model keeps telling the view about rows it gains and loses: with its signals blocked the view never laid
+    // the new rows out (they were in the list but not drawn) and worked from rows that no longer existed. The view
+    // lays them out when it is next drawn, once for all the rows of this redraw.
     SyncRowsFrom(*view, now, first);
 }
 

@@ -368,6 +368,34 @@ TEST_F(ExampleOnQt, ListRowsChangedBetweenRedrawsMatchTheModel) {
     }
 }
 
+// Rows added to a shown list must reach the view's layout, not only its items: a file added to the project page
+// was in the list (Delete removed it) but never drawn.
+TEST_F(ExampleOnQt, RowsAddedToAShownListAreLaidOut) {
+    Open();
+    Control chips = dlg.GetDlgItem(IDC_CHIPS_LIST);
+    auto* view = Widget<QTreeWidget>(IDC_CHIPS_LIST);
+    const auto laidOut = [&] {
+        for (int r = 0; r < view->topLevelItemCount(); ++r) {
+            const QRect rect = view->visualItemRect(view->topLevelItem(r));
+            if (!rect.isValid() || view->indexAt(rect.center()).row() != r) return false;
+        }
+        return true;
+    };
+    chips.DeleteAllItems();
+    Settle();
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        chips.InsertItem(i, Format(u"VK%d", i));
+        Settle();
+        ASSERT_EQ(view->topLevelItemCount(), i + 1);
+        EXPECT_TRUE(laidOut());
+    }
+    chips.DeleteItem(0);
+    chips.InsertItem(2, u"末行");
+    Settle();
+    EXPECT_TRUE(laidOut());
+}
+
 TEST_F(ExampleOnQt, NestedModalDialogsRunInTheirOwnLoops) {
     Open();
     QWidget* outer = nullptr;
