@@ -15,11 +15,11 @@
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QTreeWidget>
 
 #include "framework/host/qt/ColorLog.h"
 #include "framework/host/qt/IconCache.h"
 #include "framework/host/qt/QtText.h"
+#include "framework/host/qt/ReportView.h"
 #include "framework/host/qt/StatusPanes.h"
 #include "framework/host/qt/TabControl.h"
 
@@ -170,17 +170,6 @@ QWidget* MakeSlider(const ControlState& c, QWidget* parent) {
     return slider;
 }
 
-QWidget* MakeListView(QWidget* parent) {
-    auto* view = new QTreeWidget(parent);
-    view->setRootIsDecorated(false);
-    view->setUniformRowHeights(true);
-    view->setItemsExpandable(false);
-    view->setAllColumnsShowFocus(true);
-    view->header()->setStretchLastSection(false);
-    view->header()->setSectionsMovable(false);
-    return view;
-}
-
 // ------------------------------------------------------------------------------------------------------------
 // Mirroring state.
 
@@ -217,8 +206,8 @@ void SyncEditStyle(QWidget& widget, const ControlState& c) {
         area->setReadOnly(c.readOnly);
     } else if (auto* button = qobject_cast<QPushButton*>(&widget)) {
         button->setDefault(c.isDefault);
-    } else if (auto* view = qobject_cast<QTreeWidget*>(&widget)) {
-        view->setHeaderHidden(Has(c.style, LVS_NOCOLUMNHEADER));
+    } else if (auto* view = dynamic_cast<ReportView*>(&widget)) {
+        view->SetHeaderHidden(Has(c.style, LVS_NOCOLUMNHEADER));
         view->setSelectionMode(Has(c.style, LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
                                                            : QAbstractItemView::ExtendedSelection);
         view->setSelectionBehavior(Has(c.exStyle, LVS_EX_FULLROWSELECT) ? QAbstractItemView::SelectRows
@@ -263,81 +252,13 @@ void SyncSelection(QWidget& widget, const ControlState& c) {
     }
 }
 
-void SyncColumns(QTreeWidget& view, const ControlState& c) {
-    QStringList titles;
-    for (const ListColumn& column : c.columns)
-        titles << ToQString(column.title);
-    view.setColumnCount(static_cast<int>(c.columns.size()));
-    view.setHeaderLabels(titles);
-    // The model's signals are blocked while its state is drawn, so the header learns of its sections here.
-    view.header()->reset();
-    for (int i = 0; i < static_cast<int>(c.columns.size()); ++i) {
-        const ListColumn& column = c.columns[static_cast<size_t>(i)];
-        view.setColumnWidth(i, column.width);
-        const Qt::Alignment align = column.format == 1   ? Qt::AlignRight
-                                    : column.format == 2 ? Qt::AlignHCenter
-                                                         : Qt::AlignLeft;
-        view.headerItem()->setTextAlignment(i, align | Qt::AlignVCenter);
+// The first row that differs between `a` and `b`, or the common size when one only adds to or cuts the other.
+size_t FirstChangedRow(const std::vector<ListRow>& a, const std::vector<ListRow>& b) {
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        if (a[i].cells != b[i].cells || a[i].checked != b[i].checked || a[i].selected != b[i].selected) return i;
     }
-}
-
-void FillRow(QTreeWidgetItem& item, const ListRow& row, const ControlState& c) {
-    // Last column first: the item makes room for all its columns once instead of growing by one per column.
-    for (int col = static_cast<int>(c.columns.size()) - 1; col >= 0; --col) {
-        const size_t cell = static_cast<size_t>(col);
-        item.setText(col, cell < row.cells.size() ? ToQString(row.cells[cell]) : QString());
-        const int format = c.columns[cell].format;
-        item.setTextAlignment(col, (format == 1   ? Qt::AlignRight
-                                    : format == 2 ? Qt::AlignHCenter
-                                                  : Qt::AlignLeft) |
-                                       Qt::AlignVCenter);
-    }
-    const bool checkBoxes = Has(c.exStyle, LVS_EX_CHECKBOXES);
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (checkBoxes) flags |= Qt::ItemIsUserCheckable;
-    item.setFlags(flags);
-    if (checkBoxes) {
-        item.setCheckState(0, row.checked ? Qt::Checked : Qt::Unchecked);
-    } else {
-        item.setData(0, Qt::CheckStateRole, QVariant());
-    }
-    item.setSelected(row.selected);
-}
-
-// The items from row `first` on, as `c` has them; the rows before stay as drawn.
-void SyncRowsFrom(QTreeWidget& view, const ControlState& c, int first) {
-    const int rows = static_cast<int>(c.rows.size());
-    while (view.topLevelItemCount() > rows)
-        delete view.takeTopLevelItem(view.topLevelItemCount() - 1);
-    const int existing = view.topLevelItemCount();
-    for (int r = std::max(0, first); r < existing; ++r)
-        FillRow(*view.topLevelItem(r), c.rows[static_cast<size_t>(r)], c);
-    // New rows join the view in one insertion rather than one layout pass each.
-    QList<QTreeWidgetItem*> added;
-    for (int r = std::max(existing, first); r < rows; ++r) {
-        auto* item = new QTreeWidgetItem();
-        FillRow(*item, c.rows[static_cast<size_t>(r)], c);
-        added.append(item);
-    }
-    if (added.isEmpty()) return;
-    view.addTopLevelItems(added);
-    // An item takes a selection only once it is in the view.
-    for (int r = std::max(existing, first); r < rows; ++r)
-        if (c.rows[static_cast<size_t>(r)].selected) view.topLevelItem(r)->setSelected(true);
-}
-
-void SyncRows(QTreeWidget& view, const ControlState& c) {
-    SyncRowsFrom(view, c, 0);
-    // The same for the rows: laid out from the model as it now stands.
-    view.doItemsLayout();
-}
-
-bool RowsDiffer(const std::vector<ListRow>& a, const std::vector<ListRow>& b) {
-    if (a.size() != b.size()) return true;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i].cells != b[i].cells || a[i].checked != b[i].checked || a[i].selected != b[i].selected) return true;
-    }
-    return false;
+    return common;
 }
 
 bool ColumnsDiffer(const std::vector<ListColumn>& a, const std::vector<ListColumn>& b) {
@@ -435,7 +356,7 @@ QWidget* CreateControlWidget(const ControlState& c, QWidget* parent) {
         case ControlKind::ListBox:
             return MakeListBox(c, parent);
         case ControlKind::ListView:
-            return MakeListView(parent);
+            return new ReportView(parent);
         case ControlKind::Progress:
             return MakeProgressBar(c, parent);
         case ControlKind::Slider:
@@ -451,13 +372,10 @@ QWidget* CreateControlWidget(const ControlState& c, QWidget* parent) {
 }
 
 void SyncListRowsFrom(QWidget& widget, const ControlState& now, int first) {
-    auto* view = qobject_cast<QTreeWidget*>(&widget);
+    auto* view = dynamic_cast<ReportView*>(&widget);
     if (view == nullptr) return;
     const QSignalBlocker quiet(view);
-    // The model keeps telling the view about rows it gains and loses: with its signals blocked the view never laid
-    // the new rows out (they were in the list but not drawn) and worked from rows that no longer existed. The view
-    // lays them out when it is next drawn, once for all the rows of this redraw.
-    SyncRowsFrom(*view, now, first);
+    view->SetRowsFrom(now.rows, first);
 }
 
 void SyncControl(QWidget& widget, const ControlState& now, const ControlState* before) {
@@ -468,14 +386,14 @@ void SyncControl(QWidget& widget, const ControlState& now, const ControlState* b
         Differs(before, &ControlState::textLimit, now) || Differs(before, &ControlState::isDefault, now)) {
         SyncEditStyle(widget, now);
     }
-    if (auto* view = qobject_cast<QTreeWidget*>(&widget)) {
-        // The header learns of new columns from the model's signals: with them blocked it would give every
-        // column past the first its default width, whatever the model says.
-        if (before == nullptr || ColumnsDiffer(before->columns, now.columns)) SyncColumns(*view, now);
-        const QSignalBlocker quietModel(view->model());
-        if (before == nullptr || RowsDiffer(before->rows, now.rows) || before->exStyle != now.exStyle ||
-            ColumnsDiffer(before->columns, now.columns)) {
-            SyncRows(*view, now);
+    if (auto* view = dynamic_cast<ReportView*>(&widget)) {
+        const bool columnsChanged = before == nullptr || ColumnsDiffer(before->columns, now.columns);
+        if (columnsChanged) view->SetColumns(now.columns);
+        view->SetCheckBoxes(Has(now.exStyle, LVS_EX_CHECKBOXES));
+        // New columns reset the table, and with it the selection the rows carry.
+        const size_t first = before == nullptr || columnsChanged ? 0 : FirstChangedRow(before->rows, now.rows);
+        if (first < now.rows.size() || now.rows.size() != view->Table().Rows().size()) {
+            view->SetRowsFrom(now.rows, static_cast<int>(first));
         }
     }
     if (Differs(before, &ControlState::items, now)) SyncItems(widget, now);

@@ -12,7 +12,6 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QSlider>
-#include <QTreeWidget>
 #include <algorithm>
 
 #include "framework/Styles.h"
@@ -24,6 +23,7 @@
 #include "framework/host/qt/OwnedWindow.h"
 #include "framework/host/qt/QtHost.h"
 #include "framework/host/qt/QtText.h"
+#include "framework/host/qt/ReportView.h"
 #include "framework/host/qt/StatusPanes.h"
 #include "framework/host/qt/TabControl.h"
 
@@ -75,14 +75,6 @@ std::vector<int> SelectedRows(const QListWidget& list) {
     std::vector<int> rows;
     for (const QListWidgetItem* item : list.selectedItems())
         rows.push_back(list.row(item));
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-std::vector<int> SelectedRows(const QTreeWidget& view) {
-    std::vector<int> rows;
-    for (QTreeWidgetItem* item : view.selectedItems())
-        rows.push_back(view.indexOfTopLevelItem(item));
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -437,23 +429,18 @@ void WindowView::Connect(QWidget& widget, const ControlState& state) {
             const int row = list->row(item);
             forward([index, row](HostedWindow& w) { w.UserDoubleClick(index, row); });
         });
-    } else if (auto* view = qobject_cast<QTreeWidget*>(&widget)) {
-        QObject::connect(view, &QTreeWidget::itemSelectionChanged, view, [forward, index, view] {
-            const std::vector<int> rows = SelectedRows(*view);
+    } else if (auto* view = dynamic_cast<ReportView*>(&widget)) {
+        QObject::connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, view, [forward, index, view] {
+            const std::vector<int> rows = view->SelectedRows();
             forward([index, rows](HostedWindow& w) { w.UserSelectItems(index, rows); });
         });
-        QObject::connect(view, &QTreeWidget::itemChanged, view,
-                         [forward, index, view](QTreeWidgetItem* item, int column) {
-                             if (column != 0 || !(item->flags() & Qt::ItemIsUserCheckable)) return;
-                             const int row = view->indexOfTopLevelItem(item);
-                             const bool checked = item->checkState(0) == Qt::Checked;
-                             forward([index, row, checked](HostedWindow& w) { w.UserCheckItem(index, row, checked); });
-                         });
-        QObject::connect(view, &QTreeWidget::itemDoubleClicked, view,
-                         [forward, index, view](QTreeWidgetItem* item, int) {
-                             const int row = view->indexOfTopLevelItem(item);
-                             forward([index, row](HostedWindow& w) { w.UserDoubleClick(index, row); });
-                         });
+        view->Table().onCheck = [forward, index](int row, bool checked) {
+            forward([index, row, checked](HostedWindow& w) { w.UserCheckItem(index, row, checked); });
+        };
+        QObject::connect(view, &QAbstractItemView::doubleClicked, view, [forward, index](const QModelIndex& item) {
+            const int row = item.row();
+            forward([index, row](HostedWindow& w) { w.UserDoubleClick(index, row); });
+        });
     } else if (auto* slider = qobject_cast<QSlider*>(&widget)) {
         QObject::connect(slider, &QSlider::valueChanged, slider, [forward, index](int position) {
             forward([index, position](HostedWindow& w) { w.UserScroll(index, position); });

@@ -9,7 +9,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
-#include <QTreeWidget>
+#include <QTableView>
 #include <QWidget>
 #include <filesystem>
 #include <functional>
@@ -83,10 +83,10 @@ QString Draw(uint32_t languageId, const QString& file,
                 if (w == dialog.get()) caption = widget->windowTitle();
                 fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
                 // A list filled while its page was hidden still shows its headings and rows.
-                for (const QTreeWidget* list : widget->findChildren<QTreeWidget*>()) {
-                    if (list->topLevelItemCount() == 0) continue;
-                    EXPECT_GT(list->header()->height(), 0);
-                    EXPECT_GT(list->visualItemRect(list->topLevelItem(0)).height(), 0);
+                for (const QTableView* list : widget->findChildren<QTableView*>()) {
+                    if (list->model()->rowCount() == 0) continue;
+                    EXPECT_GT(list->horizontalHeader()->height(), 0);
+                    EXPECT_GT(list->visualRect(list->model()->index(0, 0)).height(), 0);
                 }
             }
             const QString path = fw::qt::testing::PictureFolder() + "/" + file;

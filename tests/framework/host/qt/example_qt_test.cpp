@@ -23,10 +23,10 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
-#include <QTreeWidget>
 #include <atomic>
 #include <cmath>
 #include <functional>
@@ -238,9 +238,10 @@ TEST_F(ExampleOnQt, ClicksTypingAndSelectionsReachTheHandlers) {
     QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, second.center());
     EXPECT_TRUE(Has(u"open app.hex"));
 
-    auto* chips = Widget<QTreeWidget>(IDC_CHIPS_LIST);
-    ASSERT_EQ(chips->topLevelItemCount(), 3);
-    chips->topLevelItem(2)->setCheckState(0, Qt::Checked);  // what a click on the row's box does
+    auto* chips = Widget<QTableView>(IDC_CHIPS_LIST);
+    ASSERT_EQ(chips->model()->rowCount(), 3);
+    // What a click on the row's box does.
+    chips->model()->setData(chips->model()->index(2, 0), Qt::Checked, Qt::CheckStateRole);
     EXPECT_TRUE(dlg.GetDlgItem(IDC_CHIPS_LIST).GetCheck(2));
     EXPECT_TRUE(std::any_of(dlg.m_events.begin(), dlg.m_events.end(),
                             [](const Text& e) { return e.starts_with(u"chip 2 checked 1"); }));
@@ -326,11 +327,11 @@ TEST_F(ExampleOnQt, ChangesFromAWorkerThreadShowUpInTheWidgets) {
 TEST_F(ExampleOnQt, ListRowsChangedBetweenRedrawsMatchTheModel) {
     Open();
     Control chips = dlg.GetDlgItem(IDC_CHIPS_LIST);
-    auto* view = Widget<QTreeWidget>(IDC_CHIPS_LIST);
+    const QAbstractItemModel& view = *Widget<QTableView>(IDC_CHIPS_LIST)->model();
     const auto drawn = [&] {
         std::vector<std::vector<QString>> rows;
-        for (int r = 0; r < view->topLevelItemCount(); ++r)
-            rows.push_back({view->topLevelItem(r)->text(0), view->topLevelItem(r)->text(1)});
+        for (int r = 0; r < view.rowCount(); ++r)
+            rows.push_back({view.index(r, 0).data().toString(), view.index(r, 1).data().toString()});
         return rows;
     };
     const auto model = [&] {
@@ -373,10 +374,10 @@ TEST_F(ExampleOnQt, ListRowsChangedBetweenRedrawsMatchTheModel) {
 TEST_F(ExampleOnQt, RowsAddedToAShownListAreLaidOut) {
     Open();
     Control chips = dlg.GetDlgItem(IDC_CHIPS_LIST);
-    auto* view = Widget<QTreeWidget>(IDC_CHIPS_LIST);
+    auto* view = Widget<QTableView>(IDC_CHIPS_LIST);
     const auto laidOut = [&] {
-        for (int r = 0; r < view->topLevelItemCount(); ++r) {
-            const QRect rect = view->visualItemRect(view->topLevelItem(r));
+        for (int r = 0; r < view->model()->rowCount(); ++r) {
+            const QRect rect = view->visualRect(view->model()->index(r, 0));
             if (!rect.isValid() || view->indexAt(rect.center()).row() != r) return false;
         }
         return true;
@@ -387,7 +388,7 @@ TEST_F(ExampleOnQt, RowsAddedToAShownListAreLaidOut) {
         SCOPED_TRACE(i);
         chips.InsertItem(i, Format(u"VK%d", i));
         Settle();
-        ASSERT_EQ(view->topLevelItemCount(), i + 1);
+        ASSERT_EQ(view->model()->rowCount(), i + 1);
         EXPECT_TRUE(laidOut());
     }
     chips.DeleteItem(0);

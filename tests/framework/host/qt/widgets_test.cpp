@@ -18,12 +18,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
-#include <QTreeWidget>
 #include <memory>
 
+#include "framework/Format.h"
 #include "framework/host/qt/ColorLog.h"
 #include "framework/host/qt/ControlWidgets.h"
 #include "framework/host/qt/DialogFont.h"
+#include "framework/host/qt/ReportView.h"
 #include "framework/host/qt/StatusPanes.h"
 #include "framework/host/qt/TabControl.h"
 #include "framework/host/qt/WindowImage.h"
@@ -150,8 +151,9 @@ TEST(ControlWidgets, KindAndStyleBitsShapeTheWidget) {
               Qt::Vertical);
     EXPECT_EQ(Make<QSlider>(Control(ControlKind::Slider, "msctls_trackbar32", TBS_VERT))->orientation(), Qt::Vertical);
     EXPECT_EQ(Make<QSlider>(Control(ControlKind::Slider, "msctls_trackbar32", 0))->orientation(), Qt::Horizontal);
-    EXPECT_TRUE(Make<QTreeWidget>(Control(ControlKind::ListView, "SysListView32", LVS_REPORT | LVS_NOCOLUMNHEADER))
-                    ->isHeaderHidden());
+    EXPECT_TRUE(Make<ReportView>(Control(ControlKind::ListView, "SysListView32", LVS_REPORT | LVS_NOCOLUMNHEADER))
+                    ->horizontalHeader()
+                    ->isHidden());
     auto defaultButton = Control(ControlKind::PushButton, "Button", BS_DEFPUSHBUTTON, u"确定");
     defaultButton.isDefault = true;
     EXPECT_TRUE(Make<QPushButton>(defaultButton)->isDefault());
@@ -176,22 +178,46 @@ TEST(ControlWidgets, SyncFollowsTheModelAndLeavesUnchangedPartsAlone) {
     state.exStyle = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
     state.columns = {{u"通道", 60, 0}, {u"状态", 80, 2}};
     state.rows = {{{u"1", u"就绪"}, true, false}, {{u"2"}, false, true}};
-    auto view = Make<QTreeWidget>(state);
-    ASSERT_EQ(view->topLevelItemCount(), 2);
-    EXPECT_EQ(view->headerItem()->text(1), QStringLiteral("状态"));
+    auto view = Make<ReportView>(state);
+    const QAbstractItemModel& table = *view->model();
+    const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
+        return table.index(row, column).data(role);
+    };
+    const auto selected = [&](int row) { return view->selectionModel()->isRowSelected(row, {}); };
+    ASSERT_EQ(table.rowCount(), 2);
+    EXPECT_EQ(table.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("状态"));
     EXPECT_EQ(view->columnWidth(0), 60);
     EXPECT_EQ(view->columnWidth(1), 80);  // a column the view did not start with takes its width too
-    EXPECT_EQ(view->topLevelItem(0)->checkState(0), Qt::Checked);
-    EXPECT_EQ(view->topLevelItem(0)->text(1), QStringLiteral("就绪"));
-    EXPECT_EQ(view->topLevelItem(1)->text(1), QString());
-    EXPECT_TRUE(view->topLevelItem(1)->isSelected());
+    EXPECT_EQ(cell(0, 0, Qt::CheckStateRole).toInt(), Qt::Checked);
+    EXPECT_FALSE(cell(0, 1, Qt::CheckStateRole).isValid());  // the box is the row's, drawn in its first cell
+    EXPECT_TRUE(table.flags(table.index(0, 0)) & Qt::ItemIsUserCheckable);
+    EXPECT_EQ(cell(0, 1).toString(), QStringLiteral("就绪"));
+    EXPECT_TRUE(cell(0, 1, Qt::TextAlignmentRole).toInt() & Qt::AlignHCenter);
+    EXPECT_EQ(cell(1, 1).toString(), QString());
+    EXPECT_FALSE(selected(0));
+    EXPECT_TRUE(selected(1));
 
     auto next = state;
     next.rows.pop_back();
     next.rows[0].checked = false;
+    next.rows[0].selected = true;
     SyncControl(*view, next, &state);
-    ASSERT_EQ(view->topLevelItemCount(), 1);
-    EXPECT_EQ(view->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    ASSERT_EQ(table.rowCount(), 1);
+    EXPECT_EQ(cell(0, 0, Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_TRUE(selected(0));
+
+    // A column added over rows already drawn: the rows keep their cells and selection, every column its width.
+    auto wider = next;
+    wider.columns.push_back({u"地址", 90, 1});
+    wider.rows[0].cells.push_back(u"0800");
+    wider.exStyle = LVS_EX_FULLROWSELECT;
+    SyncControl(*view, wider, &next);
+    ASSERT_EQ(table.columnCount(), 3);
+    EXPECT_EQ(view->columnWidth(0), 60);
+    EXPECT_EQ(view->columnWidth(2), 90);
+    EXPECT_EQ(cell(0, 2).toString(), QStringLiteral("0800"));
+    EXPECT_FALSE(cell(0, 0, Qt::CheckStateRole).isValid());
+    EXPECT_TRUE(selected(0));
 
     auto edit = Control(ControlKind::Edit, "Edit", 0, u"abc");
     auto line = Make<QLineEdit>(edit);
@@ -208,6 +234,43 @@ TEST(ControlWidgets, SyncFollowsTheModelAndLeavesUnchangedPartsAlone) {
     auto bar = Make<QProgressBar>(progress);
     EXPECT_EQ(bar->maximum(), 65535);
     EXPECT_EQ(bar->value(), 300);
+}
+
+// A list that fills while it is shown: rows added where they show are drawn, rows added below the shown ones
+// only move the scroll bar and leave the shown rows as drawn.
+TEST(ControlWidgets, ListRowsAddedBelowTheShownOnesDrawNothingAgain) {
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    auto state = Control(ControlKind::ListView, "SysListView32", LVS_REPORT);
+    state.columns = {{u"地址", 80, 0}, {u"0", 30, 0}};
+    state.rect = Rect{0, 0, 200, 120};
+    auto view = Make<ReportView>(state);
+    view->show();
+    view->viewport()->installEventFilter(&counter);
+    const auto add = [&](int count) {
+        ControlState next = state;
+        for (int i = 0; i < count; ++i)
+            next.rows.push_back({{Format(u"%d", static_cast<int>(next.rows.size())), u"FF"}, false, false});
+        SyncListRowsFrom(*view, next, static_cast<int>(state.rows.size()));
+        state = next;
+        counter.paints = 0;
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        return counter.paints;
+    };
+    EXPECT_GT(add(2), 0);
+    EXPECT_GT(add(200), 0);  // the rows after the first two show at once
+    EXPECT_EQ(add(50), 0);
+    EXPECT_EQ(view->model()->rowCount(), 252);
+    EXPECT_EQ(view->model()->index(251, 0).data().toString(), QStringLiteral("251"));
+    EXPECT_GT(view->verticalScrollBar()->maximum(), 0);
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    EXPECT_EQ(view->indexAt(QPoint(2, view->viewport()->height() - 2)).row(), 251);
 }
 
 TEST(ControlWidgets, ClickOnCheckBoxOrRadioNotifiesWithoutChangingState) {
