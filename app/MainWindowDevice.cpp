@@ -7,6 +7,7 @@
 #include "core/Translation.h"
 #include "framework/Format.h"
 #include "framework/Ini.h"
+#include "framework/UiThread.h"
 
 using fw::Text;
 
@@ -372,16 +373,23 @@ uint32_t ConnectionMonitorThread(CQXDownloadToolDlg* window) {
     g_hDeviceMutex->Wait();
     bool lossReported = false;
     while (g_stopMonitor == 0) {
-        if (!window->GetChipInfo(window->m_chipInfo, nullptr)) {
+        // The chip's fields belong to the UI thread, which reads them for every control update: the poll only asks
+        // whether the chip still answers, and a reconnect, which rewrites them, runs on the UI thread.
+        ChipInfoBlock probe{};
+        if (OV_CMD_GET_INF(g_channels[0].handle, &probe) != CMD_STATUS_OK) {
             if (g_stopMonitor != 0) break;
             if (!lossReported) {
                 window->AppendLog(TranslateText(u"设备已断开，正在尝试重新连接..."), kLogRed);
                 lossReported = true;
             }
             fw::Sleep(2000);
-            if (window->ConnectDevice(nullptr)) {
+            bool connected = false;
+            fw::RunOnUi([&] { connected = window->ConnectDevice(nullptr); });
+            if (connected) {
                 if (g_stopMonitor != 0) break;
-                if (window->ReadDeviceInfo()) lossReported = false;
+                bool read = false;
+                fw::RunOnUi([&] { read = window->ReadDeviceInfo(); });
+                if (read) lossReported = false;
             }
         }
         fw::Sleep(500);

@@ -83,6 +83,24 @@ TEST_F(DevicePresence, DisconnectStopsTheMonitor) {
     EXPECT_FALSE(LogHas(lost));
 }
 
+// The chip's fields are read by every control update on the UI thread, so the monitor's thread must not rewrite
+// them while it polls (a read on the UI thread met a text being cleared and refilled).
+TEST_F(DevicePresence, ThePollLeavesTheWindowsChipFieldsAlone) {
+    CQXDownloadToolDlg& w = Connected();
+    const fw::Text model = w.m_chipModel;
+    ASSERT_FALSE(model.empty());
+    w.m_chipModel = u"as the UI thread left it";
+    const int polls = Calls(ovsim::Fn::GetInf);
+    ASSERT_TRUE(host.PumpUntil(
+        [&] {
+            fw::Sleep(50);
+            return Calls(ovsim::Fn::GetInf) >= polls + 2;
+        },
+        std::chrono::seconds(3)));
+    EXPECT_EQ(w.m_chipModel, u"as the UI thread left it");
+    w.PressEscape();
+}
+
 TEST_F(DevicePresence, TheMonitorLetsOtherThreadsHaveTheDeviceMutexBetweenPolls) {
     CQXDownloadToolDlg& w = Connected();
     ASSERT_NE(g_hDeviceMutex, nullptr);
