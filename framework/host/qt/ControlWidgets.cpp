@@ -371,11 +371,16 @@ QWidget* CreateControlWidget(const ControlState& c, QWidget* parent) {
     return new QWidget(parent);
 }
 
-void SyncListRowsFrom(QWidget& widget, const ControlState& now, int first) {
+void SyncListRowsFrom(QWidget& widget, std::vector<ListRow>&& tail, int first) {
     auto* view = dynamic_cast<ReportView*>(&widget);
     if (view == nullptr) return;
     const QSignalBlocker quiet(view);
-    view->SetRowsFrom(now.rows, first);
+    view->SetRowsFrom(std::move(tail), first);
+}
+
+int ListRowCount(const QWidget& widget) {
+    const auto* view = dynamic_cast<const ReportView*>(&widget);
+    return view != nullptr ? view->Table().rowCount() : 0;
 }
 
 void SyncControl(QWidget& widget, const ControlState& now, const ControlState* before) {
@@ -391,9 +396,13 @@ void SyncControl(QWidget& widget, const ControlState& now, const ControlState* b
         if (columnsChanged) view->SetColumns(now.columns);
         view->SetCheckBoxes(Has(now.exStyle, LVS_EX_CHECKBOXES));
         // New columns reset the table, and with it the selection the rows carry.
-        const size_t first = before == nullptr || columnsChanged ? 0 : FirstChangedRow(before->rows, now.rows);
-        if (first < now.rows.size() || now.rows.size() != view->Table().Rows().size()) {
-            view->SetRowsFrom(now.rows, static_cast<int>(first));
+        // Compared with the rows the view shows, which list redraws keep up to date between full syncs.
+        const std::vector<ListRow>& shown = view->Table().Rows();
+        const size_t first = before == nullptr || columnsChanged ? 0 : FirstChangedRow(shown, now.rows);
+        if (first < now.rows.size() || now.rows.size() != shown.size()) {
+            view->SetRowsFrom(
+                std::vector<ListRow>(now.rows.begin() + static_cast<std::ptrdiff_t>(first), now.rows.end()),
+                static_cast<int>(first));
         }
     }
     if (Differs(before, &ControlState::items, now)) SyncItems(widget, now);

@@ -19,8 +19,10 @@ QWidget* CreateControlWidget(const ControlState& control, QWidget* parent);
 // Brings the widget in line with `now`. `before` is what was applied last (nullptr the first time); parts that
 // did not change are left alone, so a user's caret, scroll position and open popups survive unrelated changes.
 void SyncControl(QWidget& widget, const ControlState& now, const ControlState* before);
-// A list view's items from row `first` on, as `now` has them; the rows before stay as drawn.
-void SyncListRowsFrom(QWidget& widget, const ControlState& now, int first);
+// A list view's items from row `first` on become `tail`; the rows before stay as drawn.
+void SyncListRowsFrom(QWidget& widget, std::vector<ListRow>&& tail, int first);
+// How many rows a list view shows (0 for any other widget).
+int ListRowCount(const QWidget& widget);
 
 // The platform marks mnemonics with '&' and writes a literal ampersand as "&&"; labels show neither marker.
 QString WithoutMnemonics(const QString& text);

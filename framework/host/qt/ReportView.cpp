@@ -55,24 +55,25 @@ void ReportTable::SetCheckBoxes(bool checkBoxes) {
     if (!rows_.empty() && !columns_.empty()) emit dataChanged(index(0, 0), index(Count(rows_) - 1, 0));
 }
 
-void ReportTable::SetRowsFrom(const std::vector<ListRow>& rows, int first) {
+void ReportTable::SetRowsFrom(std::vector<ListRow>&& tail, int first) {
     const int before = Count(rows_);
-    const int after = Count(rows);
+    const int from = std::clamp(first, 0, before);
+    const int after = from + Count(tail);
     if (after < before) {
         beginRemoveRows({}, after, before - 1);
         rows_.resize(static_cast<size_t>(after));
         endRemoveRows();
     }
     const int kept = std::min(before, after);
-    const int from = std::clamp(first, 0, kept);
+    const auto rewritten = tail.begin() + (std::max(kept, from) - from);
     if (from < kept) {
-        std::copy(rows.begin() + from, rows.begin() + kept, rows_.begin() + from);
+        std::move(tail.begin(), rewritten, rows_.begin() + from);
         if (!columns_.empty()) emit dataChanged(index(from, 0), index(kept - 1, Count(columns_) - 1));
     }
     // New rows join in one insertion rather than one layout pass each.
     if (after > before) {
         beginInsertRows({}, before, after - 1);
-        rows_.insert(rows_.end(), rows.begin() + before, rows.end());
+        rows_.insert(rows_.end(), std::make_move_iterator(rewritten), std::make_move_iterator(tail.end()));
         endInsertRows();
     }
 }
@@ -190,17 +191,18 @@ void ReportView::UpdateRowHeight() {
     if (verticalHeader()->defaultSectionSize() != height) verticalHeader()->setDefaultSectionSize(height);
 }
 
-void ReportView::SetRowsFrom(const std::vector<ListRow>& rows, int first) {
+void ReportView::SetRowsFrom(std::vector<ListRow>&& tail, int first) {
     const int before = table_->rowCount();
     const bool wasEmpty = before == 0;
-    const bool appendsOnly = first >= before && Count(rows) > before;
-    if (!appendsOnly) {
+    first = std::clamp(first, 0, before);
+    if (first < before || tail.empty()) {
         appendedFrom_ = -1;
     } else if (appendedFrom_ < 0) {
         appendedFrom_ = before;
     }
-    table_->SetRowsFrom(rows, first);
+    table_->SetRowsFrom(std::move(tail), first);
     if (wasEmpty || first == 0) UpdateRowHeight();
+    const std::vector<ListRow>& rows = table_->Rows();
     QItemSelectionModel* selection = selectionModel();
     const int total = Count(rows);
     const int from = std::clamp(first, 0, total);

@@ -22,8 +22,8 @@ public:
     void SetColumns(const std::vector<ListColumn>& columns);
     void SetCheckBoxes(bool checkBoxes);
     bool CheckBoxes() const { return checkBoxes_; }
-    // The rows from `first` on become those of `rows`; the rows before stay as they are.
-    void SetRowsFrom(const std::vector<ListRow>& rows, int first);
+    // The rows from `first` on become `tail`; the rows before stay as they are.
+    void SetRowsFrom(std::vector<ListRow>&& tail, int first);
     const std::vector<ListRow>& Rows() const { return rows_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -53,8 +53,8 @@ public:
 
     // Headings, alignment and the widths the dialog gives each column.
     void SetColumns(const std::vector<ListColumn>& columns);
-    // Rows from `first` on, with their check boxes and selection.
-    void SetRowsFrom(const std::vector<ListRow>& rows, int first);
+    // Rows from `first` on become `tail`, with their check boxes and selection.
+    void SetRowsFrom(std::vector<ListRow>&& tail, int first);
     // The rows the user has selected, ascending.
     std::vector<int> SelectedRows() const;
 

@@ -343,18 +343,19 @@ void WindowView::ApplyControl(const ControlState& raw) {
     const ControlState state = Placed(raw);
     SyncControl(*it->second.widget, state, it->second.applied ? &*it->second.applied : nullptr);
     it->second.applied = state;
+    // A list view's rows live in its view, kept up to date by list redraws; a copy here would go stale.
+    it->second.applied->rows.clear();
 }
 
 void WindowView::RedrawListRows(const HostedWindow& model, int index, int from) {
     const auto it = controls_.find(index);
     if (it == controls_.end() || it->second.widget == nullptr || !it->second.applied) return;
-    ControlState& applied = *it->second.applied;
-    const int start = std::min(from, static_cast<int>(applied.rows.size()));
+    QWidget& widget = *it->second.widget;
+    const int start = std::min(from, ListRowCount(widget));
     std::vector<ListRow> rows;
     const int total = model.ListRowsFrom(index, start, rows);
-    applied.rows.resize(static_cast<size_t>(std::min(start, total)));
-    applied.rows.insert(applied.rows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
-    SyncListRowsFrom(*it->second.widget, applied, start);
+    // The rows move into the view, which keeps them; `applied` holds none for a list view.
+    SyncListRowsFrom(widget, std::move(rows), std::min(start, total));
 }
 
 void WindowView::RedrawLog(const HostedWindow& model, int index, int from) {

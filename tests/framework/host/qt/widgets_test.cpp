@@ -256,7 +256,10 @@ TEST(ControlWidgets, ListRowsAddedBelowTheShownOnesDrawNothingAgain) {
         ControlState next = state;
         for (int i = 0; i < count; ++i)
             next.rows.push_back({{Format(u"%d", static_cast<int>(next.rows.size())), u"FF"}, false, false});
-        SyncListRowsFrom(*view, next, static_cast<int>(state.rows.size()));
+        SyncListRowsFrom(
+            *view,
+            std::vector<ListRow>(next.rows.begin() + static_cast<std::ptrdiff_t>(state.rows.size()), next.rows.end()),
+            static_cast<int>(state.rows.size()));
         state = next;
         counter.paints = 0;
         for (int i = 0; i < 3; ++i)
