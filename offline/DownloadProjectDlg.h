@@ -26,7 +26,7 @@ public:
     // step its button or box is not offered.
     struct StartAddressAnswer {
         fw::Text startText;  // hex
-        DownloadProjectPlacement placement;
+        FilePlacementPartition placement;
     };
     using StartAddressAsker =
         std::function<std::optional<StartAddressAnswer>(fw::Window& owner, uint32_t defaultStart)>;

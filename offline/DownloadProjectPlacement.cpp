@@ -33,7 +33,7 @@ fw::Text RangeRefusal(const DownloadProjectChip& chip, uint64_t s, uint64_t l) {
     return TranslateText(u"下载起始地址不正确，请检查是否超出FLASH范围！");
 }
 
-fw::Text PartitionRefusal(const DownloadProjectChip& chip, const DownloadProjectPlacement& p, uint64_t e) {
+fw::Text PartitionRefusal(const DownloadProjectChip& chip, const FilePlacementPartition& p, uint64_t e) {
     const uint64_t flashEnd = uint64_t{chip.flashStart} + chip.flashSize;
     const uint64_t b2 = p.user2Base, b3 = p.user3Base;
     if (!p.partitionMode) {
@@ -56,7 +56,7 @@ fw::Text PartitionRefusal(const DownloadProjectChip& chip, const DownloadProject
 
 }  // namespace
 
-fw::Text RefusalOfPlacement(const DownloadProjectChip& chip, const DownloadProjectPlacement& placement,
+fw::Text RefusalOfPlacement(const DownloadProjectChip& chip, const FilePlacementPartition& placement,
                             std::span<const ListedFile> listed, uint32_t start, uint32_t length) {
     const uint64_t s = start;
     const uint64_t e = s + length;

@@ -7,20 +7,12 @@
 #include <span>
 
 #include "framework/Text.h"
+#include "offline/FilePlacement.h"
 
 struct DownloadProjectChip {
     uint8_t seriesCode = 0;
     uint32_t flashStart = 0;
     uint32_t flashSize = 0;  // bytes
-};
-
-// The start-address step's answer beyond the address: the partition the file goes to and where USER2 and USER3
-// begin (0 for one that is not configured). Looked at only while the project places files per partition.
-struct DownloadProjectPlacement {
-    bool partitionMode = false;
-    uint8_t partition = 0;  // 0 USER1, 1 USER2, 2 USER3
-    uint32_t user2Base = 0;
-    uint32_t user3Base = 0;
 };
 
 // A file already listed, as the overlap and total tests see it; a row without a name is left out of the overlap
@@ -33,5 +25,5 @@ struct ListedFile {
 
 // The refusal of a file of `length` bytes at `start` after the listed ones, already translated; empty when it may
 // go there. length is at least 1.
-fw::Text RefusalOfPlacement(const DownloadProjectChip& chip, const DownloadProjectPlacement& placement,
+fw::Text RefusalOfPlacement(const DownloadProjectChip& chip, const FilePlacementPartition& placement,
                             std::span<const ListedFile> listed, uint32_t start, uint32_t length);

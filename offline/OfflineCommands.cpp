@@ -21,7 +21,7 @@ namespace {
 std::optional<CDownloadProjectDlg::StartAddressAnswer> AskDownloadProjectStart(fw::Window& owner, uint32_t start) {
     CAddStarAddressDlg dialog(start, &owner);
     if (dialog.DoModal() != fw::IDOK) return std::nullopt;
-    DownloadProjectPlacement placement;
+    FilePlacementPartition placement;
     placement.partitionMode = ProjectSettings().partitionMode != 0;
     placement.partition = static_cast<uint8_t>(dialog.m_partition);
     placement.user2Base = dialog.m_bases.offered[1] ? dialog.m_bases.base[1] : 0;

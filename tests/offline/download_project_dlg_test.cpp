@@ -79,7 +79,7 @@ protected:
     }
 
     // Adds a file of the working folder; the start-address step answers start (and the placement).
-    void Add(const std::string& file, const Text& start = u"08000000", DownloadProjectPlacement placement = {}) {
+    void Add(const std::string& file, const Text& start = u"08000000", FilePlacementPartition placement = {}) {
         nextAnswer = CDownloadProjectDlg::StartAddressAnswer{start, placement};
         host.ExpectOpenFile(dir.Wide(file));
         EXPECT_TRUE(dlg->Click(IDC_DLP_ADD));
@@ -153,7 +153,7 @@ TEST_F(DownloadProjectDlgTest, AddPlacesFilesByTheRulesOfTheSeries) {
         std::string name;
         std::string bytes;
         Text start;
-        DownloadProjectPlacement placement{};
+        FilePlacementPartition placement{};
     };
     struct Case {
         const char* what;
@@ -162,8 +162,8 @@ TEST_F(DownloadProjectDlgTest, AddPlacesFilesByTheRulesOfTheSeries) {
         File file;
         const char16_t* refusal;  // nullptr: accepted
     };
-    const DownloadProjectPlacement user2{true, 1, 0x08008000, 0x0800C000};
-    const DownloadProjectPlacement user1{true, 0, 0x08008000, 0x0800C000};
+    const FilePlacementPartition user2{true, 1, 0x08008000, 0x0800C000};
+    const FilePlacementPartition user1{true, 0, 0x08008000, 0x0800C000};
     const Case cases[] = {
         {"bin at the flash start", u"VK517", {}, {"a.bin", Blob(0x100, 1), u"08000000"}, nullptr},
         {"start not a multiple of 16",
@@ -319,8 +319,8 @@ TEST_F(DownloadProjectDlgTest, SaveAndOpenKeepEveryRowAndSetting) {
     const ProjectOptionBytes options = dlg->m_optionBytes;
     EXPECT_NE(options, ProjectOptionBytes{});
 
-    const DownloadProjectPlacement user1{true, 0, 0x08008000, 0};
-    const DownloadProjectPlacement user2{true, 1, 0x08008000, 0};
+    const FilePlacementPartition user1{true, 0, 0x08008000, 0};
+    const FilePlacementPartition user2{true, 1, 0x08008000, 0};
     dir.Write("app.bin", Blob(0x300, 1));
     dir.Write("boot.hex", HexOf({{0x08002000, 0x40}, {0x08003000, 0x24}}));
     dir.Write("user.enc", EncFile(0x1F0, 0x200));
