@@ -47,6 +47,10 @@ void OpenSecurityFirmwareMaker(CQXDownloadToolDlg& w, uint8_t kind) {
     dlg.DoModal();
 }
 
+void OnMakeSecurityFirmwareFiles(CQXDownloadToolDlg& w) { OpenSecurityFirmwareMaker(w, 0); }
+
+void OnMakeSecurityModuleFiles(CQXDownloadToolDlg& w) { OpenSecurityFirmwareMaker(w, 1); }
+
 void OnMakeBinHexFile(CQXDownloadToolDlg& w) {
     CBin2HexFileDlg dlg(&w);
     dlg.DoModal();
@@ -57,9 +61,8 @@ void OnMakeBinHexFile(CQXDownloadToolDlg& w) {
 void RegisterToolCommands() {
     AddMainWindowCommand(ID_MAKE_ENCRYPTED_FILES, OnMakeEncryptedFiles);
     AddMainWindowCommand(ID_MAKE_KEY_FILES, OnMakeKeyFiles);
-    AddMainWindowCommand(ID_MAKE_SECURITY_FIRMWARE_FILES,
-                         [](CQXDownloadToolDlg& w) { OpenSecurityFirmwareMaker(w, 0); });
-    AddMainWindowCommand(ID_MAKE_SECURITY_MODULE_FILES, [](CQXDownloadToolDlg& w) { OpenSecurityFirmwareMaker(w, 1); });
+    AddMainWindowCommand(ID_MAKE_SECURITY_FIRMWARE_FILES, OnMakeSecurityFirmwareFiles);
+    AddMainWindowCommand(ID_MAKE_SECURITY_MODULE_FILES, OnMakeSecurityModuleFiles);
     AddMainWindowCommand(ID_MAKE_BIN_HEX_FILE, OnMakeBinHexFile);
 
     // Chip commands of the Operations menu and the small dialogs the window's own commands open.
