@@ -4,16 +4,16 @@
 
 namespace {
 
-// "0"-"9" are 0-9 and letters 10-35, as the record decoder has always read them; anything else is 0xFF. Letters
-// beyond "f" make a byte that the checksum then refuses.
+// Hex digits only; every other character (a letter beyond "f" as much as a sign) is marked 0xFF. The checksum
+// cannot catch such a character: "G0" would read as "00" and leave the sum as it was.
 constexpr std::array<uint8_t, 256> MakeDigitTable() {
     std::array<uint8_t, 256> t{};
     for (int c = 0; c < 256; ++c) {
         if (c >= '0' && c <= '9') {
             t[static_cast<size_t>(c)] = static_cast<uint8_t>(c - '0');
-        } else if (c >= 'a' && c <= 'z') {
+        } else if (c >= 'a' && c <= 'f') {
             t[static_cast<size_t>(c)] = static_cast<uint8_t>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'Z') {
+        } else if (c >= 'A' && c <= 'F') {
             t[static_cast<size_t>(c)] = static_cast<uint8_t>(c - 'A' + 10);
         } else {
             t[static_cast<size_t>(c)] = 0xFF;
@@ -24,9 +24,12 @@ constexpr std::array<uint8_t, 256> MakeDigitTable() {
 
 constexpr std::array<uint8_t, 256> kDigits = MakeDigitTable();
 
-inline uint8_t DecodePair(const char* p) {
-    return static_cast<uint8_t>((kDigits[static_cast<unsigned char>(p[0])] << 4) |
-                                kDigits[static_cast<unsigned char>(p[1])]);
+// A byte from two digits; bad collects the marks of characters that are no digit.
+inline uint8_t DecodePair(const char* p, uint8_t& bad) {
+    const uint8_t high = kDigits[static_cast<unsigned char>(p[0])];
+    const uint8_t low = kDigits[static_cast<unsigned char>(p[1])];
+    bad |= high | low;
+    return static_cast<uint8_t>(high << 4 | low);
 }
 
 }  // namespace
@@ -40,18 +43,19 @@ int ParseHexRecord(std::string_view line, HexRecord& record) {
 
     const size_t pairs = (length - 1) / 2;
     const char* p = line.data() + 1;
-    record.count = DecodePair(p);
-    const uint8_t addressHigh = DecodePair(p + 2);
-    const uint8_t addressLow = DecodePair(p + 4);
+    uint8_t bad = 0;
+    record.count = DecodePair(p, bad);
+    const uint8_t addressHigh = DecodePair(p + 2, bad);
+    const uint8_t addressLow = DecodePair(p + 4, bad);
     record.address = static_cast<uint16_t>(addressHigh << 8 | addressLow);
-    record.type = DecodePair(p + 6);
+    record.type = DecodePair(p + 6, bad);
     unsigned sum = record.count + addressHigh + addressLow + record.type;
     const size_t dataBytes = pairs - 4;  // the data and the checksum: at most 256 for 521 characters
     for (size_t i = 0; i < dataBytes; ++i) {
-        record.data[i] = DecodePair(p + 8 + 2 * i);
+        record.data[i] = DecodePair(p + 8 + 2 * i, bad);
         sum += record.data[i];
     }
-    if (record.count != pairs - 5) return kHexLengthMismatch;
+    if ((bad & 0xF0) != 0 || record.count != pairs - 5) return kHexLengthMismatch;
     if ((sum & 0xFF) != 0) return kHexBadChecksum;
     return kHexOk;
 }

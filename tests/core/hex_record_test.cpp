@@ -19,6 +19,9 @@ TEST(HexRecord, ParseTable) {
     std::string badSum = sixteen;
     badSum.back() = badSum.back() == '0' ? '1' : '0';
     const std::string longest = Line(Data(0x1234, Counting(255)));
+    // A record whose first data byte 00 is written as two other characters.
+    const auto withDigit = [](const char* pair) { return Line(Data(0, {0x00, 0x01})).replace(9, 2, pair); };
+    ASSERT_EQ(withDigit("00"), Line(Data(0, {0x00, 0x01})));
     ASSERT_EQ(longest.size(), 521u);
     struct Case {
         std::string line;
@@ -35,7 +38,13 @@ TEST(HexRecord, ParseTable) {
         {longest + "0", kHexLineTooLong},
         {":00000001FF", kHexOk},
         {":0000000G", kHexLineTooShort},
-        {":0000000GFF", kHexBadChecksum},  // letters beyond F decode to values the checksum refuses
+        // Any character that is no hex digit is a length fault, even where the checksum would still add up.
+        {":0000000GFF", kHexLengthMismatch},
+        {withDigit("G0"), kHexLengthMismatch},
+        {withDigit("g0"), kHexLengthMismatch},
+        {withDigit("0Z"), kHexLengthMismatch},
+        {withDigit(" 0"), kHexLengthMismatch},
+        {withDigit("a0"), kHexBadChecksum},  // a real digit changes the sum
     };
     for (const Case& c : cases) {
         HexRecord record;
