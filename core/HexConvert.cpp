@@ -17,10 +17,6 @@
 
 namespace {
 
-// A binary beyond this is refused: no chip image comes near it, and a crafted address must not make us allocate
-// gigabytes.
-constexpr uint64_t kMaxBinaryLength = 256u << 20;
-
 constexpr char kUpperDigits[] = "0123456789ABCDEF";
 constexpr std::string_view kEndRecord = ":00000001FF\r\n";
 
@@ -65,9 +61,10 @@ void AppendRecord(std::string& out, uint8_t type, uint16_t offset, const uint8_t
     out.append(line, static_cast<size_t>(FormatRecord(line, type, offset, data, count) - line));
 }
 
-void AppendLinearAddress(std::string& out, uint32_t upper) {
-    const uint8_t value[2] = {static_cast<uint8_t>(upper >> 8), static_cast<uint8_t>(upper)};
-    AppendRecord(out, 4, 0, value, 2);
+// A type 2 (segment) or 4 (linear) record of a 16-bit value.
+void AppendAddressRecord(std::string& out, uint8_t type, uint16_t value) {
+    const uint8_t bytes[2] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+    AppendRecord(out, type, 0, bytes, 2);
 }
 
 fw::Text PathText(const std::string& path) { return fw::Utf8ToText(path); }
@@ -96,7 +93,7 @@ public:
     explicit BinaryInput(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
         struct stat info {};
         if (m_fd >= 0 && (::fstat(m_fd, &info) != 0 || S_ISDIR(info.st_mode) ||
-                          static_cast<uint64_t>(info.st_size) > kMaxBinaryLength)) {
+                          static_cast<uint64_t>(info.st_size) > kHexMaxImageLength)) {
             ::close(m_fd);
             m_fd = -1;
         }
@@ -108,6 +105,10 @@ public:
     BinaryInput& operator=(const BinaryInput&) = delete;
 
     bool Ok() const { return m_fd >= 0; }
+    uint64_t Size() const {
+        struct stat info {};
+        return ::fstat(m_fd, &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+    }
     // Up to size bytes; 0 at the end, -1 on a read error or when the file grew beyond the limit.
     long Read(uint8_t* out, size_t size) {
         for (;;) {
@@ -115,7 +116,7 @@ public:
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) return -1;
             m_total += static_cast<uint64_t>(got);
-            return m_total > kMaxBinaryLength ? -1 : static_cast<long>(got);
+            return m_total > kHexMaxImageLength ? -1 : static_cast<long>(got);
         }
     }
 
@@ -163,7 +164,7 @@ private:
 
 // Places data at a position of a binary that grows as records arrive; gaps read back as zero bytes.
 bool Place(std::vector<uint8_t>& image, uint64_t position, const uint8_t* data, size_t count) {
-    if (position + count > kMaxBinaryLength) return false;
+    if (position + count > kHexMaxImageLength) return false;
     if (position + count > image.size()) image.resize(static_cast<size_t>(position + count), 0x00);
     std::copy(data, data + count, image.begin() + static_cast<ptrdiff_t>(position));
     return true;
@@ -183,7 +184,9 @@ int WalkMergeInput(const std::string& path, OnRecord&& onRecord) {
     if (!file) return kHexCannotOpenInput;
     HexTokenReader reader(file.get());
     bool ended = false;
-    return WalkHexRecords(reader, ended, onRecord);
+    const int rc = WalkHexRecords(reader, ended, onRecord);
+    // An input cut short would be merged as if it were whole.
+    return rc == kHexOk && !ended ? kHexNoEndRecord : rc;
 }
 
 }  // namespace
@@ -191,6 +194,9 @@ int WalkMergeInput(const std::string& path, OnRecord&& onRecord) {
 int BinToHexFile(const std::string& binPath, const std::string& hexPath, uint32_t startAddress) {
     BinaryInput input(fw::ToOsPath(PathText(binPath)));
     if (!input.Ok()) return kHexCannotOpenInput;
+    // Intel HEX addresses end at 4 GiB; an image past it would wrap to address 0.
+    constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
+    if (startAddress + input.Size() > kAddressSpace) return kHexAddressOutOfRange;
     if (!CanCreate(hexPath)) return kHexCannotCreateOutput;
     fw::AtomicFileWriter writer(PathText(hexPath));
     if (!writer.IsOpen()) return kHexCannotCreateOutput;
@@ -201,10 +207,13 @@ int BinToHexFile(const std::string& binPath, const std::string& hexPath, uint32_
     std::vector<uint8_t> data(kBinChunk + 16);
     size_t held = 0;  // bytes of data not yet in a record
     uint32_t address = startAddress;
+    uint64_t total = 0;
     out.LinearAddress(address >> 16);
     for (bool atEnd = false; !atEnd;) {
         const long got = input.Read(data.data() + held, kBinChunk);
         if (got < 0) return kHexCannotOpenInput;
+        total += static_cast<uint64_t>(got);
+        if (startAddress + total > kAddressSpace) return kHexAddressOutOfRange;  // the file grew meanwhile
         atEnd = got == 0;
         held += static_cast<size_t>(got);
         size_t done = 0;
@@ -239,7 +248,7 @@ int HexToBinFile(const std::string& hexPath, const std::string& binPath) {
         // The data of a HEX file take at most half its characters, so a contiguous image never regrows.
         std::vector<uint8_t> image;
         image.reserve(static_cast<size_t>(
-            std::min<uint64_t>(static_cast<uint64_t>(InputSize(file.get())) / 2, kMaxBinaryLength)));
+            std::min<uint64_t>(static_cast<uint64_t>(InputSize(file.get())) / 2, kHexMaxImageLength)));
         HexTokenReader reader(file.get());
         uint32_t base = 0;
         bool haveFirst = false;
@@ -278,23 +287,25 @@ int MergeHexFiles(uint32_t count, std::span<const std::string> paths, const std:
     std::string hex;
     uint64_t lowest = UINT64_MAX;
     uint64_t highest = 0;
-    bool outputBaseSet = false;  // the merged text carries a nonzero base from an earlier input
+    // The bases the merged text has set so far. Every input starts at base 0, but a reader of the merged text
+    // carries both bases over from the input before, and some readers add a segment base to a linear one; so an
+    // input's first record that does not set a base itself gets a record that clears it.
+    bool segmentBaseSet = false;
+    bool linearBaseSet = false;
     for (const std::string& path : inputs) {
         uint32_t base = 0;
-        bool inputSetBase = false;
+        bool inputStarted = false;
         const int rc = WalkMergeInput(path, [&](std::string_view line, const HexRecord& record) {
+            if (!inputStarted && (record.type == 0 || record.type == 2 || record.type == 4)) {
+                inputStarted = true;
+                if (segmentBaseSet && record.type != 2) AppendAddressRecord(hex, 2, 0);
+                if (linearBaseSet && record.type != 4) AppendAddressRecord(hex, 4, 0);
+                segmentBaseSet = linearBaseSet = false;
+            }
             if (record.type == 2 || record.type == 4) {
                 base = AddressRecordBase(record);
-                inputSetBase = true;
-                outputBaseSet = base != 0;
+                (record.type == 2 ? segmentBaseSet : linearBaseSet) = base != 0;
             } else if (record.type == 0) {
-                // Each input starts at base 0; after an input that left a base behind, the merged text must
-                // say so, or this input's data would be read at the earlier input's addresses.
-                if (!inputSetBase && outputBaseSet) {
-                    AppendLinearAddress(hex, 0);
-                    outputBaseSet = false;
-                }
-                inputSetBase = true;
                 const uint64_t start = static_cast<uint64_t>(base) + record.address;
                 lowest = std::min(lowest, start);
                 highest = std::max(highest, start + record.count);
@@ -310,7 +321,7 @@ int MergeHexFiles(uint32_t count, std::span<const std::string> paths, const std:
     std::vector<uint8_t> binary;
     if (lowest <= highest) {
         const uint64_t length = (highest - lowest + 1) / 2 * 2;
-        if (length > kMaxBinaryLength) return kHexAddressOutOfRange;
+        if (length > kHexMaxImageLength) return kHexAddressOutOfRange;
         try {
             binary.assign(static_cast<size_t>(length), 0xFF);
         } catch (const std::bad_alloc&) {

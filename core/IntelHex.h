@@ -26,10 +26,14 @@ enum HexResultCode : int {
     kHexCannotCreateOutput = 8,
     kHexWriteFailed = 9,
     kHexNoEndRecord = 10,        // the input ended without an end-of-file record
-    kHexAddressOutOfRange = 11,  // data lie below the first address of the output
+    kHexAddressOutOfRange = 11,  // data lie outside the output: below its first address, or past 4 GiB
 };
 
 constexpr size_t kHexMaxLineLength = 521;
+
+// The longest image a HEX or binary file tool builds or reads: no chip image comes near it, and a crafted address
+// must not make us allocate gigabytes.
+constexpr uint64_t kHexMaxImageLength = 256u << 20;
 
 // One parsed line. data receives the count data bytes followed by the checksum byte.
 struct HexRecord {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -67,6 +68,17 @@ TEST(BinToHex, ErrorCodes) {
     EXPECT_EQ(BinToHexFile(dir.Os("missing.bin"), dir.Os("out.hex"), 0), kHexCannotOpenInput);
     EXPECT_EQ(BinToHexFile(dir.Os("in.bin"), dir.Os("no/such/folder/out.hex"), 0), kHexCannotCreateOutput);
     EXPECT_EQ(BinToHexFile(dir.Os("in.bin"), dir.Os(), 0), kHexCannotCreateOutput);
+
+    // Addresses end at 4 GiB: an image past it would wrap to 0.
+    dir.Write("1k.bin", AsString(Counting(1024)));
+    EXPECT_EQ(BinToHexFile(dir.Os("1k.bin"), dir.Os("wrap.hex"), 0xFFFFFFF0), kHexAddressOutOfRange);
+    EXPECT_EQ(BinToHexFile(dir.Os("1k.bin"), dir.Os("wrap.hex"), 0xFFFFFC01), kHexAddressOutOfRange);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "wrap.hex"));
+    ASSERT_EQ(BinToHexFile(dir.Os("1k.bin"), dir.Os("top.hex"), 0xFFFFFC00), kHexOk);
+    std::array<HexSegment, 2> segments;
+    ASSERT_EQ(ReadHexSegments(dir.Wide("top.hex"), segments), 1);
+    EXPECT_EQ(segments[0].startAddress, 0xFFFFFC00u);
+    EXPECT_EQ(segments[0].endAddress, 0xFFFFFFFFu);
 }
 
 // Runs a converter in a child whose file size limit stops the output after a few bytes: the write fails.
@@ -173,9 +185,52 @@ TEST(MergeHex, AnInputWithoutAddressRecordKeepsItsOwnAddresses) {
     EXPECT_EQ(segments[1].startAddress, 0x00000040u);  // not 0x08000040
 }
 
+// objcopy writes a segment (type 2) record into a file of more than 64 KiB at address 0, and keeps that base when a
+// later linear (type 4) record comes: the merged text must clear it, or the next input lands 64 KiB too far on.
+TEST(MergeHex, ObjcopyReadsTheMergedTextAsTheMergedBinary) {
+    fw::testing::TempFolder dir;
+    const auto low = Counting(100000, 3);
+    const auto high = Counting(1024, 7);
+    const std::string lowHex = hexfix::ObjcopyHex(dir, low, 0);
+    ASSERT_NE(lowHex.find(":02000002"), std::string::npos) << "objcopy no longer writes a segment record";
+    dir.Write("low.hex", lowHex);
+    dir.Write("high.hex", hexfix::ObjcopyHex(dir, high, 0x00100000));
+
+    const auto plain = Counting(16, 0x40);
+    dir.Write("plain.hex", Data(0x0200, plain) + End());  // no address record: base 0
+    struct Piece {
+        uint32_t address;
+        const std::vector<uint8_t>& bytes;
+    };
+    struct Case {
+        std::vector<std::string> inputs;
+        std::vector<Piece> image;  // in address order
+    };
+    const Case cases[] = {
+        {{"low.hex", "high.hex"}, {{0, low}, {0x00100000, high}}},
+        {{"high.hex", "low.hex"}, {{0, low}, {0x00100000, high}}},
+        {{"high.hex", "plain.hex"}, {{0x200, plain}, {0x00100000, high}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> paths;
+        for (const std::string& name : c.inputs)
+            paths.push_back(dir.Os(name));
+        ASSERT_EQ(MergeHexFiles(static_cast<uint32_t>(paths.size()), paths, dir.Os("out.bin"), dir.Os("out.hex")),
+                  kHexOk);
+        const uint32_t lowest = c.image.front().address;
+        std::vector<uint8_t> expected(c.image.back().address + c.image.back().bytes.size() - lowest, 0xFF);
+        for (const Piece& piece : c.image)
+            std::copy(piece.bytes.begin(), piece.bytes.end(), expected.begin() + (piece.address - lowest));
+        EXPECT_EQ(dir.Read("out.bin"), AsString(expected)) << c.inputs[0] << " " << c.inputs[1];
+        EXPECT_EQ(hexfix::ObjcopyBinary(dir, "out.hex", 0xFF), AsString(expected)) << c.inputs[0] << " " << c.inputs[1];
+    }
+}
+
 TEST(MergeHex, ErrorCodes) {
     fw::testing::TempFolder dir;
     dir.Write("good.hex", Data(0, Counting(4)) + End());
+    dir.Write("cut.hex", Data(0x10, Counting(4)));
+    dir.Write("empty.hex", "");
     dir.Write("bad.hex", Data(0, Counting(4)) + ":0000\r\n" + End());
     dir.Write("type.hex", hexfix::Record(7, 0, {}) + End());
     struct Case {
@@ -187,6 +242,9 @@ TEST(MergeHex, ErrorCodes) {
         {{dir.Os("good.hex"), dir.Os("missing.hex")}, dir.Os("o.bin"), kHexCannotOpenInput},
         {{dir.Os("good.hex"), dir.Os("bad.hex")}, dir.Os("o.bin"), kHexLineTooShort},
         {{dir.Os("type.hex")}, dir.Os("o.bin"), kHexBadType},
+        {{dir.Os("good.hex"), dir.Os("cut.hex")}, dir.Os("o.bin"), kHexNoEndRecord},
+        {{dir.Os("cut.hex"), dir.Os("good.hex")}, dir.Os("o.bin"), kHexNoEndRecord},
+        {{dir.Os("good.hex"), dir.Os("empty.hex")}, dir.Os("o.bin"), kHexNoEndRecord},
         {{dir.Os("good.hex")}, dir.Os("missing/o.bin"), kHexCannotCreateOutput},
     };
     for (const Case& c : cases) {
