@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <vector>
 
-#include "core/HexText.h"
+#include "core/HexTokens.h"
 #include "core/IntelHex.h"
-#include "framework/Files.h"
 
 namespace {
 
@@ -25,14 +27,6 @@ struct FixedStrideRecord {
 };
 
 constexpr size_t kRecordOverhead = 13;
-
-// With one address record the data lie in two 64 KB windows at most: the one before the record (base 0) and the
-// one after it. A type-2 base puts them at most about 1 MB apart; anything wider comes from a type-4 base far
-// from data written before it, and a few hundred bytes of such a file must not make a huge image.
-constexpr uint64_t kMaxImageLength = 2u << 20;
-
-// Far more text than an image of that size takes, even written one byte a record.
-constexpr size_t kMaxHexFileSize = 256u << 20;
 
 // Reads the record at pos; answers 0, or the IntelHexToBinary code of its fault. Nothing is read beyond size.
 int ReadFixedStrideRecord(const uint8_t* text, size_t size, size_t pos, FixedStrideRecord& record) {
@@ -139,41 +133,69 @@ int IntelHexToBinary(const uint8_t* text, int textLength, uint8_t* out, uint32_t
     return 0;
 }
 
-fw::Text HexTextToImage(std::span<const uint8_t> text) {
-    if (text.empty() || text.size() > 0x7FFFFFFFu) return {};
-    const int length = static_cast<int>(text.size());
-    if (IntelHexCheck(text.data(), length) != 0) return {};
+namespace {
 
+// Every data record with its absolute address, through the token walker the other HEX readers use; false for any
+// fault, for a file without its end record, and when onData refuses a record.
+template <class OnData>
+bool WalkImageData(HexTokenReader& reader, OnData&& onData) {
     uint32_t base = 0;
-    int addressRecords = 0;
-    uint64_t lowest = 0xFFFFFFFFu;
-    uint64_t highest = 0;
-    for (size_t pos = 0; pos < text.size();) {
-        FixedStrideRecord record;
-        if (ReadFixedStrideRecord(text.data(), text.size(), pos, record) != 0) return {};
-        if (record.type >= 2 && record.type <= 4 && ++addressRecords > 1) return {};
+    bool ended = false;
+    const int rc = WalkHexRecords(reader, ended, [&](std::string_view, const HexRecord& record) {
         if (record.type == 2 || record.type == 4) {
-            if (AddressBase(record, base) != 0) return {};
-        } else if (record.type == 0) {
-            const uint64_t start = static_cast<uint64_t>(base) + record.address;
-            if (start < lowest) lowest = start;
-            if (start + record.count > highest) highest = start + record.count;
+            base = AddressRecordBase(record);
+        } else if (record.type == 0 && record.count > 0 &&
+                   !onData(static_cast<uint64_t>(base) + record.address, record.data.data(), record.count)) {
+            return kHexAddressOutOfRange;
         }
-        pos += 2 * static_cast<size_t>(record.count) + kRecordOverhead;
-    }
-    if (lowest > highest || highest - lowest > kMaxImageLength) return {};  // no data record, or an absurd span
-    const uint64_t imageLength = (highest - lowest + 15) / 16 * 16;
-    std::vector<uint8_t> image(static_cast<size_t>(imageLength), 0xFF);
-    if (image.empty()) return {};
-    if (IntelHexToBinary(text.data(), length, image.data(), static_cast<uint32_t>(image.size()),
-                         static_cast<uint32_t>(lowest)) != 0) {
-        return {};
-    }
-    return BytesToHex(image);
+        return kHexOk;
+    });
+    return rc == kHexOk && ended;
 }
 
-fw::Text HexFileToImage(fw::TextView path) {
-    const fw::ReadResult file = fw::ReadWholeFile(path, kMaxHexFileSize);
+// Two walks over the same input: the first finds the address range, the second places the data. newReader gives a
+// reader from the input's start.
+template <class NewReader>
+std::vector<uint8_t> BuildImage(NewReader&& newReader) {
+    uint64_t lowest = UINT64_MAX;
+    uint64_t highest = 0;
+    if (!WalkImageData(*newReader(), [&](uint64_t start, const uint8_t*, size_t count) {
+            lowest = std::min(lowest, start);
+            highest = std::max(highest, start + count);
+            return true;
+        })) {
+        return {};
+    }
+    if (lowest > highest || highest - lowest > kHexMaxImageLength) return {};  // no data, or past the cap
+    try {
+        std::vector<uint8_t> image(static_cast<size_t>((highest - lowest + 15) / 16 * 16), 0xFF);
+        // A file may change between the walks, so the second one checks the range again.
+        if (!WalkImageData(*newReader(), [&](uint64_t start, const uint8_t* data, size_t count) {
+                if (start < lowest || start - lowest + count > image.size()) return false;
+                std::copy(data, data + count, image.begin() + static_cast<ptrdiff_t>(start - lowest));
+                return true;
+            })) {
+            return {};
+        }
+        return image;
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+std::vector<uint8_t> HexTextToImage(std::string_view text) {
+    std::optional<HexTokenReader> reader;
+    return BuildImage([&] { return &reader.emplace(text); });
+}
+
+std::vector<uint8_t> HexFileToImage(fw::TextView path) {
+    const HexInputFile file = OpenHexInput(path);
     if (!file) return {};
-    return HexTextToImage(file.bytes);
+    std::optional<HexTokenReader> reader;
+    return BuildImage([&]() -> HexTokenReader* {
+        std::rewind(file.get());
+        return &reader.emplace(file.get());
+    });
 }

@@ -59,11 +59,12 @@ int ParseHexRecord(std::string_view line, HexRecord& record);
 int ReadHexSegments(fw::TextView path, std::span<HexSegment> segments);
 int ReadHexSegmentsFromText(std::string_view text, std::span<HexSegment> segments);
 
-// The hex text (two upper-case digits a byte) of the file's image from its lowest to its highest data address,
-// 0xFF where no record gives a byte, rounded up to a multiple of 16 bytes; the empty text on any failure. Records
-// must end in CR LF, and at most one record of types 2, 3 and 4 may occur.
-fw::Text HexFileToImage(fw::TextView path);
-fw::Text HexTextToImage(std::span<const uint8_t> text);
+// The file's image from its lowest to its highest data address, each record's data at its address, 0xFF where no
+// record gives a byte, rounded up to a multiple of 16 bytes; empty on any failure: a file that cannot be read, a
+// record the other readers refuse, no end-of-file record, no data, or an image longer than kHexMaxImageLength.
+// Bytes rather than hex text, so a large image is not held four times over.
+std::vector<uint8_t> HexFileToImage(fw::TextView path);
+std::vector<uint8_t> HexTextToImage(std::string_view text);
 
 // Checks CR LF separated records: 0 valid, 1 a record without ":", 2 a type above 5, 5 a wrong checksum, 8 any
 // other fault. A length of 0 or less is valid.

@@ -11,8 +11,8 @@
 
 namespace {
 
-// Larger than any flash image the tools make; a bigger file is refused unread.
-constexpr size_t kMaxPlaintextFileBytes = size_t{256} << 20;
+// A binary source is held to the same size as the image of a HEX source; a bigger file is refused unread.
+constexpr size_t kMaxPlaintextFileBytes = kHexMaxImageLength;
 
 void AppendBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8)
@@ -86,11 +86,9 @@ std::vector<uint8_t> MakeCrcPrefixedEncFile(std::span<const uint8_t> plaintext, 
 
 PlaintextRead ReadPlaintext(fw::TextView path, fw::TextView extension, std::vector<uint8_t>& plaintext) {
     if (EqualsNoCase(extension, u"hex")) {
-        const fw::Text image = HexFileToImage(path);
+        std::vector<uint8_t> image = HexFileToImage(path);
         if (image.empty()) return PlaintextRead::OpenFailed;
-        std::vector<uint8_t> bytes(image.size() / 2);
-        HexToBytes(image, bytes.data(), bytes.size());
-        plaintext = std::move(bytes);
+        plaintext = std::move(image);
         return PlaintextRead::Ok;
     }
     if (EqualsNoCase(extension, u"bin")) {

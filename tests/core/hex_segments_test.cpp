@@ -112,9 +112,9 @@ TEST(HexSegments, ObjcopyFileOverSeveralPagesIsOneRun) {
 fw::Text ImageOf(const std::string& text) {
     fw::testing::TempFolder dir;
     dir.Write("in.hex", text);
-    const fw::Text viaFile = HexFileToImage(dir.Wide("in.hex"));
-    EXPECT_EQ(HexTextToImage(hexfix::AsBytes(text)), viaFile);
-    return viaFile;
+    const std::vector<uint8_t> viaFile = HexFileToImage(dir.Wide("in.hex"));
+    EXPECT_EQ(HexTextToImage(text), viaFile);
+    return BytesToHex(viaFile);
 }
 
 TEST(HexImage, ImageTable) {
@@ -133,25 +133,30 @@ TEST(HexImage, ImageTable) {
          "a gap stays 0xFF at its place"},
         {Data(0x0010, b) + Data(0x0000, a) + End(), BytesToHex(a) + BytesToHex(b), "records out of order"},
         {Linear(0x0800) + Data(0x1000, a) + End(), BytesToHex(a), "the image starts at the lowest address"},
-        {Linear(0x0800) + Linear(0x0801) + Data(0, a) + End(), u"", "two address records"},
-        {hexfix::Record(2, 0, {0x10, 0x00}) + Linear(0x0800) + Data(0, a) + End(), u"",
-         "a segment and a linear address record"},
-        {hexfix::Record(3, 0, {0, 0, 0, 0}) + Linear(0x0800) + Data(0, a) + End(), u"",
-         "a start segment record counts as an address record"},
-        {hexfix::Record(3, 0, {0, 0, 0, 0}) + Data(0, a) + End(), BytesToHex(a), "one start segment record alone"},
-        {Data(0, a, "\n") + End("\n"), u"", "LF line ends"},
+        {Linear(0x0800) + Data(0xFFF0, a) + Linear(0x0801) + Data(0, b) + End(), BytesToHex(a) + BytesToHex(b),
+         "data over two 64 KB windows"},
+        {hexfix::Record(2, 0, {0x10, 0x00}) + Data(0x0010, b) + Linear(0x0001) + Data(0, a) + End(),
+         BytesToHex(a) + BytesToHex(b), "a segment and a linear address record"},
+        {hexfix::Record(3, 0, {0, 0, 0, 0}) + Linear(0x0800) + Data(0, a) + End(), BytesToHex(a),
+         "a start segment record is no address"},
+        {Linear(0x0800, "\n") + Data(0, a, "\n") + Data(0x10, b, "\n") + End("\n"), BytesToHex(a) + BytesToHex(b),
+         "LF line ends"},
+        {Data(0, a, " ") + Data(0x10, b, "\t") + End(""), BytesToHex(a) + BytesToHex(b), "blanks between records"},
         {Linear(0x0800) + End(), u"", "no data"},
         {"", u"", "empty file"},
+        {Data(0, a), u"", "no end record"},
         {(Data(0, a) + End()).substr(0, 30), u"", "cut inside a record"},
+        {Data(0, {0x00, 0x01}).replace(9, 2, "G0") + End(), u"", "a letter beyond F"},
         {Data(0, a) + hexfix::Record(2, 0, {0x10, 0x00}) + Data(0, b) + End(),
          BytesToHex(a) + fw::Text(2 * (0x10000 - 16), u'F') + BytesToHex(b), "data before and after a segment base"},
-        {Data(0, a) + Linear(0x0800) + Data(0, b) + End(), u"", "data 128 MB apart make no image"},
+        {Data(0, a) + Linear(0x1000) + Data(0xFFF0, b) + End(), u"", "data 256 MiB apart make no image"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(fw::TextToUtf8(ImageOf(c.text)), fw::TextToUtf8(c.image)) << c.what;
 
     fw::testing::TempFolder dir;
-    EXPECT_EQ(HexFileToImage(dir.Wide("missing.hex")), u"");
+    EXPECT_TRUE(HexFileToImage(dir.Wide("missing.hex")).empty());
+    EXPECT_TRUE(HexFileToImage(dir.Wide()).empty());
 }
 
 TEST(HexImage, ObjcopyFileMatchesItsData) {

@@ -1,5 +1,7 @@
 // The encrypted file page and its chip chooser: refusals in their order, when the chip is asked for, and the
 // digest-header file written.
+#include "tests/core/FileOracle.h"
+#include "tests/core/HexFixtures.h"
 #include "tests/tools/ToolDialogFixture.h"
 #include "tools/EnFileDlg.h"
 #include "tools/EncFiles.h"
@@ -116,6 +118,32 @@ TEST_F(EncFilePageTest, ChipChooserListsClassesOnceAndAnswersTheModelsPageSize) 
 
     host.OnModal(IDD_MCU_SELECT, [](fw::Dialog& d) { d.Click(fw::IDCANCEL); });
     EXPECT_EQ(ChoosePageSize(nullptr), std::nullopt);
+}
+
+// A HEX build as a linker writes it: data over several 64 KiB windows with a gap, LF line ends. The image runs from
+// the lowest to the highest address, 0xFF in the gap and up to a multiple of 16.
+TEST_F(EncFilePageTest, HexBuildsOverSeveralWindowsAreEnciphered) {
+    const std::vector<uint8_t> low = hexfix::Counting(150001, 5);
+    const std::vector<uint8_t> high = hexfix::Counting(40, 0x80);
+    std::string hex = hexfix::ObjcopyHex(dir, low, 0x08000000);
+    hex.resize(hex.find(":00000001FF"));
+    hex += hexfix::Linear(0x0803) + hexfix::Data(0x0000, high) + hexfix::End();
+    std::erase(hex, '\r');
+    Choose("app.hex", hex);
+    Make(u"加密文件制作完成");
+    EXPECT_EQ(chooserRuns, 0);
+
+    std::vector<uint8_t> padded(0x30000 + 48, 0xFF);
+    std::copy(low.begin(), low.end(), padded.begin());
+    std::copy(high.begin(), high.end(), padded.begin() + 0x30000);
+    using namespace fileoracle;
+    std::vector<uint8_t> expected = Be32(static_cast<uint32_t>(padded.size()));
+    const std::vector<uint8_t> digest = oracle::Sha256(padded);
+    const std::vector<uint8_t> crc = Be32(ChipCrc(padded));
+    const std::vector<uint8_t> cipher = EcbEncrypt(Vec(*KeyFromText(kKeyText)), padded);
+    for (const auto* part : {&digest, &crc, &cipher})
+        expected.insert(expected.end(), part->begin(), part->end());
+    EXPECT_EQ(Bytes("EncFile/app.enc"), expected);
 }
 
 }  // namespace

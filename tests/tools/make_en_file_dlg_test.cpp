@@ -1,5 +1,7 @@
 // The encrypted download file maker: key ids by chip series, its refusals, and the file it writes.
 #include "framework/Format.h"
+#include "tests/core/FileOracle.h"
+#include "tests/core/HexFixtures.h"
 #include "tests/tools/ToolDialogFixture.h"
 #include "tools/EncFiles.h"
 #include "tools/MakeEnFileDlg.h"
@@ -104,6 +106,24 @@ TEST_F(MakeEnFileTest, UpperCaseHexNamesGiveALowerCaseEncName) {
     std::vector<uint8_t> image(16, 0xFF);
     image[0] = 0x11, image[1] = 0x22;
     EXPECT_EQ(Bytes("EncFile/FIRMWARE.enc"), MakeCrcPrefixedEncFile(image, KeyOfEntry(0)));
+}
+
+// A HEX build as a linker writes it: data over several 64 KiB windows, LF line ends. The image is the data from the
+// lowest address, 0xFF up to a multiple of 16.
+TEST_F(MakeEnFileTest, HexBuildsOverSeveralWindowsAreEnciphered) {
+    Open(0);
+    const std::vector<uint8_t> data = hexfix::Counting(200001, 9);
+    std::string hex = hexfix::ObjcopyHex(dir, data, 0x0800F000);
+    std::erase(hex, '\r');
+    dir.Write("app.hex", hex);
+    Choose("app.hex");
+    Make(u"加密文件制作完成");
+    std::vector<uint8_t> padded = data;
+    padded.resize(200016, 0xFF);
+    std::vector<uint8_t> expected = fileoracle::Be32(fileoracle::ChipCrc(padded));
+    const std::vector<uint8_t> cipher = fileoracle::EcbEncrypt(fileoracle::Vec(KeyOfEntry(0)), padded);
+    expected.insert(expected.end(), cipher.begin(), cipher.end());
+    EXPECT_EQ(Bytes("EncFile/app.enc"), expected);
 }
 
 }  // namespace
