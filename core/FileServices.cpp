@@ -58,9 +58,21 @@ bool ReadFileToBuffer(std::vector<uint8_t>& buffer, uint32_t& size, fw::TextView
     return true;
 }
 
-bool WriteBufferToFile(fw::TextView path, std::span<const uint8_t> data) {
-    if (fw::WriteFileAtomic(path, data)) return true;
+namespace {
+
+bool ReportUnwritten(fw::TextView path) {
     // Callers do not look at the answer, so the user must hear of every failure, not only of a failed create.
     fw::PlainMessageBox(fw::Text(path) + u"文件打开失败！");
     return false;
+}
+
+}  // namespace
+
+bool WriteBufferToFile(fw::TextView path, std::span<const uint8_t> data) {
+    return fw::WriteFileAtomic(path, data) || ReportUnwritten(path);
+}
+
+bool WriteBuffersToFiles(std::span<const fw::FileToWrite> files) {
+    const size_t failed = fw::WriteFilesAtomic(files);
+    return failed == files.size() || ReportUnwritten(files[failed].path);
 }

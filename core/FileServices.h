@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "framework/Files.h"
 #include "framework/Text.h"
 
 // The process's current folder, without a trailing separator unless it is the root.
@@ -30,3 +31,6 @@ bool ReadFileToBuffer(std::vector<uint8_t>& buffer, uint32_t& size, fw::TextView
 // Writes the bytes as the whole file (an existing one is replaced whole, or left as it was on failure). On failure
 // it shows the framework's plain box with the path followed by "文件打开失败！" and answers false.
 bool WriteBufferToFile(fw::TextView path, std::span<const uint8_t> data);
+// The same for files that belong together: all of them are written, or none changes and the box names the file
+// that could not be written.
+bool WriteBuffersToFiles(std::span<const fw::FileToWrite> files);

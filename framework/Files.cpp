@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace fw {
@@ -217,6 +218,10 @@ AtomicFileWriter::AtomicFileWriter(TextView path) : m_target(ToOsPath(path)) {
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }
 
 void AtomicFileWriter::Discard() {
+    if (m_staged) {
+        ::unlink(m_temp.c_str());
+        m_staged = false;
+    }
     if (m_fd < 0) return;
     ::close(m_fd);
     m_fd = -1;
@@ -249,6 +254,75 @@ bool AtomicFileWriter::Commit() {
     Fd folderFd(::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folderFd.Get() >= 0) ::fsync(folderFd.Get());
     return true;
+}
+
+bool AtomicFileWriter::Stage() {
+    if (m_fd < 0) return false;
+    if (m_failed || ::fsync(m_fd) != 0) {
+        Discard();
+        return false;
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    m_staged = ::close(fd) == 0;
+    if (!m_staged) ::unlink(m_temp.c_str());
+    return m_staged;
+}
+
+bool AtomicFileWriter::Place() {
+    if (!m_staged) return false;
+    struct stat info {};
+    if (::lstat(m_target.c_str(), &info) == 0) {
+        // Only a file is replaced; rename would move a folder of that name aside as well.
+        if (S_ISDIR(info.st_mode)) return false;
+        // A second name keeps the old file while the new one replaces it in one step; where the file system has
+        // no links, the old file is moved aside instead.
+        m_aside = m_temp + ".old";
+        if (::link(m_target.c_str(), m_aside.c_str()) != 0 && ::rename(m_target.c_str(), m_aside.c_str()) != 0) {
+            m_aside.clear();
+            return false;
+        }
+    }
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        Undo();
+        return false;
+    }
+    m_staged = false;
+    return true;
+}
+
+void AtomicFileWriter::Undo() {
+    if (!m_aside.empty()) {
+        ::rename(m_aside.c_str(), m_target.c_str());
+        m_aside.clear();
+    } else if (!m_staged) {
+        ::unlink(m_target.c_str());  // placed where no file was
+    }
+}
+
+void AtomicFileWriter::Settle() {
+    if (!m_aside.empty()) ::unlink(m_aside.c_str());
+    m_aside.clear();
+    Fd folderFd(::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.Get() >= 0) ::fsync(folderFd.Get());
+}
+
+std::size_t WriteFilesAtomic(std::span<const FileToWrite> files) {
+    std::vector<std::unique_ptr<AtomicFileWriter>> writers;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        writers.push_back(std::make_unique<AtomicFileWriter>(files[i].path));
+        if (!writers[i]->Append(files[i].bytes) || !writers[i]->Stage()) return i;
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!writers[i]->Place()) {
+            for (std::size_t j = i; j-- > 0;)
+                writers[j]->Undo();
+            return i;
+        }
+    }
+    for (const auto& writer : writers)
+        writer->Settle();
+    return files.size();
 }
 
 bool WriteFileAtomic(TextView path, std::span<const std::uint8_t> bytes) {

@@ -70,13 +70,32 @@ public:
     bool Append(std::string_view bytes);
     bool Commit();
 
+    // Commit in steps, for files that must change together. Stage puts the temporary on disk. Place moves the
+    // target's present file aside and the temporary into its place; Undo gives the target its old file back, Settle
+    // drops the old file. A staged temporary that is never placed is removed.
+    bool Stage();
+    bool Place();
+    void Undo();
+    void Settle();
+
 private:
     void Discard();
 
-    std::string m_target, m_temp, m_folder;
+    std::string m_target, m_temp, m_folder, m_aside;
     int m_fd = -1;
     bool m_failed = false;
+    bool m_staged = false;
 };
+
+// The contents of one file of a group that is written together.
+struct FileToWrite {
+    TextView path;
+    std::span<const std::uint8_t> bytes;
+};
+
+// Writes every file whole, or none of them: each target keeps its old file unless all are written. Answers
+// files.size() on success, otherwise the index of the file that could not be written.
+std::size_t WriteFilesAtomic(std::span<const FileToWrite> files);
 
 // Names (not paths) of the regular files in folder whose extension (without the dot) equals ext without regard
 // to ASCII case, sorted without regard to case. A missing folder gives an empty list.

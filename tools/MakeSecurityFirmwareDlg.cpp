@@ -111,7 +111,8 @@ bool CMakeSecurityFirmwareDlg::ReadProgram(std::vector<uint8_t>& program) {
         return true;
     }
     uint32_t size = 0;
-    if (!ReadFileToBuffer(program, size, path, true)) return Refuse(TranslateText(u"加载程序文件失败！"));
+    // An empty file would make an empty image that reports success.
+    if (!ReadFileToBuffer(program, size, path, true) || size == 0) return Refuse(TranslateText(u"加载程序文件失败！"));
     program.resize(size);
     return true;
 }
@@ -185,9 +186,10 @@ int CMakeSecurityFirmwareDlg::BuildSecurityImages() {
         case FirmwareImageResult::Ok:
             break;
     }
+    // The package verifies only the image it was made with: a new image beside an old package would not load.
     const Text imagePath = OutputPath(u"_Firmware", addressText);
-    if (!WriteBufferToFile(imagePath, program)) return 0;
-    if (!WriteBufferToFile(OutputPath(u"_InfoPack", addressText), *pack)) return 0;
+    const Text packPath = OutputPath(u"_InfoPack", addressText);
+    if (!WriteBuffersToFiles(std::array{FileToWrite{imagePath, program}, FileToWrite{packPath, *pack}})) return 0;
     SetDlgItemText(IDC_SECFW_SAVE_PATH, imagePath);
     return 1;
 }
