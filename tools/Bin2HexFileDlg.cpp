@@ -224,6 +224,7 @@ void CBin2HexFileDlg::OnBnClickedGenerateBin() {
     } else {
         const Text byteText = GetDlgItemText(IDC_B2H_BYTE);
         if (byteText.empty()) return Say(TranslateText(u"字节不能为空！"));
+        if (!IsHexText(byteText)) return Say(TranslateText(u"字节必须是十六进制字符！"));
         std::fill(bytes.begin(), bytes.end(), static_cast<uint8_t>(HexToInt(byteText)));
     }
     // Nothing to write counts as a failed write, as a write of no bytes always has.

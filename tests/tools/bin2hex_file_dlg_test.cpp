@@ -1,5 +1,8 @@
 // The bin and hex file tool: its refusals and messages, the files each job writes, and that a refusal writes
 // nothing.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <set>
 
 #include "core/IntelHex.h"
@@ -95,6 +98,11 @@ TEST_F(Bin2HexTest, BinToHexNamesTheTargetAfterTheAddressAndWritesIt) {
     Press(IDC_B2H_BIN_TO_HEX, u"Bin->Hex成功！");
     EXPECT_EQ(dlg.GetDlgItemText(IDC_B2H_HEX_PATH), dir.Wide("app(08000000).hex"));
 
+    // 40 bytes from FFFFFFF0 would run past 4 GiB and wrap to address 0.
+    dlg.SetDlgItemText(IDC_B2H_START_ADDRESS, u"FFFFFFF0");
+    Press(IDC_B2H_BIN_TO_HEX, u"Bin->Hex失败！");
+    EXPECT_FALSE(Exists("app(FFFFFFF0).hex"));
+
     dlg.SetDlgItemText(IDC_B2H_BIN_PATH, dir.Wide("missing.bin"));
     Press(IDC_B2H_BIN_TO_HEX, u"Bin->Hex失败！");
 }
@@ -102,25 +110,51 @@ TEST_F(Bin2HexTest, BinToHexNamesTheTargetAfterTheAddressAndWritesIt) {
 TEST_F(Bin2HexTest, HexToBinReportsEveryResultCode) {
     struct Case {
         const char* name;
-        const char* text;
+        std::string text;  // empty: the file does not exist
         const char16_t* message;
+        const char* bin = "out.bin";
+        bool fullDisk = false;  // the output cannot be written whole
     };
+    const std::string ok = ":020000001122CB\r\n:00000001FF\r\n";
     const Case cases[] = {
-        {"ok.hex", ":020000001122CB\r\n:00000001FF\r\n", u"Hex->Bin成功！"},
-        {"noend.hex", ":020000001122CB\r\n", u"Hex->Bin失败:hex文件没有结束符"},
-        {"nocolon.hex", "020000001122CB\r\n:00000001FF\r\n", u"Hex->Bin失败:无标号"},
+        {"ok.hex", ok, u"Hex->Bin成功！"},
+        {"long.hex", ":" + std::string(530, '0') + "\r\n:00000001FF\r\n", u"Hex->Bin失败:数据太长"},
         {"short.hex", ":0200\r\n:00000001FF\r\n", u"Hex->Bin失败:数据太短"},
-        {"sum.hex", ":020000001122CC\r\n:00000001FF\r\n", u"Hex->Bin失败:校验错误"},
+        {"nocolon.hex", "020000001122CB\r\n:00000001FF\r\n", u"Hex->Bin失败:无标号"},
         {"type.hex", ":020000091122C2\r\n:00000001FF\r\n", u"Hex->Bin失败:类型出错，或许不存在"},
-        {"missing.hex", nullptr, u"Hex->Bin失败:HEX文件不存在"},
+        {"count.hex", ":030000001122CB\r\n:00000001FF\r\n", u"Hex->Bin失败:数据长度字段和内容的总长度不对应"},
+        {"digit.hex", ":02000000G122CB\r\n:00000001FF\r\n", u"Hex->Bin失败:数据长度字段和内容的总长度不对应"},
+        {"sum.hex", ":020000001122CC\r\n:00000001FF\r\n", u"Hex->Bin失败:校验错误"},
+        {"missing.hex", "", u"Hex->Bin失败:HEX文件不存在"},
+        {"ok.hex", ok, u"Hex->Bin失败:BIN文件路径可能不正确", "missing/out.bin"},
+        {"ok.hex", ok, u"Hex->Bin失败:写数据出错", "out.bin", true},
+        {"noend.hex", ":020000001122CB\r\n", u"Hex->Bin失败:hex文件没有结束符"},
+        {"below.hex", ":020010001122BB\r\n:020000001122CB\r\n:00000001FF\r\n", u"Hex->Bin失败:数据地址超出范围"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.text) dir.Write(c.name, c.text);
+        if (!c.text.empty()) dir.Write(c.name, c.text);
         dlg.SetDlgItemText(IDC_B2H_HEX_PATH, dir.Wide(c.name));
-        dlg.SetDlgItemText(IDC_B2H_BIN_PATH, dir.Wide("out.bin"));
+        dlg.SetDlgItemText(IDC_B2H_BIN_PATH, dir.Wide(c.bin));
+        if (!c.fullDisk) {
+            Press(IDC_B2H_HEX_TO_BIN, c.message);
+            continue;
+        }
+        // A file size limit of one byte stops the write of the two-byte output.
+        dir.Write(c.bin, "previous");
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        const rlimit tiny{1, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &tiny);
         Press(IDC_B2H_HEX_TO_BIN, c.message);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, oldHandler);
+        EXPECT_EQ(dir.Read(c.bin), "previous");
     }
+    dir.Write("out.bin", "x");
+    dlg.SetDlgItemText(IDC_B2H_HEX_PATH, dir.Wide("ok.hex"));
+    Press(IDC_B2H_HEX_TO_BIN, u"Hex->Bin成功！");
     EXPECT_EQ(dir.Read("out.bin"), std::string("\x11\x22", 2));
     dlg.SetDlgItemText(IDC_B2H_BIN_PATH, u"");
     Press(IDC_B2H_HEX_TO_BIN, u"bin 文件不能为空！");
@@ -151,6 +185,9 @@ TEST_F(Bin2HexTest, GenerateChecksEverythingBeforeItTouchesTheTarget) {
         {u"10485761", false, u"FF", u"大小不能大于10M！"},
         {u"99999999999999999999", false, u"FF", u"大小不能大于10M！"},
         {u"16", false, u"", u"字节不能为空！"},
+        {u"16", false, u"ZZ", u"字节必须是十六进制字符！"},
+        {u"16", false, u"0x", u"字节必须是十六进制字符！"},
+        {u"16", false, u"F ", u"字节必须是十六进制字符！"},
         {u"0", false, u"FF", u"写入bin文件失败！"},
     };
     dir.Write("gen.bin", "keep");
