@@ -239,20 +239,13 @@ bool AtomicFileWriter::Append(std::string_view bytes) {
 }
 
 bool AtomicFileWriter::Commit() {
-    if (m_fd < 0) return false;
-    if (m_failed || ::fsync(m_fd) != 0) {
+    if (!Stage()) return false;
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
         Discard();
         return false;
     }
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0 || ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
-        ::unlink(m_temp.c_str());
-        return false;
-    }
-    // Makes the rename itself durable; the data is already safe, so a failure here changes nothing.
-    Fd folderFd(::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderFd.Get() >= 0) ::fsync(folderFd.Get());
+    m_staged = false;
+    Settle();
     return true;
 }
 
@@ -303,6 +296,7 @@ void AtomicFileWriter::Undo() {
 void AtomicFileWriter::Settle() {
     if (!m_aside.empty()) ::unlink(m_aside.c_str());
     m_aside.clear();
+    // Makes the rename itself durable; the data is already safe, so a failure here changes nothing.
     Fd folderFd(::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folderFd.Get() >= 0) ::fsync(folderFd.Get());
 }

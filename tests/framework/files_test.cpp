@@ -137,6 +137,36 @@ TEST(Files, AtomicWriteIntoAMissingFolderOrOverAFolderFails) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path() / "sub"));
 }
 
+// Files written together: when one target cannot be replaced, the ones before it get their old contents back
+// (or disappear where there were none), and no temporary is left.
+TEST(Files, GroupWriteChangesAllFilesOrNone) {
+    TempFolder dir;
+    dir.Write("a.bin", "old a");
+    std::filesystem::create_directory(dir.Path() / "c.bin");
+    const std::string_view a = "new a", b = "new b";
+    const auto bytes = [](std::string_view s) {
+        return std::span(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+    };
+    const Text pathA = dir.Wide("a.bin"), pathB = dir.Wide("b.bin"), pathC = dir.Wide("c.bin");
+    const FileToWrite blocked[] = {{pathA, bytes(a)}, {pathB, bytes(b)}, {pathC, bytes(b)}};
+    EXPECT_EQ(WriteFilesAtomic(blocked), 2u);
+    EXPECT_EQ(dir.Read("a.bin"), "old a");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "b.bin"));
+    EXPECT_EQ(EntryCount(dir), 2);
+
+    const Text missing = dir.Wide("missing/d.bin");
+    const FileToWrite unwritable[] = {{pathA, bytes(a)}, {missing, bytes(b)}};
+    EXPECT_EQ(WriteFilesAtomic(unwritable), 1u);
+    EXPECT_EQ(dir.Read("a.bin"), "old a");
+    EXPECT_EQ(EntryCount(dir), 2);
+
+    const FileToWrite both[] = {{pathA, bytes(a)}, {pathB, bytes(b)}};
+    EXPECT_EQ(WriteFilesAtomic(both), 2u);
+    EXPECT_EQ(dir.Read("a.bin"), "new a");
+    EXPECT_EQ(dir.Read("b.bin"), "new b");
+    EXPECT_EQ(EntryCount(dir), 3);
+}
+
 TEST(Files, ListByExtensionIgnoresCaseAndSorts) {
     TempFolder dir;
     for (const char* name : {"b.bin", "A.BIN", "c.Bin", "d.hex", "e.bin.txt", "bin", ".bin"})
