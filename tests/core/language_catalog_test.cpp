@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "core/FileFilters.h"
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "framework/MessageBox.h"
@@ -118,6 +119,39 @@ TEST_F(LanguageCatalog, BrokenCatalogShowsThePlainBox) {
     LoadLanguageCatalog(m_locale, 2);
     EXPECT_NE(m_locale, nullptr);
     EXPECT_EQ(m_host.Boxes().size(), 1u);
+}
+
+// The file types of the file dialogs are the program's texts too.
+TEST_F(LanguageCatalog, FileDialogFiltersSpeakTheUserLanguage) {
+    InstallShippedLanguages();
+    struct Case {
+        int english;
+        int catalogMode;
+        fw::Text projectFilter;
+        fw::Text linkProject;
+        fw::Text binOrEnc;
+    };
+    const fw::Text english = u"Bin files (*.bin)|*.bin|Hex files (*.hex)|*.hex|Enc files (*.enc)|*.enc|";
+    const fw::Text chinese = u"Bin文件(*.bin)|*.bin|Hex文件(*.hex)|*.hex|Enc文件(*.enc)|*.enc|";
+    const Case cases[] = {
+        {1, 0, english + u"Download project files (*.dlpf)|*.dlpf||", u"Project files (*.ovpf)|*.ovpf|",
+         u"Bin/Enc files (*.bin/*.enc)|*.bin;*.enc|"},
+        {1, 1, english + u"Download project files (*.dlpf)|*.dlpf||", u"Project files (*.ovpf)|*.ovpf|",
+         u"Bin/Enc files (*.bin/*.enc)|*.bin;*.enc|"},
+        {0, 0, chinese + u"下载工程文件(*.dlpf)|*.dlpf||", u"项目文件(*.ovpf)|*.ovpf|",
+         u"Bin/Enc文件(*.bin/*.enc)|*.bin;*.enc|"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.english << " " << c.catalogMode);
+        ResetTranslation();
+        ForgetLocale();
+        LoadLanguageCatalog(m_locale, c.english == 1 ? 2 : 0);
+        SetLanguageFile(c.english);
+        g_bCatalogTranslation = c.catalogMode;
+        EXPECT_EQ(BuildProjectFileFilter(u""), c.projectFilter);
+        EXPECT_EQ(LinkProjectFilesEntry(), c.linkProject);
+        EXPECT_EQ(BinOrEncFilesEntry(), c.binOrEnc);
+    }
 }
 
 }  // namespace
