@@ -9,6 +9,7 @@
 #include "core/Aes.h"
 #include "core/BuiltinKeys.h"
 #include "core/Des.h"
+#include "core/FileFilters.h"
 #include "core/FileServices.h"
 #include "core/HexText.h"
 #include "core/SecureModeToken.h"
@@ -51,7 +52,7 @@ fw::Text CQXDownloadToolDlg::BrowseForOpen(fw::TextView filter) {
 }
 
 void CQXDownloadToolDlg::OnBnClickedBrowseSafeModule() {
-    const Text path = BrowseForOpen(u"Bin files(*.bin)|*.bin|");
+    const Text path = BrowseForOpen(BinFilesEntry());
     if (path.empty()) return;
     std::vector<uint8_t> data;
     uint32_t size = 0;
@@ -64,7 +65,7 @@ void CQXDownloadToolDlg::OnBnClickedBrowseSafeModule() {
 }
 
 void CQXDownloadToolDlg::OnBnClickedBrowseInfoPackage() {
-    const Text path = BrowseForOpen(u"Bin files(*.bin)|*.bin||");
+    const Text path = BrowseForOpen(BinFilesEntry() + u"|");
     if (path.empty()) return;
     std::vector<uint8_t> data;
     uint32_t size = 0;
@@ -89,7 +90,7 @@ void CQXDownloadToolDlg::OnBnClickedBrowseInfoPackage() {
 }
 
 void CQXDownloadToolDlg::OnBnClickedBrowseJtagKey() {
-    const Text path = BrowseForOpen(u"Bin/Enc files(*.bin/*.enc)|*.bin;*.enc||");
+    const Text path = BrowseForOpen(BinOrEncFilesEntry() + u"|");
     if (path.empty()) return;
     const bool enciphered = path.size() >= 3 && fw::EqualsNoCase(fw::TextView(path).substr(path.size() - 3), u"enc");
     std::vector<uint8_t> data;

@@ -12,6 +12,7 @@ namespace {
 
 // The language files hold values of at most this many characters, terminator included.
 constexpr std::size_t kIniValueBuffer = 260;
+constexpr char16_t kIniSection[] = u"dlparam";
 
 }  // namespace
 
@@ -22,8 +23,12 @@ fw::Text TranslateText(fw::Text key) {
         const char16_t* answer = wxGetTranslation(key.c_str());
         return answer != nullptr ? fw::Text(answer) : key;
     }
+    // The INI file was made from the catalog of the same language, which start-up binds in this mode too, without
+    // the texts the format cannot hold (line breaks above all: the safety questions). Those the catalog answers.
+    const char16_t* fromCatalog = wxGetTranslation(key.c_str());
+    if (fromCatalog != nullptr && !fw::IniCanHold(kIniSection, key, fromCatalog)) return fw::Text(fromCatalog);
     // Each lookup reads the file anew: nothing is cached, so a key and its file never drift apart.
-    return fw::GetPrivateProfileString(u"dlparam", key, key, kIniValueBuffer, g_strLanguageIniPath);
+    return fw::GetPrivateProfileString(kIniSection, key, key, kIniValueBuffer, g_strLanguageIniPath);
 }
 
 void SetLanguageFile(int english) {

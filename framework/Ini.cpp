@@ -215,6 +215,11 @@ std::string IniText::Serialize() const {
     return out;
 }
 
+bool IniCanHold(TextView section, TextView key, TextView value) {
+    IniText ini = IniText::Parse({});
+    return ini.Set(section, key, value) && ini.Find(section, key) == value;
+}
+
 Text GetPrivateProfileString(TextView section, TextView key, TextView defaultValue, std::size_t bufferSize,
                              TextView file) {
     if (bufferSize == 0) return Text();

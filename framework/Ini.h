@@ -32,6 +32,10 @@ int GetPrivateProfileInt(TextView section, TextView key, int defaultValue, TextV
 // section name).
 bool WritePrivateProfileString(TextView section, TextView key, TextView value, TextView file);
 
+// True when an INI file can hold `value` under `key` so that the key reads back exactly that value: not so for
+// an empty key, a key with "=" or blanks at its ends or one starting with "[" or ";", or a line break anywhere.
+bool IniCanHold(TextView section, TextView key, TextView value);
+
 // Remove every occurrence; true also when there was nothing to remove (the file is then left as it was).
 bool DeletePrivateProfileKey(TextView section, TextView key, TextView file);
 bool DeletePrivateProfileSection(TextView section, TextView file);

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <functional>
-#include <map>
 #include <string_view>
 
-#include "framework/Text.h"
+#include "lexmira/MsgCatalogFile.h"
 
 namespace lexmira {
 
@@ -20,7 +18,7 @@ public:
     wxMsgCatalog* next = nullptr;  // the list is owned by the locale
 
 private:
-    std::map<fw::Text, fw::Text, std::less<>> m_map;
+    wxMsgCatalogFile::Map m_map;
 };
 
 }  // namespace lexmira

@@ -1,6 +1,9 @@
 #include "lexmira/MsgCatalogFile.h"
 
+#include <utility>
+
 #include "framework/Files.h"
+#include "framework/Text.h"
 
 namespace lexmira {
 namespace {
@@ -46,6 +49,16 @@ bool wxMsgCatalogFile::ForEachPair(const PairSink& sink) const {
         const Entry translation = TableEntry(m_translationTable, i);
         if (InsideFile(source) && InsideFile(translation)) sink(Text(source), Text(translation));
     }
+    return true;
+}
+
+bool wxMsgCatalogFile::BuildMap(Map& map) const {
+    Map built;
+    const bool read = ForEachPair([&built](std::string_view source, std::string_view translation) {
+        built.insert_or_assign(fw::Utf8ToText(source), fw::Utf8ToText(translation));
+    });
+    if (!read) return false;
+    map = std::move(built);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,13 @@ public:
     bool ForEachPair(const PairSink& sink) const;
 
     static constexpr std::uint64_t kMaxExpansion = 4;
+
+    // A catalog's lookup table: source text to translation, both UTF-16.
+    using Map = std::map<std::u16string, std::u16string, std::less<>>;
+
+    // Fills `map` with every usable pair, converted to UTF-16; a later pair with the same source text replaces the
+    // earlier one. False, leaving `map` untouched, when ForEachPair refuses the file.
+    bool BuildMap(Map& map) const;
 
 private:
     struct Entry {

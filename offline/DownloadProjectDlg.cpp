@@ -513,7 +513,7 @@ bool CDownloadProjectDlg::SaveProject() {
         data.emplace_back(row.data.begin(), row.data.begin() + std::min<std::size_t>(row.length, row.data.size()));
     }
     fw::FileDialog dialog(false, u"dlpf", {}, fw::OFN_HIDEREADONLY | fw::OFN_NOCHANGEDIR,
-                          u"project files(*.dlpf)|*.dlpf||", this);
+                          DownloadProjectFilesEntry() + u"|", this);
     if (dialog.DoModal() != fw::IDOK) return false;
     if (!WriteDownloadProjectFile(dialog.GetPathName(), record, data)) {
         Say(TranslateText(u"文件保存失败！"));
@@ -526,7 +526,7 @@ bool CDownloadProjectDlg::SaveProject() {
 
 void CDownloadProjectDlg::OnBnClickedOpenProject() {
     EnableButtons(false);
-    fw::FileDialog dialog(true, {}, {}, fw::OFN_HIDEREADONLY, u"project files(*.dlpf)|*.dlpf||", this);
+    fw::FileDialog dialog(true, {}, {}, fw::OFN_HIDEREADONLY, DownloadProjectFilesEntry() + u"|", this);
     if (dialog.DoModal() != fw::IDOK) {
         EnableButtons(true);
         return;

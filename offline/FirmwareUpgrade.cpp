@@ -54,9 +54,7 @@ FirmwareProgress PlanFirmwareProgress(size_t imageBytes) {
 
 fw::Text FirmwareUpgrade::ProgressCaption(uint32_t sent, uint32_t packets) {
     const int percent = packets == 0 ? 100 : static_cast<int>(uint64_t{100} * sent / packets);
-    // The caption's leading blank stays outside the catalog key: the INI language files cannot hold a key that
-    // starts with one, and the caption would stay Chinese there.
-    return u" " + fw::Format(TranslateText(u"正在升级固件，请勿关闭窗口... %d%%"), percent);
+    return fw::Format(TranslateText(u" 正在升级固件，请勿关闭窗口... %d%%"), percent);
 }
 
 bool FirmwareUpgrade::Fail(const fw::Text& text) {

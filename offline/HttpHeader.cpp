@@ -73,9 +73,9 @@ HttpHeaderInfo ParseHttpHeader(std::string_view header) {
 fw::Text FetchedSizeText(std::int64_t size) {
     char buffer[64];
     if (size < 1024)
-        std::snprintf(buffer, sizeof buffer, "%d b", static_cast<int>(size));
+        std::snprintf(buffer, sizeof buffer, "%d B", static_cast<int>(size));
     else if (size < 1048576)
-        std::snprintf(buffer, sizeof buffer, "%d kb", static_cast<int>(size / 1024));
+        std::snprintf(buffer, sizeof buffer, "%d KB", static_cast<int>(size / 1024));
     else
         std::snprintf(buffer, sizeof buffer, "%.2lf MB", static_cast<double>(size) / 1048576.0);
     return fw::Utf8ToText(buffer);

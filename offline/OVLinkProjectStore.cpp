@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/MainWindow.h"
+#include "core/FileFilters.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
 #include "framework/Format.h"
@@ -16,12 +17,6 @@
 #include "offline/ProjectLinkProgress.h"
 #include "offline/ProjectPageRules.h"
 #include "offline/StoredProjects.h"
-
-namespace {
-
-constexpr const char16_t* kProjectFilter = u"project files(*.ovpf)|*.ovpf||";
-
-}  // namespace
 
 class ProjectPageBuildUi : public ProjectBuildUi {
 public:
@@ -89,7 +84,7 @@ LinkProject COVLinkProjectDlg::CurrentLinkProject() const {
 
 bool COVLinkProjectDlg::WriteProjectFile() {
     fw::FileDialog dialog(false, u"ovpf", GetDlgItemText(IDC_OVPROJ_NAME), fw::OFN_HIDEREADONLY | fw::OFN_NOCHANGEDIR,
-                          kProjectFilter, this);
+                          LinkProjectFilesEntry() + u"|", this);
     if (dialog.DoModal() != fw::IDOK) return false;
     if (!WriteLinkProjectFile(dialog.GetPathName(), CurrentLinkProject())) {
         Say(TranslateText(u"保存文件失败！"));
@@ -107,7 +102,7 @@ void COVLinkProjectDlg::OnBnClickedSaveProjectFile() {
 
 void COVLinkProjectDlg::OnBnClickedOpenProjectFile() {
     UpdateControlStates(false);
-    fw::FileDialog dialog(true, {}, {}, fw::OFN_HIDEREADONLY, kProjectFilter, this);
+    fw::FileDialog dialog(true, {}, {}, fw::OFN_HIDEREADONLY, LinkProjectFilesEntry() + u"|", this);
     if (dialog.DoModal() == fw::IDOK) {
         LinkProject project;
         const ProjectFileOpen opened = OpenLinkProjectFile(dialog.GetPathName(), project);

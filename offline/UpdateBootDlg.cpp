@@ -5,6 +5,7 @@
 
 #include "app/MainWindow.h"
 #include "app/MainWindowState.h"
+#include "core/FileFilters.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
 #include "framework/Files.h"
@@ -59,8 +60,7 @@ bool CUpdateBootDlg::OnInitDialog() {
 }
 
 void CUpdateBootDlg::OnBnClickedBrowse() {
-    fw::FileDialog dialog(true, {}, {}, fw::OFN_HIDEREADONLY | fw::OFN_OVERWRITEPROMPT, u"Enc files(*.enc)|*.enc||",
-                          this);
+    fw::FileDialog dialog(true, {}, {}, fw::OFN_HIDEREADONLY | fw::OFN_OVERWRITEPROMPT, EncFilesEntry() + u"|", this);
     if (dialog.DoModal() != fw::IDOK) return;
     const fw::Text path = dialog.GetPathName();
     if (!path.empty()) m_fileEdit.SetWindowText(path);

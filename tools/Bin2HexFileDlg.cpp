@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "core/FileFilters.h"
 #include "core/HexText.h"
 #include "core/IntelHex.h"
 #include "core/Translation.h"
@@ -116,21 +117,21 @@ bool CBin2HexFileDlg::OnInitDialog() {
 void CBin2HexFileDlg::Say(const Text& text) { ShowToolMessage(this, text); }
 
 void CBin2HexFileDlg::OnBnClickedSelectBinFile() {
-    FileDialog dialog(true, {}, {}, kFileDialogFlags, u"bin file(*.bin)|*.bin||", this);
+    FileDialog dialog(true, {}, {}, kFileDialogFlags, BinFilesEntry() + u"|", this);
     if (dialog.DoModal() != IDOK) return;
     SetDlgItemText(IDC_B2H_BIN_PATH, dialog.GetPathName());
     SetDlgItemText(IDC_B2H_HEX_PATH, WithEnding(dialog.GetPathName(), u".hex"));
 }
 
 void CBin2HexFileDlg::OnBnClickedSelectHexFile() {
-    FileDialog dialog(true, {}, {}, kFileDialogFlags, u"hex file(*.hex)|*.hex||", this);
+    FileDialog dialog(true, {}, {}, kFileDialogFlags, HexFilesEntry() + u"|", this);
     if (dialog.DoModal() != IDOK) return;
     SetDlgItemText(IDC_B2H_HEX_PATH, dialog.GetPathName());
     SetDlgItemText(IDC_B2H_BIN_PATH, WithEnding(dialog.GetPathName(), u".bin"));
 }
 
 void CBin2HexFileDlg::SelectHexInto(int editId) {
-    FileDialog dialog(true, {}, {}, kFileDialogFlags, u"hex file(*.hex)|*.hex||", this);
+    FileDialog dialog(true, {}, {}, kFileDialogFlags, HexFilesEntry() + u"|", this);
     if (dialog.DoModal() == IDOK) SetDlgItemText(editId, dialog.GetPathName());
 }
 
@@ -155,11 +156,11 @@ void CBin2HexFileDlg::SelectTarget(int editId, TextView filter, TextView extensi
 }
 
 void CBin2HexFileDlg::OnBnClickedSelectMergeTarget() {
-    SelectTarget(IDC_B2H_MERGE_TARGET, u"hex file(*.hex)|*.hex||", u".hex");
+    SelectTarget(IDC_B2H_MERGE_TARGET, HexFilesEntry() + u"|", u".hex");
 }
 
 void CBin2HexFileDlg::OnBnClickedSelectGenerateTarget() {
-    SelectTarget(IDC_B2H_GENERATE_TARGET, u"bin file(*.bin)|*.bin||", u".bin");
+    SelectTarget(IDC_B2H_GENERATE_TARGET, BinFilesEntry() + u"|", u".bin");
 }
 
 void CBin2HexFileDlg::OnBnClickedFixedByte() { GetDlgItem(IDC_B2H_BYTE).EnableWindow(true); }

@@ -1,5 +1,6 @@
 #include "tools/EnFileDlg.h"
 
+#include "core/FileFilters.h"
 #include "core/FileServices.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
@@ -23,7 +24,7 @@ bool CEnFileDlg::OnInitDialog() {
 
 void CEnFileDlg::OnBnClickedBrowse() {
     EncSourceFile source;
-    if (!ChooseEncSource(this, u"Bin files(*.bin)|*.bin|Hex files(*.hex)|*.hex||", source)) return;
+    if (!ChooseEncSource(this, BinFilesEntry() + HexFilesEntry() + u"|", source)) return;
     m_filePath = source.path;
     m_fileName = source.name;
     m_fileExt = source.extension;

@@ -228,7 +228,8 @@ void CFlashDlg::OnSysCommand(unsigned command, fw::LParam lParam) {
 void CFlashDlg::OnBnClickedSave() {
     // The buffer is the worker's until it has handed it over, even if the button was reached meanwhile.
     if (!m_readEnded) return;
-    fw::FileDialog dialog(false, {}, {}, fw::OFN_HIDEREADONLY | fw::OFN_OVERWRITEPROMPT, u"bin Files (*.bin)||", this);
+    fw::FileDialog dialog(false, {}, {}, fw::OFN_HIDEREADONLY | fw::OFN_OVERWRITEPROMPT,
+                          TranslateText(u"Bin文件(*.bin)") + u"||", this);
     if (dialog.DoModal() != fw::IDOK) return;
     fw::Text path = dialog.GetPathName();
     if (!EndsWithBin(path)) path += u".bin";

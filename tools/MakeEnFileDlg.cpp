@@ -1,5 +1,6 @@
 #include "tools/MakeEnFileDlg.h"
 
+#include "core/FileFilters.h"
 #include "core/FileServices.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
@@ -41,7 +42,7 @@ bool CMakeEnFileDlg::OnInitDialog() {
 
 void CMakeEnFileDlg::OnBnClickedBrowse() {
     EncSourceFile source;
-    if (!ChooseEncSource(this, u"bin files(*.bin)|*.bin|Hex files(*.hex)|*.hex||", source)) return;
+    if (!ChooseEncSource(this, BinFilesEntry() + HexFilesEntry() + u"|", source)) return;
     m_filePath = source.path;
     m_fileName = source.name;
     m_fileExt = source.extension;

@@ -1,5 +1,6 @@
 #include "tools/MakeSecurityFirmwareDlg.h"
 
+#include "core/FileFilters.h"
 #include "core/FileServices.h"
 #include "core/HexText.h"
 #include "core/IntelHex.h"
@@ -62,21 +63,19 @@ void CMakeSecurityFirmwareDlg::OnBnClickedOptionBytes() {
 }
 
 void CMakeSecurityFirmwareDlg::OnBnClickedBrowseProgram() {
-    FileDialog dialog(true, {}, {}, OFN_HIDEREADONLY, u"Bin files(*.bin)|*.bin|Hex files(*.hex)|*.hex||", this);
+    FileDialog dialog(true, {}, {}, OFN_HIDEREADONLY, BinFilesEntry() + HexFilesEntry() + u"|", this);
     if (dialog.DoModal() != IDOK) return;
     m_programTitle = dialog.GetFileTitle();
     SetDlgItemText(IDC_SECFW_PROGRAM_PATH, dialog.GetPathName());
 }
 
 void CMakeSecurityFirmwareDlg::OnBnClickedBrowseKey() {
-    FileDialog dialog(true, {}, {}, OFN_HIDEREADONLY | OFN_NOCHANGEDIR, u"Bin/Enc files(*.bin/*.enc)|*.bin;*.enc||",
-                      this);
+    FileDialog dialog(true, {}, {}, OFN_HIDEREADONLY | OFN_NOCHANGEDIR, BinOrEncFilesEntry() + u"|", this);
     if (dialog.DoModal() == IDOK) SetDlgItemText(IDC_SECFW_KEY_PATH, dialog.GetPathName());
 }
 
 void CMakeSecurityFirmwareDlg::OnBnClickedBrowseNonce() {
-    FileDialog dialog(true, {}, {}, OFN_HIDEREADONLY | OFN_NOCHANGEDIR, u"Bin/Enc files(*.bin/*.enc)|*.bin;*.enc||",
-                      this);
+    FileDialog dialog(true, {}, {}, OFN_HIDEREADONLY | OFN_NOCHANGEDIR, BinOrEncFilesEntry() + u"|", this);
     if (dialog.DoModal() == IDOK) SetDlgItemText(IDC_SECFW_NONCE_PATH, dialog.GetPathName());
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/ChipCommand.h"
 #include "app/MainWindow.h"
+#include "core/FileFilters.h"
 #include "core/FileServices.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
@@ -89,7 +90,7 @@ bool CSetDlg::OnInitDialog() {
 void CSetDlg::Box(const Text& text) { m_msgBox.MessageBox(this, text, fw::MB_OK); }
 
 void CSetDlg::OnBnClickedBrowseOldKey() {
-    fw::FileDialog dialog(true, {}, {}, kBrowseFlags, u"Bin/Enc files(*.bin/*.enc)|*.bin;*.enc||", this);
+    fw::FileDialog dialog(true, {}, {}, kBrowseFlags, BinOrEncFilesEntry() + u"|", this);
     if (dialog.DoModal() != fw::IDOK) return;
     const Text path = dialog.GetPathName();
     if (!path.empty()) m_pathEdit.SetWindowText(path);

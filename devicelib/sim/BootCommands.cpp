@@ -47,7 +47,7 @@ StatusCode Answer(const std::vector<uint8_t>& frame, uint8_t* reply, uint32_t* r
 StatusCode RunBootCommand(DeviceCall& call, const uint8_t* command, uint32_t length, uint8_t* reply,
                           uint32_t* replyLength) {
     if (command == nullptr || length == 0 || replyLength == nullptr || (reply == nullptr && *replyLength != 0)) {
-        return Fail(u"参数错误！");
+        return Fail(LastError::BadArgument);
     }
     Device& device = call.device();
     Chip& chip = device.chip;

@@ -19,7 +19,7 @@ DeviceCall::~DeviceCall() {
 StatusCode DeviceCall::Begin() {
     Simulator& sim = Simulator::Get();
     session_ = sim.Resolve(handle_);
-    if (!session_) return Fail(u"设备未连接！");
+    if (!session_) return Fail(LastError::NotConnected);
     device_ = session_->device;
     NotifyCallObserver(fn_, device_->name);
     if (device_->active.fetch_add(1) > 0) {
@@ -30,18 +30,18 @@ StatusCode DeviceCall::Begin() {
     counted_ = true;
     lock_ = std::unique_lock(device_->mutex);
     if (auto fault = sim.TakeCallFault(fn_, device_->name)) {
-        return *fault == CMD_STATUS_LAST_ERROR ? Fail(u"模拟故障！") : *fault;
+        return *fault == CMD_STATUS_LAST_ERROR ? Fail(LastError::InjectedFault) : *fault;
     }
     if (StatusCode status = CheckSession(); status != CMD_STATUS_OK) return status;
     if (IsSwd(device_->iface) && device_->chip.Level() != 0 && !AllowedUnderSwdProtection(fn_)) {
-        return Fail(u"芯片处于读保护状态，调试接口无法访问！");
+        return Fail(LastError::DebugPortProtected);
     }
     return CMD_STATUS_OK;
 }
 
 StatusCode DeviceCall::CheckSession() {
-    if (!device_->present) return Fail(u"设备无响应！");
-    if (device_->generation != session_->generation) return Fail(u"设备已复位，请重新连接！");
+    if (!device_->present) return Fail(LastError::NoResponse);
+    if (device_->generation != session_->generation) return Fail(LastError::DeviceWasReset);
     return CMD_STATUS_OK;
 }
 

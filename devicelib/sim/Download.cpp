@@ -20,7 +20,7 @@ StatusCode SendPackets(DeviceCall& call, uint32_t length, ProgressCallback progr
     for (uint32_t offset = 0; offset < length; offset += packet, ++index) {
         const uint32_t n = std::min(packet, length - offset);
         if (auto fault = sim.TakePacketFault(call.name(), index)) {
-            return *fault == CMD_STATUS_LAST_ERROR ? Fail(u"模拟故障！") : *fault;
+            return *fault == CMD_STATUS_LAST_ERROR ? Fail(LastError::InjectedFault) : *fault;
         }
         if (StatusCode s = write(offset, n); s != CMD_STATUS_OK) return s;
         call.Release();

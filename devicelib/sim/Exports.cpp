@@ -15,10 +15,9 @@
 using ovsim::DeviceCall;
 using ovsim::Fail;
 using ovsim::Fn;
+using ovsim::LastError;
 
 namespace {
-
-constexpr std::u16string_view kBadArgument = u"参数错误！";
 
 template <class Body>
 StatusCode OnDevice(Fn fn, DeviceHandle h, Body body, std::vector<uint32_t> args = {}) {
@@ -66,7 +65,7 @@ StatusCode OV_CMD_DISCONNECT_DEV(DeviceHandle* handle) { return ovsim::Simulator
 
 StatusCode OV_CMD_GET_INF(DeviceHandle h, ChipInfoBlock* info) {
     return OnDevice(Fn::GetInf, h, [&](DeviceCall& c) {
-        if (info == nullptr) return Fail(kBadArgument);
+        if (info == nullptr) return Fail(LastError::BadArgument);
         c.chip().FillInfo(*info);
         return CMD_STATUS_OK;
     });
@@ -76,7 +75,7 @@ StatusCode OV_CMD_OPT_RW(DeviceHandle h, OptionRwBlock* block) {
     return OnDevice(
         Fn::OptRw, h,
         [&](DeviceCall& c) {
-            if (block == nullptr) return Fail(kBadArgument);
+            if (block == nullptr) return Fail(LastError::BadArgument);
             const StatusCode status = c.chip().OptionRw(*block);
             if (status == CMD_STATUS_OK && block->operation == 2) {
                 c.chip().Reset();
@@ -89,7 +88,7 @@ StatusCode OV_CMD_OPT_RW(DeviceHandle h, OptionRwBlock* block) {
 
 StatusCode OV_CMD_OTP_RW(DeviceHandle h, OtpRwBlock* block) {
     return OnDevice(Fn::OtpRw, h, [&](DeviceCall& c) {
-        if (block == nullptr) return Fail(kBadArgument);
+        if (block == nullptr) return Fail(LastError::BadArgument);
         const StatusCode status = c.chip().OtpRw(*block);
         if (status == CMD_STATUS_OK && block->operation == 0) ShortenAnswer(Fn::OtpRw, block->length);
         return status;
@@ -98,7 +97,7 @@ StatusCode OV_CMD_OTP_RW(DeviceHandle h, OtpRwBlock* block) {
 
 StatusCode OV_CMD_EXT_OPT_RW(DeviceHandle h, ExtOptRwBlock* block) {
     return OnDevice(Fn::ExtOptRw, h, [&](DeviceCall& c) {
-        if (block == nullptr) return Fail(kBadArgument);
+        if (block == nullptr) return Fail(LastError::BadArgument);
         const StatusCode status = c.chip().ExtOptRw(*block);
         if (status == CMD_STATUS_OK && block->operation == 0) ShortenAnswer(Fn::ExtOptRw, block->length);
         return status;
@@ -107,7 +106,8 @@ StatusCode OV_CMD_EXT_OPT_RW(DeviceHandle h, ExtOptRwBlock* block) {
 
 StatusCode OV_CMD_USERX_OP(DeviceHandle h, UserPartitionRecord* record) {
     return OnDevice(
-        Fn::UserxOp, h, [&](DeviceCall& c) { return record ? c.chip().PartitionOp(*record) : Fail(kBadArgument); },
+        Fn::UserxOp, h,
+        [&](DeviceCall& c) { return record ? c.chip().PartitionOp(*record) : Fail(LastError::BadArgument); },
         record ? std::vector<uint32_t>{record->operation, record->index} : std::vector<uint32_t>{});
 }
 
@@ -144,7 +144,7 @@ StatusCode OV_CMD_EXT_FLASH_ERASE(DeviceHandle h, uint32_t first, uint32_t last,
 StatusCode OV_CMD_FLASH_DWNLD(DeviceHandle h, const ImageDescriptor* image, const UserPartitionRecord* partition,
                               const KeyUpdateRecord* key, ProgressCallback progress, void* context) {
     return OnDevice(Fn::FlashDwnld, h, [&](DeviceCall& c) {
-        if (image == nullptr || (image->data == nullptr && image->length != 0)) return Fail(kBadArgument);
+        if (image == nullptr || (image->data == nullptr && image->length != 0)) return Fail(LastError::BadArgument);
         return ovsim::DownloadImage(c, *image, partition, key, progress, context, false);
     });
 }
@@ -152,7 +152,7 @@ StatusCode OV_CMD_FLASH_DWNLD(DeviceHandle h, const ImageDescriptor* image, cons
 StatusCode OV_CMD_EXT_API_DWNLD(DeviceHandle h, const ImageDescriptor* image, const UserPartitionRecord* partition,
                                 const KeyUpdateRecord* key, ProgressCallback progress, void* context) {
     return OnDevice(Fn::ExtApiDwnld, h, [&](DeviceCall& c) {
-        if (image == nullptr || (image->data == nullptr && image->length != 0)) return Fail(kBadArgument);
+        if (image == nullptr || (image->data == nullptr && image->length != 0)) return Fail(LastError::BadArgument);
         return ovsim::DownloadImage(c, *image, partition, key, progress, context, true);
     });
 }
@@ -161,7 +161,7 @@ StatusCode OV_CMD_EXT_FLASH_DWNLD(DeviceHandle h, const ExtFlashImageDescriptor*
                                   const UserPartitionRecord* /*partition*/, const KeyUpdateRecord* /*key*/,
                                   const uint8_t* /*extFlashKey*/, ProgressCallback progress, void* context) {
     return OnDevice(Fn::ExtFlashDwnld, h, [&](DeviceCall& c) {
-        if (image == nullptr || (image->data == nullptr && image->length != 0)) return Fail(kBadArgument);
+        if (image == nullptr || (image->data == nullptr && image->length != 0)) return Fail(LastError::BadArgument);
         return ovsim::DownloadExternal(c, *image, progress, context);
     });
 }
@@ -223,7 +223,7 @@ StatusCode OV_CMD_SEND_COMMAND(DeviceHandle h, const uint8_t* command, uint32_t 
 StatusCode OV_CMD_RECV_DATA(uint32_t address, uint8_t* buffer, uint32_t* length) {
     const DeviceHandle last = ovsim::Simulator::Get().LastConnected();
     return OnDevice(Fn::RecvData, last, [&](DeviceCall& c) {
-        if (buffer == nullptr || length == nullptr) return Fail(kBadArgument);
+        if (buffer == nullptr || length == nullptr) return Fail(LastError::BadArgument);
         ovsim::ApplyShortRead(ovsim::Fn::RecvData, *length);
         const StatusCode status = c.chip().Read(address, buffer, *length, c.iface());
         if (status != CMD_STATUS_OK) *length = 0;
@@ -234,7 +234,7 @@ StatusCode OV_CMD_RECV_DATA(uint32_t address, uint8_t* buffer, uint32_t* length)
 StatusCode OV_CMD_SET_KEY(DeviceHandle h, uint8_t kind, const uint8_t* key, uint32_t length) {
     return OnDevice(Fn::SetKey, h,
                     [&](DeviceCall& c) {
-                        if (!key) return Fail(kBadArgument);
+                        if (!key) return Fail(LastError::BadArgument);
                         // A chip bound to its firmware takes only the IDKey that firmware was made with.
                         if (kind == 1 && length == 16) {
                             if (StatusCode s = ovsim::CheckIdKeyAgainstFirmware(c.device(), key); s != CMD_STATUS_OK)
@@ -247,13 +247,13 @@ StatusCode OV_CMD_SET_KEY(DeviceHandle h, uint8_t kind, const uint8_t* key, uint
 
 StatusCode OV_CMD_SET_JTAG_MODE(DeviceHandle h, uint8_t mode, const uint8_t* data, uint32_t length) {
     return OnDevice(Fn::SetJtagMode, h, [&](DeviceCall& c) {
-        return data ? c.chip().SetJtagMode(mode, data, length) : Fail(kBadArgument);
+        return data ? c.chip().SetJtagMode(mode, data, length) : Fail(LastError::BadArgument);
     });
 }
 
 StatusCode OV_CMD_SET_SECURE_MODE(DeviceHandle h, uint8_t mode, const uint8_t* token) {
     return OnDevice(Fn::SetSecureMode, h, [&](DeviceCall& c) {
-        if (token == nullptr) return Fail(kBadArgument);
+        if (token == nullptr) return Fail(LastError::BadArgument);
         ovsim::Device& device = c.device();
         const std::optional<ovsim::Key128> challenge = std::exchange(device.lastChallenge, std::nullopt);
         const bool proven = challenge && device.challengeGeneration == device.generation &&

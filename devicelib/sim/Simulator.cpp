@@ -28,8 +28,8 @@ bool IsLive(const std::map<DeviceHandle, Session>& sessions, const Device& devic
 
 }  // namespace
 
-StatusCode Fail(std::u16string_view text) {
-    t_lastError.assign(text);
+StatusCode Fail(LastError error) {
+    t_lastError.assign(TextOf(error));
     return CMD_STATUS_LAST_ERROR;
 }
 
@@ -121,7 +121,7 @@ uint8_t Simulator::Enumerate(uint8_t iface, char16_t* buffer, uint32_t capacity)
 uint8_t Simulator::Connect(DeviceHandle* handle, const char16_t* name, uint32_t speed) {
     constexpr uint8_t kFailed = 1;
     if (handle == nullptr || name == nullptr) {
-        Fail(u"参数错误！");
+        Fail(LastError::BadArgument);
         return kFailed;
     }
     const std::string wanted = fw::TextToUtf8(name);
@@ -141,21 +141,21 @@ uint8_t Simulator::Connect(DeviceHandle* handle, const char16_t* name, uint32_t 
         }
     }
     if (device == nullptr) {
-        Fail(u"找不到设备！");
+        Fail(LastError::DeviceNotFound);
         Log(Fn::ConnectDev, {}, kFailed);
         return kFailed;
     }
     std::lock_guard lock(device->mutex);
     StatusCode status = CMD_STATUS_OK;
     if (auto fault = TakeCallFault(Fn::ConnectDev, device->name)) {
-        status = *fault == CMD_STATUS_OK ? CMD_STATUS_OK : Fail(u"模拟故障：连接失败！");
+        status = *fault == CMD_STATUS_OK ? CMD_STATUS_OK : Fail(LastError::InjectedConnectFault);
     } else if (IsLive(sessions_, *device, device->holder)) {
-        status = Fail(u"设备已被占用！");
+        status = Fail(LastError::DeviceInUse);
     } else if (device->iface == kIfaceI2c && speed > 2) {
         // I2C takes the position of its speed (100k, 200k, 400k), not a rate.
-        status = Fail(u"I2C速率参数错误！");
+        status = Fail(LastError::I2cSpeedInvalid);
     } else if (IsSwd(device->iface) && device->chip.Level() == 2) {
-        status = Fail(u"芯片处于读保护等级L2，调试接口已关闭！");
+        status = Fail(LastError::DebugPortClosedAtL2);
     }
     if (status != CMD_STATUS_OK) {
         Log(Fn::ConnectDev, device->name, kFailed);
@@ -171,7 +171,7 @@ uint8_t Simulator::Connect(DeviceHandle* handle, const char16_t* name, uint32_t 
 }
 
 StatusCode Simulator::Disconnect(DeviceHandle* handle) {
-    if (handle == nullptr) return Fail(u"参数错误！");
+    if (handle == nullptr) return Fail(LastError::BadArgument);
     std::shared_ptr<Device> device;
     {
         std::lock_guard registry(registryMutex_);
@@ -184,7 +184,7 @@ StatusCode Simulator::Disconnect(DeviceHandle* handle) {
         }
     }
     *handle = 0;
-    const StatusCode status = device ? CMD_STATUS_OK : Fail(u"设备未连接！");
+    const StatusCode status = device ? CMD_STATUS_OK : Fail(LastError::NotConnected);
     Log(Fn::DisconnectDev, device ? device->name : std::string(), status);
     return status;
 }

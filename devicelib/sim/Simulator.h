@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "devicelib/LastErrorTexts.h"
 #include "devicelib/sim/Chip.h"
 #include "devicelib/sim/SecurityChecks.h"
 
@@ -110,7 +111,7 @@ private:
 };
 
 // Sets the calling thread's last-error text and answers CMD_STATUS_LAST_ERROR.
-StatusCode Fail(std::u16string_view text);
+StatusCode Fail(LastError error);
 // The calling thread's last-error text, or null when it has none.
 const char16_t* LastErrorText();
 

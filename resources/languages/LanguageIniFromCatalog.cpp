@@ -3,8 +3,9 @@
 // Usage: LanguageIniFromCatalog <catalog.mo> <language.ini>
 //
 // A text the INI format cannot hold (a line break, "=" in the key, blanks at the ends of the key, a key starting
-// with "[" or ";") is left out and named on stderr: in INI mode it shows in Chinese.
+// with "[" or ";") is left out and named on stderr: in INI mode the program takes it from the catalog.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,14 +57,22 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The texts the format cannot hold stay out; the program's INI mode takes those from the catalog instead, by
+    // the same test.
     fw::IniText ini = fw::IniText::Parse({});
-    for (const auto& [key, value] : pairs)
-        ini.Set(kSection, key, value);
-    // Whatever does not read back exactly as the program will look it up is dropped, so that INI mode shows the
-    // Chinese text rather than a wrong one.
     std::vector<fw::Text> dropped;
     for (const auto& [key, value] : pairs) {
-        if (ini.Find(kSection, key) != value) dropped.push_back(key);
+        if (fw::IniCanHold(kSection, key, value)) {
+            ini.Set(kSection, key, value);
+        } else {
+            dropped.push_back(key);
+        }
+    }
+    // Keys that differ only in ASCII case share one line: whatever does not read back exactly as the program will
+    // look it up is dropped too, so that INI mode shows the Chinese text rather than a wrong one.
+    for (const auto& [key, value] : pairs) {
+        const std::optional<fw::Text> stored = ini.Find(kSection, key);
+        if (stored.has_value() && *stored != value) dropped.push_back(key);
     }
     for (const fw::Text& key : dropped) {
         ini.RemoveKey(kSection, key);

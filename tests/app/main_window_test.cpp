@@ -234,6 +234,33 @@ TEST_F(MainWindowConnect, MonitorReportsALossOnceAndReconnects) {
     EXPECT_TRUE(ovsim::Overlaps().empty());
 }
 
+// The device library names its own failures in Chinese; an English window shows them in English, whichever
+// language files answer.
+TEST_F(MainWindowConnect, AnUnpluggedChipIsReportedInEnglish) {
+    for (int catalogMode : {1, 0}) {
+        SCOPED_TRACE(catalogMode);
+        ovsim::Reset();
+        ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
+        g_bCatalogTranslation = catalogMode;
+        CQXDownloadToolDlg& w = Start(1033);
+        w.Click(IDC_BTN_CONNECT);
+        ASSERT_EQ(w.m_connected, 1);
+        g_stopMonitor = 1;  // the monitor would find the loss first and report it in its own words
+        fw::Sleep(700);
+        // Without the removal event, which would rebuild the device list: the command meets the silent chip.
+        fw::SetDeviceEventSource(fw::DeviceEventSource::Unavailable);
+        ovsim::Unplug("/dev/ttyUSB0");
+        host.ExpectBox(u"Erase the whole flash?", fw::IDYES);
+        w.SendCommand(ID_ERASE_ALL_FLASH);
+        EXPECT_TRUE(LogHas(u"The device does not respond!"));
+        EXPECT_FALSE(LogHas(u"设备无响应！"));
+        window.reset();
+        fw::SetDeviceEventSource(fw::DeviceEventSource::InjectedOnly);
+        host.ClearRecords();
+    }
+    g_bCatalogTranslation = 0;
+}
+
 TEST_F(MainWindowConnect, UserCommandsAndTheMonitorNeverOverlapOnTheDevice) {
     ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
     CQXDownloadToolDlg& w = Start();

@@ -41,8 +41,9 @@ TEST(AppServices, SplitFileNameTable) {
 }
 
 TEST(AppServices, FileFiltersPutTheLastTypeFirst) {
-    const fw::Text bin = u"Bin files(*.bin)|*.bin|", hex = u"Hex files(*.hex)|*.hex|", enc = u"Enc files(*.enc)|*.enc|",
-                   project = u"Project files(*.dlpf)|*.dlpf|";
+    // No language bound: the texts are the Chinese keys.
+    const fw::Text bin = u"Bin文件(*.bin)|*.bin|", hex = u"Hex文件(*.hex)|*.hex|", enc = u"Enc文件(*.enc)|*.enc|",
+                   project = u"下载工程文件(*.dlpf)|*.dlpf|";
     struct Case {
         fw::TextView last;
         fw::Text filter;

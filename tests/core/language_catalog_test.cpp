@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "core/FileFilters.h"
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "framework/MessageBox.h"
@@ -118,6 +119,76 @@ TEST_F(LanguageCatalog, BrokenCatalogShowsThePlainBox) {
     LoadLanguageCatalog(m_locale, 2);
     EXPECT_NE(m_locale, nullptr);
     EXPECT_EQ(m_host.Boxes().size(), 1u);
+}
+
+// A first start without "Language.ini" translates through the INI file, which cannot hold texts of several lines,
+// keys with blanks at their ends and the like; those come from the catalog of the same language.
+TEST_F(LanguageCatalog, IniModeTakesWhatTheIniFileCannotHoldFromTheCatalog) {
+    InstallShippedLanguages();
+    const fw::Text l2Question = u"此操作将不可逆，请谨慎操作！\n是否继续使能读保护等级L2 ?";
+    const fw::Text upgradeCaption = u" 正在升级固件，请勿关闭窗口... %d%%";
+    struct Case {
+        int english;
+        fw::Text l2Answer;
+        fw::Text captionAnswer;
+    };
+    const Case cases[] = {
+        {1, u"This operation cannot be undone, proceed with care!\nContinue to enable read protection level L2?",
+         u"Upgrading firmware, do not close... %d%%"},
+        {0, l2Question, upgradeCaption},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.english);
+        ResetTranslation();
+        ForgetLocale();
+        LoadLanguageCatalog(m_locale, c.english == 1 ? 2 : 0);
+        SetLanguageFile(c.english);
+        ASSERT_EQ(g_bCatalogTranslation, 0);
+        EXPECT_EQ(TranslateText(l2Question), c.l2Answer);
+        EXPECT_EQ(TranslateText(upgradeCaption), c.captionAnswer);
+    }
+
+    // What the file holds is still read from the file.
+    WriteLanguageIni("en.ini", "未知错误！=Unknown error (from the INI file)\n");
+    ResetTranslation();
+    ForgetLocale();
+    LoadLanguageCatalog(m_locale, 2);
+    SetLanguageFile(1);
+    EXPECT_EQ(TranslateText(u"未知错误！"), u"Unknown error (from the INI file)");
+    EXPECT_EQ(TranslateText(l2Question), cases[0].l2Answer);
+}
+
+// The file types of the file dialogs are the program's texts too.
+TEST_F(LanguageCatalog, FileDialogFiltersSpeakTheUserLanguage) {
+    InstallShippedLanguages();
+    struct Case {
+        int english;
+        int catalogMode;
+        fw::Text projectFilter;
+        fw::Text linkProject;
+        fw::Text binOrEnc;
+    };
+    const fw::Text english = u"Bin files (*.bin)|*.bin|Hex files (*.hex)|*.hex|Enc files (*.enc)|*.enc|";
+    const fw::Text chinese = u"Bin文件(*.bin)|*.bin|Hex文件(*.hex)|*.hex|Enc文件(*.enc)|*.enc|";
+    const Case cases[] = {
+        {1, 0, english + u"Download project files (*.dlpf)|*.dlpf||", u"Project files (*.ovpf)|*.ovpf|",
+         u"Bin/Enc files (*.bin/*.enc)|*.bin;*.enc|"},
+        {1, 1, english + u"Download project files (*.dlpf)|*.dlpf||", u"Project files (*.ovpf)|*.ovpf|",
+         u"Bin/Enc files (*.bin/*.enc)|*.bin;*.enc|"},
+        {0, 0, chinese + u"下载工程文件(*.dlpf)|*.dlpf||", u"项目文件(*.ovpf)|*.ovpf|",
+         u"Bin/Enc文件(*.bin/*.enc)|*.bin;*.enc|"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.english << " " << c.catalogMode);
+        ResetTranslation();
+        ForgetLocale();
+        LoadLanguageCatalog(m_locale, c.english == 1 ? 2 : 0);
+        SetLanguageFile(c.english);
+        g_bCatalogTranslation = c.catalogMode;
+        EXPECT_EQ(BuildProjectFileFilter(u""), c.projectFilter);
+        EXPECT_EQ(LinkProjectFilesEntry(), c.linkProject);
+        EXPECT_EQ(BinOrEncFilesEntry(), c.binOrEnc);
+    }
 }
 
 }  // namespace

@@ -145,6 +145,33 @@ TEST(Ini, WritesThatCannotBeStoredAsWrittenAreRefused) {
     EXPECT_EQ(dir.Read("a.ini"), "[s]\nk=1\n");
 }
 
+// What an INI file can hold so that the key reads back exactly its value: the program's INI mode takes everything
+// else from elsewhere.
+TEST(Ini, CanHoldOnlyWhatReadsBackUnchanged) {
+    struct Case {
+        const char16_t* key;
+        const char16_t* value;
+        bool held;
+    };
+    const Case cases[] = {
+        {u"请先连接设备！", u"Please connect a device first!", true},
+        {u"后缀", u" suffix ", true},
+        {u"比较", u"a=b; c", true},
+        {u"引号", u"\"quoted\"", true},
+        {u"空", u"", true},
+        {u"两行\n文本", u"two\nlines", false},
+        {u"一行", u"two\nlines", false},
+        {u" 前导空格", u"leading blank", false},
+        {u"末尾空格 ", u"trailing blank", false},
+        {u"地址=%08X", u"address=%08X", false},
+        {u"[提示]", u"[Tip]", false},
+        {u";注释", u";comment", false},
+        {u"", u"empty", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IniCanHold(u"dlparam", c.key, c.value), c.held) << TextToUtf8(c.key);
+}
+
 TEST(Ini, DeleteKeyAndSection) {
     TempFolder dir;
     const Text file = dir.Wide("a.ini");

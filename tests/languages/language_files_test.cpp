@@ -2,8 +2,10 @@
 // and a text the INI format cannot hold falls back to the Chinese text rather than to a wrong one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "devicelib/LastErrorTexts.h"
 #include "framework/Ini.h"
 #include "framework/Text.h"
 #include "lexmira/Lexmira.h"
@@ -62,6 +64,29 @@ TEST(LanguageFiles, TheIniModeAnswersAsTheCatalogModeDoes) {
         });
         locale->Destroy();
     }
+}
+
+// The program shows the device library's last-error texts through TranslateText: each has its English in both
+// of the English language files, and the Chinese files answer it unchanged.
+TEST(LanguageFiles, EveryTextOfTheDeviceLibraryIsTranslated) {
+    const std::string folder = std::string(LANGUAGES_DIR) + "/";
+    lexmira::wxLocale* english = CreateObject(0);
+    ASSERT_TRUE(english->LoadCatalog(fw::Utf8ToText(folder + "en.mo").c_str()));
+    lexmira::wxLocale* chinese = CreateObject(0);
+    ASSERT_TRUE(chinese->LoadCatalog(fw::Utf8ToText(folder + "zh.mo").c_str()));
+    for (const std::u16string_view text : ovsim::kLastErrorTexts) {
+        const fw::Text key(text);
+        SCOPED_TRACE(fw::TextToUtf8(key));
+        const fw::Text translation = english->Translate(key.c_str());
+        EXPECT_NE(translation, key);
+        EXPECT_TRUE(std::all_of(translation.begin(), translation.end(), [](char16_t c) { return c < 0x80; }))
+            << fw::TextToUtf8(translation);
+        EXPECT_EQ(IniAnswer(folder + "en.ini", key), translation);
+        EXPECT_EQ(fw::Text(chinese->Translate(key.c_str())), key);
+        EXPECT_EQ(IniAnswer(folder + "zh.ini", key), key);
+    }
+    chinese->Destroy();
+    english->Destroy();
 }
 
 }  // namespace

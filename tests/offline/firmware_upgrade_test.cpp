@@ -146,14 +146,14 @@ TEST_F(FirmwareUpgradeTest, OnlineModeShowsTheVersionsStartsAtOnceAndCannotBeClo
     window->m_firmwareUpdateOnline = 1;
     window->m_linkFirmwareFile = u"QXLink_3.1.7.enc";
     window->m_latestVersion = u"3.1.7";
-    window->m_fetchedSizeText = u"3 kb";
+    window->m_fetchedSizeText = u"3 KB";
     host.ExpectBox(u"固件更新成功！", fw::IDOK);
     host.OnModal(IDD_UPDATE_BOOT, [&](fw::Dialog& d) {
         auto& dialog = static_cast<CUpdateBootDlg&>(d);
         EXPECT_FALSE(d.GetDlgItem(IDC_UPDATE_BOOT_FILE).IsWindowVisible());
         EXPECT_FALSE(d.GetDlgItem(IDC_UPDATE_BOOT_UPDATE).IsWindowVisible());
         EXPECT_TRUE(d.GetDlgItem(IDC_UPDATE_BOOT_INFO).IsWindowVisible());
-        EXPECT_EQ(d.GetDlgItemText(IDC_UPDATE_BOOT_INFO), u"大小：3 kb\n\n版本：3.1.6 >> 3.1.7\n");
+        EXPECT_EQ(d.GetDlgItemText(IDC_UPDATE_BOOT_INFO), u"大小：3 KB\n\n版本：3.1.6 >> 3.1.7\n");
         // The worker cannot end before this script lets the UI thread serve its last box.
         ASSERT_TRUE(dialog.WorkerRunning());
         d.PressEscape();

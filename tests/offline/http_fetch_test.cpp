@@ -89,7 +89,7 @@ TEST_F(HttpFetch, SendsExactlyTheRequestAndSavesTheBody) {
               "GET /update/Update.ini HTTP/1.1\r\nHost:127.0.0.1\r\nAccept:*/*\r\n"
               "User-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\nConnection:Keep-Alive\r\n\r\n");
     EXPECT_EQ(Saved(), "[Update]\r\nVersion=3.1.10\r\n");
-    EXPECT_EQ(m_sizeText, u"26 b");
+    EXPECT_EQ(m_sizeText, u"26 B");
 }
 
 TEST_F(HttpFetch, HeaderVariantsAndLengthsAreReadAsTheServerMeantThem) {
@@ -177,8 +177,8 @@ TEST(HttpSizeText, FollowsTheLengthBands) {
         std::int64_t size;
         const char16_t* text;
     };
-    const Row rows[] = {{0, u"0 b"},     {700, u"700 b"},       {1023, u"1023 b"},     {1024, u"1 kb"},
-                        {5000, u"4 kb"}, {1048575, u"1023 kb"}, {1048576, u"1.00 MB"}, {3145728, u"3.00 MB"}};
+    const Row rows[] = {{0, u"0 B"},     {700, u"700 B"},       {1023, u"1023 B"},     {1024, u"1 KB"},
+                        {5000, u"4 KB"}, {1048575, u"1023 KB"}, {1048576, u"1.00 MB"}, {3145728, u"3.00 MB"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.size);
         EXPECT_EQ(FetchedSizeText(row.size), row.text);

@@ -239,7 +239,7 @@ TEST_F(UpdateChecksTest, NewerFirmwareAfterConnectingIsInstalledOnTheDownloader)
     Poll(Checks().FirmwareCheck());
 
     EXPECT_EQ(BoxTexts(), (std::vector<fw::Text>{u"离线下载器发现新版本，是否马上升级?", u"固件更新成功！"}));
-    EXPECT_EQ(shownInfo, u"大小：1 kb\n\n版本：3.1.6 >> 3.1.10\n");
+    EXPECT_EQ(shownInfo, u"大小：1 KB\n\n版本：3.1.6 >> 3.1.10\n");
     EXPECT_EQ(downloader->FirmwareVersion(), "3.1.10");
     EXPECT_EQ(window->m_linkFirmwareVersion, u"3.1.10");
     EXPECT_FALSE(fw::FileExists(dir.Wide("QXLink_3.1.10.enc")));
@@ -328,7 +328,7 @@ TEST_F(UpdateChecksTest, ToolAndFirmwareChecksKeepTheirOwnDescriptions) {
     EXPECT_EQ(BoxTexts(), (std::vector<fw::Text>{u"发现新版本工具，是否马上升级?",
                                                  u"离线下载器发现新版本，是否马上升级?", u"固件更新成功！"}));
     EXPECT_EQ(downloader->FirmwareVersion(), "3.1.7");
-    EXPECT_EQ(shownInfo, u"大小：1 kb\n\n版本：3.1.6 >> 3.1.7\n");
+    EXPECT_EQ(shownInfo, u"大小：1 KB\n\n版本：3.1.6 >> 3.1.7\n");
 }
 
 TEST(UpdateNames, FirmwareFileNamesStayInTheWorkingDirectory) {

@@ -184,7 +184,7 @@ TEST_F(PartitionDownload, RowsOpenAsThePartsStandAndLoadWhatIsChosen) {
     // The browse button remembers the kind of file it was given last.
     ASSERT_GE(host.FileDialogs().size(), 2u);
     ASSERT_FALSE(host.FileDialogs().back().filters.empty());
-    EXPECT_EQ(host.FileDialogs().back().filters.front().label, u"Enc files(*.enc)");
+    EXPECT_EQ(host.FileDialogs().back().filters.front().label, u"Enc文件(*.enc)");
 }
 
 }  // namespace

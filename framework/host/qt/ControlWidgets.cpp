@@ -15,6 +15,8 @@
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include "framework/host/qt/ColorLog.h"
 #include "framework/host/qt/IconCache.h"
@@ -187,7 +189,12 @@ void SyncText(QWidget& widget, const ControlState& c) {
     } else if (auto* group = qobject_cast<QGroupBox*>(&widget)) {
         group->setTitle(text);
     } else if (auto* line = qobject_cast<QLineEdit*>(&widget)) {
-        if (line->text() != text) line->setText(text);
+        if (line->text() != text) {
+            line->setText(text);
+            // Qt leaves the cursor, and with it the view, at the end; a read-only edit shows the start of its
+            // text, where a status message says what it is about.
+            if (line->isReadOnly()) line->setCursorPosition(0);
+        }
     } else if (auto* area = qobject_cast<QPlainTextEdit*>(&widget); area && c.kind == ControlKind::Edit) {
         QString shown = text;
         shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -300,6 +307,25 @@ void SyncIcon(QWidget& widget, const ControlState& c) {
     } else if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
         button->setIcon(c.iconId != 0 ? IconForResource(c.iconId) : QIcon());
     }
+}
+
+// True when the line's text is wider than the room the edit shows it in.
+bool TextIsCut(const QLineEdit& line) {
+    QStyleOptionFrame option;
+    option.initFrom(&line);
+    option.rect = line.rect();
+    option.lineWidth = line.hasFrame() ? line.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &line) : 0;
+    const QRect room =
+        line.style()->subElementRect(QStyle::SE_LineEditContents, &option, &line).marginsRemoved(line.textMargins());
+    constexpr int kLineEditInnerMargin = 2;  // QLineEdit keeps this much on each side of its text
+    return line.fontMetrics().horizontalAdvance(line.text()) > room.width() - 2 * kLineEditInnerMargin;
+}
+
+// A read-only edit whose text does not fit offers the whole text as its tooltip.
+void SyncCutTextTip(QWidget& widget) {
+    auto* line = qobject_cast<QLineEdit*>(&widget);
+    if (line == nullptr) return;
+    line->setToolTip(line->isReadOnly() && TextIsCut(*line) ? line->text() : QString());
 }
 
 QRect PlacedRect(QWidget& widget, const ControlState& c) {
@@ -436,6 +462,10 @@ void SyncControl(QWidget& widget, const ControlState& now, const ControlState* b
         SyncPanes(widget, now);
     }
     if (Differs(before, &ControlState::rect, now)) widget.setGeometry(PlacedRect(widget, now));
+    if (Differs(before, &ControlState::text, now) || Differs(before, &ControlState::rect, now) ||
+        Differs(before, &ControlState::readOnly, now)) {
+        SyncCutTextTip(widget);
+    }
     if (Differs(before, &ControlState::iconId, now) || Differs(before, &ControlState::rect, now)) {
         if (before != nullptr || now.iconId != 0) SyncIcon(widget, now);
     }

@@ -1,8 +1,12 @@
 #include "framework/host/qt/MessageBoxDialog.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <map>
 
 #include "framework/host/qt/OwnedWindow.h"
@@ -24,6 +28,18 @@ QMessageBox::Icon IconOf(uint32_t style) {
         default:
             return QMessageBox::NoIcon;
     }
+}
+
+// A window manager elides a title wider than its window, and a short message makes a narrow box: "提示" would
+// show as "…". The box keeps room for its title beside the title bar's icon and buttons.
+void KeepTitleReadable(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) return;
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const int titleBarItems = 4 * (metrics.height() + 12);  // window icon and three buttons, with their padding
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + titleBarItems;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 }  // namespace
@@ -73,6 +89,7 @@ int RunMessageBox(const MessageBoxRequest& request, QWidget* owner, bool english
         if (id == defaultId) box.setDefaultButton(button);
         if (id == closeAnswer) box.setEscapeButton(button);
     }
+    KeepTitleReadable(box);
     box.exec();
     const auto clicked = ids.find(box.clickedButton());
     return clicked != ids.end() ? clicked->second : closeAnswer;

@@ -1,14 +1,20 @@
 // The main window drawn by the Qt host, offscreen, connected to a simulated chip: one picture per language under
 // the build folder, and the checks a person would make looking at them.
-#include <QApplication>
-#include <QImage>
-#include <QWidget>
-
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QWidget>
 #include <filesystem>
 #include <memory>
 
+#include "app/App.h"
+#include "app/MainWindowCommands.h"
+#include "core/Translation.h"
+#include "framework/System.h"
 #include "framework/host/qt/QtHost.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/qt/PictureChecks.h"
@@ -68,6 +74,50 @@ TEST(MainWindowPicture, ChineseConnected) {
 TEST(MainWindowPicture, EnglishConnected) {
     const Picture p = DrawConnectedWindow(1033, "main_window_en.png");
     CheckPicture(p);
+}
+
+// A first start on an English system: no "Language.ini", so the texts come through the INI language file, which
+// cannot hold the irreversible level-2 warning (two lines). The warning is read in English all the same.
+TEST(MainWindowPicture, FirstStartOnAnEnglishSystemWarnsOfLevelTwoInEnglish) {
+    fw::testing::TempFolder dir;
+    const fw::Text previous = EnterMainWindowWorkdir(dir);
+    ovsim::ChipSpec chip;
+    chip.series = 0;
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", chip);
+    fw::SetUiLanguageOverride(fw::kLanguageEnglish);
+    g_bCatalogTranslation = 0;
+    const uint32_t languageId = ChooseStartupLanguage(dir.Wide());
+    EXPECT_EQ(languageId, 1033u);
+    EXPECT_EQ(g_bCatalogTranslation, 0) << "INI mode";
+    QString warning;
+    QString caption;
+    {
+        fw::qt::QtHost host;
+        fw::InstallHost(&host);
+        fw::SetResourceLanguage(static_cast<int>(languageId));
+        {
+            CQXDownloadToolDlg window(languageId);
+            EXPECT_TRUE(window.Create());
+            window.Click(IDC_BTN_CONNECT);
+            fw::qt::testing::WhenModalShows([&](QWidget& modal) {
+                auto& box = static_cast<QMessageBox&>(modal);
+                warning = box.text();
+                caption = box.windowTitle();
+                EXPECT_TRUE(box.grab().save(fw::qt::testing::PictureFolder() + "/first_start_l2_warning_en.png"));
+                fw::qt::testing::ButtonWithText(box, QStringLiteral("&No"))->click();
+            });
+            window.SendCommand(ID_ENABLE_READ_PROTECTION_L2);
+            EXPECT_EQ(ovsim::State("/dev/ttyUSB0").pendingLevel, 0) << "answered No";
+            window.Click(IDC_BTN_CONNECT);
+        }
+        fw::InstallHost(nullptr);
+    }
+    fw::SetUiLanguageOverride(0);
+    fw::SetResourceLanguage(fw::kLangChinese);
+    fw::SetWorkingDirectory(previous);
+    EXPECT_EQ(caption, QStringLiteral("Tip"));
+    EXPECT_EQ(warning, QStringLiteral("This operation cannot be undone, proceed with care!\n"
+                                      "Continue to enable read protection level L2?"));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -19,6 +20,8 @@ namespace {
 
 constexpr int kRowBar[8] = {IDC_ROW1_PROGRESS, IDC_ROW2_PROGRESS, IDC_ROW3_PROGRESS, IDC_ROW4_PROGRESS,
                             IDC_ROW5_PROGRESS, IDC_ROW6_PROGRESS, IDC_ROW7_PROGRESS, IDC_ROW8_PROGRESS};
+constexpr int kRowEdit[8] = {IDC_ROW1_EDIT, IDC_ROW2_EDIT, IDC_ROW3_EDIT, IDC_ROW4_EDIT,
+                             IDC_ROW5_EDIT, IDC_ROW6_EDIT, IDC_ROW7_EDIT, IDC_ROW8_EDIT};
 constexpr int kRowText[8] = {IDC_ROW1_TEXT, IDC_ROW2_TEXT, IDC_ROW3_TEXT, IDC_ROW4_TEXT,
                              IDC_ROW5_TEXT, IDC_ROW6_TEXT, IDC_ROW7_TEXT, IDC_ROW8_TEXT};
 
@@ -124,6 +127,71 @@ TEST(ProductionWindowPicture, ChineseUnfoldedMidDownload) {
     const Picture p = DrawEightRowsDownloading(2052, "production_window_unfolded_zh.png", true);
     CheckPicture(p);
     EXPECT_GT(p.image.width(), 600);
+}
+
+// The characters a line edit shows between its left and right edge, as it was last painted.
+QString ShownText(QLineEdit& line) {
+    const QRect inside = line.contentsRect();
+    const int first = line.cursorPositionAt(QPoint(inside.left() + 1, inside.center().y()));
+    const int last = line.cursorPositionAt(QPoint(inside.right() - 1, inside.center().y()));
+    return line.text().mid(first, last - first);
+}
+
+// A refusal longer than its row: the operator reads its start, where the cause is named, and the whole of it in the
+// row's tooltip; a row that fits has no tooltip.
+TEST(ProductionWindowPicture, EnglishRowShowsTheStartOfALongFailure) {
+    fw::testing::TempFolder dir;
+    const fw::Text previous = EnterMainWindowWorkdir(dir);
+    dir.Write("SysConfig.ini", "[dlparam]\ninterface=00\n");
+    dir.Write("Series CFG Table.ini", "CLASS=VK51x\nCLASS=VK203\n");
+    dir.Write("app.hex", hexfile::Text({{0x08000000, hexfile::Pattern(0x400)}}));
+    // VK203 chips on the serial boot loader keep their first 3 KB for the boot loader.
+    for (const char* name : {"/dev/ttyUSB0", "/dev/ttyUSB1"}) {
+        ovsim::ChipSpec chip;
+        chip.series = 7;
+        ovsim::Attach(OV_IFACE_USART, name, chip);
+    }
+    const fw::Text refusal =
+        u"The download start address is out of range! On VK203 chips the first 3K hold the boot loader; the user area "
+        u"starts at 0x08000C00!";
+    {
+        fw::qt::QtHost host;
+        fw::InstallHost(&host);
+        fw::SetResourceLanguage(1033);
+        {
+            CQXDownloadToolDlg window(1033);
+            ASSERT_TRUE(window.Create());
+            window.SendCommand(ID_PRODUCTION_MODE);
+            window.m_fileExt = u"hex";
+            EXPECT_TRUE(window.LoadHexFile(dir.Wide("app.hex"), 0));
+            window.SetDlgItemText(IDC_EDIT_FILE, dir.Wide("app.hex"));
+            window.Click(IDC_BTN_PRODUCTION_DOWNLOAD);
+            EXPECT_TRUE(PumpUntil(Idle, std::chrono::seconds(30)));
+            EXPECT_EQ(window.GetDlgItemText(kRowEdit[0]), refusal);
+            window.SetDlgItemText(kRowEdit[1], u"Ready...");
+            const QString path = fw::qt::testing::PictureFolder() + "/production_window_refused_en.png";
+            EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
+            EXPECT_FALSE(QImage(path).isNull());
+
+            auto* cut =
+                qobject_cast<QLineEdit*>(host.ControlWidget(window.Handle(), window.GetDlgItem(kRowEdit[0]).Index()));
+            ASSERT_NE(cut, nullptr);
+            const QString shown = ShownText(*cut);
+            EXPECT_GT(shown.size(), 10);
+            EXPECT_LT(shown.size(), cut->text().size());
+            EXPECT_TRUE(QString::fromStdU16String(refusal).startsWith(shown)) << shown.toStdString();
+            EXPECT_EQ(cut->toolTip().toStdU16String(), refusal);
+
+            auto* fits =
+                qobject_cast<QLineEdit*>(host.ControlWidget(window.Handle(), window.GetDlgItem(kRowEdit[1]).Index()));
+            ASSERT_NE(fits, nullptr);
+            EXPECT_EQ(ShownText(*fits), QStringLiteral("Ready..."));
+            EXPECT_TRUE(fits->toolTip().isEmpty());
+        }
+        fw::InstallHost(nullptr);
+    }
+    fw::SetResourceLanguage(fw::kLangChinese);
+    fw::SetWorkingDirectory(previous);
 }
 
 }  // namespace

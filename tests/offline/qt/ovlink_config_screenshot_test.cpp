@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include "framework/host/qt/QtHost.h"
 #include "linksim/LinkSim.h"
 #include "offline/AddStarAddressDlg.h"
+#include "offline/FirmwareUpgrade.h"
 #include "offline/LinkSession.h"
 #include "offline/OVLinkConfigTabDlg.h"
 #include "offline/OfflineCommands.h"
@@ -50,6 +52,15 @@ private:
     fw::Text m_previous;
 };
 
+// A window manager shows a title that is wider than the room beside the title bar's icon and buttons with its
+// middle dropped: the title must fit the window.
+void ExpectTitleFits(const QWidget& window) {
+    constexpr int kTitleBarItems = 120;  // window icon, minimise, maximise and close buttons
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    EXPECT_LE(metrics.horizontalAdvance(window.windowTitle()) + kTitleBarItems, window.width())
+        << window.windowTitle().toStdString();
+}
+
 // Draws what `make` builds over a main window of the language that has the simulated downloader connected;
 // `inner` names the window inside it whose controls are checked too. Answers the caption.
 QString Draw(uint32_t languageId, const QString& file,
@@ -80,7 +91,10 @@ QString Draw(uint32_t languageId, const QString& file,
                 QWidget* widget = host.WindowWidget(w->Handle());
                 EXPECT_NE(widget, nullptr);
                 if (!widget) continue;
-                if (w == dialog.get()) caption = widget->windowTitle();
+                if (w == dialog.get()) {
+                    caption = widget->windowTitle();
+                    ExpectTitleFits(*widget);
+                }
                 fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
                 // A list filled while its page was hidden still shows its headings and rows.
                 for (const QTableView* list : widget->findChildren<QTableView*>()) {
@@ -151,6 +165,8 @@ TEST(OfflineDownloaderPictures, BothLanguages) {
         w.m_firmwareUpdateOnline = 0;
         return std::make_unique<CUpdateBootDlg>(&w);
     };
+    // Halfway through an upgrade the caption shows its progress.
+    const auto upgrading = [](fw::Dialog& d) { d.SetWindowText(FirmwareUpgrade::ProgressCaption(37, 100)); };
     const auto projectPage = [](fw::Dialog& d) -> fw::Window* {
         return &static_cast<COVLinkConfigTabDlg&>(d).m_projectPage;
     };
@@ -165,6 +181,10 @@ TEST(OfflineDownloaderPictures, BothLanguages) {
         {"update_dev_key_en.png", 1033, QStringLiteral("Update device key"), key, none, nullptr},
         {"update_boot_zh.png", 2052, QStringLiteral("下载器固件升级"), upgrade, none, nullptr},
         {"update_boot_en.png", 1033, QStringLiteral("Downloader firmware upgrade"), upgrade, none, nullptr},
+        {"update_boot_upgrading_zh.png", 2052, QStringLiteral(" 正在升级固件，请勿关闭窗口... 37%"), upgrade, none,
+         upgrading},
+        {"update_boot_upgrading_en.png", 1033, QStringLiteral("Upgrading firmware, do not close... 37%"), upgrade, none,
+         upgrading},
         {"ovlink_project_zh.png", 2052, QStringLiteral("离线下载器配置"), config, projectPage, ComposeProject},
         {"ovlink_project_en.png", 1033, QStringLiteral("Offline downloader configuration"), config, projectPage,
          ComposeProject},

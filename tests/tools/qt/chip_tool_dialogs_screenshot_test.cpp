@@ -155,9 +155,9 @@ TEST(PartitionDialogPictures, BothLanguages) {
     };
     const Row rows[] = {
         {"set_partition_zh.png", 2052, QStringLiteral("配置分区"), partition},
-        {"set_partition_en.png", 1033, QStringLiteral("Configure partitions "), partition},
+        {"set_partition_en.png", 1033, QStringLiteral("Configure partitions"), partition},
         {"update_key_zh.png", 2052, QStringLiteral("更新密钥"), updateKey},
-        {"update_key_en.png", 1033, QStringLiteral("Update Key "), updateKey},
+        {"update_key_en.png", 1033, QStringLiteral("Update Key"), updateKey},
         {"partition_download_zh.png", 2052, QStringLiteral("分区下载"), download},
         {"partition_download_en.png", 1033, QStringLiteral("Partition download"), download},
     };

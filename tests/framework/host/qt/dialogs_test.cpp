@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -96,6 +97,28 @@ TEST(MessageBox, UnlabelledButtonsSpeakTheInterfaceLanguageAndEscCancels) {
     });
     EXPECT_EQ(RunMessageBox(request, nullptr, true), IDIGNORE);
     EXPECT_EQ(texts, (QStringList{QStringLiteral("&Abort"), QStringLiteral("&Retry"), QStringLiteral("&Ignore")}));
+}
+
+// A window manager elides a title that does not fit beside the title bar's icon and buttons: a box with a short
+// message still shows "提示" whole.
+TEST(MessageBox, AShortMessageLeavesRoomForItsTitle) {
+    constexpr int kTitleBarItems = 120;  // window icon, minimise, maximise and close buttons
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    for (const char16_t* caption : {u"提示", u"Tip"}) {
+        MessageBoxRequest request;
+        request.text = u"OK";
+        request.caption = caption;
+        request.style = MB_OK;
+        int width = 0;
+        QString title;
+        WhenModalShows([&](QWidget& modal) {
+            width = modal.width();
+            title = modal.windowTitle();
+            QTest::keyClick(&modal, Qt::Key_Escape);
+        });
+        EXPECT_EQ(RunMessageBox(request, nullptr, false), IDOK);
+        EXPECT_GE(width, metrics.horizontalAdvance(title) + kTitleBarItems) << title.toStdString();
+    }
 }
 
 TEST(FileDialogs, FiltersBecomeQtNameFilters) {
