@@ -200,6 +200,8 @@ private:
     void WriteSysConfig(fw::TextView key, fw::TextView value) const;
     bool RefuseWhileJobRuns();
     void StopMonitor();
+    // Closing: the update checks and their downloads stop fetching.
+    void StopUpdates();
     void StartMonitor();
     void DisconnectChannel0Locked();
     void NoticeOfflineLinkRemoval();

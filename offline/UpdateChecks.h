@@ -20,6 +20,7 @@ public:
     void LinkIdentified() override;
     void OnTimer(uintptr_t id) override;
     void StartUpdater() override;
+    void WindowClosing() override;
 
     // Menu commands 32890 and 32866.
     void OnCheckToolUpdate();
@@ -50,10 +51,16 @@ private:
     void Show(const fw::Text& text);
     bool Ask(const fw::Text& question);
     fw::Text InWorkDir(fw::TextView name) const;
+    // The downloads that follow a check, on the UI thread: the window is drawn and served between the waits of the
+    // fetch, and closing it cancels the fetch.
+    int FetchOnUi(const fw::Text& path, const fw::Text& url, fw::Text& sizeText);
 
     CQXDownloadToolDlg& m_window;
     UpdateCheck m_tool, m_firmware;
     bool m_firmwareAutoCheckEnabled = true;
+    // While a download is served on the UI thread, the window's timers and menu entries start nothing of ours.
+    bool m_fetchingOnUi = false;
+    bool m_closing = false;
 };
 
 // The window's update checks; every window made while the offline subsystem is registered has them.

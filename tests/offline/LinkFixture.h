@@ -10,6 +10,7 @@
 #include "offline/LinkTimeouts.h"
 #include "offline/OVLinkConfigTabDlg.h"
 #include "offline/OfflineCommands.h"
+#include "tests/offline/ClosedUpdatePort.h"
 #include "tests/app/MainWindowFixture.h"
 
 class LinkFixture : public MainWindowFixture {
@@ -70,6 +71,8 @@ protected:
         onConfig = nullptr;
     }
 
+    // The window's start-up check asks nobody.
+    ClosedUpdatePort closedUpdatePort;
     std::shared_ptr<linksim::Downloader> downloader;
     std::function<void(COVLinkConfigTabDlg&)> onConfig;
     int configRuns = 0;

@@ -14,6 +14,7 @@
 #include "resources/ui/add_start_address.h"
 #include "resources/ui/download_project.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/offline/ClosedUpdatePort.h"
 
 namespace {
 
@@ -26,6 +27,9 @@ struct Row {
 
 class DownloadProjectBrowse : public MainWindowFixture {
 protected:
+    // Once the offline subsystem is registered, every window checks for updates at start-up: it asks nobody.
+    ClosedUpdatePort closedUpdatePort;
+
     void SetUp() override {
         MainWindowFixture::SetUp();
         RegisterProgramCommands();
