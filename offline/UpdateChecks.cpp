@@ -46,7 +46,7 @@ bool IsPlainFirmwareFileName(fw::TextView name) {
                            c == u'.' || c == u'-' || c == u'_';
         if (!plain) return false;
     }
-    return true;
+    return name.size() > 4 && fw::EqualsNoCase(fw::Right(name, 4), u".enc");
 }
 
 UpdateChecks* UpdateChecksOf(CQXDownloadToolDlg& window) {
@@ -209,7 +209,8 @@ int UpdateChecks::UpgradeLinkFirmwareOnline() {
         Show(TranslateText(u"下载固件文件名称为空！"));
         return 0;
     }
-    if (!IsPlainFirmwareFileName(name)) {
+    // A file of that name that is there already is not ours: the fetch would replace it and the upgrade delete it.
+    if (!IsPlainFirmwareFileName(name) || fw::FileExists(InWorkDir(name))) {
         fw::DeleteFile(ini);
         Show(TranslateText(u"下载固件文件名称不正确！"));
         return 0;

@@ -66,6 +66,7 @@ private:
 // The window's update checks; every window made while the offline subsystem is registered has them.
 UpdateChecks* UpdateChecksOf(CQXDownloadToolDlg& window);
 
-// A name the server gives for the firmware file: letters, digits, ".", "-" and "_", not starting with a dot, so
-// it lands in the working directory under that name and nowhere else.
+// A name the server gives for the firmware file: letters, digits, ".", "-" and "_", not starting with a dot and
+// ending in ".enc", so it lands in the working directory under that name, nowhere else and never on one of the
+// program's own files there.
 bool IsPlainFirmwareFileName(fw::TextView name);

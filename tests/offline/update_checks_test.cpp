@@ -322,6 +322,11 @@ TEST_F(UpdateChecksTest, FirmwareCheckFromTheMenuTellsTheOutcome) {
     StartQuietly();
     ASSERT_TRUE(ConnectLink());
     Poll(Checks().FirmwareCheck());  // the automatic one: nothing on the server yet, so silent
+    // What the two names would overwrite, and then delete after the upgrade.
+    server.Put("/files/Firware/SysConfig.ini", "[dlparam]\ninterface=00\n");
+    server.Put("/files/Firware/mine.enc", "server's");
+    const std::string settings = WorkFile("SysConfig.ini");
+    dir.Write("mine.enc", "the user's");
     struct Row {
         const char* name;
         std::string ini;
@@ -333,6 +338,12 @@ TEST_F(UpdateChecksTest, FirmwareCheckFromTheMenuTellsTheOutcome) {
         {"file name empty", Ini("3.1.7"), {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件名称为空！"}},
         {"file name leaves the folder",
          Ini("3.1.7", "../evil.enc"),
+         {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件名称不正确！"}},
+        {"file name is the program's settings",
+         Ini("3.1.7", "SysConfig.ini"),
+         {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件名称不正确！"}},
+        {"file name is a file of the user's",
+         Ini("3.1.7", "mine.enc"),
          {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件名称不正确！"}},
         {"file missing on the server",
          Ini("3.1.7", "QXLink_3.1.7.enc"),
@@ -350,6 +361,8 @@ TEST_F(UpdateChecksTest, FirmwareCheckFromTheMenuTellsTheOutcome) {
         EXPECT_EQ(downloader->FirmwareVersion(), "3.1.6");
         EXPECT_FALSE(fw::FileExists(dir.Wide("FirmwareUpdate.ini")));
         EXPECT_FALSE(std::filesystem::exists(dir.Path().parent_path() / "evil.enc"));
+        EXPECT_EQ(WorkFile("SysConfig.ini"), settings);
+        EXPECT_EQ(WorkFile("mine.enc"), "the user's");
     }
 }
 
@@ -408,8 +421,10 @@ TEST(UpdateNames, FirmwareFileNamesStayInTheWorkingDirectory) {
         bool plain;
     };
     const Row rows[] = {
-        {u"QXLink_3.1.7.enc", true}, {u"fw-1.enc", true}, {u"", false},   {u"../x.enc", false}, {u"a/b.enc", false},
-        {u"a\\b.enc", false},        {u".hidden", false}, {u"..", false}, {u"x y.enc", false},  {u"/etc/passwd", false},
+        {u"QXLink_3.1.7.enc", true}, {u"fw-1.enc", true},     {u"", false},           {u"../x.enc", false},
+        {u"a/b.enc", false},         {u"a\\b.enc", false},    {u".hidden", false},    {u"..", false},
+        {u"x y.enc", false},         {u"/etc/passwd", false}, {u"fw.ENC", true},      {u".enc", false},
+        {u"SysConfig.ini", false},   {u"Update.exe", false},  {u"fw.enc.bin", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(fw::TextToUtf8(row.name));
