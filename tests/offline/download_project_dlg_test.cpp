@@ -284,6 +284,50 @@ TEST_F(DownloadProjectDlgTest, AddPlacesFilesByTheRulesOfTheSeries) {
     EXPECT_EQ(offeredStart, 0x08000000u);
 }
 
+// A new project's first Set Partition starts from its erased record, not from the partitions another dialog left in
+// the shared settings; the next one from what was confirmed. Confirming with files listed empties the list.
+TEST_F(DownloadProjectDlgTest, SetPartitionStartsFromTheNewProjectsRecordAndEmptiesTheList) {
+    OfflineProjectSettings& shared = ProjectSettings();
+    shared.partitionConfigured = {kProjectMarkerValid, kProjectMarkerValid, kProjectMarkerValid};
+    shared.partitionSize = {1, 2, 3};
+    shared.partitionKeyId = {7, 8, 9};
+    shared.partitionFlags = {0x11, 0x11, 0x11};
+    struct Seen {
+        std::array<uint32_t, 3> configured;
+        std::array<uint8_t, 3> size, keyId, flags;
+    };
+    std::vector<Seen> seen;
+    CDownloadProjectDlg::SetPartitionDialog([&](fw::Window&) {
+        OfflineProjectSettings& s = ProjectSettings();
+        seen.push_back({s.partitionConfigured, s.partitionSize, s.partitionKeyId, s.partitionFlags});
+        s.partitionConfigured = {kProjectMarkerValid, kProjectMarkerAbsent, kProjectMarkerAbsent};
+        s.partitionSize = {0, 0, 0};
+        s.partitionKeyId = {4, 0, 0};
+        s.partitionFlags = {0x10, 0, 0};
+        return true;
+    });
+    Open();
+    Choose(u"VK517");
+    dir.Write("app.bin", Blob(0x300, 1));
+    Add("app.bin");
+    ASSERT_EQ(dlg->m_fileCount, 1);
+    host.ExpectBox(u"分区下载，请重新添加下载文件！", fw::IDOK);
+    ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, true));
+    EXPECT_EQ(dlg->m_fileCount, 0);
+    EXPECT_EQ(ListCount(), 0);
+    ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, false));
+    ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, true));
+
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].configured, (std::array<uint32_t, 3>{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}));
+    EXPECT_EQ(seen[0].keyId, (std::array<uint8_t, 3>{0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(seen[0].size, (std::array<uint8_t, 3>{0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(seen[1].configured,
+              (std::array<uint32_t, 3>{kProjectMarkerValid, kProjectMarkerAbsent, kProjectMarkerAbsent}));
+    EXPECT_EQ(seen[1].keyId, (std::array<uint8_t, 3>{4, 0, 0}));
+    EXPECT_EQ(seen[1].flags, (std::array<uint8_t, 3>{0x10, 0, 0}));
+}
+
 // Everything a project holds goes through its file: rows of each kind at their addresses and partitions, the
 // partitions and key updates the page's dialogs leave in the shared settings, the option bytes the editor
 // confirmed. Opened again it shows the same rows and settings, locked; saved again unchanged it is the same file.
@@ -393,8 +437,7 @@ TEST_F(DownloadProjectDlgTest, ARefusedFileLeavesTheProjectShownAsItWas) {
     WriteBytes("good.dlpf", Encode(ThreeRowProject()));
     OpenProject("good.dlpf");
     ASSERT_EQ(dlg->m_fileCount, 3);
-    ASSERT_TRUE(dlg->m_record.has_value());
-    const ProjectConfig record = *dlg->m_record;
+    const ProjectConfig record = dlg->m_record;
     std::vector<std::vector<Text>> list;
     for (int i = 0; i < ListCount(); ++i)
         list.push_back(ListRow(i));
@@ -408,8 +451,7 @@ TEST_F(DownloadProjectDlgTest, ARefusedFileLeavesTheProjectShownAsItWas) {
         WriteBytes("bad.dlpf", damaged.file());
         OpenProject("bad.dlpf", u"项目文件打开失败！");
         EXPECT_EQ(dlg->m_fileCount, 3);
-        ASSERT_TRUE(dlg->m_record.has_value());
-        EXPECT_TRUE(std::ranges::equal(dlg->m_record->Bytes(), record.Bytes()));
+        EXPECT_TRUE(std::ranges::equal(dlg->m_record.Bytes(), record.Bytes()));
         for (std::size_t i = 0; i < dlg->m_rows.size(); ++i)
             EXPECT_EQ(dlg->m_rows[i].data, data[i]) << i;
         ASSERT_EQ(ListCount(), static_cast<int>(list.size()));
