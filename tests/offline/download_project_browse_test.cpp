@@ -11,6 +11,7 @@
 #include "offline/ByteStringName.h"
 #include "offline/DownloadProjectFile.h"
 #include "offline/OfflineCommands.h"
+#include "offline/ProjectFileContainer.h"
 #include "resources/ui/add_start_address.h"
 #include "resources/ui/download_project.h"
 #include "tests/app/MainWindowFixture.h"
@@ -126,21 +127,44 @@ TEST_F(DownloadProjectBrowse, FilesBecomeSegmentsAtTheirAddressesAndTheOptionByt
     EXPECT_EQ(w.m_writeOptionBytes, 0);
 }
 
-TEST_F(DownloadProjectBrowse, ADamagedProjectLoadsNothing) {
+// A refused project loads nothing, says why, and the file box no longer names the file chosen before, whose data
+// went when the project was chosen.
+TEST_F(DownloadProjectBrowse, ARefusedProjectLoadsNothingAndSaysWhy) {
+    RegisterOfflineCommands();
     const fw::Text good = WriteProject("good.dlpf", u"VK517C8", {{"app.bin", 0x08000000, Pattern(64, 1)}});
-    ASSERT_FALSE(good.empty());
-    std::string bytes = dir.Read("good.dlpf");
-    bytes[bytes.size() / 2] ^= 0x40;
-    dir.Write("bad.dlpf", bytes);
+    std::string damaged = dir.Read("good.dlpf");
+    damaged[damaged.size() / 2] ^= 0x40;
+    dir.Write("damaged.dlpf", damaged);
+    // An intact project file whose record is a link project's.
+    const std::vector<ProjectSection> link = {ProjectSection(1580, 0xFF), ProjectSection(64, 0x11)};
+    const std::vector<uint8_t> linkFile = EncodeProjectFileContainer(link);
+    dir.Write("link.dlpf", std::string(linkFile.begin(), linkFile.end()));
+    struct Refused {
+        const char* file;
+        const char16_t* box;
+    };
+    const Refused rows[] = {
+        {"damaged.dlpf", u"项目文件已损坏！"},
+        {"link.dlpf", u"不是下载项目文件！"},
+        {"missing.dlpf", u"项目文件打开失败！"},
+    };
     CQXDownloadToolDlg& w = Start();
     const uint8_t seriesBefore = w.m_chipSeries;
-    Browse(w, dir.Wide("bad.dlpf"));
-    EXPECT_FALSE(LogHas(u"文件加载成功！"));
-    EXPECT_TRUE(LogHas(u"文件加载失败！"));
-    EXPECT_TRUE(w.m_items[0].data[0].empty());
-    EXPECT_EQ(w.m_writeOptionBytes, 0);
-    EXPECT_FALSE(w.m_projectOptionBytes.has_value());
-    EXPECT_EQ(w.m_chipSeries, seriesBefore);
+    for (const Refused& row : rows) {
+        SCOPED_TRACE(row.file);
+        Browse(w, good);
+        ASSERT_EQ(w.GetDlgItemText(IDC_EDIT_FILE), good);
+        host.ClearRecords();
+        host.ExpectBox(row.box, fw::IDOK);
+        Browse(w, dir.Wide(row.file));
+        EXPECT_FALSE(LogHas(u"文件加载成功！"));
+        EXPECT_TRUE(LogHas(u"文件加载失败！"));
+        EXPECT_EQ(w.GetDlgItemText(IDC_EDIT_FILE), u"");
+        EXPECT_TRUE(w.m_items[0].data[0].empty());
+        EXPECT_EQ(w.m_writeOptionBytes, 0);
+        EXPECT_FALSE(w.m_projectOptionBytes.has_value());
+        EXPECT_EQ(w.m_chipSeries, seriesBefore);
+    }
 }
 
 TEST_F(DownloadProjectBrowse, AProjectForAnotherChipIsRefusedWhileConnected) {
