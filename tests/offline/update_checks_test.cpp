@@ -298,6 +298,40 @@ TEST_F(UpdateChecksTest, TheWindowAnswersDuringASlowDownloadThatEndsAtItsDeadlin
     EXPECT_TRUE(launches.empty());
 }
 
+// An automatic tool result never interrupts work on a chip: it waits while a device is connected. An automatic
+// firmware result waits for a connected downloader to install on.
+TEST_F(UpdateChecksTest, AutomaticResultsWaitForTheirMoment) {
+    server.Put(kToolIni, Ini("9.9.9"));
+    StartOnLink();
+    ASSERT_TRUE(ConnectLink());
+    ASSERT_TRUE(host.PumpUntil([&] { return !Checks().ToolCheck().Running(); }, 10s));
+    Poll(Checks().FirmwareCheck());  // nothing for the firmware on the server: silent
+    host.AdvanceClock(3000ms);
+    host.PumpUntilIdle();
+    EXPECT_TRUE(host.Boxes().empty());
+    EXPECT_TRUE(host.TimerRunning(window->Handle(), TIMER_TOOL_UPDATE));
+    window->Click(IDC_BTN_CONNECT);  // disconnect
+    ASSERT_EQ(window->m_connected, 0);
+    host.ExpectBox(u"发现新版本工具，是否马上升级?", fw::IDNO);
+    host.AdvanceClock(1000ms);
+    host.PumpUntilIdle();
+    EXPECT_EQ(BoxTexts(), std::vector<fw::Text>{u"发现新版本工具，是否马上升级?"});
+    host.ClearRecords();
+
+    server.Put(kFirmwareIni, Ini("3.1.7", "QXLink_3.1.7.enc"));
+    ASSERT_TRUE(ConnectLink());
+    ASSERT_TRUE(host.PumpUntil([&] { return !Checks().FirmwareCheck().Running(); }, 10s));
+    window->Click(IDC_BTN_CONNECT);  // disconnected before the result was looked at
+    host.AdvanceClock(3000ms);
+    host.PumpUntilIdle();
+    EXPECT_TRUE(host.Boxes().empty());
+    EXPECT_TRUE(host.TimerRunning(window->Handle(), TIMER_FIRMWARE_UPDATE));
+    host.ExpectBox(u"离线下载器发现新版本，是否马上升级?", fw::IDNO);
+    ASSERT_TRUE(ConnectLink());
+    Poll(Checks().FirmwareCheck());
+    EXPECT_EQ(BoxTexts(), std::vector<fw::Text>{u"离线下载器发现新版本，是否马上升级?"});
+}
+
 TEST_F(UpdateChecksTest, NewerFirmwareAfterConnectingIsInstalledOnTheDownloader) {
     StartQuietly();
     server.Put(kFirmwareIni, Ini("3.1.10", "QXLink_3.1.10.enc"));
