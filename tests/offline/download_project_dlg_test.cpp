@@ -284,6 +284,73 @@ TEST_F(DownloadProjectDlgTest, AddPlacesFilesByTheRulesOfTheSeries) {
     EXPECT_EQ(offeredStart, 0x08000000u);
 }
 
+// Which steps a model allows, by the names in the model (the first of its series, which choosing the series
+// selects), typed from the maker's rules: "VK23W" and "VKS90" allow none of the three, "VK42W" only the option
+// bytes; the same series code with another model allows all three.
+TEST_F(DownloadProjectDlgTest, ModelNamesDecideTheStepsOffered) {
+    dir.Write(
+        "Series CFG Table.ini",
+        "CLASS = VK517\nCHIPMARK = VK517C8\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n"
+        "CLASS = VK517B\nCHIPMARK = VK23W8\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n"
+        "CLASS = VK517S\nCHIPMARK = VKS90A\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n"
+        "CLASS = VK517W\nCHIPMARK = VK42W1\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n");
+    CDownloadProjectDlg::SetPartitionDialog([](fw::Window&) { return true; });
+    CDownloadProjectDlg::SetChipKeyDialog([](fw::Window&) { return true; });
+    struct Offered {
+        const char16_t* series;
+        bool optionBytes, partitions, updateKey;
+    };
+    const Offered rows[] = {{u"VK517", true, true, true},
+                            {u"VK517B", false, false, false},
+                            {u"VK517S", false, false, false},
+                            {u"VK517W", true, false, false}};
+    Open();
+    for (const Offered& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.series));
+        Choose(row.series);
+        EXPECT_EQ(Enabled(IDC_DLP_SET_OPTION_BYTE), row.optionBytes);
+        EXPECT_EQ(Enabled(IDC_DLP_SET_PARTITION), row.partitions);
+        EXPECT_EQ(Enabled(IDC_DLP_UPDATE_KEY), row.updateKey);
+    }
+}
+
+// A series whose partitions have no keys of their own keeps the whole key record erased, even with partitions
+// set; another series gets the partitions' default keys.
+TEST_F(DownloadProjectDlgTest, SeriesWithoutPartitionKeysKeepTheKeyRecordErased) {
+    dir.Write(
+        "Series CFG Table.ini",
+        "CLASS = VK232\nCHIPMARK = VK232C6\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n"
+        "CLASS = VK517\nCHIPMARK = VK517C8\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n");
+    CDownloadProjectDlg::SetPartitionDialog([](fw::Window&) {
+        OfflineProjectSettings& s = ProjectSettings();
+        s.partitionConfigured = {kProjectMarkerValid, kProjectMarkerAbsent, kProjectMarkerAbsent};
+        s.partitionSize = {0, 0, 0};
+        s.partitionKeyId = {3, 0, 0};
+        s.partitionFlags = {0x11, 0, 0};
+        return true;
+    });
+    dir.Write("app.bin", Blob(0x300, 1));
+    for (const char16_t* series : {u"VK232", u"VK517"}) {
+        SCOPED_TRACE(fw::TextToUtf8(series));
+        Open();
+        Choose(series);
+        ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, true));
+        Add("app.bin", u"08000000", FilePlacementPartition{true, 0, 0x08008000, 0});
+        ASSERT_EQ(dlg->m_fileCount, 1);
+        Save("keys.dlpf");
+        DownloadProject saved;
+        ASSERT_TRUE(ParseDownloadProjectFile(FileBytes("keys.dlpf"), saved));
+        const ProjectKeyRecord& keys = saved.record.keys;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(&keys);
+        const bool erased = std::all_of(bytes, bytes + sizeof keys, [](uint8_t b) { return b == 0xFF; });
+        EXPECT_EQ(erased, fw::TextView(series) == u"VK232");
+        if (!erased) {
+            EXPECT_EQ(keys.keyMode[0], 0);
+            EXPECT_EQ(keys.keyId[0], 3);
+        }
+    }
+}
+
 // A new project's first Set Partition starts from its erased record, not from the partitions another dialog left in
 // the shared settings; the next one from what was confirmed. Confirming with files listed empties the list.
 TEST_F(DownloadProjectDlgTest, SetPartitionStartsFromTheNewProjectsRecordAndEmptiesTheList) {
