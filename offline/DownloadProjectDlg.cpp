@@ -417,14 +417,7 @@ void CDownloadProjectDlg::OnBnClickedSetPartition() {
     }
     if (!editable) CheckDlgButton(IDC_DLP_SET_PARTITION, checked ? 0 : 1);
     if (!PartitionStep()) return;
-    for (std::size_t i = 0; i < kProjectPartitions; ++i) {
-        const ProjectPartitionEntry& entry = m_record.chip.partitions[i];
-        settings.partitionConfigured[i] = entry.marker.Get();
-        settings.partitionIndex[i] = entry.index;
-        settings.partitionSize[i] = entry.size;
-        settings.partitionKeyId[i] = entry.keyId;
-        settings.partitionFlags[i] = entry.flags;
-    }
+    LoadPartitionSettings(m_record, settings);
     const bool ok = PartitionStep()(*this);
     if (!editable) return;
     if (!ok) {
@@ -433,14 +426,7 @@ void CDownloadProjectDlg::OnBnClickedSetPartition() {
     }
     CheckDlgButton(IDC_DLP_SET_PARTITION, 1);
     // Kept in the project's record, so the next Set Partition starts from what was confirmed now.
-    for (std::size_t i = 0; i < kProjectPartitions; ++i) {
-        ProjectPartitionEntry& entry = m_record.chip.partitions[i];
-        entry.marker.Set(settings.partitionConfigured[i]);
-        entry.index = settings.partitionIndex[i];
-        entry.size = settings.partitionSize[i];
-        entry.keyId = settings.partitionKeyId[i];
-        entry.flags = settings.partitionFlags[i];
-    }
+    StorePartitionSettings(settings, m_record);
     const Text series = GetDlgItem(IDC_DLP_SERIES).GetWindowText();
     GetDlgItem(IDC_DLP_UPDATE_KEY)
         .EnableWindow(!ContainsAny(series, {u"VK232", u"VK632"}) && static_cast<bool>(ChipKeyStep()));
