@@ -10,8 +10,8 @@
 #include "offline/LinkTimeouts.h"
 #include "offline/OVLinkConfigTabDlg.h"
 #include "offline/OfflineCommands.h"
-#include "tests/offline/ClosedUpdatePort.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/offline/ClosedUpdatePort.h"
 
 class LinkFixture : public MainWindowFixture {
 protected:

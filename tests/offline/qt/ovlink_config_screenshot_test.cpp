@@ -24,8 +24,8 @@
 #include "offline/UpdateBootDlg.h"
 #include "offline/UpdateDevKeyDlg.h"
 #include "tests/app/MainWindowFixture.h"
-#include "tests/offline/ClosedUpdatePort.h"
 #include "tests/framework/host/qt/QtTestApp.h"
+#include "tests/offline/ClosedUpdatePort.h"
 
 namespace {
 
