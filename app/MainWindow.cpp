@@ -352,6 +352,7 @@ void CQXDownloadToolDlg::OnSysCommand(unsigned command, fw::LParam lParam) {
         // A job may have started while the question was open.
         if (RefuseWhileJobRuns()) return;
         StopMonitor();
+        StopUpdates();
         for (DownloadItem& item : m_items)
             ClearSegments(item, kMaxSegments);
         EndDialog(fw::IDCANCEL);
@@ -363,6 +364,7 @@ void CQXDownloadToolDlg::OnSysCommand(unsigned command, fw::LParam lParam) {
 void CQXDownloadToolDlg::OnCancel() {
     if (RefuseWhileJobRuns()) return;
     StopMonitor();
+    StopUpdates();
     fw::Dialog::OnCancel();
 }
 
@@ -384,9 +386,14 @@ bool CQXDownloadToolDlg::HandlesCommand(int id) const {
     return (map && map->Find(command)) || FindMainWindowCommand(id) != nullptr;
 }
 
+void CQXDownloadToolDlg::StopUpdates() {
+    if (m_updateService) m_updateService->WindowClosing();
+}
+
 void CQXDownloadToolDlg::OnClose() {
     if (!m_restartRequested && RefuseWhileJobRuns()) return;
     StopMonitor();
+    StopUpdates();
     if (m_restartRequested) s_restartProgram();
     DefaultClose();
 }

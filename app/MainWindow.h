@@ -174,6 +174,9 @@ public:
     fw::Text m_linkFirmwareFile, m_latestVersion, m_fetchedSizeText;
     // The link to the offline downloader, made on first use by the installed factory; null without one.
     OfflineLink* GetOfflineLink();
+    // After a hold on the offline link: a link that is no longer open on a present downloader is disconnected,
+    // with "设备已断开！", as an unplug is.
+    void NoticeOfflineLinkLoss();
     // The update checks, made on first use by the installed factory once the window has opened; null without one.
     UpdateService* GetUpdateService();
 
@@ -200,6 +203,8 @@ private:
     void WriteSysConfig(fw::TextView key, fw::TextView value) const;
     bool RefuseWhileJobRuns();
     void StopMonitor();
+    // Closing: the update checks and their downloads stop fetching.
+    void StopUpdates();
     void StartMonitor();
     void DisconnectChannel0Locked();
     void NoticeOfflineLinkRemoval();

@@ -291,7 +291,11 @@ void CQXDownloadToolDlg::OnBnClickedConnect() {
 }
 
 void CQXDownloadToolDlg::NoticeOfflineLinkRemoval() {
-    if (!m_connected || !m_offlineLink || m_offlineLink->DevicePresent()) return;
+    if (m_connected) NoticeOfflineLinkLoss();
+}
+
+void CQXDownloadToolDlg::NoticeOfflineLinkLoss() {
+    if (!m_offlineLink || (m_connected && m_offlineLink->DevicePresent())) return;
     m_offlineLink->Close();
     m_connected = 0;
     for (int id : kConnectionControls) GetDlgItem(id).EnableWindow(true);

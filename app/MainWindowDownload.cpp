@@ -100,8 +100,10 @@ void CQXDownloadToolDlg::OnBnClickedBrowse() {
         GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(!hex);
         if (m_productionMode) m_deviceCombo.EnableWindow(true);
     } else if (project) {
+        // The previous file's data went when the project was chosen: the box no longer names it.
         if (!LoadProjectFile(path)) {
             AppendLog(TranslateText(u"文件加载失败！"), kLogRed);
+            SetDlgItemText(IDC_EDIT_FILE, u"");
             return;
         }
         if (!ApplyProjectChip()) {
@@ -109,6 +111,7 @@ void CQXDownloadToolDlg::OnBnClickedBrowse() {
             ClearItemsForProject(m_items);
             m_writeOptionBytes = 0;
             m_projectOptionBytes.reset();
+            SetDlgItemText(IDC_EDIT_FILE, u"");
             return;
         }
     }

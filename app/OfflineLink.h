@@ -2,6 +2,7 @@
 // window knows the link only through this interface; RegisterOfflineCommands installs the factory that makes it.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -19,6 +20,27 @@ public:
     virtual bool DevicePresent() = 0;
     // The configuration window, modal.
     virtual void RunConfiguration() = 0;
+
+    // While a hold lives, its holder (the firmware upgrade's worker) owns the link: it closes and opens it again
+    // as the downloader restarts, so the window takes no departure for an unplug meanwhile and leaves the link
+    // alone. Released, the window looks at the downloader once more: one that has gone, or was not opened again,
+    // is disconnected as an unplug is.
+    class Hold {
+    public:
+        explicit Hold(CQXDownloadToolDlg& window);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        CQXDownloadToolDlg& m_window;
+        OfflineLink* m_link;
+        bool m_wasConnected;
+    };
+    bool Held() const { return m_holds.load(std::memory_order_acquire) > 0; }
+
+private:
+    std::atomic<int> m_holds{0};
 };
 
 using OfflineLinkFactory = std::function<std::unique_ptr<OfflineLink>(CQXDownloadToolDlg&)>;

@@ -19,6 +19,8 @@ public:
     virtual void OnTimer(uintptr_t id) = 0;
     // WM_START_UPDATER: the fetched updater takes over.
     virtual void StartUpdater() = 0;
+    // The window is closing: whatever is being fetched is cancelled and nothing new starts.
+    virtual void WindowClosing() = 0;
 };
 
 using UpdateServiceFactory = std::function<std::unique_ptr<UpdateService>(CQXDownloadToolDlg&)>;

@@ -136,7 +136,8 @@ bool CDownloadProjectDlg::OnInitDialog() {
     m_fileCount = 0;
     for (ProjectFileRow& row : m_rows)
         row = {};
-    m_record.reset();
+    // A new project starts from an erased record, never from what another dialog left in the shared settings.
+    m_record = ProjectConfig::Blank();
     m_editable = 1;
     ProjectSettings().partitionMode = 0;
     GetDlgItem(IDC_DLP_MODEL).ResetContent();
@@ -416,16 +417,7 @@ void CDownloadProjectDlg::OnBnClickedSetPartition() {
     }
     if (!editable) CheckDlgButton(IDC_DLP_SET_PARTITION, checked ? 0 : 1);
     if (!PartitionStep()) return;
-    if (m_record) {
-        for (std::size_t i = 0; i < kProjectPartitions; ++i) {
-            const ProjectPartitionEntry& entry = m_record->chip.partitions[i];
-            settings.partitionConfigured[i] = entry.marker.Get();
-            settings.partitionIndex[i] = entry.index;
-            settings.partitionSize[i] = entry.size;
-            settings.partitionKeyId[i] = entry.keyId;
-            settings.partitionFlags[i] = entry.flags;
-        }
-    }
+    LoadPartitionSettings(m_record, settings);
     const bool ok = PartitionStep()(*this);
     if (!editable) return;
     if (!ok) {
@@ -433,6 +425,8 @@ void CDownloadProjectDlg::OnBnClickedSetPartition() {
         return;
     }
     CheckDlgButton(IDC_DLP_SET_PARTITION, 1);
+    // Kept in the project's record, so the next Set Partition starts from what was confirmed now.
+    StorePartitionSettings(settings, m_record);
     const Text series = GetDlgItem(IDC_DLP_SERIES).GetWindowText();
     GetDlgItem(IDC_DLP_UPDATE_KEY)
         .EnableWindow(!ContainsAny(series, {u"VK232", u"VK632"}) && static_cast<bool>(ChipKeyStep()));
@@ -487,8 +481,8 @@ void CDownloadProjectDlg::OnBnClickedSaveProject() {
 
 bool CDownloadProjectDlg::SaveProject() {
     ProjectConfig record = ProjectConfig::Blank();
-    if (m_editable == 0 && m_record) {
-        record = *m_record;
+    if (m_editable == 0) {
+        record = m_record;
     } else {
         DownloadProjectChoices choices;
         fw::Control series = GetDlgItem(IDC_DLP_SERIES);
@@ -642,7 +636,7 @@ void CDownloadProjectDlg::OnBnClickedNewProject() {
     GetDlgItem(IDC_DLP_FILES).DeleteAllItems();
     m_fileCount = 0;
     m_editable = 1;
-    m_record.reset();
+    m_record = ProjectConfig::Blank();
     m_optionBytes.fill(0xFF);
     OfflineProjectSettings& settings = ProjectSettings();
     settings.partitionMode = 0;

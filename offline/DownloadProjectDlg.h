@@ -49,9 +49,10 @@ public:
     uint8_t m_seriesCode = 0;
     uint32_t m_editable = 1;
     ProjectOptionBytes m_optionBytes{};
-    // The record of the project saved or opened last. While the project is locked, Save writes it again as it
-    // stands: rebuilt, it would take a new serial, file times and whatever the shared settings hold by then.
-    std::optional<ProjectConfig> m_record;
+    // The project's record: erased for a new project, with the partitions confirmed since; the one saved or opened
+    // last. While the project is locked, Save writes it again as it stands: rebuilt, it would take a new serial,
+    // file times and whatever the shared settings hold by then.
+    ProjectConfig m_record = ProjectConfig::Blank();
 
 protected:
     bool OnInitDialog() override;

@@ -68,7 +68,11 @@ ProjectFileOpen OpenDownloadProjectFile(fw::TextView path, DownloadProject& out)
     const fw::ReadResult file = fw::ReadWholeFile(path, kMaxLinkProjectFileBytes);
     if (file.status == fw::ReadStatus::TooLarge) return ProjectFileOpen::Rejected;
     if (!file) return ProjectFileOpen::CannotOpen;
-    return ParseDownloadProjectFile(file.bytes, out) ? ProjectFileOpen::Opened : ProjectFileOpen::Rejected;
+    if (ParseDownloadProjectFile(file.bytes, out)) return ProjectFileOpen::Opened;
+    // Intact, but its first section is not a download project's record: a link project, most likely.
+    const std::optional<std::vector<ProjectSection>> sections = DecodeProjectFileContainer(file.bytes);
+    const bool otherKind = sections && !sections->empty() && (*sections)[0].size() != ProjectConfig::kSize;
+    return otherKind ? ProjectFileOpen::OtherKind : ProjectFileOpen::Rejected;
 }
 
 bool WriteDownloadProjectFile(fw::TextView path, const ProjectConfig& record,

@@ -35,6 +35,7 @@ std::vector<uint8_t> EncodeDownloadProjectFile(const ProjectConfig& record,
 // key ids of used partitions and keys no higher than 31. A partition of 0xFF reads as 0, in the row and the record.
 bool ParseDownloadProjectFile(std::span<const uint8_t> file, DownloadProject& out);
 
+// Reads and parses the file at path into out; anything but Opened leaves out as it was.
 ProjectFileOpen OpenDownloadProjectFile(fw::TextView path, DownloadProject& out);
 
 // Replaces the file whole or leaves it as it was; false when it could not be written.

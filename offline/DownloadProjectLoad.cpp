@@ -7,6 +7,7 @@
 #include "core/HexText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
+#include "framework/Styles.h"
 #include "offline/ByteStringName.h"
 #include "offline/DownloadProjectFile.h"
 #include "offline/LinkProject.h"
@@ -19,7 +20,14 @@ uint32_t PaddedTo16(std::size_t size) { return static_cast<uint32_t>((size + 15)
 
 bool LoadDownloadProjectIntoWindow(CQXDownloadToolDlg& window, fw::TextView path) {
     DownloadProject project;
-    if (OpenDownloadProjectFile(path, project) != ProjectFileOpen::Opened) return false;
+    const ProjectFileOpen opened = OpenDownloadProjectFile(path, project);
+    if (opened != ProjectFileOpen::Opened) {
+        const fw::Text why = opened == ProjectFileOpen::CannotOpen  ? TranslateText(u"项目文件打开失败！")
+                             : opened == ProjectFileOpen::OtherKind ? TranslateText(u"不是下载项目文件！")
+                                                                    : TranslateText(u"项目文件已损坏！");
+        window.m_msgBox.MessageBox(&window, why, fw::MB_OK);
+        return false;
+    }
     const ProjectConfig& record = project.record;
 
     // The whole file was good: from here on nothing can fail.

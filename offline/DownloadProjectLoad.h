@@ -6,5 +6,6 @@
 
 class CQXDownloadToolDlg;
 
-// false when the file cannot be read or is not a good project; the window is then unchanged.
+// false when the file cannot be read or is not a good project, after a box that says which; the window is then
+// unchanged.
 bool LoadDownloadProjectIntoWindow(CQXDownloadToolDlg& window, fw::TextView path);

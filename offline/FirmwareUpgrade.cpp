@@ -14,6 +14,7 @@ constexpr uint8_t kEnterUpdateProgram[] = {0xA0, 0x03, 0x00, 0x00, 0x00, 0x00};
 constexpr uint8_t kBootIdentity[] = {0xA0, 0x01, 0x01, 0x00, 0x00, 0x00};
 constexpr uint8_t kHeaderPacket = 0x01, kDataPacket = 0x02, kLastPacket = 0x03;
 constexpr uint32_t kBarLimit = 0xFFFF;
+constexpr size_t kAesBlockBytes = 16;
 
 std::atomic<uint32_t> g_reconnectPauseMs{500};
 
@@ -35,7 +36,9 @@ std::optional<std::vector<uint8_t>> ReadFirmwareFile(fw::TextView path, fw::Text
         return std::nullopt;
     }
     const std::vector<uint8_t>& bytes = file.bytes;
-    if (bytes.size() <= kLinkFirmwareImageOffset || Be32(bytes) != bytes.size() - kLinkFirmwareImageOffset) {
+    // The image is AES-128 ciphertext: whole blocks, exactly as many bytes as the header says.
+    if (bytes.size() <= kLinkFirmwareImageOffset || Be32(bytes) != bytes.size() - kLinkFirmwareImageOffset ||
+        (bytes.size() - kLinkFirmwareImageOffset) % kAesBlockBytes != 0) {
         refusal = TranslateText(u"固件文件格式不正确！");
         return std::nullopt;
     }
@@ -62,15 +65,6 @@ bool FirmwareUpgrade::Fail(const fw::Text& text) {
     return false;
 }
 
-bool FirmwareUpgrade::Reconnect() {
-    m_host.CloseLink();
-    m_host.Pause(FirmwareReconnectPauseMs());
-    m_host.SetConnected(false);
-    if (!m_host.OpenLink()) return false;
-    m_host.SetConnected(true);
-    return true;
-}
-
 bool FirmwareUpgrade::Run() {
     if (m_path.empty()) return Fail(TranslateText(u"固件文件不能为空！"));
     // The file is read and checked before the downloader leaves its application: a bad file changes nothing.
@@ -82,7 +76,7 @@ bool FirmwareUpgrade::Run() {
     }
     if (!m_host.OpenLink()) return Fail(TranslateText(u"设备没有连接！"));
     if (!m_host.Exchange(kEnterUpdateProgram)) return Fail(TranslateText(u"跳转Boot更新应用程序失败！"));
-    if (!Reconnect()) return Fail(TranslateText(u"重新连接失败！"));
+    if (!m_host.Reconnect()) return Fail(TranslateText(u"重新连接失败！"));
     if (!m_host.Exchange(kBootIdentity)) return Fail(TranslateText(u"获取BOOT信息失败！"));
 
     std::array<uint8_t, 6 + kLinkFirmwareHeaderBytes> header = {
@@ -91,7 +85,7 @@ bool FirmwareUpgrade::Run() {
     if (!m_host.Exchange(header)) return Fail(TranslateText(u"固件更新失败！"));
     if (!SendPackets(*file)) return Fail(TranslateText(u"固件更新失败！"));
 
-    if (!Reconnect()) return Fail(TranslateText(u"重新连接失败！"));
+    if (!m_host.Reconnect()) return Fail(TranslateText(u"重新连接失败！"));
     m_host.ReadLinkInfo();
     m_host.ShowMessage(TranslateText(u"固件更新成功！"));
     return true;

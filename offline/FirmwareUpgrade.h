@@ -17,20 +17,19 @@ public:
     virtual ~FirmwareUpgradeHost() = default;
     // Finds and opens the downloader by the window's ids; the link's own failures are logged by it.
     virtual bool OpenLink() = 0;
-    virtual void CloseLink() = 0;
+    // Closes the link, waits for the downloader to come back (FirmwareReconnectPauseMs) and opens it again; the
+    // window counts as connected only once it is open.
+    virtual bool Reconnect() = 0;
     // One request (header and payload bytes, no check byte) and its reply; true for a reply with status 0.
     virtual bool Exchange(std::span<const uint8_t> request) = 0;
     // Reads and logs the downloader's identity, refreshing the window's firmware version.
     virtual bool ReadLinkInfo() = 0;
-    virtual void SetConnected(bool connected) = 0;
     // A box over the dialog, shown on the UI thread; the text is translated already.
     virtual void ShowMessage(const fw::Text& text) = 0;
     // The synchronous progress messages: the bar to 0..upper, and one step unless it stands at upper.
     virtual void ProgressRange(uint32_t upper) = 0;
     virtual void ProgressStep(uint32_t upper) = 0;
     virtual void SetCaption(const fw::Text& caption) = 0;
-    // The wait before a reconnection; tests make it short.
-    virtual void Pause(uint32_t milliseconds) = 0;
 };
 
 // A firmware file: bytes 0 to 3 the image length N (big-endian), 4 to 35 the digest, 36 to 39 a CRC that the
@@ -42,9 +41,9 @@ inline constexpr size_t kLinkFirmwarePacketBytes = 57;
 inline constexpr size_t kMaxLinkFirmwareFileBytes = size_t{64} << 20;
 
 // Reads and checks a firmware file before anything is sent: a file that cannot be read answers nullopt with
-// "文件打开失败！"; one without a whole header, without image bytes or whose length field does not match its size
-// answers nullopt with "固件文件格式不正确！" (both translated, in `refusal`). Sending such a file would leave the
-// downloader in its update program with nothing to install.
+// "文件打开失败！"; one without a whole header, without image bytes, whose image is not whole AES blocks or whose
+// length field does not match its size answers nullopt with "固件文件格式不正确！" (both translated, in `refusal`).
+// Sending such a file would leave the downloader in its update program with nothing to install.
 std::optional<std::vector<uint8_t>> ReadFirmwareFile(fw::TextView path, fw::Text& refusal);
 
 // How the bar follows the packets: the range the downloader's packets give (image bytes / 57, rounded down), cut
@@ -62,8 +61,6 @@ public:
     FirmwareUpgrade(FirmwareUpgradeHost& host, fw::Text path) : m_host(host), m_path(std::move(path)) {}
     // True after "固件更新成功！"; every failure has shown its one message.
     bool Run();
-    // Closes the link, waits, and opens it again; the window counts as connected only once it is open.
-    bool Reconnect();
 
     // The caption once `sent` of `packets` packets have gone out.
     static fw::Text ProgressCaption(uint32_t sent, uint32_t packets);

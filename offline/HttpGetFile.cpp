@@ -1,18 +1,19 @@
 #include "offline/HttpGetFile.h"
 
 #include <algorithm>
-#include <cstring>
-#include <span>
 #include <string_view>
 
 #include "framework/Files.h"
-#include "offline/HttpSocket.h"
 
-int HttpGetFile(fw::Text path, fw::Text url, fw::Text& sizeText) {
+int HttpGetFile(fw::Text path, fw::Text url, fw::Text& sizeText, const HttpWaitHook& whileWaiting) {
     std::string host, object;
     if (!SplitHttpUrl(url, host, object)) return 0;
 
+    const HttpConnectionSettings settings = GetHttpConnectionSettings();
+    const auto started = CHttpSocket::Clock::now();
     CHttpSocket socket;
+    socket.SetDeadline(started + std::chrono::milliseconds(settings.totalMs));
+    socket.SetWaitHook(whileWaiting);
     socket.m_request = BuildHttpRequest(host, object);
     if (socket.m_request.empty()) return 0;
     socket.Create();
@@ -21,9 +22,13 @@ int HttpGetFile(fw::Text path, fw::Text url, fw::Text& sizeText) {
 
     const HttpHeaderInfo header = ParseHttpHeader(std::string_view(socket.m_header, socket.m_headerLength));
     // An error page has a length too; saving it as the firmware would be worse than failing.
-    if (!header.Succeeded() || header.contentLength < 0) return 0;
-    const std::int64_t size = header.contentLength;
+    const std::int64_t size = socket.GetContentLength();
+    if (!header.Succeeded() || size < 0) return 0;
     sizeText = FetchedSizeText(size);
+    // A larger file is given the time it takes at the slowest rate still counted as progress, and no more.
+    if (settings.minBytesPerSecond > 0)
+        socket.SetDeadline(started + std::chrono::milliseconds(settings.totalMs) +
+                           std::chrono::milliseconds(size * 1000 / settings.minBytesPerSecond));
 
     fw::AtomicFileWriter file(path);
     if (!file.IsOpen()) return 0;

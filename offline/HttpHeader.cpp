@@ -29,38 +29,62 @@ int StatusCode(std::string_view header) {
 
 }  // namespace
 
-std::optional<std::string_view> FindContentLengthText(std::string_view header) {
-    constexpr std::string_view kName = "content-length";
-    std::size_t lineStart = 0;
-    while (lineStart < header.size()) {
-        auto lineEnd = header.find("\r\n", lineStart);
-        if (lineEnd == std::string_view::npos) lineEnd = header.size();
-        auto line = header.substr(lineStart, lineEnd - lineStart);
-        // Only a field name at the start of a line counts, so "X-Content-Length" or a value mentioning the
-        // name is not taken for it.
-        if (lineStart > 0 && StartsWithNoCase(line, kName)) {
-            line.remove_prefix(kName.size());
-            while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
-                line.remove_prefix(1);
-            if (!line.empty() && line.front() == ':') {
-                line.remove_prefix(1);
-                while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
-                    line.remove_prefix(1);
-                while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
-                    line.remove_suffix(1);
-                return line;
-            }
-        }
-        lineStart = lineEnd + 2;
+namespace {
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Calls found(value) for every field called `name` (without regard to case), in header order; stops when it
+// answers false. Only a field name at the start of a line after the status line counts, so "X-Content-Length" or
+// a value mentioning the name is not taken for it.
+template <class Found>
+void ForEachField(std::string_view header, std::string_view name, Found found) {
+    std::size_t lineStart = header.find("\r\n");
+    while (lineStart != std::string_view::npos && lineStart < header.size()) {
+        lineStart += 2;
+        const auto lineEnd = header.find("\r\n", lineStart);
+        auto line = header.substr(lineStart, lineEnd == std::string_view::npos ? header.npos : lineEnd - lineStart);
+        lineStart = lineEnd;
+        if (!StartsWithNoCase(line, name)) continue;
+        line.remove_prefix(name.size());
+        line = TrimBlanks(line);
+        if (line.empty() || line.front() != ':') continue;
+        if (!found(TrimBlanks(line.substr(1)))) return;
     }
-    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string_view> FindContentLengthText(std::string_view header) {
+    std::optional<std::string_view> first;
+    ForEachField(header, "content-length", [&](std::string_view value) {
+        first = value;
+        return false;
+    });
+    return first;
 }
 
 HttpHeaderInfo ParseHttpHeader(std::string_view header) {
     HttpHeaderInfo info;
     info.status = StatusCode(header);
-    const auto text = FindContentLengthText(header);
-    if (!text || text->empty() || text->size() > 10) return info;
+    // A body in transfer codings (chunked) has no length of its own, and its framing must not end up in the file;
+    // two lengths that disagree leave no way to tell where the body ends. Neither is taken.
+    bool coded = false;
+    ForEachField(header, "transfer-encoding", [&](std::string_view) { return !(coded = true); });
+    if (coded) return info;
+    std::optional<std::string_view> text;
+    bool conflicting = false;
+    ForEachField(header, "content-length", [&](std::string_view value) {
+        conflicting = text && *text != value;
+        if (!text) text = value;
+        return !conflicting;
+    });
+    if (!text || conflicting || text->empty() || text->size() > 10) return info;
     std::int64_t value = 0;
     for (const char c : *text) {
         if (!IsDigit(c)) return info;

@@ -21,7 +21,8 @@ struct HttpHeaderInfo {
 // the end of its line; nullopt when the header has no such line.
 std::optional<std::string_view> FindContentLengthText(std::string_view header);
 
-// Status code and body length; a length that is not all digits or does not fit 31 bits is unusable (-1).
+// Status code and body length. The length is unusable (-1) when it is not all digits or does not fit 31 bits, when
+// a second Content-Length disagrees with the first, and when the body comes in a transfer coding (chunked).
 HttpHeaderInfo ParseHttpHeader(std::string_view header);
 
 // The size text shown for a fetched file of the given length.

@@ -6,41 +6,31 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
-std::atomic<int> g_port{80};
-std::atomic<int> g_connectTimeoutMs{5000};
-std::atomic<int> g_receiveTimeoutMs{5000};
+// How long one slice of a wait lasts: the owner is asked (and a UI thread served) at least this often.
+constexpr int kWaitSliceMs = 20;
 
-bool WaitWritable(int fd, int timeoutMs) {
-    pollfd p{fd, POLLOUT, 0};
-    int rc;
-    do {
-        rc = ::poll(&p, 1, timeoutMs);
-    } while (rc < 0 && errno == EINTR);
-    if (rc <= 0) return false;
-    int error = 0;
-    socklen_t length = sizeof error;
-    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-}
+std::mutex g_settingsMutex;
+HttpConnectionSettings g_settings;
 
 }  // namespace
 
 HttpConnectionSettings GetHttpConnectionSettings() {
-    return {g_port.load(), g_connectTimeoutMs.load(), g_receiveTimeoutMs.load()};
+    std::lock_guard lock(g_settingsMutex);
+    return g_settings;
 }
 
 void SetHttpConnectionSettings(const HttpConnectionSettings& settings) {
-    g_port = settings.port;
-    g_connectTimeoutMs = settings.connectTimeoutMs;
-    g_receiveTimeoutMs = settings.receiveTimeoutMs;
+    std::lock_guard lock(g_settingsMutex);
+    g_settings = settings;
 }
 
 CHttpSocket::~CHttpSocket() { Close(); }
@@ -49,6 +39,24 @@ void CHttpSocket::Close() {
     if (m_socket > 0) ::close(m_socket);
     m_socket = 0;
     m_connected = 0;
+}
+
+bool CHttpSocket::WaitFor(short events, int timeoutMs) {
+    const Clock::time_point end = std::min(m_deadline, Clock::now() + std::chrono::milliseconds(timeoutMs));
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        // Asked once a slice whether the data comes fast or not at all.
+        if (m_waitHook && now - m_lastAsked >= std::chrono::milliseconds(kWaitSliceMs)) {
+            m_lastAsked = now;
+            if (!m_waitHook()) return false;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        if (left <= 0) return false;
+        pollfd p{m_socket, events, 0};
+        const int rc = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, kWaitSliceMs)));
+        if (rc > 0) return true;
+        if (rc < 0 && errno != EINTR) return false;
+    }
 }
 
 bool CHttpSocket::Create() {
@@ -77,8 +85,13 @@ bool CHttpSocket::Connect(const std::string& serverName) {
 
     const int flags = ::fcntl(m_socket, F_GETFL);
     ::fcntl(m_socket, F_SETFL, flags | O_NONBLOCK);
-    int rc = ::connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const bool ok = rc == 0 || (errno == EINPROGRESS && WaitWritable(m_socket, settings.connectTimeoutMs));
+    const int rc = ::connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    bool ok = rc == 0;
+    if (!ok && errno == EINPROGRESS && WaitFor(POLLOUT, settings.connectTimeoutMs)) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        ok = ::getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+    }
     ::fcntl(m_socket, F_SETFL, flags);
     if (!ok) {
         Close();
@@ -95,8 +108,9 @@ bool CHttpSocket::SendRequest() {
     if (!m_connected) return false;
     std::size_t sent = 0;
     while (sent < m_request.size()) {
-        const auto n = ::send(m_socket, m_request.data() + sent, m_request.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
+        if (!WaitFor(POLLOUT, m_receiveTimeoutMs)) return false;
+        const auto n = ::send(m_socket, m_request.data() + sent, m_request.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) return false;
         sent += static_cast<std::size_t>(n);
     }
@@ -108,9 +122,10 @@ bool CHttpSocket::ReceiveHeader() {
     std::size_t stored = 0;
     bool complete = false;
     while (stored < sizeof m_header) {
+        if (!WaitFor(POLLIN, m_receiveTimeoutMs)) break;
         char byte = 0;
-        const auto n = ::recv(m_socket, &byte, 1, 0);
-        if (n < 0 && errno == EINTR) continue;
+        const auto n = ::recv(m_socket, &byte, 1, MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n != 1) break;
         m_header[stored++] = byte;
         if (stored >= 4 && std::memcmp(m_header + stored - 4, "\r\n\r\n", 4) == 0) {
@@ -123,22 +138,21 @@ bool CHttpSocket::ReceiveHeader() {
     return complete;
 }
 
-void CHttpSocket::SetReceiveTimeout(int ms) {
-    if (m_socket <= 0) return;
-    timeval tv{ms / 1000, (ms % 1000) * 1000};
-    ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+std::int64_t CHttpSocket::GetContentLength() const {
+    if (!m_headerReceived || m_headerLength < 0) return -1;
+    return ParseHttpHeader(std::string_view(m_header, static_cast<std::size_t>(m_headerLength))).contentLength;
 }
 
 int CHttpSocket::Receive(std::size_t maxBytes) {
     if (!m_connected) return 0;
     if (maxBytes > sizeof m_recvBuffer) maxBytes = sizeof m_recvBuffer;
-    ssize_t n;
-    do {
-        n = ::recv(m_socket, m_recvBuffer, maxBytes, 0);
-    } while (n < 0 && errno == EINTR);
-    if (n <= 0) {
-        Close();
-        return 0;
+    for (;;) {
+        if (!WaitFor(POLLIN, m_receiveTimeoutMs)) break;
+        const auto n = ::recv(m_socket, m_recvBuffer, maxBytes, MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n > 0) return static_cast<int>(n);
+        break;
     }
-    return static_cast<int>(n);
+    Close();
+    return 0;
 }

@@ -5,12 +5,14 @@
 #include "framework/Text.h"
 #include "framework/Window.h"
 
-// The refusals of one key edit, already translated.
+// The refusals of one key edit, already translated, and which of the two digit checks comes first: the dialogs
+// differ in it, and a text that fails both shows the message of the first.
 struct KeyTextMessages {
     const fw::Text empty, notHex, length;
+    const bool lengthFirst = false;
 };
 
-// Removes blanks and tabs from text; false after the message of the first check that fails (empty, not hex, not
-// 32 digits), shown over owner.
+// Removes blanks and tabs from text; false after the message of the first check that fails (empty, then not hex
+// and not 32 digits in the order of `messages`), shown over owner.
 bool KeyTextAccepted(fw::Text& text, const KeyTextMessages& messages, const CMessageBoxEx& box,
                      const fw::Window* owner);

@@ -20,7 +20,9 @@ std::vector<uint8_t> EncodeLinkProjectFile(const LinkProject& project);
 // 0xFF reads as 0.
 bool ParseLinkProjectFile(std::span<const uint8_t> file, LinkProject& out);
 
-enum class ProjectFileOpen { Opened, CannotOpen, Rejected };
+// Rejected: damaged, or no project file at all. OtherKind: an intact project file of the other kind (a link
+// project opened as a download project).
+enum class ProjectFileOpen { Opened, CannotOpen, Rejected, OtherKind };
 
 // Reads and parses the file at path into out; anything but Opened leaves out as it was.
 ProjectFileOpen OpenLinkProjectFile(fw::TextView path, LinkProject& out);

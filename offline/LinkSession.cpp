@@ -13,7 +13,7 @@ bool LinkSession::ReadInfo() { return ReadLinkInfo(m_window) != 0; }
 
 void LinkSession::Close() { m_hid.Close(); }
 
-bool LinkSession::DevicePresent() { return m_heldByWorker || m_hid.DevicePresent(); }
+bool LinkSession::DevicePresent() { return Held() || m_hid.DevicePresent(); }
 
 void LinkSession::RunConfiguration() { OnOfflineDownloader(m_window); }
 

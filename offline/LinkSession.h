@@ -21,9 +21,6 @@ public:
     void RunConfiguration() override;
 
     CHid m_hid;
-    // Set while a worker (the firmware upgrade) owns the link: it closes and reopens it itself as the downloader
-    // leaves and comes back, so the window neither looks at the transport meanwhile nor closes it.
-    std::atomic<bool> m_heldByWorker{false};
 
 private:
     CQXDownloadToolDlg& m_window;

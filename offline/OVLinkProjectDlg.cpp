@@ -262,15 +262,7 @@ void COVLinkProjectDlg::OnBnClickedConfigurationPartition() {
         settings.partitionMode = 0;
         return;
     }
-    const ProjectConfig& record = *CurrentProjectConfig();
-    for (std::size_t i = 0; i < kProjectPartitions; ++i) {
-        const ProjectPartitionEntry& entry = record.chip.partitions[i];
-        settings.partitionConfigured[i] = entry.marker.Get();
-        settings.partitionIndex[i] = entry.index;
-        settings.partitionSize[i] = entry.size;
-        settings.partitionKeyId[i] = entry.keyId;
-        settings.partitionFlags[i] = entry.flags;
-    }
+    LoadPartitionSettings(*CurrentProjectConfig(), settings);
     const bool ok = CPartitionCFGLinkDlg(this).DoModal() == fw::IDOK;
     if (click == BoxClick::View) return;
     if (!ok) {
@@ -279,16 +271,7 @@ void COVLinkProjectDlg::OnBnClickedConfigurationPartition() {
     }
     CheckDlgButton(IDC_OVPROJ_PARTITION, 1);
     GetDlgItem(IDC_OVPROJ_CHIP_KEY).EnableWindow(FamilyHasChipKeys(m_optionFamily));
-    EditCurrentProject([&settings](ProjectConfig& edited) {
-        for (std::size_t i = 0; i < kProjectPartitions; ++i) {
-            ProjectPartitionEntry& entry = edited.chip.partitions[i];
-            entry.marker.Set(settings.partitionConfigured[i]);
-            entry.index = settings.partitionIndex[i];
-            entry.size = settings.partitionSize[i];
-            entry.keyId = settings.partitionKeyId[i];
-            entry.flags = settings.partitionFlags[i];
-        }
-    });
+    EditCurrentProject([&settings](ProjectConfig& edited) { StorePartitionSettings(settings, edited); });
     settings.partitionMode = 1;
     if (!m_rows.empty()) {
         ClearFileList();

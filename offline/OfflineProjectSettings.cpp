@@ -1,5 +1,6 @@
 #include "offline/OfflineProjectSettings.h"
 
+#include "offline/ProjectConfig.h"
 #include "optionbytes/ProjectOptionTexts.h"
 
 void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
@@ -31,4 +32,26 @@ void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
 OfflineProjectSettings& ProjectSettings() {
     static OfflineProjectSettings settings;
     return settings;
+}
+
+void LoadPartitionSettings(const ProjectConfig& record, OfflineProjectSettings& settings) {
+    for (std::size_t i = 0; i < kProjectPartitions; ++i) {
+        const ProjectPartitionEntry& entry = record.chip.partitions[i];
+        settings.partitionConfigured[i] = entry.marker.Get();
+        settings.partitionIndex[i] = entry.index;
+        settings.partitionSize[i] = entry.size;
+        settings.partitionKeyId[i] = entry.keyId;
+        settings.partitionFlags[i] = entry.flags;
+    }
+}
+
+void StorePartitionSettings(const OfflineProjectSettings& settings, ProjectConfig& record) {
+    for (std::size_t i = 0; i < kProjectPartitions; ++i) {
+        ProjectPartitionEntry& entry = record.chip.partitions[i];
+        entry.marker.Set(settings.partitionConfigured[i]);
+        entry.index = settings.partitionIndex[i];
+        entry.size = settings.partitionSize[i];
+        entry.keyId = settings.partitionKeyId[i];
+        entry.flags = settings.partitionFlags[i];
+    }
 }

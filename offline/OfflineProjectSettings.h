@@ -43,9 +43,16 @@ struct OfflineProjectSettings {
     Key deviceKeyNew{};
 
     // The reset of the partition and chip-key fields for a new project; pageOpening also clears the project's
-    // option texts (g_projectOptionText, g_projectOptionText2) and the editor flags, and "New project" makes the project editable again.
+    // option texts (g_projectOptionText, g_projectOptionText2) and the editor flags, and "New project" makes the
+    // project editable again.
     void ResetForNewProject(bool pageOpening);
 };
 
 // The one instance of the program.
 OfflineProjectSettings& ProjectSettings();
+
+struct ProjectConfig;
+// The partition dialog works on the settings: a record's three partition entries go in before it runs, and what it
+// confirmed goes back into the record.
+void LoadPartitionSettings(const ProjectConfig& record, OfflineProjectSettings& settings);
+void StorePartitionSettings(const OfflineProjectSettings& settings, ProjectConfig& record);

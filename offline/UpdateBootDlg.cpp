@@ -82,31 +82,45 @@ void CUpdateBootDlg::StartWorker() {
     WaitForWorker();
     m_running = true;
     m_succeeded = false;
-    // While the upgrade holds the link, the window leaves the downloader's departures and returns to it.
-    if (OfflineLink* link = m_pMainDlg->GetOfflineLink()) static_cast<LinkSession*>(link)->m_heldByWorker = true;
     m_pWorker = std::make_unique<fw::WorkerThread>([this] { return UpgradeThread(); }, true);
     m_pWorker->Resume();
     SetTimer(kCloseTimer, kCloseTimerMs);
 }
 
 uint32_t CUpdateBootDlg::UpgradeThread() {
-    fw::Text caption;
-    fw::RunOnUi([&] {
-        caption = GetWindowText();
-        m_updateButton.EnableWindow(false);
-        m_browseButton.EnableWindow(false);
-    });
-    const fw::Text path = m_filePath.empty() ? m_pMainDlg->m_linkFirmwareFile : m_filePath;
-    FirmwareUpgrade upgrade(*this, path);
-    m_succeeded = upgrade.Run();
-    fw::RunOnUi([&] {
-        m_updateButton.EnableWindow(true);
-        m_browseButton.EnableWindow(true);
-        SetWindowText(caption);
-    });
-    if (OfflineLink* link = m_pMainDlg->GetOfflineLink()) static_cast<LinkSession*>(link)->m_heldByWorker = false;
+    {
+        // The downloader leaves the bus and comes back twice: the window takes that for no unplug until the
+        // upgrade lets go, and then looks whether it is still there.
+        OfflineLink::Hold hold(*m_pMainDlg);
+        fw::Text caption;
+        fw::RunOnUi([&] {
+            caption = GetWindowText();
+            m_updateButton.EnableWindow(false);
+            m_browseButton.EnableWindow(false);
+        });
+        m_succeeded = UpgradeFirmware();
+        fw::RunOnUi([&] {
+            m_updateButton.EnableWindow(true);
+            m_browseButton.EnableWindow(true);
+            SetWindowText(caption);
+        });
+    }
     m_running = false;
     return 0;
+}
+
+bool CUpdateBootDlg::UpgradeFirmware() {
+    FirmwareUpgrade upgrade(*this, m_filePath.empty() ? m_pMainDlg->m_linkFirmwareFile : m_filePath);
+    return upgrade.Run();
+}
+
+bool CUpdateBootDlg::Reconnect() {
+    if (OfflineLink* link = m_pMainDlg->GetOfflineLink()) link->Close();
+    std::this_thread::sleep_for(std::chrono::milliseconds(FirmwareReconnectPauseMs()));
+    m_pMainDlg->m_connected = 0;
+    if (!OpenLink()) return false;
+    m_pMainDlg->m_connected = 1;
+    return true;
 }
 
 void CUpdateBootDlg::WaitForWorker() {
@@ -157,18 +171,12 @@ fw::LResult CUpdateBootDlg::OnProgressStep(fw::WParam wParam, fw::LParam) {
 
 bool CUpdateBootDlg::OpenLink() { return ::OpenLink(*m_pMainDlg) != 0; }
 
-void CUpdateBootDlg::CloseLink() {
-    if (OfflineLink* link = m_pMainDlg->GetOfflineLink()) link->Close();
-}
-
 bool CUpdateBootDlg::Exchange(std::span<const uint8_t> request) {
     LinkReply reply;
     return ExchangeLinkRequest(*m_pMainDlg, request, reply);
 }
 
 bool CUpdateBootDlg::ReadLinkInfo() { return ::ReadLinkInfo(*m_pMainDlg) != 0; }
-
-void CUpdateBootDlg::SetConnected(bool connected) { m_pMainDlg->m_connected = connected ? 1 : 0; }
 
 void CUpdateBootDlg::ShowMessage(const fw::Text& text) {
     fw::RunOnUi([&] { m_msgBox.MessageBox(this, text, fw::MB_OK); });
@@ -179,10 +187,6 @@ void CUpdateBootDlg::ProgressRange(uint32_t upper) { SendMessage(WM_PROGRESS_RAN
 void CUpdateBootDlg::ProgressStep(uint32_t upper) { SendMessage(WM_PROGRESS_STEP, upper); }
 
 void CUpdateBootDlg::SetCaption(const fw::Text& caption) { SetWindowText(caption); }
-
-void CUpdateBootDlg::Pause(uint32_t milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
 
 void OnOfflineLinkFirmwareUpdate(CQXDownloadToolDlg& window) {
     if (window.m_connected == 0) {

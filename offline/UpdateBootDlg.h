@@ -34,6 +34,9 @@ protected:
 private:
     void StartWorker();
     uint32_t UpgradeThread();
+    // The upgrade of the chosen file (or the fetched one); true after "固件更新成功！".
+    bool UpgradeFirmware();
+
     void WaitForWorker();
 
     void OnBnClickedBrowse();
@@ -46,15 +49,13 @@ private:
 
     // FirmwareUpgradeHost, called by the worker.
     bool OpenLink() override;
-    void CloseLink() override;
+    bool Reconnect() override;
     bool Exchange(std::span<const uint8_t> request) override;
     bool ReadLinkInfo() override;
-    void SetConnected(bool connected) override;
     void ShowMessage(const fw::Text& text) override;
     void ProgressRange(uint32_t upper) override;
     void ProgressStep(uint32_t upper) override;
     void SetCaption(const fw::Text& caption) override;
-    void Pause(uint32_t milliseconds) override;
 
     CQXDownloadToolDlg* m_pMainDlg;
     CMessageBoxEx m_msgBox;

@@ -20,9 +20,10 @@ fw::Text UpdateFolderUrl(bool internetConnected, fw::TextView hostAddress, fw::T
     return u"http://" + server + u"/files/" + fw::Text(folder);
 }
 
-int CheckUpdateIni(fw::TextView current, const fw::Text& folderUrl, const fw::Text& localIni, fw::Text& latest) {
+int CheckUpdateIni(fw::TextView current, const fw::Text& folderUrl, const fw::Text& localIni, fw::Text& latest,
+                   const HttpWaitHook& whileWaiting) {
     fw::Text sizeText;
-    if (!HttpGetFile(localIni, folderUrl + u"Update.ini", sizeText)) return kUpdateNoConfiguration;
+    if (!HttpGetFile(localIni, folderUrl + u"Update.ini", sizeText, whileWaiting)) return kUpdateNoConfiguration;
     const fw::Text value = fw::GetPrivateProfileString(u"LATESTVERSION", u"latestversion", u"", 129, localIni);
     if (value.empty()) {
         fw::DeleteFile(localIni);
@@ -36,11 +37,12 @@ UpdateCheck::UpdateCheck(fw::Text folder, fw::Text localIni)
     : m_folder(std::move(folder)), m_localIni(std::move(localIni)) {}
 
 UpdateCheck::~UpdateCheck() {
+    Cancel();
     if (m_worker) m_worker->Join();
 }
 
 bool UpdateCheck::Start(fw::Text current, fw::Text hostAddress, bool automatic) {
-    if (Running()) return false;
+    if (Running() || Cancelled()) return false;
     if (m_worker) m_worker->Join();
     m_automatic = automatic;
     {
@@ -55,7 +57,8 @@ bool UpdateCheck::Start(fw::Text current, fw::Text hostAddress, bool automatic) 
             result.folderUrl = UpdateFolderUrl(s_internetConnected(), hostAddress, m_folder);
             result.status = result.folderUrl.empty()
                                 ? kUpdateNoConfiguration
-                                : CheckUpdateIni(current, result.folderUrl, m_localIni, result.latestVersion);
+                                : CheckUpdateIni(current, result.folderUrl, m_localIni, result.latestVersion,
+                                                 [this] { return !Cancelled(); });
             {
                 std::lock_guard lock(m_mutex);
                 m_result = std::move(result);

@@ -10,6 +10,7 @@
 
 #include "framework/Sync.h"
 #include "framework/Text.h"
+#include "offline/HttpSocket.h"
 
 enum UpdateCheckStatus {
     kUpdateCheckRunning = -1,
@@ -32,18 +33,25 @@ fw::Text UpdateFolderUrl(bool internetConnected, fw::TextView hostAddress, fw::T
 
 // Fetches folderUrl + "Update.ini" into localIni and compares its latestversion with `current`: status 0, 1 or 2
 // with the version in `latest`; 3 when the fetch failed; 4 (and the local file deleted) when it names none.
-int CheckUpdateIni(fw::TextView current, const fw::Text& folderUrl, const fw::Text& localIni, fw::Text& latest);
+// whileWaiting: see HttpGetFile.
+int CheckUpdateIni(fw::TextView current, const fw::Text& folderUrl, const fw::Text& localIni, fw::Text& latest,
+                   const HttpWaitHook& whileWaiting = {});
 
 class UpdateCheck {
 public:
     // `folder` on the server ("QXDownloadTool/", "Firware/"); `localIni` the full path of the kind's own copy.
     UpdateCheck(fw::Text folder, fw::Text localIni);
-    ~UpdateCheck();  // waits for a running worker
+    ~UpdateCheck();  // cancels a running worker and waits for it
     UpdateCheck(const UpdateCheck&) = delete;
     UpdateCheck& operator=(const UpdateCheck&) = delete;
 
-    // UI thread. Starts a worker for `current` unless one runs; false when one did. The status goes to -1.
+    // UI thread. Starts a worker for `current` unless one runs or the check was cancelled; false then. The status
+    // goes to -1.
     bool Start(fw::Text current, fw::Text hostAddress, bool automatic);
+    // Any thread: a running fetch ends within a wait slice (with status 3) and no check starts any more. The
+    // window does this when it closes, so the program never waits for a slow server on its way out.
+    void Cancel() { m_cancelled.store(true, std::memory_order_release); }
+    bool Cancelled() const { return m_cancelled.load(std::memory_order_acquire); }
     bool Running() const { return m_running.load(std::memory_order_acquire); }
     bool Automatic() const { return m_automatic; }
     UpdateCheckResult Result() const;
@@ -58,5 +66,6 @@ private:
     mutable std::mutex m_mutex;
     UpdateCheckResult m_result;  // under m_mutex
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_cancelled{false};
     std::unique_ptr<fw::WorkerThread> m_worker;
 };

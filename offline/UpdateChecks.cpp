@@ -12,6 +12,7 @@
 #include "framework/Ini.h"
 #include "framework/Styles.h"
 #include "framework/System.h"
+#include "framework/UiThread.h"
 #include "offline/HttpGetFile.h"
 #include "offline/UpdateBootDlg.h"
 
@@ -45,7 +46,7 @@ bool IsPlainFirmwareFileName(fw::TextView name) {
                            c == u'.' || c == u'-' || c == u'_';
         if (!plain) return false;
     }
-    return true;
+    return name.size() > 4 && fw::EqualsNoCase(fw::Right(name, 4), u".enc");
 }
 
 UpdateChecks* UpdateChecksOf(CQXDownloadToolDlg& window) {
@@ -71,12 +72,30 @@ void UpdateChecks::WindowOpened() {
     StartToolCheck(true);
 }
 
+void UpdateChecks::WindowClosing() {
+    m_closing = true;
+    m_tool.Cancel();
+    m_firmware.Cancel();
+}
+
+int UpdateChecks::FetchOnUi(const fw::Text& path, const fw::Text& url, fw::Text& sizeText) {
+    m_fetchingOnUi = true;
+    const int fetched = HttpGetFile(path, url, sizeText, [this] {
+        fw::PumpMessages();
+        return !m_closing;
+    });
+    m_fetchingOnUi = false;
+    return fetched;
+}
+
 void UpdateChecks::StartToolCheck(bool automatic) {
+    if (m_fetchingOnUi) return;
     if (!m_tool.Start(m_window.m_toolVersion, m_window.m_hostIpText, automatic)) return;
     m_window.SetTimer(TIMER_TOOL_UPDATE, kPollMs);
 }
 
 void UpdateChecks::StartFirmwareCheck(bool automatic) {
+    if (m_fetchingOnUi) return;
     if (!m_firmware.Start(m_window.m_linkFirmwareVersion, m_window.m_hostIpText, automatic)) return;
     m_window.SetTimer(TIMER_FIRMWARE_UPDATE, kPollMs);
 }
@@ -97,6 +116,8 @@ void UpdateChecks::OnCheckLinkFirmwareUpdate() {
 }
 
 void UpdateChecks::OnTimer(uintptr_t id) {
+    // A result waits for the download on the UI thread to end; after closing, none is handled.
+    if (m_fetchingOnUi || m_closing) return;
     if (id == TIMER_TOOL_UPDATE) OnToolTimer();
     if (id == TIMER_FIRMWARE_UPDATE) OnFirmwareTimer();
 }
@@ -151,8 +172,8 @@ int UpdateChecks::UpgradeToolOnline() {
         return 0;
     }
     fw::Text sizeText;
-    if (!HttpGetFile(InWorkDir(m_window.m_updaterPath), m_tool.Result().folderUrl + u"Update.exe", sizeText)) {
-        Show(TranslateText(u"下载更新程序失败！"));
+    if (!FetchOnUi(InWorkDir(m_window.m_updaterPath), m_tool.Result().folderUrl + u"Update.exe", sizeText)) {
+        if (!m_closing) Show(TranslateText(u"下载更新程序失败！"));
         fw::DeleteFile(ini);
         return 0;
     }
@@ -188,16 +209,17 @@ int UpdateChecks::UpgradeLinkFirmwareOnline() {
         Show(TranslateText(u"下载固件文件名称为空！"));
         return 0;
     }
-    if (!IsPlainFirmwareFileName(name)) {
+    // A file of that name that is there already is not ours: the fetch would replace it and the upgrade delete it.
+    if (!IsPlainFirmwareFileName(name) || fw::FileExists(InWorkDir(name))) {
         fw::DeleteFile(ini);
         Show(TranslateText(u"下载固件文件名称不正确！"));
         return 0;
     }
     const fw::Text file = InWorkDir(name);
     fw::Text sizeText;
-    if (!HttpGetFile(file, m_firmware.Result().folderUrl + name, sizeText)) {
+    if (!FetchOnUi(file, m_firmware.Result().folderUrl + name, sizeText)) {
         fw::DeleteFile(ini);
-        Show(TranslateText(u"下载固件文件失败！"));
+        if (!m_closing) Show(TranslateText(u"下载固件文件失败！"));
         return 0;
     }
     m_window.m_linkFirmwareFile = file;

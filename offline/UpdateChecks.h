@@ -20,6 +20,7 @@ public:
     void LinkIdentified() override;
     void OnTimer(uintptr_t id) override;
     void StartUpdater() override;
+    void WindowClosing() override;
 
     // Menu commands 32890 and 32866.
     void OnCheckToolUpdate();
@@ -50,15 +51,22 @@ private:
     void Show(const fw::Text& text);
     bool Ask(const fw::Text& question);
     fw::Text InWorkDir(fw::TextView name) const;
+    // The downloads that follow a check, on the UI thread: the window is drawn and served between the waits of the
+    // fetch, and closing it cancels the fetch.
+    int FetchOnUi(const fw::Text& path, const fw::Text& url, fw::Text& sizeText);
 
     CQXDownloadToolDlg& m_window;
     UpdateCheck m_tool, m_firmware;
     bool m_firmwareAutoCheckEnabled = true;
+    // While a download is served on the UI thread, the window's timers and menu entries start nothing of ours.
+    bool m_fetchingOnUi = false;
+    bool m_closing = false;
 };
 
 // The window's update checks; every window made while the offline subsystem is registered has them.
 UpdateChecks* UpdateChecksOf(CQXDownloadToolDlg& window);
 
-// A name the server gives for the firmware file: letters, digits, ".", "-" and "_", not starting with a dot, so
-// it lands in the working directory under that name and nowhere else.
+// A name the server gives for the firmware file: letters, digits, ".", "-" and "_", not starting with a dot and
+// ending in ".enc", so it lands in the working directory under that name, nowhere else and never on one of the
+// program's own files there.
 bool IsPlainFirmwareFileName(fw::TextView name);

@@ -79,13 +79,14 @@ void CUpdateChipKeyDlg::OnBnClickedShowKey() {
 
 void CUpdateChipKeyDlg::OnBnClickedOk() {
     OfflineProjectSettings& settings = ProjectSettings();
+    // This dialog checks the length before the digits.
     const KeyTextMessages oldMessages{TranslateText(u"旧密钥不能为空！"), TranslateText(u"旧密钥必须是十六进制数！"),
-                                      TranslateText(u"旧密钥长度应为16字节！")};
+                                      TranslateText(u"旧密钥长度应为16字节！"), true};
     const KeyTextMessages newMessages{TranslateText(u"新密钥不能为空！"), TranslateText(u"新密钥必须是十六进制数！"),
-                                      TranslateText(u"新密钥长度应为16字节！")};
+                                      TranslateText(u"新密钥长度应为16字节！"), true};
     const KeyTextMessages deviceMessages{TranslateText(u"设备密钥不能为空！"),
                                          TranslateText(u"设备密钥必须是十六进制数！"),
-                                         TranslateText(u"设备密钥长度应为16字节！")};
+                                         TranslateText(u"设备密钥长度应为16字节！"), true};
     // Collected aside and stored together once every chosen partition passed.
     std::array<uint8_t, 3> update{};
     std::array<LinkKey, 3> oldKeys{}, newKeys{};

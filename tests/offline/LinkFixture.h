@@ -11,6 +11,7 @@
 #include "offline/OVLinkConfigTabDlg.h"
 #include "offline/OfflineCommands.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/offline/ClosedUpdatePort.h"
 
 class LinkFixture : public MainWindowFixture {
 protected:
@@ -70,6 +71,8 @@ protected:
         onConfig = nullptr;
     }
 
+    // The window's start-up check asks nobody.
+    ClosedUpdatePort closedUpdatePort;
     std::shared_ptr<linksim::Downloader> downloader;
     std::function<void(COVLinkConfigTabDlg&)> onConfig;
     int configRuns = 0;

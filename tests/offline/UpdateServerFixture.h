@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <string>
@@ -19,7 +20,7 @@
 
 class LocalUpdateServer {
 public:
-    LocalUpdateServer() {
+    LocalUpdateServer() : m_found(GetHttpConnectionSettings()) {
         m_listen = ListenOnLoopback(8, m_port);
         SetHttpConnectionSettings({m_port, 2000, 2000});
         m_thread = std::thread([this] { Serve(); });
@@ -28,7 +29,7 @@ public:
         m_stop = true;
         m_thread.join();
         ::close(m_listen);
-        SetHttpConnectionSettings({});
+        SetHttpConnectionSettings(m_found);
     }
     LocalUpdateServer(const LocalUpdateServer&) = delete;
     LocalUpdateServer& operator=(const LocalUpdateServer&) = delete;
@@ -37,6 +38,11 @@ public:
     void Put(const std::string& path, const std::string& body) {
         std::lock_guard lock(m_mutex);
         m_files[path] = body;
+    }
+    // The file's bytes go out one every `interval` (the header at once), until the client goes away.
+    void Trickle(const std::string& path, std::chrono::milliseconds interval) {
+        std::lock_guard lock(m_mutex);
+        m_trickled[path] = interval;
     }
     void Remove(const std::string& path) {
         std::lock_guard lock(m_mutex);
@@ -68,6 +74,8 @@ private:
             const std::string line = request.substr(0, request.find("\r\n"));
             const size_t host = request.find("\r\nHost:");
             std::string reply;
+            std::chrono::milliseconds trickle{0};
+            size_t headerBytes = 0;
             {
                 std::lock_guard lock(m_mutex);
                 m_requests.push_back(line);
@@ -78,17 +86,30 @@ private:
                 const auto file = m_files.find(line.substr(from, line.rfind(' ') - from));
                 const std::string body = file == m_files.end() ? "<h1>Not Found</h1>" : file->second;
                 reply = std::string(file == m_files.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
-                        "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+                        "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+                headerBytes = reply.size();
+                reply += body;
+                if (file != m_files.end() && m_trickled.count(file->first)) trickle = m_trickled[file->first];
             }
-            ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+            if (trickle.count() == 0) {
+                ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+            } else {
+                bool open = ::send(fd, reply.data(), headerBytes, MSG_NOSIGNAL) > 0;
+                for (size_t i = headerBytes; open && !m_stop && i < reply.size(); ++i) {
+                    std::this_thread::sleep_for(trickle);
+                    open = ::send(fd, &reply[i], 1, MSG_NOSIGNAL) == 1;
+                }
+            }
             ::close(fd);
         }
     }
 
+    HttpConnectionSettings m_found;
     int m_listen = -1, m_port = 0;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
     std::map<std::string, std::string> m_files;
+    std::map<std::string, std::chrono::milliseconds> m_trickled;
     std::vector<std::string> m_requests, m_hosts;
     std::thread m_thread;
 };

@@ -160,16 +160,21 @@ TEST_F(ChipKeyDialog, RefusedKeysStoreNothing) {
         Text typed, message;
     };
     const Text g = kNewKey.substr(0, 31) + u"G";
+    // Wrong in both ways: the length is checked first.
+    const Text shortG = u"G" + kNewKey.substr(0, 29);
     const Row rows[] = {
         {IDC_CHIPKEY_OLD2, u"", u"旧密钥不能为空！"},
         {IDC_CHIPKEY_OLD2, kOldKey.substr(0, 30), u"旧密钥长度应为16字节！"},
         {IDC_CHIPKEY_OLD2, g, u"旧密钥必须是十六进制数！"},
+        {IDC_CHIPKEY_OLD2, shortG, u"旧密钥长度应为16字节！"},
         {IDC_CHIPKEY_NEW2, u" \t", u"新密钥不能为空！"},
         {IDC_CHIPKEY_NEW2, kNewKey.substr(0, 31), u"新密钥长度应为16字节！"},
         {IDC_CHIPKEY_NEW2, g, u"新密钥必须是十六进制数！"},
+        {IDC_CHIPKEY_NEW2, shortG, u"新密钥长度应为16字节！"},
         {IDC_CHIPKEY_DEVICE, u"", u"设备密钥不能为空！"},
         {IDC_CHIPKEY_DEVICE, kDeviceKey + u"00", u"设备密钥长度应为16字节！"},
         {IDC_CHIPKEY_DEVICE, g, u"设备密钥必须是十六进制数！"},
+        {IDC_CHIPKEY_DEVICE, shortG + u"00000", u"设备密钥长度应为16字节！"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(fw::TextToUtf8(row.message));

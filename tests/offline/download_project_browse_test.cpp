@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string_view>
 
 #include "app/DownloadCounters.h"
@@ -11,9 +12,11 @@
 #include "offline/ByteStringName.h"
 #include "offline/DownloadProjectFile.h"
 #include "offline/OfflineCommands.h"
+#include "offline/ProjectFileContainer.h"
 #include "resources/ui/add_start_address.h"
 #include "resources/ui/download_project.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/offline/ClosedUpdatePort.h"
 
 namespace {
 
@@ -26,6 +29,9 @@ struct Row {
 
 class DownloadProjectBrowse : public MainWindowFixture {
 protected:
+    // Once the offline subsystem is registered, every window checks for updates at start-up: it asks nobody.
+    ClosedUpdatePort closedUpdatePort;
+
     void SetUp() override {
         MainWindowFixture::SetUp();
         RegisterProgramCommands();
@@ -33,7 +39,8 @@ protected:
 
     // Writes the project file: the rows in slot order, all in the main flash item; option bytes when given.
     fw::Text WriteProject(const std::string& file, fw::TextView series, const std::vector<Row>& rows,
-                          std::optional<std::array<uint8_t, 20>> options = std::nullopt) {
+                          std::optional<std::array<uint8_t, 20>> options = std::nullopt,
+                          const std::function<void(ProjectConfig&)>& adjust = {}) {
         ProjectConfig r = ProjectConfig::Blank();
         r.fileCount = static_cast<uint8_t>(rows.size());
         std::vector<std::vector<uint8_t>> data;
@@ -56,6 +63,7 @@ protected:
             r.chip.option.marker.Set(kProjectMarkerValid);
             r.chip.option.optionBytes = *options;
         }
+        if (adjust) adjust(r);
         EXPECT_TRUE(WriteDownloadProjectFile(dir.Wide(file), r, data));
         return dir.Wide(file);
     }
@@ -122,21 +130,92 @@ TEST_F(DownloadProjectBrowse, FilesBecomeSegmentsAtTheirAddressesAndTheOptionByt
     EXPECT_EQ(w.m_writeOptionBytes, 0);
 }
 
-TEST_F(DownloadProjectBrowse, ADamagedProjectLoadsNothing) {
+// Each partition's entry and key update of the project reach the download item of that partition: enabled, size,
+// key ID, the two flags and both keys; an absent partition is switched off and a key left alone stays off.
+TEST_F(DownloadProjectBrowse, PartitionsAndKeyUpdatesReachTheirItems) {
+    RegisterOfflineCommands();
+    const fw::Text path = WriteProject(
+        "parts.dlpf", u"VK517C8", {{"app.bin", 0x08000000, Pattern(64, 1)}}, std::nullopt, [](ProjectConfig& r) {
+            const uint8_t sizes[] = {2, 6, 0}, keyIds[] = {3, 17, 0}, flags[] = {0x10, 0x01, 0x11};
+            const uint32_t markers[] = {kProjectMarkerValid, kProjectMarkerValid, kProjectMarkerAbsent};
+            for (std::size_t i = 0; i < 3; ++i) {
+                ProjectPartitionEntry& e = r.chip.partitions[i];
+                e.marker.Set(markers[i]);
+                e.index = static_cast<uint8_t>(i);
+                e.size = sizes[i];
+                e.keyId = keyIds[i];
+                e.flags = flags[i];
+            }
+            r.keys.keyMode = {0, 1, 0xFF};
+            r.keys.keyId = {0, 17, 0xFF};
+            r.keys.newKey[1].fill(0x21);
+            r.keys.oldKey[1].fill(0x4C);
+        });
+    CQXDownloadToolDlg& w = Start();
+    Browse(w, path);
+    ASSERT_TRUE(LogHas(u"文件加载成功！"));
+    struct Expected {
+        uint8_t enabled, size, keyId, authentication, encryption, keyUpdate;
+        const char16_t *newKey, *oldKey;
+    };
+    const Expected expected[] = {
+        {1, 2, 3, 1, 0, 0, u"", u""},
+        {1, 6, 17, 0, 1, 1, u"21212121212121212121212121212121", u"4C4C4C4C4C4C4C4C4C4C4C4C4C4C4C4C"},
+        {0, 0, 0, 0, 0, 0, u"", u""},
+    };
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const DownloadItem& item = w.m_items[i];
+        EXPECT_EQ(item.enabled, expected[i].enabled);
+        EXPECT_EQ(item.configure, expected[i].enabled);
+        EXPECT_EQ(item.wantedSize, expected[i].size);
+        EXPECT_EQ(item.wantedKeyId, expected[i].keyId);
+        EXPECT_EQ(item.wantedAuthentication, expected[i].authentication);
+        EXPECT_EQ(item.wantedEncryption, expected[i].encryption);
+        EXPECT_EQ(item.keyUpdate, expected[i].keyUpdate);
+        EXPECT_EQ(item.newKeyHex, expected[i].newKey);
+        EXPECT_EQ(item.oldKeyHex, expected[i].oldKey);
+    }
+}
+
+// A refused project loads nothing, says why, and the file box no longer names the file chosen before, whose data
+// went when the project was chosen.
+TEST_F(DownloadProjectBrowse, ARefusedProjectLoadsNothingAndSaysWhy) {
+    RegisterOfflineCommands();
     const fw::Text good = WriteProject("good.dlpf", u"VK517C8", {{"app.bin", 0x08000000, Pattern(64, 1)}});
-    ASSERT_FALSE(good.empty());
-    std::string bytes = dir.Read("good.dlpf");
-    bytes[bytes.size() / 2] ^= 0x40;
-    dir.Write("bad.dlpf", bytes);
+    std::string damaged = dir.Read("good.dlpf");
+    damaged[damaged.size() / 2] ^= 0x40;
+    dir.Write("damaged.dlpf", damaged);
+    // An intact project file whose record is a link project's.
+    const std::vector<ProjectSection> link = {ProjectSection(1580, 0xFF), ProjectSection(64, 0x11)};
+    const std::vector<uint8_t> linkFile = EncodeProjectFileContainer(link);
+    dir.Write("link.dlpf", std::string(linkFile.begin(), linkFile.end()));
+    struct Refused {
+        const char* file;
+        const char16_t* box;
+    };
+    const Refused rows[] = {
+        {"damaged.dlpf", u"项目文件已损坏！"},
+        {"link.dlpf", u"不是下载项目文件！"},
+        {"missing.dlpf", u"项目文件打开失败！"},
+    };
     CQXDownloadToolDlg& w = Start();
     const uint8_t seriesBefore = w.m_chipSeries;
-    Browse(w, dir.Wide("bad.dlpf"));
-    EXPECT_FALSE(LogHas(u"文件加载成功！"));
-    EXPECT_TRUE(LogHas(u"文件加载失败！"));
-    EXPECT_TRUE(w.m_items[0].data[0].empty());
-    EXPECT_EQ(w.m_writeOptionBytes, 0);
-    EXPECT_FALSE(w.m_projectOptionBytes.has_value());
-    EXPECT_EQ(w.m_chipSeries, seriesBefore);
+    for (const Refused& row : rows) {
+        SCOPED_TRACE(row.file);
+        Browse(w, good);
+        ASSERT_EQ(w.GetDlgItemText(IDC_EDIT_FILE), good);
+        host.ClearRecords();
+        host.ExpectBox(row.box, fw::IDOK);
+        Browse(w, dir.Wide(row.file));
+        EXPECT_FALSE(LogHas(u"文件加载成功！"));
+        EXPECT_TRUE(LogHas(u"文件加载失败！"));
+        EXPECT_EQ(w.GetDlgItemText(IDC_EDIT_FILE), u"");
+        EXPECT_TRUE(w.m_items[0].data[0].empty());
+        EXPECT_EQ(w.m_writeOptionBytes, 0);
+        EXPECT_FALSE(w.m_projectOptionBytes.has_value());
+        EXPECT_EQ(w.m_chipSeries, seriesBefore);
+    }
 }
 
 TEST_F(DownloadProjectBrowse, AProjectForAnotherChipIsRefusedWhileConnected) {

@@ -284,6 +284,117 @@ TEST_F(DownloadProjectDlgTest, AddPlacesFilesByTheRulesOfTheSeries) {
     EXPECT_EQ(offeredStart, 0x08000000u);
 }
 
+// Which steps a model allows, by the names in the model (the first of its series, which choosing the series
+// selects), typed from the maker's rules: "VK23W" and "VKS90" allow none of the three, "VK42W" only the option
+// bytes; the same series code with another model allows all three.
+TEST_F(DownloadProjectDlgTest, ModelNamesDecideTheStepsOffered) {
+    dir.Write(
+        "Series CFG Table.ini",
+        "CLASS = VK517\nCHIPMARK = VK517C8\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n"
+        "CLASS = VK517B\nCHIPMARK = VK23W8\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n"
+        "CLASS = VK517S\nCHIPMARK = VKS90A\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n"
+        "CLASS = VK517W\nCHIPMARK = VK42W1\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n");
+    CDownloadProjectDlg::SetPartitionDialog([](fw::Window&) { return true; });
+    CDownloadProjectDlg::SetChipKeyDialog([](fw::Window&) { return true; });
+    struct Offered {
+        const char16_t* series;
+        bool optionBytes, partitions, updateKey;
+    };
+    const Offered rows[] = {{u"VK517", true, true, true},
+                            {u"VK517B", false, false, false},
+                            {u"VK517S", false, false, false},
+                            {u"VK517W", true, false, false}};
+    Open();
+    for (const Offered& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.series));
+        Choose(row.series);
+        EXPECT_EQ(Enabled(IDC_DLP_SET_OPTION_BYTE), row.optionBytes);
+        EXPECT_EQ(Enabled(IDC_DLP_SET_PARTITION), row.partitions);
+        EXPECT_EQ(Enabled(IDC_DLP_UPDATE_KEY), row.updateKey);
+    }
+}
+
+// A series whose partitions have no keys of their own keeps the whole key record erased, even with partitions
+// set; another series gets the partitions' default keys.
+TEST_F(DownloadProjectDlgTest, SeriesWithoutPartitionKeysKeepTheKeyRecordErased) {
+    dir.Write(
+        "Series CFG Table.ini",
+        "CLASS = VK232\nCHIPMARK = VK232C6\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n"
+        "CLASS = VK517\nCHIPMARK = VK517C8\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n");
+    CDownloadProjectDlg::SetPartitionDialog([](fw::Window&) {
+        OfflineProjectSettings& s = ProjectSettings();
+        s.partitionConfigured = {kProjectMarkerValid, kProjectMarkerAbsent, kProjectMarkerAbsent};
+        s.partitionSize = {0, 0, 0};
+        s.partitionKeyId = {3, 0, 0};
+        s.partitionFlags = {0x11, 0, 0};
+        return true;
+    });
+    dir.Write("app.bin", Blob(0x300, 1));
+    for (const char16_t* series : {u"VK232", u"VK517"}) {
+        SCOPED_TRACE(fw::TextToUtf8(series));
+        Open();
+        Choose(series);
+        ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, true));
+        Add("app.bin", u"08000000", FilePlacementPartition{true, 0, 0x08008000, 0});
+        ASSERT_EQ(dlg->m_fileCount, 1);
+        Save("keys.dlpf");
+        DownloadProject saved;
+        ASSERT_TRUE(ParseDownloadProjectFile(FileBytes("keys.dlpf"), saved));
+        const ProjectKeyRecord& keys = saved.record.keys;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(&keys);
+        const bool erased = std::all_of(bytes, bytes + sizeof keys, [](uint8_t b) { return b == 0xFF; });
+        EXPECT_EQ(erased, fw::TextView(series) == u"VK232");
+        if (!erased) {
+            EXPECT_EQ(keys.keyMode[0], 0);
+            EXPECT_EQ(keys.keyId[0], 3);
+        }
+    }
+}
+
+// A new project's first Set Partition starts from its erased record, not from the partitions another dialog left in
+// the shared settings; the next one from what was confirmed. Confirming with files listed empties the list.
+TEST_F(DownloadProjectDlgTest, SetPartitionStartsFromTheNewProjectsRecordAndEmptiesTheList) {
+    OfflineProjectSettings& shared = ProjectSettings();
+    shared.partitionConfigured = {kProjectMarkerValid, kProjectMarkerValid, kProjectMarkerValid};
+    shared.partitionSize = {1, 2, 3};
+    shared.partitionKeyId = {7, 8, 9};
+    shared.partitionFlags = {0x11, 0x11, 0x11};
+    struct Seen {
+        std::array<uint32_t, 3> configured;
+        std::array<uint8_t, 3> size, keyId, flags;
+    };
+    std::vector<Seen> seen;
+    CDownloadProjectDlg::SetPartitionDialog([&](fw::Window&) {
+        OfflineProjectSettings& s = ProjectSettings();
+        seen.push_back({s.partitionConfigured, s.partitionSize, s.partitionKeyId, s.partitionFlags});
+        s.partitionConfigured = {kProjectMarkerValid, kProjectMarkerAbsent, kProjectMarkerAbsent};
+        s.partitionSize = {0, 0, 0};
+        s.partitionKeyId = {4, 0, 0};
+        s.partitionFlags = {0x10, 0, 0};
+        return true;
+    });
+    Open();
+    Choose(u"VK517");
+    dir.Write("app.bin", Blob(0x300, 1));
+    Add("app.bin");
+    ASSERT_EQ(dlg->m_fileCount, 1);
+    host.ExpectBox(u"分区下载，请重新添加下载文件！", fw::IDOK);
+    ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, true));
+    EXPECT_EQ(dlg->m_fileCount, 0);
+    EXPECT_EQ(ListCount(), 0);
+    ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, false));
+    ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, true));
+
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].configured, (std::array<uint32_t, 3>{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}));
+    EXPECT_EQ(seen[0].keyId, (std::array<uint8_t, 3>{0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(seen[0].size, (std::array<uint8_t, 3>{0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(seen[1].configured,
+              (std::array<uint32_t, 3>{kProjectMarkerValid, kProjectMarkerAbsent, kProjectMarkerAbsent}));
+    EXPECT_EQ(seen[1].keyId, (std::array<uint8_t, 3>{4, 0, 0}));
+    EXPECT_EQ(seen[1].flags, (std::array<uint8_t, 3>{0x10, 0, 0}));
+}
+
 // Everything a project holds goes through its file: rows of each kind at their addresses and partitions, the
 // partitions and key updates the page's dialogs leave in the shared settings, the option bytes the editor
 // confirmed. Opened again it shows the same rows and settings, locked; saved again unchanged it is the same file.
@@ -393,8 +504,7 @@ TEST_F(DownloadProjectDlgTest, ARefusedFileLeavesTheProjectShownAsItWas) {
     WriteBytes("good.dlpf", Encode(ThreeRowProject()));
     OpenProject("good.dlpf");
     ASSERT_EQ(dlg->m_fileCount, 3);
-    ASSERT_TRUE(dlg->m_record.has_value());
-    const ProjectConfig record = *dlg->m_record;
+    const ProjectConfig record = dlg->m_record;
     std::vector<std::vector<Text>> list;
     for (int i = 0; i < ListCount(); ++i)
         list.push_back(ListRow(i));
@@ -408,8 +518,7 @@ TEST_F(DownloadProjectDlgTest, ARefusedFileLeavesTheProjectShownAsItWas) {
         WriteBytes("bad.dlpf", damaged.file());
         OpenProject("bad.dlpf", u"项目文件打开失败！");
         EXPECT_EQ(dlg->m_fileCount, 3);
-        ASSERT_TRUE(dlg->m_record.has_value());
-        EXPECT_TRUE(std::ranges::equal(dlg->m_record->Bytes(), record.Bytes()));
+        EXPECT_TRUE(std::ranges::equal(dlg->m_record.Bytes(), record.Bytes()));
         for (std::size_t i = 0; i < dlg->m_rows.size(); ++i)
             EXPECT_EQ(dlg->m_rows[i].data, data[i]) << i;
         ASSERT_EQ(ListCount(), static_cast<int>(list.size()));

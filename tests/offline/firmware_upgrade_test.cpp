@@ -121,6 +121,7 @@ TEST_F(FirmwareUpgradeTest, EveryPacketArrivesAndTheNewVersionIsReadAfterwards) 
         EXPECT_EQ(window->m_linkFirmwareVersion, u"3.1.7");
         EXPECT_EQ(window->m_connected, 1);
         EXPECT_TRUE(LogHas(u"Firmware:3.1.7"));
+        EXPECT_FALSE(LogHas(u"设备已断开！")) << "the restarts were expected";
 
         // The firmware packets as sent: the header, then data packets marked 02 up to the last, marked 03.
         std::vector<std::vector<uint8_t>> packets;
@@ -174,6 +175,13 @@ TEST_F(FirmwareUpgradeTest, FilesThatCannotBeInstalledAreRefusedBeforeAnythingIs
     std::vector<uint8_t> truncated(good.begin(), good.end() - 57);
     std::vector<uint8_t> headerOnly(good.begin(), good.begin() + 40);
     headerOnly[0] = headerOnly[1] = headerOnly[2] = headerOnly[3] = 0;
+    // Its header names its length, but the image ends within an AES block.
+    std::vector<uint8_t> partBlock(good.begin(), good.end() - 5);
+    const size_t partImage = partBlock.size() - 40;
+    partBlock[2] = static_cast<uint8_t>(partImage >> 8);
+    partBlock[3] = static_cast<uint8_t>(partImage);
+    std::vector<uint8_t> longer = good;
+    longer.insert(longer.end(), 16, 0);
     struct Row {
         const char* name;
         std::optional<std::vector<uint8_t>> bytes;  // nullopt: no such file
@@ -184,6 +192,8 @@ TEST_F(FirmwareUpgradeTest, FilesThatCannotBeInstalledAreRefusedBeforeAnythingIs
         {"shorter than its header", std::vector<uint8_t>(good.begin(), good.begin() + 39), u"固件文件格式不正确！"},
         {"header without an image", headerOnly, u"固件文件格式不正确！"},
         {"cut short in transit", truncated, u"固件文件格式不正确！"},
+        {"image not whole AES blocks", partBlock, u"固件文件格式不正确！"},
+        {"longer than its header says", longer, u"固件文件格式不正确！"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -218,7 +228,8 @@ TEST_F(FirmwareUpgradeTest, EachFailureOfTheDownloaderIsShownAsThatFailure) {
     std::array<uint8_t, 16> otherKey = linksim::kSimFirmwareKey;
     otherKey[0] ^= 1;
     const Row rows[] = {
-        {"downloader not found", [](auto& w, auto&) { w.m_pidEdit.SetWindowText(u"FFFE"); }, u"设备没有连接！", true},
+        // The search for it closed the link the window had: the window is disconnected once the upgrade lets go.
+        {"downloader not found", [](auto& w, auto&) { w.m_pidEdit.SetWindowText(u"FFFE"); }, u"设备没有连接！", false},
         {"update program refused", [](auto&, auto& d) { d.ForceStatus(0x03, 1); }, u"跳转Boot更新应用程序失败！", true},
         {"never comes back", [](auto&, auto& d) { d.StayAwayOnNextRestart(); }, u"重新连接失败！", false},
         {"boot identity refused", [](auto&, auto& d) { d.ForceStatus(0x01, 1); }, u"获取BOOT信息失败！", true},
@@ -241,7 +252,29 @@ TEST_F(FirmwareUpgradeTest, EachFailureOfTheDownloaderIsShownAsThatFailure) {
         EXPECT_EQ(Update().installs, 0);
         EXPECT_EQ(downloader->FirmwareVersion(), "3.1.6");
         EXPECT_EQ(window->m_connected == 1, row.connectedAfter);
+        EXPECT_EQ(LogHas(u"设备已断开！"), !row.connectedAfter);
     }
+}
+
+// Unplugged while the image goes out: the upgrade fails on its next packet, and once it has let go of the link the
+// window sees the downloader gone, as it does when idle.
+TEST_F(FirmwareUpgradeTest, ADownloaderUnpluggedDuringTheUpgradeIsDisconnectedWhenItLetsGo) {
+    host.ExpectBox(u"固件更新失败！", fw::IDOK);
+    RunManual(Save("fw.enc", FirmwareFile(Image("3.1.7", 400000))), [&](fw::Dialog&) {
+        ASSERT_TRUE(host.PumpUntil(
+            [&] {
+                for (const auto& frame : downloader->ReceivedFrames())
+                    if (frame[1] == 0x04 && frame[3] == 0x02) return true;
+                return false;
+            },
+            10s));
+        linksim::Unplug(downloader->Path());
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<fw::Text>{u"固件更新失败！"});
+    EXPECT_EQ(Update().installs, 0);
+    EXPECT_EQ(window->m_connected, 0);
+    EXPECT_EQ(ButtonText(), u"连接设备");
+    EXPECT_TRUE(LogHas(u"设备已断开！"));
 }
 
 TEST(FirmwareProgress, TheBarRangeStaysWithinSixteenBitsAndEndsFull) {

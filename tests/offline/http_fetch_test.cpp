@@ -21,10 +21,12 @@
 namespace {
 
 // Accepts one connection, reads the request up to its empty line and answers with reply; after the reply it
-// closes, or stays silent for holdMs first.
+// closes, or stays silent for holdMs first. With trickleMs it sends the reply one byte every trickleMs, until the
+// client goes away.
 class OneShotServer {
 public:
-    explicit OneShotServer(std::string reply, int holdMs = 0) : m_reply(std::move(reply)), m_holdMs(holdMs) {
+    explicit OneShotServer(std::string reply, int holdMs = 0, int trickleMs = 0)
+        : m_reply(std::move(reply)), m_holdMs(holdMs), m_trickleMs(trickleMs) {
         m_listen = ListenOnLoopback(1, m_port);
         m_thread = std::thread([this] { Serve(); });
     }
@@ -43,18 +45,23 @@ private:
         char byte;
         while (m_request.find("\r\n\r\n") == std::string::npos && ::recv(fd, &byte, 1, 0) == 1)
             m_request.push_back(byte);
-        ::send(fd, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
+        if (m_trickleMs == 0) ::send(fd, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
+        for (size_t i = 0; m_trickleMs && i < m_reply.size(); ++i) {
+            if (::send(fd, &m_reply[i], 1, MSG_NOSIGNAL) != 1) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_trickleMs));
+        }
         if (m_holdMs) std::this_thread::sleep_for(std::chrono::milliseconds(m_holdMs));
         ::close(fd);
     }
     std::string m_reply, m_request;
-    int m_holdMs, m_listen = -1, m_port = 0;
+    int m_holdMs, m_trickleMs, m_listen = -1, m_port = 0;
     std::thread m_thread;
 };
 
 class HttpFetch : public ::testing::Test {
 protected:
     void SetUp() override {
+        m_found = GetHttpConnectionSettings();
         m_folder =
             std::filesystem::temp_directory_path() / ("http_fetch_" + std::to_string(::getpid()) + "_" +
                                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -62,7 +69,7 @@ protected:
         m_path = fw::Utf8ToText((m_folder / "Update.ini").string());
     }
     void TearDown() override {
-        SetHttpConnectionSettings({});
+        SetHttpConnectionSettings(m_found);
         std::filesystem::remove_all(m_folder);
     }
     int Fetch(const OneShotServer& server, fw::TextView url = u"http://127.0.0.1/update/Update.ini") {
@@ -75,6 +82,7 @@ protected:
     }
     std::filesystem::path m_folder;
     fw::Text m_path, m_sizeText;
+    HttpConnectionSettings m_found;
 };
 
 std::string Reply(const std::string& status, const std::string& body) {
@@ -112,6 +120,12 @@ TEST_F(HttpFetch, HeaderVariantsAndLengthsAreReadAsTheServerMeantThem) {
         {"not an HTTP reply", "SSH-2.0-x\r\nContent-Length: 3\r\n\r\nabc", 0, "old"},
         {"body ends early", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", 0, "old"},
         {"header without its end", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n", 0, "old"},
+        // The chunk framing would be saved as part of the file.
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", 0, "old"},
+        {"chunked with a length",
+         "HTTP/1.1 200 OK\r\nContent-Length: 3\r\ntransfer-encoding:chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", 0, "old"},
+        {"two lengths that disagree", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 3\r\n\r\nabc", 0, "old"},
+        {"the same length twice", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 3\r\n\r\nabc", 1, "abc"},
         {"header over the buffer",
          "HTTP/1.1 200 OK\r\nX-Pad: " + std::string(1100, 'p') + "\r\nContent-Length: 3\r\n\r\nabc", 0, "old"},
     };
@@ -149,6 +163,50 @@ TEST_F(HttpFetch, SilentAndStalledServersEndTheFetchWithinTheWait) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1200));
         EXPECT_FALSE(fw::FileExists(m_path));
     }
+}
+
+// Every byte comes well within the single wait, so only the whole fetch's deadline ends it: a small file at once,
+// a larger one after the time it takes at the slowest rate still counted as progress.
+TEST_F(HttpFetch, ATricklingServerIsCutOffAtTheDeadline) {
+    struct Row {
+        const char* name;
+        std::string reply;
+        int minBytesPerSecond;
+        int result;
+        int atLeastMs, belowMs;
+    };
+    const std::string body(2000, 'x');
+    const Row rows[] = {
+        {"small file", Reply("200 OK", std::string(100, 'y')), 1 << 20, 0, 550, 1100},
+        {"large file at the floor rate", "HTTP/1.1 200 OK\r\nContent-Length: 2000\r\n\r\n" + body, 1000, 0, 2500, 3200},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        OneShotServer server(row.reply, 0, 10);
+        SetHttpConnectionSettings({server.Port(), 2000, 500, 600, row.minBytesPerSecond});
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", m_sizeText), row.result);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, std::chrono::milliseconds(row.atLeastMs));
+        EXPECT_LT(took, std::chrono::milliseconds(row.belowMs));
+        EXPECT_FALSE(fw::FileExists(m_path));
+    }
+    // Within its time, a slow server's file is taken whole.
+    OneShotServer slow(Reply("200 OK", "abc"), 0, 10);
+    SetHttpConnectionSettings({slow.Port(), 2000, 500, 3000, 1 << 20});
+    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", m_sizeText), 1);
+    EXPECT_EQ(Saved(), "abc");
+}
+
+TEST_F(HttpFetch, TheOwnerIsAskedBetweenWaitsAndCanCancel) {
+    OneShotServer server(Reply("200 OK", std::string(500, 'x')), 0, 10);
+    SetHttpConnectionSettings({server.Port(), 2000, 500});
+    int asked = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", m_sizeText, [&] { return ++asked < 20; }), 0);
+    EXPECT_EQ(asked, 20);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_FALSE(fw::FileExists(m_path));
 }
 
 TEST_F(HttpFetch, RefusedConnectionAndUnusableAddressesFail) {
@@ -191,6 +249,12 @@ TEST(HttpHeaderParse, OnlyAFieldAtTheStartOfALineIsTheLength) {
     EXPECT_EQ(ParseHttpHeader("HTTP/1.1 204 No Content\r\nContent-Length: 7\r\n\r\n").contentLength, 7);
     EXPECT_EQ(ParseHttpHeader("HTTP/1.1 2000 OK\r\n\r\n").status, 0);
     EXPECT_EQ(ParseHttpHeader("HTTP/1.0 020 OK\r\n\r\n").status, 0);
+    // The status line itself is no field.
+    EXPECT_EQ(ParseHttpHeader("Content-Length: 5\r\n\r\n").contentLength, -1);
+    EXPECT_EQ(ParseHttpHeader("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\n").contentLength, -1);
+    EXPECT_EQ(ParseHttpHeader("HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\nContent-Length: 5\r\n\r\n")
+                  .contentLength,
+              -1);
 }
 
 }  // namespace

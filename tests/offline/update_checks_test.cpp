@@ -5,13 +5,18 @@
 // and that every request reached this server and no other.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "framework/Files.h"
 #include "framework/Ini.h"
+#include "framework/UiThread.h"
 #include "linksim/FirmwareUpdateState.h"
 #include "offline/FirmwareUpgrade.h"
+#include "offline/HttpGetFile.h"
 #include "offline/UpdateBootDlg.h"
 #include "offline/UpdateChecks.h"
 #include "offline/UpdateServers.h"
@@ -210,12 +215,7 @@ TEST_F(UpdateChecksTest, WithoutInternetOrInternalAddressNothingIsAsked) {
 }
 
 TEST_F(UpdateChecksTest, StartUpWithoutAServerIsQuietAndQuick) {
-    // A port nobody listens on.
-    const int closedPort = [] {
-        LocalUpdateServer probe;
-        return probe.Port();
-    }();
-    SetHttpConnectionSettings({closedPort, 2000, 2000});
+    SetHttpConnectionSettings({closedUpdatePort.Port(), 2000, 2000});
     StartOnLink();
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(host.PumpUntil([&] { return !Checks().ToolCheck().Running(); }, 5s));
@@ -225,6 +225,111 @@ TEST_F(UpdateChecksTest, StartUpWithoutAServerIsQuietAndQuick) {
     EXPECT_TRUE(host.Boxes().empty());
     EXPECT_EQ(Checks().ToolCheck().Result().status, kUpdateNoConfiguration);
     EXPECT_FALSE(host.TimerRunning(window->Handle(), TIMER_TOOL_UPDATE));
+}
+
+// The start-up check reads a description the server sends a byte at a time, never slowly enough for a single wait
+// to run out: the program closes at once all the same.
+TEST_F(UpdateChecksTest, ClosingDuringATricklingCheckEndsWithinTwoSeconds) {
+    server.Put(kToolIni, Ini("3.1.10") + std::string(200, ';'));
+    server.Trickle(kToolIni, 100ms);
+    StartOnLink();
+    ASSERT_TRUE(host.PumpUntil([&] { return server.Requests().size() == 1; }, 5s));
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(Checks().ToolCheck().Running());
+    host.ExpectBox(u"确定退出?", fw::IDYES);
+    const auto closing = std::chrono::steady_clock::now();
+    window->CloseByUser();
+    window.reset();
+    const auto took = std::chrono::steady_clock::now() - closing;
+    EXPECT_LT(took, 2s);
+    std::printf("closing during a trickling check took %lld ms\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    EXPECT_FALSE(fw::FileExists(dir.Wide("Update.ini")));
+}
+
+// The updater comes a byte every 50 ms. The window keeps serving what is asked of it while the UI thread fetches,
+// and the fetch ends at its deadline with the failure the user is shown for it.
+TEST_F(UpdateChecksTest, TheWindowAnswersDuringASlowDownloadThatEndsAtItsDeadline) {
+    StartQuietly(false);
+    server.Put(kToolIni, Ini("3.1.10"));
+    server.Put("/files/QXDownloadTool/Update.exe", std::string(400, 'u'));
+    server.Trickle("/files/QXDownloadTool/Update.exe", 50ms);
+    SetHttpConnectionSettings({server.Port(), 2000, 2000, 1500, 1 << 20});
+    window->m_toolVersion = u"3.1.6";
+    host.ExpectBox(u"发现新版本工具，是否马上升级?", fw::IDYES);
+    host.ExpectBox(u"下载更新程序失败！", fw::IDOK);
+
+    // Asks the window for a trifle again and again while the updater is being fetched, and notes the longest wait.
+    std::atomic<bool> probing{true}, proberDone{false};
+    std::atomic<int> answers{0};
+    std::atomic<long long> longestMs{0};
+    std::thread prober([&] {
+        while (probing && server.Requests().size() < 3)
+            std::this_thread::sleep_for(5ms);
+        while (probing) {
+            const auto asked = std::chrono::steady_clock::now();
+            fw::RunOnUi([] {});
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked).count();
+            longestMs = std::max<long long>(longestMs, ms);
+            ++answers;
+            std::this_thread::sleep_for(20ms);
+        }
+        proberDone = true;
+    });
+    window->SendCommand(ID_CHECK_TOOL_UPDATE);
+    ASSERT_TRUE(host.PumpUntil([&] { return !Checks().ToolCheck().Running(); }, 10s));
+    const auto fetching = std::chrono::steady_clock::now();
+    host.AdvanceClock(1000ms);  // the result: asked, and the updater fetched here
+    const auto took = std::chrono::steady_clock::now() - fetching;
+    probing = false;
+    host.PumpUntil([&] { return proberDone.load(); });
+    prober.join();
+
+    EXPECT_GE(took, 1300ms);
+    EXPECT_LT(took, 3s);
+    EXPECT_GE(answers, 20);
+    EXPECT_LT(longestMs, 200);
+    std::printf("slow download: %lld ms, %d answers, the longest after %lld ms\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()),
+                answers.load(), longestMs.load());
+    EXPECT_EQ(BoxTexts(), (std::vector<fw::Text>{u"发现新版本工具，是否马上升级?", u"下载更新程序失败！"}));
+    EXPECT_FALSE(fw::FileExists(dir.Wide("Update.exe")));
+    EXPECT_TRUE(launches.empty());
+}
+
+// An automatic tool result never interrupts work on a chip: it waits while a device is connected. An automatic
+// firmware result waits for a connected downloader to install on.
+TEST_F(UpdateChecksTest, AutomaticResultsWaitForTheirMoment) {
+    server.Put(kToolIni, Ini("9.9.9"));
+    StartOnLink();
+    ASSERT_TRUE(ConnectLink());
+    ASSERT_TRUE(host.PumpUntil([&] { return !Checks().ToolCheck().Running(); }, 10s));
+    Poll(Checks().FirmwareCheck());  // nothing for the firmware on the server: silent
+    host.AdvanceClock(3000ms);
+    host.PumpUntilIdle();
+    EXPECT_TRUE(host.Boxes().empty());
+    EXPECT_TRUE(host.TimerRunning(window->Handle(), TIMER_TOOL_UPDATE));
+    window->Click(IDC_BTN_CONNECT);  // disconnect
+    ASSERT_EQ(window->m_connected, 0);
+    host.ExpectBox(u"发现新版本工具，是否马上升级?", fw::IDNO);
+    host.AdvanceClock(1000ms);
+    host.PumpUntilIdle();
+    EXPECT_EQ(BoxTexts(), std::vector<fw::Text>{u"发现新版本工具，是否马上升级?"});
+    host.ClearRecords();
+
+    server.Put(kFirmwareIni, Ini("3.1.7", "QXLink_3.1.7.enc"));
+    ASSERT_TRUE(ConnectLink());
+    ASSERT_TRUE(host.PumpUntil([&] { return !Checks().FirmwareCheck().Running(); }, 10s));
+    window->Click(IDC_BTN_CONNECT);  // disconnected before the result was looked at
+    host.AdvanceClock(3000ms);
+    host.PumpUntilIdle();
+    EXPECT_TRUE(host.Boxes().empty());
+    EXPECT_TRUE(host.TimerRunning(window->Handle(), TIMER_FIRMWARE_UPDATE));
+    host.ExpectBox(u"离线下载器发现新版本，是否马上升级?", fw::IDNO);
+    ASSERT_TRUE(ConnectLink());
+    Poll(Checks().FirmwareCheck());
+    EXPECT_EQ(BoxTexts(), std::vector<fw::Text>{u"离线下载器发现新版本，是否马上升级?"});
 }
 
 TEST_F(UpdateChecksTest, NewerFirmwareAfterConnectingIsInstalledOnTheDownloader) {
@@ -251,6 +356,11 @@ TEST_F(UpdateChecksTest, FirmwareCheckFromTheMenuTellsTheOutcome) {
     StartQuietly();
     ASSERT_TRUE(ConnectLink());
     Poll(Checks().FirmwareCheck());  // the automatic one: nothing on the server yet, so silent
+    // What the two names would overwrite, and then delete after the upgrade.
+    server.Put("/files/Firware/SysConfig.ini", "[dlparam]\ninterface=00\n");
+    server.Put("/files/Firware/mine.enc", "server's");
+    const std::string settings = WorkFile("SysConfig.ini");
+    dir.Write("mine.enc", "the user's");
     struct Row {
         const char* name;
         std::string ini;
@@ -262,6 +372,12 @@ TEST_F(UpdateChecksTest, FirmwareCheckFromTheMenuTellsTheOutcome) {
         {"file name empty", Ini("3.1.7"), {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件名称为空！"}},
         {"file name leaves the folder",
          Ini("3.1.7", "../evil.enc"),
+         {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件名称不正确！"}},
+        {"file name is the program's settings",
+         Ini("3.1.7", "SysConfig.ini"),
+         {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件名称不正确！"}},
+        {"file name is a file of the user's",
+         Ini("3.1.7", "mine.enc"),
          {u"离线下载器发现新版本，是否马上升级?", u"下载固件文件名称不正确！"}},
         {"file missing on the server",
          Ini("3.1.7", "QXLink_3.1.7.enc"),
@@ -279,6 +395,8 @@ TEST_F(UpdateChecksTest, FirmwareCheckFromTheMenuTellsTheOutcome) {
         EXPECT_EQ(downloader->FirmwareVersion(), "3.1.6");
         EXPECT_FALSE(fw::FileExists(dir.Wide("FirmwareUpdate.ini")));
         EXPECT_FALSE(std::filesystem::exists(dir.Path().parent_path() / "evil.enc"));
+        EXPECT_EQ(WorkFile("SysConfig.ini"), settings);
+        EXPECT_EQ(WorkFile("mine.enc"), "the user's");
     }
 }
 
@@ -337,13 +455,38 @@ TEST(UpdateNames, FirmwareFileNamesStayInTheWorkingDirectory) {
         bool plain;
     };
     const Row rows[] = {
-        {u"QXLink_3.1.7.enc", true}, {u"fw-1.enc", true}, {u"", false},   {u"../x.enc", false}, {u"a/b.enc", false},
-        {u"a\\b.enc", false},        {u".hidden", false}, {u"..", false}, {u"x y.enc", false},  {u"/etc/passwd", false},
+        {u"QXLink_3.1.7.enc", true}, {u"fw-1.enc", true},     {u"", false},           {u"../x.enc", false},
+        {u"a/b.enc", false},         {u"a\\b.enc", false},    {u".hidden", false},    {u"..", false},
+        {u"x y.enc", false},         {u"/etc/passwd", false}, {u"fw.ENC", true},      {u".enc", false},
+        {u"SysConfig.ini", false},   {u"Update.exe", false},  {u"fw.enc.bin", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(fw::TextToUtf8(row.name));
         EXPECT_EQ(IsPlainFirmwareFileName(row.name), row.plain);
     }
+}
+
+// Each of the tests' servers, and the closed port that keeps windows from asking anyone, puts back the settings
+// it found, so a test never leaves the next one fetching from a port it did not choose.
+TEST(UpdateTestSeams, ServersAndTheClosedPortPutBackTheSettingsTheyFound) {
+    const HttpConnectionSettings custom{4321, 111, 222, 333, 444};
+    SetHttpConnectionSettings(custom);
+    {
+        LocalUpdateServer server;
+        EXPECT_EQ(GetHttpConnectionSettings().port, server.Port());
+    }
+    EXPECT_EQ(GetHttpConnectionSettings().port, 4321);
+    EXPECT_EQ(GetHttpConnectionSettings().totalMs, 333);
+    {
+        ClosedUpdatePort closed;
+        EXPECT_EQ(GetHttpConnectionSettings().port, closed.Port());
+        fw::Text sizeText;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(HttpGetFile(u"never-written.ini", u"http://127.0.0.1/files/x", sizeText), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms) << "refused, not waited for";
+    }
+    EXPECT_EQ(GetHttpConnectionSettings().port, 4321);
+    SetHttpConnectionSettings({});
 }
 
 TEST(UpdateNames, InternalPrefixesMatchAtTheStartOnly) {

@@ -27,11 +27,14 @@
 #include "offline/UpdateDevKeyDlg.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/framework/host/qt/QtTestApp.h"
+#include "tests/offline/ClosedUpdatePort.h"
 
 namespace {
 
 // A working directory with one simulated downloader, interface 4 chosen for the main window.
 class LinkWorkdir {
+    ClosedUpdatePort m_closedUpdatePort;
+
 public:
     LinkWorkdir() : m_previous(EnterMainWindowWorkdir(m_dir)) {
         RegisterOfflineCommands();
