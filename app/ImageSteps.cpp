@@ -44,6 +44,10 @@ int DownloadJob::DownloadSafeModule() {
         else
             range = RoundToPages(first, last, m_slot.pageSize, m_settings.frontKeepsPage, m_settings.behindKeepsPage);
         if (range && !EraseInternal({}, range->first, range->last, nullptr, nullptr)) return 0;
+        // The firmware's whole erase of the same area would take the module just written with it.
+        if (m_settings.eraseMode == 1 && range == WholeChipRange({m_slot.chipSeries, m_settings.iface,
+                                                                  m_settings.downloadArea, m_slot.flashSizeKB, first}))
+            m_chipErased = true;
     }
     ImageDescriptor image{};
     image.index = 0;
