@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string_view>
 
 #include "app/DownloadCounters.h"
@@ -77,6 +78,40 @@ protected:
         if (!host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)))
             return false;
         return LogHas(u"程序下载完成！");
+    }
+
+    // File → make the download project for the connected chip: the image at `address`, saved as "made.dlpf"; with
+    // `editOptions`, the "Set Option Byte" box is ticked and the script runs in the project's option-byte editor.
+    void MakeProject(CQXDownloadToolDlg& w, const std::vector<uint8_t>& image, const fw::Text& address,
+                     const std::function<void(fw::Dialog&)>& editOptions = {}) {
+        RegisterOfflineCommands();
+        const std::string model = fw::TextToUtf8(w.m_chipModel);
+        dir.Write("Series CFG Table.ini", "CLASS = " + model + "\nCHIPMARK = " + model +
+                                              "\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n");
+        dir.Write("app.bin", std::string(image.begin(), image.end()));
+        ASSERT_TRUE(w.GetMenu().IsEnabled(ID_MAKE_DOWNLOAD_PROJECT_FILES));
+        host.OnModal(IDD_ADD_START_ADDRESS, [&](fw::Dialog& d) {
+            d.EnterText(IDC_ADDSTART_ADDRESS, address);
+            d.Click(IDC_ADDSTART_OK);
+        });
+        host.OnModal(IDD_DOWNLOAD_PROJECT, [&](fw::Dialog& d) {
+            EXPECT_TRUE(d.Select(IDC_DLP_SERIES, 0));
+            host.ExpectOpenFile(dir.Wide("app.bin"));
+            EXPECT_TRUE(d.Click(IDC_DLP_ADD));
+            if (editOptions) {
+                const uint8_t s = w.m_chipSeries;
+                const bool second = s == 3 || s == 4 || s == 6 || s == 7 || s == 11 || s == 12;
+                host.OnModal(second ? IDD_WRITE_BYTE_LINK2 : IDD_WRITE_BYTE_LINK, editOptions);
+                EXPECT_TRUE(d.Tick(IDC_DLP_SET_OPTION_BYTE, true));
+            } else {
+                host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
+            }
+            host.ExpectSaveFile(dir.Wide("made.dlpf"));
+            host.ExpectBox(u"文件保存成功！", fw::IDOK);
+            EXPECT_TRUE(d.Click(IDC_DLP_SAVE));
+            d.CloseByUser();
+        });
+        ASSERT_TRUE(w.ChooseMenu(ID_MAKE_DOWNLOAD_PROJECT_FILES));
     }
 
     bool Idle() const {
@@ -268,38 +303,44 @@ TEST_F(DownloadProjectBrowse, ProductionModeProgramsEveryItemOnEveryChip) {
 // What a user does: File → make the download project, one file at a typed address, saved; the project chosen with
 // Browse and downloaded to the connected chip puts the file there.
 TEST_F(DownloadProjectBrowse, AProjectMadeWithTheMakerDownloadsWhereItWasPlaced) {
-    RegisterOfflineCommands();
     ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
     CQXDownloadToolDlg& w = Start();
     w.Click(IDC_BTN_CONNECT);
     ASSERT_EQ(w.m_connected, 1);
-    const std::string model = fw::TextToUtf8(w.m_chipModel);
-    dir.Write("Series CFG Table.ini", "CLASS = " + model + "\nCHIPMARK = " + model +
-                                          "\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n");
     const std::vector<uint8_t> image = Pattern(0x300, 4);
-    dir.Write("app.bin", std::string(image.begin(), image.end()));
-    ASSERT_TRUE(w.GetMenu().IsEnabled(ID_MAKE_DOWNLOAD_PROJECT_FILES));
-
-    host.OnModal(IDD_ADD_START_ADDRESS, [](fw::Dialog& d) {
-        d.EnterText(IDC_ADDSTART_ADDRESS, u"08002000");
-        d.Click(IDC_ADDSTART_OK);
-    });
-    host.OnModal(IDD_DOWNLOAD_PROJECT, [&](fw::Dialog& d) {
-        EXPECT_TRUE(d.Select(IDC_DLP_SERIES, 0));
-        host.ExpectOpenFile(dir.Wide("app.bin"));
-        EXPECT_TRUE(d.Click(IDC_DLP_ADD));
-        host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
-        host.ExpectSaveFile(dir.Wide("made.dlpf"));
-        host.ExpectBox(u"文件保存成功！", fw::IDOK);
-        EXPECT_TRUE(d.Click(IDC_DLP_SAVE));
-        d.CloseByUser();
-    });
-    ASSERT_TRUE(w.ChooseMenu(ID_MAKE_DOWNLOAD_PROJECT_FILES));
+    MakeProject(w, image, u"08002000");
 
     Browse(w, dir.Wide("made.dlpf"));
     ASSERT_TRUE(LogHas(u"文件加载成功！"));
     ASSERT_TRUE(Download(w));
     EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08002000, static_cast<uint32_t>(image.size())), image);
+}
+
+// The case as a user met it: a series-9 project made with the maker, its option bytes set to RDP A5 and Data0 CC.
+// Downloaded, Data0 is the chip's Data0 and the chip stays at level 0: the byte of CC is not the level-2 byte.
+TEST_F(DownloadProjectBrowse, ASeries9ProjectFromTheMakerCannotLockTheChipAtLevel2) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(9));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    MakeProject(w, Pattern(0x100, 6), u"08000000", [&](fw::Dialog& d) {
+        host.ExpectBox(u"取消读保护，下载程序安全性无法保障！是否确定取消？", fw::IDYES);
+        d.Click(IDC_OB_L1);
+        EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"CC"));
+        host.ExpectBox(u"选项字节确认OK！", fw::IDOK);
+        d.Click(IDC_OB_CONFIRM);
+    });
+
+    Browse(w, dir.Wide("made.dlpf"));
+    ASSERT_TRUE(Download(w));
+    EXPECT_TRUE(LogHas(u"配置选项字节成功，复位后生效！"));
+    const std::vector<uint8_t> chip = ovsim::OptionImage("/dev/ttyUSB0");
+    ASSERT_EQ(chip.size(), 32u);
+    EXPECT_EQ(chip[0], 0xA5);
+    EXPECT_EQ(chip[2], 0xFF);   // RDP2
+    EXPECT_EQ(chip[24], 0xCC);  // Data0
+    EXPECT_EQ(chip[25], 0x33);
+    EXPECT_EQ(ovsim::State("/dev/ttyUSB0").pendingLevel, 0);
 }
 
 // One option-byte edit, made once in a project that is then downloaded and once on the chip with the device editor:
