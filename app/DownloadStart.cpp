@@ -1,5 +1,6 @@
 #include "app/DownloadStart.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/DownloadAreas.h"
@@ -26,6 +27,12 @@ DownloadSettingsResult RefuseStartAddress() {
 void PlaceStartAddress(DownloadItem& item, const fw::Text& text) {
     item.addressText[0] = text;
     item.address[0] = HexToUInt32(text);
+}
+
+// Whether two byte ranges share a page: the erase of either, rounded to whole pages, would take bytes of the other.
+bool SharePage(uint64_t first1, uint64_t last1, uint64_t first2, uint64_t last2, uint32_t pageSize) {
+    const uint64_t page = pageSize == 0 ? 1 : pageSize;
+    return first1 / page <= last2 / page && first2 / page <= last1 / page;
 }
 
 DownloadSettingsResult CheckSecurityChip(const DownloadSettingsInput& in, DownloadItems& items) {
@@ -69,6 +76,12 @@ DownloadSettingsResult CheckSecurityChip(const DownloadSettingsInput& in, Downlo
                 return Refuse(TranslateText(u"安全固件程序完整性校验不通过！"));
         }
         result.saveStartAddress = true;
+        // The firmware is erased and written after the module: where they meet, it would take the module away.
+        const uint64_t length = std::min<size_t>(items[0].length[0], items[0].data[0].size());
+        if (in.safeModule && in.safeModuleSize != 0 && length != 0 &&
+            SharePage(*result.safeModuleAddr, uint64_t{*result.safeModuleAddr} + in.safeModuleSize - 1, start,
+                      start + length - 1, in.pageSize))
+            return Refuse(TranslateText(u"安全模块与固件的地址范围重叠！"));
     }
     if (in.jtagMode && in.jtagKeyFile.empty()) return Refuse(TranslateText(u"请选择JTAG Key文件！"));
     return result;

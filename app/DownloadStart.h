@@ -37,6 +37,8 @@ struct DownloadSettingsInput {
     // Security chip (series 10).
     bool safeModule = false, firmwareFile = false, jtagMode = false;
     fw::Text safeModuleFile, safeModuleAddress, infoPackageFile, jtagKeyFile;
+    uint32_t safeModuleSize = 0;
+    uint32_t pageSize = 0;  // the chip's; 0 when unknown
     uint32_t flashAreaLimit = 0x151DFFFF;
     uint8_t infoPackMode = 2;
     // What the check asks of the window on the way.

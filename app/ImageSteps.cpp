@@ -10,6 +10,7 @@
 #include "app/OptionItems.h"
 #include "core/Crc32.h"
 #include "core/Translation.h"
+#include "optionbytes/OptionLayouts.h"
 
 using download_steps::IsOneOf;
 using download_steps::KeyBytes;
@@ -43,6 +44,10 @@ int DownloadJob::DownloadSafeModule() {
         else
             range = RoundToPages(first, last, m_slot.pageSize, m_settings.frontKeepsPage, m_settings.behindKeepsPage);
         if (range && !EraseInternal({}, range->first, range->last, nullptr, nullptr)) return 0;
+        // The firmware's whole erase of the same area would take the module just written with it.
+        if (m_settings.eraseMode == 1 && range == WholeChipRange({m_slot.chipSeries, m_settings.iface,
+                                                                  m_settings.downloadArea, m_slot.flashSizeKB, first}))
+            m_chipErased = true;
     }
     ImageDescriptor image{};
     image.index = 0;
@@ -241,13 +246,20 @@ int DownloadJob::WriteOptionBytes() {
     } else {
         OptionRwBlock block;
         if (m_settings.projectOptionBytes) {
-            // The project's bytes go over the chip's own image; without a read of it there is nothing to keep.
-            if (m_optionBytes.length == 0) {
+            // A project keeps its option bytes in a layout of its own (values only on some families, another
+            // order on others): they are laid field by field over the chip's own image, so that what the project
+            // does not hold stays as the chip has it. Without a whole read of that image nothing is written.
+            const size_t read = std::min<size_t>(m_optionBytes.length, sizeof m_optionBytes.data);
+            const std::vector<uint8_t> image =
+                DeviceImageFromProject(m_settings.chipSeries, *m_settings.projectOptionBytes, m_slot.chipSeries,
+                                       std::span<const uint8_t>(m_optionBytes.data, read));
+            if (read < image.size()) {
                 ReportFailure(TranslateText(u"配置选项字节失败！"));
                 return 0;
             }
             block = m_optionBytes;
-            std::memcpy(block.data, m_settings.projectOptionBytes->data(), 20);
+            block.length = static_cast<uint8_t>(image.size());
+            std::memcpy(block.data, image.data(), image.size());
         } else {
             block = m_settings.fileOptionBytes;
         }

@@ -61,6 +61,9 @@ public:
     enum class OptionTransfer { Failed, Done, NotRead };
     OptionTransfer ReadWriteOptionBytes(DeviceHandle device, std::array<uint8_t, 64>& image, int operation,
                                         uint8_t unused = 0xFF);
+    // After a command that changed the chip's option bytes without handing over the image (protection commands and
+    // the write-protection editor): the window's copy is read again from the chip.
+    void RefreshOptionBytesCopy();
 
     // Menu and controls.
     void UpdateMenuState(int enable);

@@ -307,6 +307,19 @@ int CQXDownloadToolDlg::ReadOptionBytes(OptionRwBlock* block, ChannelSlot* chann
     return 1;
 }
 
+void CQXDownloadToolDlg::RefreshOptionBytesCopy() {
+    // The copy is what a later download lays a project's bytes over: a stale one would bring back what was just
+    // replaced. One that cannot be read again is dropped, and such a download then refuses instead.
+    if (m_chipSeries == 10) return;  // its copy holds an item, never written back whole
+    OptionRwBlock block{};
+    block.length = OptionImageReadLength(m_chipSeries);
+    if (OV_CMD_OPT_RW(m_hDevice, &block) == CMD_STATUS_OK) {
+        m_optionBytes = block;
+    } else {
+        m_optionBytes = OptionRwBlock{};
+    }
+}
+
 CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(DeviceHandle device,
                                                                             std::array<uint8_t, 64>& image,
                                                                             int operation, uint8_t /*unused*/) {

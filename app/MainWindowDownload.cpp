@@ -296,6 +296,8 @@ bool CQXDownloadToolDlg::CheckDownloadSettings() {
     in.jtagMode = IsDlgButtonChecked(IDC_CHECK_JTAG_MODE) != 0;
     in.safeModuleFile = GetDlgItemText(IDC_EDIT_SAFE_MODULE);
     in.safeModuleAddress = GetDlgItemText(IDC_EDIT_SAFE_MODULE_ADDR);
+    in.safeModuleSize = m_safeModuleSize;
+    in.pageSize = m_pageSize;
     in.infoPackageFile = GetDlgItemText(IDC_EDIT_INFO_PACKAGE);
     in.jtagKeyFile = GetDlgItemText(IDC_EDIT_JTAG_KEY);
     in.flashAreaLimit = m_flashAreaLimit;

@@ -177,6 +177,7 @@ OptionItemList ReadOptionItemList(std::span<const uint8_t> bytes) {
         v.reserved = bytes[at + 3];
         v.eraseMode = bytes[at + 4];
         std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at + kEntryHeader), length, v.data.begin());
+        if (length == OptionItemLength(v.item)) ReverseAreaWord(v);
         list.entries.push_back(v);
         at += kEntryHeader + length;
     }

@@ -85,9 +85,10 @@ fw::Text OptionItemDataText(const OptionItemValue& value);
 // One entry of the item list: "%02X" of the length, the item word in memory order, the data text.
 fw::Text OptionItemListEntry(const OptionItemValue& value);
 
-// The entries of an item list, in order, as the programming sequence writes them: the data bytes as the list
-// holds them (so the area words travel most significant byte first on this road). Reading stops at a length of 0
-// or above 8, and at an entry that the input does not hold whole; `complete` is false in the last case.
+// The entries of an item list, in order, as the programming sequence writes them: the data in block order, the
+// area words turned back from the list's most-significant-first text, so the chip gets the area the maker chose.
+// Reading stops at a length of 0 or above 8, and at an entry that the input does not hold whole; `complete` is
+// false in the last case.
 struct OptionItemList {
     std::vector<OptionItemValue> entries;
     bool complete = true;

@@ -115,8 +115,8 @@ OV_SIM_API void InjectStatus(Fn fn, int nthCall, StatusCode status, const std::s
 // The next download on the named device or any fails with status after that many packets.
 OV_SIM_API void InjectAfterPackets(int packets, StatusCode status, const std::string& device = {});
 // The nth read (1 = the next) of OV_CMD_RECV_DATA, of the raw read command (Fn::SendCommand), of an OTP item
-// (Fn::OtpRw) or of the external option record (Fn::ExtOptRw) that reaches the chip returns at most count data
-// bytes, with success.
+// (Fn::OtpRw), of the option image or an option item (Fn::OptRw) or of the external option record (Fn::ExtOptRw)
+// that reaches the chip returns at most count data bytes, with success.
 OV_SIM_API void InjectShortRead(Fn fn, int nthCall, uint32_t count);
 OV_SIM_API void ClearFaults();
 

@@ -227,6 +227,24 @@ fw::Text ProjectTextFromFields(const OptionLayout& layout, const OptionFieldText
     return text;
 }
 
+std::vector<uint8_t> DeviceImageFromProject(uint8_t family, std::span<const uint8_t> projectBytes, uint8_t series,
+                                            std::span<const uint8_t> chipImage) {
+    const OptionLayout& device = DeviceLayoutOf(series);
+    const OptionLayout& project = ProjectLayoutOf(family);
+    const auto heldAsByte = [](const OptionLayout& layout, OptionField f) {
+        for (const LayoutByte& b : layout.bytes)
+            if (b.role == ByteRole::Value && b.field == f) return true;
+        return false;
+    };
+    OptionFieldTexts texts = FieldsFromImage(device, chipImage);
+    const OptionFieldTexts chosen = FieldsFromProjectText(project, BytesToHex(projectBytes));
+    for (int f = 0; f < kFieldCount; ++f) {
+        const auto field = static_cast<OptionField>(f);
+        if (heldAsByte(project, field) && heldAsByte(device, field)) texts[field] = chosen[field];
+    }
+    return ImageFromFields(device, texts);
+}
+
 bool FieldBit(fw::TextView byteText, int bit) { return FieldBits(byteText, bit, 1) != 0; }
 
 fw::Text WithFieldBit(fw::TextView byteText, int bit, bool on) { return WithFieldBits(byteText, bit, 1, on ? 1 : 0); }

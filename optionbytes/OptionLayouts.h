@@ -84,6 +84,13 @@ OptionFieldTexts FieldsFromProjectText(const OptionLayout& layout, fw::TextView 
 // complement in upper case, the as-read digits as loaded, the constants.
 fw::Text ProjectTextFromFields(const OptionLayout& layout, const OptionFieldTexts& texts);
 
+// A project's option bytes as a chip takes them: each field that the project layout of `family` holds as a byte
+// goes where the device layout of `series` keeps that byte, over the chip's image as read; whatever the project does
+// not speak for (fields it lacks, a 16-bit word where it holds a byte, bytes carried as read) stays as the chip has
+// it, and complements follow their values. Of the device layout's write length, so bytes past it are never sent.
+std::vector<uint8_t> DeviceImageFromProject(uint8_t family, std::span<const uint8_t> projectBytes, uint8_t series,
+                                            std::span<const uint8_t> chipImage);
+
 // Bit n of a byte text (character 7 - n of its binary form), and the text with that bit set or cleared.
 bool FieldBit(fw::TextView byteText, int bit);
 fw::Text WithFieldBit(fw::TextView byteText, int bit, bool on);

@@ -174,6 +174,7 @@ void CWriteProtectDlg::OnBnClickedOk() {
         return;
     }
     m_wrp = wrp;
+    m_pMainDlg->RefreshOptionBytesCopy();
     const Text done = TranslateText(u"配置写保护成功，复位后生效！");
     Tell(done);
     m_pMainDlg->AppendLog(done, kLogBlack);

@@ -77,6 +77,7 @@ StatusCode OV_CMD_OPT_RW(DeviceHandle h, OptionRwBlock* block) {
         [&](DeviceCall& c) {
             if (block == nullptr) return Fail(LastError::BadArgument);
             const StatusCode status = c.chip().OptionRw(*block);
+            if (status == CMD_STATUS_OK && block->operation == 0) ShortenAnswer(Fn::OptRw, block->length);
             if (status == CMD_STATUS_OK && block->operation == 2) {
                 c.chip().Reset();
                 EndSession(c);

@@ -104,12 +104,10 @@ TEST(OptionItemList, ReadsTheEntriesItsWriterMade) {
     ASSERT_TRUE(list.complete);
     ASSERT_EQ(list.entries.size(), 3u);
     EXPECT_EQ(list.entries[0], RdpItem(2));
-    // On this road the area word's bytes reach the device as the list holds them: most significant first.
-    EXPECT_EQ(list.entries[1].item, kItemSecCfg1);
-    EXPECT_EQ(list.entries[1].subIndex, 1);
-    EXPECT_EQ(list.entries[1].eraseMode, kEraseBank);
+    // The list keeps the area word most significant first; the chip takes it in block order.
+    EXPECT_EQ(list.entries[1], AreaItem(kItemSecCfg1, 0x10, 0x20, true, kEraseBank));
     EXPECT_EQ(std::vector<uint8_t>(list.entries[1].data.begin(), list.entries[1].data.begin() + 4),
-              Bytes({0x80, 0x20, 0x00, 0x10}));
+              Bytes({0x10, 0x00, 0x20, 0x80}));
     EXPECT_EQ(list.entries[2], CryptionItem(1));
 }
 

@@ -2,16 +2,20 @@
 // the secure-mode token and the external API loads on the simulated chip, and the external flash key.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "app/ChipDialogHooks.h"
 #include "app/OptionItems.h"
+#include "app/program/ProgramCommands.h"
 #include "core/Aes.h"
 #include "core/BuiltinKeys.h"
 #include "core/Des.h"
 #include "core/HexText.h"
 #include "core/SecurityFiles.h"
 #include "framework/Format.h"
+#include "optionbytes/SecurityOptionDlg.h"
+#include "resources/ui/security_options.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -152,6 +156,34 @@ protected:
         SetSegment(item, 0, image, static_cast<uint32_t>(image.size()));
         item.address[0] = kStart;
     }
+
+    // A series-10 chip connected over USART, a bound firmware of the maker chosen for the security flash.
+    CQXDownloadToolDlg& ConnectWithFirmware() {
+        ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(10));
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        EXPECT_EQ(w.m_connected, 1);
+        EXPECT_TRUE(w.Select(IDC_COMBO_DOWNLOAD_AREA, 3));
+        std::vector<uint8_t> image;
+        Load(true, &image, 0x340);
+        dir.Write("firmware.bin", Bytes(image));
+        host.ExpectOpenFile(dir.Wide("firmware.bin"));
+        w.Click(IDC_BTN_BROWSE);
+        return w;
+    }
+
+    // The firmware's package, bringing these option items, chosen; Download pressed; true once the job has ended.
+    bool DownloadWithItems(CQXDownloadToolDlg& w, const std::vector<uint8_t>& options) {
+        Browse(IDC_BTN_BROWSE_INFO_PACKAGE, "pack.bin",
+               *EncodeSecurityInfoPack(Inputs(), true, options, kBuiltinAesKey));
+        EXPECT_EQ(w.m_writeOptionBytes, 1);
+        w.CheckDlgButton(IDC_CHECK_FIRMWARE_FILE, 1);
+        w.SetDlgItemText(IDC_EDIT_START_ADDR, u"15010000");
+        w.Click(IDC_BTN_DOWNLOAD);
+        return host.PumpUntil([&] { return LogHas(u"设置REK和IDKey成功！") || LogHas(u"下载失败！"); },
+                              std::chrono::seconds(30)) &&
+               host.PumpUntil([&] { return g_channels[0].worker.load() == nullptr; }, std::chrono::seconds(10));
+    }
 };
 
 TEST_F(InfoPackageCheck, MatchesOnlyTheFirmwareItWasMadeFor) {
@@ -206,31 +238,15 @@ TEST_F(InfoPackageCheck, DownloadCheckTakesOnlyAMatchingFirmware) {
 
 // The whole road of a bound security firmware: the package's keys and its option items reach the chip.
 TEST_F(InfoPackageCheck, DownloadSendsThePackagesKeysAndOptionItems) {
-    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(10));
-    CQXDownloadToolDlg& w = Start();
-    w.Click(IDC_BTN_CONNECT);
-    ASSERT_EQ(w.m_connected, 1);
-    ASSERT_TRUE(w.Select(IDC_COMBO_DOWNLOAD_AREA, 3));
-    std::vector<uint8_t> image;
-    Load(true, &image, 0x340);
-    dir.Write("firmware.bin", Bytes(image));
-    host.ExpectOpenFile(dir.Wide("firmware.bin"));
-    w.Click(IDC_BTN_BROWSE);
+    CQXDownloadToolDlg& w = ConnectWithFirmware();
     OptionItemValue item;
     item.item = 4;
     item.length = 4;
     item.data = {0x15, 0x01, 0x20, 0x00};
     std::vector<uint8_t> options(9);
     ASSERT_TRUE(HexToBytes(OptionItemListEntry(item), options.data(), options.size()));
-    Browse(IDC_BTN_BROWSE_INFO_PACKAGE, "pack.bin", *EncodeSecurityInfoPack(Inputs(), true, options, kBuiltinAesKey));
-    ASSERT_EQ(w.m_writeOptionBytes, 1);
     const std::vector<uint8_t> optionsBefore = ovsim::OptionImage("/dev/ttyUSB0");
-    w.CheckDlgButton(IDC_CHECK_FIRMWARE_FILE, 1);
-    w.SetDlgItemText(IDC_EDIT_START_ADDR, u"15010000");
-    w.Click(IDC_BTN_DOWNLOAD);
-    ASSERT_TRUE(host.PumpUntil([&] { return LogHas(u"设置REK和IDKey成功！") || LogHas(u"下载失败！"); },
-                               std::chrono::seconds(30)));
-    ASSERT_TRUE(host.PumpUntil([&] { return g_channels[0].worker.load() == nullptr; }, std::chrono::seconds(10)));
+    ASSERT_TRUE(DownloadWithItems(w, options));
     const ovsim::ChipState chip = ovsim::State("/dev/ttyUSB0");
     EXPECT_EQ(chip.rek, w.m_rek);
     EXPECT_EQ(chip.idKey, w.m_idKey);
@@ -241,6 +257,49 @@ TEST_F(InfoPackageCheck, DownloadSendsThePackagesKeysAndOptionItems) {
     EXPECT_NE(std::vector<uint8_t>(after.begin() + 9, after.begin() + 13),
               std::vector<uint8_t>(optionsBefore.begin() + 9, optionsBefore.begin() + 13));
     EXPECT_TRUE(std::is_permutation(after.begin() + 9, after.begin() + 13, item.data.begin()));
+}
+
+// The security firmware maker's item editor records the two area words most significant byte first; a download with
+// that package must still give the chip the areas chosen there, as the chip's own item editor then shows them.
+TEST_F(InfoPackageCheck, AreaItemsOfThePackageReachTheChipAsChosen) {
+    RegisterProgramCommands();
+    CQXDownloadToolDlg& w = ConnectWithFirmware();
+
+    // What the maker's "option bytes" box runs: the item editor without a chip.
+    host.OnModal(IDD_WRITE_BYTE4, [](fw::Dialog& d) {
+        d.Tick(IDC_SO_SEC_BOX, true);
+        d.EnterText(IDC_SO_SEC_BEGIN, u"0010");
+        d.EnterText(IDC_SO_SEC_END, u"0020");
+        d.Tick(IDC_SO_DMES, true);
+        d.Tick(IDC_SO_PFOER_BOX, true);
+        d.EnterText(IDC_SO_PFOER_BEGIN, u"0031");
+        d.EnterText(IDC_SO_PFOER_END, u"0140");
+        d.Tick(IDC_SO_DMEP, false);
+        d.Click(IDC_SO_OK);
+    });
+    CWriteByteDlg4 maker(nullptr, SecurityOptionMode::File);
+    ASSERT_EQ(maker.DoModal(), fw::IDOK);
+    std::vector<uint8_t> options(maker.m_itemText.size() / 2);
+    ASSERT_TRUE(HexToBytes(maker.m_itemText, options.data(), options.size()));
+    ASSERT_TRUE(DownloadWithItems(w, options));
+    ASSERT_TRUE(LogHas(u"配置选项字节成功，复位后生效！"));
+
+    std::map<int, Text> shown;
+    bool dmes = false, dmep = true;
+    host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+        for (int id : {IDC_SO_SEC_BEGIN, IDC_SO_SEC_END, IDC_SO_PFOER_BEGIN, IDC_SO_PFOER_END})
+            shown[id] = d.GetDlgItemText(id);
+        dmes = d.IsDlgButtonChecked(IDC_SO_DMES) != 0;
+        dmep = d.IsDlgButtonChecked(IDC_SO_DMEP) != 0;
+        d.Click(fw::IDCANCEL);
+    });
+    ASSERT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+    EXPECT_EQ(shown[IDC_SO_SEC_BEGIN], u"0010");
+    EXPECT_EQ(shown[IDC_SO_SEC_END], u"0020");
+    EXPECT_TRUE(dmes);
+    EXPECT_EQ(shown[IDC_SO_PFOER_BEGIN], u"0031");
+    EXPECT_EQ(shown[IDC_SO_PFOER_END], u"0140");
+    EXPECT_FALSE(dmep);
 }
 
 class SecurityChipCommands : public MainWindowFixture {

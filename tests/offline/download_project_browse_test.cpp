@@ -9,12 +9,17 @@
 
 #include "app/DownloadCounters.h"
 #include "app/program/ProgramCommands.h"
+#include "core/Crc32.h"
+#include "framework/Format.h"
 #include "offline/ByteStringName.h"
 #include "offline/DownloadProjectFile.h"
 #include "offline/OfflineCommands.h"
 #include "offline/ProjectFileContainer.h"
+#include "optionbytes/OptionByteEditor.h"
+#include "optionbytes/ProjectOptionTexts.h"
 #include "resources/ui/add_start_address.h"
 #include "resources/ui/download_project.h"
+#include "resources/ui/option_bytes.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/offline/ClosedUpdatePort.h"
 
@@ -80,6 +85,40 @@ protected:
         if (!host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)))
             return false;
         return LogHas(u"程序下载完成！");
+    }
+
+    // File → make the download project for the connected chip: the image at `address`, saved as "made.dlpf"; with
+    // `editOptions`, the "Set Option Byte" box is ticked and the script runs in the project's option-byte editor.
+    void MakeProject(CQXDownloadToolDlg& w, const std::vector<uint8_t>& image, const fw::Text& address,
+                     const std::function<void(fw::Dialog&)>& editOptions = {}) {
+        RegisterOfflineCommands();
+        const std::string model = fw::TextToUtf8(w.m_chipModel);
+        dir.Write("Series CFG Table.ini", "CLASS = " + model + "\nCHIPMARK = " + model +
+                                              "\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n");
+        dir.Write("app.bin", std::string(image.begin(), image.end()));
+        ASSERT_TRUE(w.GetMenu().IsEnabled(ID_MAKE_DOWNLOAD_PROJECT_FILES));
+        host.OnModal(IDD_ADD_START_ADDRESS, [&](fw::Dialog& d) {
+            d.EnterText(IDC_ADDSTART_ADDRESS, address);
+            d.Click(IDC_ADDSTART_OK);
+        });
+        host.OnModal(IDD_DOWNLOAD_PROJECT, [&](fw::Dialog& d) {
+            EXPECT_TRUE(d.Select(IDC_DLP_SERIES, 0));
+            host.ExpectOpenFile(dir.Wide("app.bin"));
+            EXPECT_TRUE(d.Click(IDC_DLP_ADD));
+            if (editOptions) {
+                const uint8_t s = w.m_chipSeries;
+                const bool second = s == 3 || s == 4 || s == 6 || s == 7 || s == 11 || s == 12;
+                host.OnModal(second ? IDD_WRITE_BYTE_LINK2 : IDD_WRITE_BYTE_LINK, editOptions);
+                EXPECT_TRUE(d.Tick(IDC_DLP_SET_OPTION_BYTE, true));
+            } else {
+                host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
+            }
+            host.ExpectSaveFile(dir.Wide("made.dlpf"));
+            host.ExpectBox(u"文件保存成功！", fw::IDOK);
+            EXPECT_TRUE(d.Click(IDC_DLP_SAVE));
+            d.CloseByUser();
+        });
+        ASSERT_TRUE(w.ChooseMenu(ID_MAKE_DOWNLOAD_PROJECT_FILES));
     }
 
     bool Idle() const {
@@ -342,38 +381,150 @@ TEST_F(DownloadProjectBrowse, ProductionModeProgramsEveryItemOnEveryChip) {
 // What a user does: File → make the download project, one file at a typed address, saved; the project chosen with
 // Browse and downloaded to the connected chip puts the file there.
 TEST_F(DownloadProjectBrowse, AProjectMadeWithTheMakerDownloadsWhereItWasPlaced) {
-    RegisterOfflineCommands();
     ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(0));
     CQXDownloadToolDlg& w = Start();
     w.Click(IDC_BTN_CONNECT);
     ASSERT_EQ(w.m_connected, 1);
-    const std::string model = fw::TextToUtf8(w.m_chipModel);
-    dir.Write("Series CFG Table.ini", "CLASS = " + model + "\nCHIPMARK = " + model +
-                                          "\nFLASHSTARTADDR = 0x08000000\nFLASHSIZE = 0x10000\nPAGESIZE = 0x800\n");
     const std::vector<uint8_t> image = Pattern(0x300, 4);
-    dir.Write("app.bin", std::string(image.begin(), image.end()));
-    ASSERT_TRUE(w.GetMenu().IsEnabled(ID_MAKE_DOWNLOAD_PROJECT_FILES));
-
-    host.OnModal(IDD_ADD_START_ADDRESS, [](fw::Dialog& d) {
-        d.EnterText(IDC_ADDSTART_ADDRESS, u"08002000");
-        d.Click(IDC_ADDSTART_OK);
-    });
-    host.OnModal(IDD_DOWNLOAD_PROJECT, [&](fw::Dialog& d) {
-        EXPECT_TRUE(d.Select(IDC_DLP_SERIES, 0));
-        host.ExpectOpenFile(dir.Wide("app.bin"));
-        EXPECT_TRUE(d.Click(IDC_DLP_ADD));
-        host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
-        host.ExpectSaveFile(dir.Wide("made.dlpf"));
-        host.ExpectBox(u"文件保存成功！", fw::IDOK);
-        EXPECT_TRUE(d.Click(IDC_DLP_SAVE));
-        d.CloseByUser();
-    });
-    ASSERT_TRUE(w.ChooseMenu(ID_MAKE_DOWNLOAD_PROJECT_FILES));
+    MakeProject(w, image, u"08002000");
 
     Browse(w, dir.Wide("made.dlpf"));
     ASSERT_TRUE(LogHas(u"文件加载成功！"));
     ASSERT_TRUE(Download(w));
     EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08002000, static_cast<uint32_t>(image.size())), image);
+}
+
+// The case as a user met it: a series-9 project made with the maker, its option bytes set to RDP A5 and Data0 CC.
+// Downloaded, Data0 is the chip's Data0 and the chip stays at level 0: the byte of CC is not the level-2 byte.
+TEST_F(DownloadProjectBrowse, ASeries9ProjectFromTheMakerCannotLockTheChipAtLevel2) {
+    ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", Chip(9));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    MakeProject(w, Pattern(0x100, 6), u"08000000", [&](fw::Dialog& d) {
+        host.ExpectBox(u"取消读保护，下载程序安全性无法保障！是否确定取消？", fw::IDYES);
+        d.Click(IDC_OB_L1);
+        EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"CC"));
+        host.ExpectBox(u"选项字节确认OK！", fw::IDOK);
+        d.Click(IDC_OB_CONFIRM);
+    });
+
+    Browse(w, dir.Wide("made.dlpf"));
+    ASSERT_TRUE(Download(w));
+    EXPECT_TRUE(LogHas(u"配置选项字节成功，复位后生效！"));
+    const std::vector<uint8_t> chip = ovsim::OptionImage("/dev/ttyUSB0");
+    ASSERT_EQ(chip.size(), 32u);
+    EXPECT_EQ(chip[0], 0xA5);
+    EXPECT_EQ(chip[2], 0xFF);   // RDP2
+    EXPECT_EQ(chip[24], 0xCC);  // Data0
+    EXPECT_EQ(chip[25], 0x33);
+    EXPECT_EQ(ovsim::State("/dev/ttyUSB0").pendingLevel, 0);
+}
+
+// One option-byte edit, made once in a project that is then downloaded and once on the chip with the device editor:
+// the chip ends with the same image in every family. The project keeps its own layout (values only in families 8
+// and 9, the series-3 layout in family 12), so its bytes copied over the chip's would land on other fields: on
+// series 9 the Data0 byte would become the level-2 byte and lock the chip for good.
+TEST_F(DownloadProjectBrowse, AProjectsOptionEditReachesTheChipAsTheDeviceEditorMakesIt) {
+    struct Case {
+        uint8_t series;
+        int deviceEditor;
+        int projectEditor;
+    };
+    const Case cases[] = {
+        {0, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},    {1, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},
+        {2, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},    {5, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},
+        {8, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},    {9, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},
+        {3, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2},  {4, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2},
+        {6, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2},  {7, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2},
+        {11, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2}, {12, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2},
+    };
+    const char* const kDevice = "/dev/ttyUSB0";
+    const auto connect = [&](uint8_t series) -> CQXDownloadToolDlg& {
+        window.reset();
+        ovsim::Reset();
+        ovsim::Attach(OV_IFACE_USART, kDevice, Chip(series));
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        EXPECT_EQ(w.m_connected, 1);
+        return w;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "series " << int(c.series));
+
+        // On the chip: Data0 CC in the device editor (a fresh chip has no read protection to remove).
+        CQXDownloadToolDlg& edited = connect(c.series);
+        host.OnModal(c.deviceEditor, [](fw::Dialog& d) {
+            EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"CC"));
+            d.Click(IDC_OB_CONFIRM);
+        });
+        host.ExpectBox(u"配置选项字节成功，复位后生效！", fw::IDOK);
+        ASSERT_TRUE(edited.ChooseMenu(ID_OPTIONS_BYTES));
+        const std::vector<uint8_t> byEditor = ovsim::OptionImage(kDevice);
+
+        // In a project: the maker's option bytes (all FF, so level 1), level 1 removed and Data0 CC.
+        ProjectOptionBytes options;
+        options.fill(0xFF);
+        fw::Text text = ProjectOptionTextOf(options);
+        host.ExpectBox(u"取消读保护，下载程序安全性无法保障！是否确定取消？", fw::IDYES);
+        host.ExpectBox(u"选项字节确认OK！", fw::IDOK);
+        host.OnModal(c.projectEditor, [](fw::Dialog& d) {
+            d.Click(IDC_OB_L1);
+            EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"CC"));
+            d.Click(IDC_OB_CONFIRM);
+        });
+        if (c.projectEditor == IDD_WRITE_BYTE_LINK2) {
+            ASSERT_EQ(CWriteByteLinkDlg2(&text, c.series, true).DoModal(), fw::IDOK);
+        } else {
+            ASSERT_EQ(CWriteByteLinkDlg(&text, c.series, true).DoModal(), fw::IDOK);
+        }
+        StoreProjectOptionText(text, options);
+
+        CQXDownloadToolDlg& w = connect(c.series);
+        const std::vector<uint8_t> before = ovsim::OptionImage(kDevice);
+        Browse(w, WriteProject("options.dlpf", w.m_chipModel, {{"app.bin", w.m_flashBase, Pattern(256, 5)}}, options));
+        ASSERT_TRUE(Download(w));
+        EXPECT_TRUE(LogHas(u"配置选项字节成功，复位后生效！"));
+        const std::vector<uint8_t> downloaded = ovsim::OptionImage(kDevice);
+        EXPECT_NE(downloaded, before);
+        EXPECT_EQ(downloaded, byEditor);
+        EXPECT_EQ(ovsim::State(kDevice).pendingLevel, 0);
+    }
+}
+
+// Series 12 keeps the flash's CRC-32 after the bytes its option writes reach (bytes 13 to 16, least significant
+// first). The download stores it after the images and the project's option bytes follow: they must leave it there,
+// and the window then shows it most significant digit first.
+TEST_F(DownloadProjectBrowse, ASeries12ProjectKeepsTheFlashCrcTheDownloadStored) {
+    const char* const kProbe = "probe-1";
+    ovsim::Attach(OV_IFACE_SWD_CMSIS_DAP, kProbe, Chip(12));
+    SysConfig("interface=03\ndevice 1=VK517C8\nbaud=115200\n");
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    ProjectOptionBytes options;  // the series-3 layout: RDP A5, Data0 CC, everything else erased
+    options.fill(0xFF);
+    for (size_t i = 1; i < 20; i += 2)
+        options[i] = 0x00;
+    options[0] = 0xA5, options[1] = 0x5A, options[4] = 0xCC, options[5] = 0x33;
+    const std::vector<uint8_t> image = Pattern(0x200, 3);
+    Browse(w, WriteProject("crc.dlpf", w.m_chipModel, {{"app.bin", w.m_flashBase, image}}, options));
+    w.CheckDlgButton(IDC_CHECK_CRC, 1);
+    ASSERT_TRUE(Download(w));
+
+    const uint32_t crc = Crc32Buffer(image.data(), static_cast<int>(image.size()), nullptr);
+    EXPECT_TRUE(LogHas(fw::Format(u"文件校验码：0x%08X", crc)));
+    const std::vector<uint8_t> chip = ovsim::OptionImage(kProbe);
+    ASSERT_EQ(chip.size(), 17u);
+    EXPECT_EQ(chip[8], 0xCC);  // the project's Data0 in the series-12 image
+    EXPECT_EQ(std::vector<uint8_t>(chip.begin() + 13, chip.end()),
+              (std::vector<uint8_t>{static_cast<uint8_t>(crc), static_cast<uint8_t>(crc >> 8),
+                                    static_cast<uint8_t>(crc >> 16), static_cast<uint8_t>(crc >> 24)}));
+
+    w.Click(IDC_BTN_CONNECT);  // disconnect
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    EXPECT_TRUE(LogHas(fw::Format(u"FLASH CRC32值：0x%08X", crc)));
 }
 
 }  // namespace

@@ -271,6 +271,29 @@ TEST_F(DeviceEditor, ReadsThatCannotBeMadeOrFailWriteNothing) {
     EXPECT_EQ(g_channels[0].rdpLevel, 0xFF);  // the last row: series 11 cannot be judged
 }
 
+// A read that answers fewer bytes than asked: the editor shows the bytes the library returned and 00 past them, never
+// what the block held beyond the answer (the simulated library leaves the chip's bytes there).
+TEST_F(DeviceEditor, AShortAnswerShowsZerosPastItsLength) {
+    CQXDownloadToolDlg& w = ConnectOn(0, 0);
+    std::vector<uint8_t> image = Image();
+    image[6] = 0x12;   // Data1, inside the answer
+    image[12] = 0x34;  // WRP2, past it
+    image[16] = 0x56;  // RDP2, past it
+    ovsim::SetOptionImage(m_name, image);
+    ovsim::InjectShortRead(ovsim::Fn::OptRw, 1, 10);
+    std::map<int, Text> shown;
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
+        for (int id : {IDC_OB_DATA1, IDC_OB_WRP0, IDC_OB_WRP1, IDC_OB_WRP2, IDC_OB_WRP3})
+            shown[id] = d.GetDlgItemText(id);
+        d.Click(fw::IDCANCEL);
+    });
+    w.SendCommand(ID_OPTIONS_BYTES);
+    const std::map<int, Text> expected = {
+        {IDC_OB_DATA1, u"12"}, {IDC_OB_WRP0, u"FF"}, {IDC_OB_WRP1, u"00"}, {IDC_OB_WRP2, u"00"}, {IDC_OB_WRP3, u"00"}};
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(Image(), image);
+}
+
 // What the boxes and lists show of bytes the editors cannot name, and that such bytes go back as they were read.
 TEST_F(DeviceEditor, BytesWithoutAnEntryShowADefaultAndGoBackUnchanged) {
     CQXDownloadToolDlg& w = ConnectOn(8, 0);

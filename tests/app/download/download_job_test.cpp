@@ -93,18 +93,23 @@ TEST_F(JobTest, FileOptionBytesReachTheChipAfterAnEditorRead) {
     EXPECT_EQ(ovsim::OptionImage(m_name)[4], 0x12);
 }
 
-// A project's option bytes go over the chip's own image; with no image read, nothing is written rather than the
-// project's bytes over zeros.
-TEST_F(JobTest, ProjectOptionBytesNeedTheChipsImage) {
-    Attach(OV_IFACE_USART);
-    settings.writeOptionBytes = true;
-    settings.projectOptionBytes = std::array<uint8_t, 20>{0xA5, 0x5A};
-    settings.optionBytes = OptionRwBlock{};  // the read was skipped or failed
-    ovsim::ClearCallLog();
-    EXPECT_EQ(DownloadJob(*host, items, settings, slot()).WriteOptionBytes(), 0);
-    EXPECT_TRUE(host->HasLine(u"配置选项字节失败！", kStatusFailure));
-    for (const ovsim::CallRecord& call : ovsim::CallLog())
-        EXPECT_NE(call.fn, ovsim::Fn::OptRw);
+// A project's option bytes go over the chip's own image; with no image read, or one read short of the bytes a
+// write sends, nothing is written rather than the project's bytes over zeros.
+TEST_F(JobTest, ProjectOptionBytesNeedTheChipsWholeImage) {
+    for (const uint8_t readLength : {0, 19}) {
+        SCOPED_TRACE(int(readLength));
+        Fresh();
+        Attach(OV_IFACE_USART);
+        settings.writeOptionBytes = true;
+        settings.projectOptionBytes = std::array<uint8_t, 20>{0xA5, 0x5A};
+        ASSERT_TRUE(host->ReadOptionBytes(settings.optionBytes, &slot()));
+        settings.optionBytes.length = readLength;  // the read was skipped, failed or answered short
+        ovsim::ClearCallLog();
+        EXPECT_EQ(DownloadJob(*host, items, settings, slot()).WriteOptionBytes(), 0);
+        EXPECT_TRUE(host->HasLine(u"配置选项字节失败！", kStatusFailure));
+        for (const ovsim::CallRecord& call : ovsim::CallLog())
+            EXPECT_NE(call.fn, ovsim::Fn::OptRw);
+    }
 }
 
 // A security chip's option items come from an item list read out of a file: every whole entry reaches the chip

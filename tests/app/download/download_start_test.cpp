@@ -167,6 +167,41 @@ TEST(CheckDownloadSettings, StartAddressOfMoreThanEightDigitsOrNotHexIsRefused) 
     EXPECT_EQ(items[0].address[0], 0x08000400u);
 }
 
+// The module is programmed first and the firmware's erase follows: a firmware on any page of the module would erase
+// it, so the two must not share a page (the module's 0x1000 bytes at 0x15002000, pages of 0x800).
+TEST(CheckDownloadSettings, SecurityModuleAndFirmwareMayNotSharePages) {
+    struct Case {
+        const char16_t* start;
+        uint32_t length;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {u"15002000", 0x100, false},   // the module's first byte
+        {u"15000000", 0x2001, false},  // ends on the module's first byte
+        {u"15002F00", 0x100, false},   // its last page
+        {u"15003000", 0x100, true},    // the page after it
+        {u"15001F00", 0x100, true},    // ends on the page before it
+        {u"15000000", 0x2000, true},   // ends on the byte before it
+        {u"15001FF0", 0x20, false},    // reaches into its first page
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(fw::TextToUtf8(c.start));
+        DownloadSettingsInput in = Connected();
+        in.series = 10, in.downloadArea = 3, in.infoPackMode = 2;
+        in.safeModule = true, in.firmwareFile = true;
+        in.safeModuleFile = u"m.bin";
+        in.safeModuleAddress = u"15002000";
+        in.safeModuleSize = 0x1000;
+        in.pageSize = 0x800;
+        in.startAddress = c.start;
+        DownloadItems items = MainItem();
+        SetSegment(items[0], 0, std::vector<uint8_t>(c.length, 0x11), c.length);
+        const DownloadSettingsResult result = CheckDownloadSettings(in, items);
+        EXPECT_EQ(result.accepted, c.accepted);
+        EXPECT_EQ(result.refusal, c.accepted ? fw::Text() : fw::Text(u"安全模块与固件的地址范围重叠！"));
+    }
+}
+
 TEST(CheckDownloadSettings, AcceptedBinGetsItsStartAddress) {
     DownloadSettingsInput in = Connected();
     in.startAddress = u"08000400";

@@ -34,6 +34,27 @@ TEST_F(JobTest, WholeChipEraseRunsOnceForThreeItems) {
     EXPECT_EQ(records[2].index, 2);
 }
 
+// Whole-area erase with a security module: the module's step erases the area once, and the firmware that follows
+// into the same area does not erase it again, which would take the module with it.
+TEST_F(JobTest, WholeEraseOfTheSecurityAreaKeepsTheModuleForTheFirmware) {
+    Attach(OV_IFACE_SWD_CMSIS_DAP, ChipOfSeries(10));
+    settings.chipSeries = 10;
+    settings.downloadArea = 3;
+    settings.eraseMode = 1;
+    settings.bootSubVersionText = u"V1.1";
+    settings.safeModuleAddr = 0x15000000;
+    settings.safeModuleData = Pattern(0x1000, 5);
+    UseImage(Pattern(0x100, 9), 0x15010000);
+    PartitionRecords records{};
+    ovsim::ClearCallLog();
+    DownloadJob job(*host, items, settings, slot());
+    ASSERT_EQ(job.DownloadSafeModule(), 1);
+    ASSERT_EQ(job.DownloadItemImages(records), 1);
+    EXPECT_EQ(Count(ovsim::Fn::FlashErase), 1);
+    EXPECT_EQ(Flash(0x15000000, 0x1000), settings.safeModuleData);
+    EXPECT_EQ(Flash(0x15010000, 0x100), Pattern(0x100, 9));
+}
+
 TEST_F(JobTest, EncipheredImageReportsTheRangeWithoutItsCrc) {
     Attach(OV_IFACE_USART);
     items[0].enabled = 1;
