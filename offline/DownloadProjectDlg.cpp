@@ -4,13 +4,12 @@
 
 #include "core/FileFilters.h"
 #include "core/HexText.h"
-#include "core/IntelHex.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
-#include "framework/Files.h"
 #include "framework/Format.h"
 #include "framework/Styles.h"
 #include "offline/ByteStringName.h"
+#include "offline/DownloadFileLoad.h"
 #include "offline/DownloadProjectBuild.h"
 #include "offline/LinkProject.h"
 #include "offline/OfflineProjectSettings.h"
@@ -23,10 +22,7 @@ using fw::TextView;
 namespace {
 
 constexpr int kCentred = 2;
-constexpr std::size_t kEncHeader = 40;
 constexpr int kNoBox = 0;
-// More runs than the program's download items hold make the file unreadable here as there.
-constexpr std::size_t kMostHexRuns = 260;
 
 CDownloadProjectDlg::StartAddressAsker& StartAddressStep() {
     static CDownloadProjectDlg::StartAddressAsker asker;
@@ -50,10 +46,6 @@ bool ContainsAny(TextView text, std::initializer_list<const char16_t*> parts) {
 // The families whose option bytes the second project editor shows.
 bool SecondOptionEditor(uint8_t code) {
     return code == 3 || code == 4 || code == 6 || code == 7 || code == 11 || code == 12;
-}
-
-uint32_t BigEndianWord(const uint8_t* bytes) {
-    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | uint32_t{bytes[3]};
 }
 
 // The series name of a record shown for its model: the record names a few series by their family member.
@@ -283,72 +275,41 @@ void CDownloadProjectDlg::OnBnClickedAdd() {
     const Text path = dialog.GetPathName();
     if (path.empty()) return;
     s_lastFileExt = dialog.GetFileExt();
-    AddFile(path, dialog.GetFileName(), s_lastFileExt, *answer, chip);
+    AddFile(path, dialog.GetFileName(), *answer, chip);
 }
 
-bool CDownloadProjectDlg::AddFile(const Text& path, const Text& name, const Text& ext, const StartAddressAnswer& answer,
+bool CDownloadProjectDlg::AddFile(const Text& path, const Text& name, const StartAddressAnswer& answer,
                                   const DownloadProjectChip& chip) {
-    // The record keeps at most 32 bytes of a name; a cut name would no longer say whether the file is enciphered.
-    if (NameToByteString(name).size() > kProjectTextMax) {
+    if (!DownloadFileNameFits(name)) {
         Say(TranslateText(u"文件名称长度超过32字节！"));
         return false;
     }
     const std::size_t n = m_fileCount;
-    std::vector<ProjectFileRow> added;
-    if (fw::EqualsNoCase(ext, u"hex")) {
-        std::vector<HexSegment> segments(kMostHexRuns);
-        const int count = ReadHexSegments(path, segments);
-        if (count == 0) {
-            Say(TranslateText(u"文件打开失败！"));
-            return false;
-        }
-        // Every run of the file needs a row of its own: a file that does not fit is refused whole.
-        if (n + static_cast<std::size_t>(count) > kProjectFileSlots) {
-            Say(TranslateText(u"最多可添加8个文件！"));
-            return false;
-        }
-        for (int k = 0; k < count; ++k) {
-            ProjectFileRow row;
-            row.startText = fw::Format(u"%08X", segments[k].startAddress);
-            row.data = std::move(segments[k].data);
-            row.length = static_cast<uint32_t>(row.data.size());
-            added.push_back(std::move(row));
-        }
-    } else if (fw::EqualsNoCase(ext, u"bin") || fw::EqualsNoCase(ext, u"enc")) {
-        const bool enciphered = IsEncipheredFileName(name);
-        const fw::ReadResult file = fw::ReadWholeFile(path, kMaxDownloadProjectSection + (enciphered ? kEncHeader : 0));
-        if (file.status == fw::ReadStatus::TooLarge) {
-            Say(TranslateText(u"下载文件过大，下载位置超出范围！"));
-            return false;
-        }
-        if (!file) {
-            Say(TranslateText(u"文件打开失败！"));
-            return false;
-        }
-        ProjectFileRow row;
-        if (enciphered) {
-            if (file.bytes.size() >= kEncHeader) {
-                row.plainLength = BigEndianWord(file.bytes.data());
-                std::copy_n(file.bytes.begin() + 4, 32, row.plainSha256.begin());
-                row.plainCrc32 = BigEndianWord(file.bytes.data() + 36);
-                row.data.assign(file.bytes.begin() + kEncHeader, file.bytes.end());
-            }
-        } else {
-            row.data = file.bytes;
-        }
-        row.length = static_cast<uint32_t>(row.data.size());
-        row.startText = fw::Format(u"%08X", HexToUInt32(answer.startText));
-        added.push_back(std::move(row));
-    } else {
-        Say(TranslateText(u"文件类型不正确！"));
+    DownloadFile file = ReadDownloadFile(path, name, HexToUInt32(answer.startText), kMaxDownloadProjectSection);
+    if (!file.refusal.empty()) {
+        Say(file.refusal);
         return false;
+    }
+    // Every run of a HEX file needs a row of its own: a file that does not fit is refused whole.
+    if (n + file.runs.size() > kProjectFileSlots) {
+        Say(TranslateText(u"最多可添加8个文件！"));
+        return false;
+    }
+    std::vector<ProjectFileRow> added;
+    for (DownloadFileRun& run : file.runs) {
+        ProjectFileRow row;
+        row.startText = fw::Format(u"%08X", run.start);
+        row.data = std::move(run.data);
+        row.length = static_cast<uint32_t>(row.data.size());
+        if (file.enciphered) {
+            row.plainLength = file.plainLength;
+            row.plainSha256 = file.plainSha256;
+            row.plainCrc32 = file.plainCrc32;
+        }
+        added.push_back(std::move(row));
     }
 
     const ProjectFileRow& first = added.front();
-    if (first.length == 0) {
-        Say(TranslateText(u"文件大小为0！"));
-        return false;
-    }
     if (HexToUInt32(first.startText) % 16 != 0) {
         Say(TranslateText(u"下载起始地址不是16的倍数！"));
         return false;

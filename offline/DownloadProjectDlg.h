@@ -72,9 +72,13 @@ private:
     void InsertFileRow(int index, const ProjectFileRow& row);
     void EnableButtons(bool enable);
     void ApplySeriesRules();
-    bool ShowProject(DownloadProject& project);
+    bool ShowProjectConfig(DownloadProject& project);
     bool SaveProject();
-    bool AddFile(const fw::Text& path, const fw::Text& name, const fw::Text& ext, const StartAddressAnswer& answer,
+    // The record of the dialog's choices and rows; nothing when the builder refused them (it has said why).
+    std::optional<ProjectConfig> BuildProjectConfig();
+    // Asks for a path and writes the record with the rows' data.
+    bool WriteProjectFile(const ProjectConfig& record);
+    bool AddFile(const fw::Text& path, const fw::Text& name, const StartAddressAnswer& answer,
                  const DownloadProjectChip& chip);
     bool ChipChosen(int boxToClear);
     void FillModels(const fw::Text& series);

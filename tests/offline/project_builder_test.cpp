@@ -110,7 +110,7 @@ TEST_F(ProjectBuilder, ImageCrcWindowByPage) {
 }
 
 TEST_F(ProjectBuilder, EncipheredFileTakesItsHeadersPlainValues) {
-    files[0].name = u"fw.Enc";
+    files[0].name = u"fw.enc";
     files[0].plainLength = 90;
     files[0].plainCrc32 = 0x12345678;
     files[0].plainSha256.fill(0x5C);

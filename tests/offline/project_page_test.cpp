@@ -169,6 +169,13 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
     dir.Write("next.BIN", std::string(32, '\x22'));
     dir.Write("empty.bin", "");
     dir.Write("short.enc", std::string(39, '\x33'));
+    // Its header announces 32 bytes of ciphertext; 16 follow.
+    dir.Write("cut.enc", std::string{0, 0, 0, 0x20} + std::string(36, '\x33') + std::string(16, '\x77'));
+    // Enciphered by one rule and not by the other: the extension says "enc", the downloader looks for ".enc".
+    for (const char* name : {"fw.Enc", "app.enc.bin", "app.ENC.hex"})
+        dir.Write(name, std::string{0, 0, 0, 0x10} + std::string(36, '\x33') + std::string(16, '\x77'));
+    // 17 characters that take two bytes each in the record, 34 in all.
+    dir.Write("固件固件固件固件固件固件固件固件固.bin", std::string(16, '\x44'));
     dir.Write("notes.txt", "text");
     dir.Write("two.hex", HexFile({0x1000, 0x2000}));
     dir.Write("three.hex", HexFile({0x4000, 0x5000, 0x6000}));
@@ -194,8 +201,13 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
             {u"08000068", "next.BIN", u"下载起始地址不是16的倍数！"},
             {u"08000060", "next.BIN", u"下载地址有重叠，请确认！"},
             {u"08020000", "next.BIN", u"下载起始地址不正确，请检查是否超出范围！"},
-            {u"08000400", "empty.bin", u"文件长度不正确！"},
+            {u"08000400", "empty.bin", u"文件大小为0！"},
             {u"08000400", "short.enc", u"文件长度不正确！"},
+            {u"08000400", "cut.enc", u"文件长度不正确！"},
+            {u"08000400", "fw.Enc", u"文件类型不正确！"},
+            {u"08000400", "app.enc.bin", u"文件类型不正确！"},
+            {u"08000400", "app.ENC.hex", u"文件类型不正确！"},
+            {u"08000400", "固件固件固件固件固件固件固件固件固.bin", u"文件名称长度超过32字节！"},
             {u"08000400", "notes.txt", u"文件类型不正确！"},
         };
         for (const auto& r : refused) {
@@ -207,7 +219,7 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
         }
         // The extension counts in any case; a file may start right after the padding of the one before.
         Add(page, u"08000070", "next.BIN");
-        // An enciphered file: its header's values as the file stores them, the data after it.
+        // An enciphered file: its header's values (most significant byte first), the data after it.
         std::string enc = {0x00, 0x00, 0x00, 0x10};
         enc += std::string(32, '\x5D') + std::string{0x0A, 0x0B, 0x0C, 0x0D} + std::string(16, '\x77');
         dir.Write("fw.enc", enc);
@@ -215,11 +227,8 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
         ASSERT_EQ(page.m_rows.size(), 3u);
         const ProjectFileRow& enciphered = page.m_rows[2];
         EXPECT_EQ(enciphered.data, std::vector<uint8_t>(16, 0x77));
-        Le32 field;
-        field.Set(enciphered.plainLength);
-        EXPECT_EQ(field.bytes, (std::array<uint8_t, 4>{0x00, 0x00, 0x00, 0x10}));
-        field.Set(enciphered.plainCrc32);
-        EXPECT_EQ(field.bytes, (std::array<uint8_t, 4>{0x0A, 0x0B, 0x0C, 0x0D}));
+        EXPECT_EQ(enciphered.plainLength, 0x10u);
+        EXPECT_EQ(enciphered.plainCrc32, 0x0A0B0C0Du);
         EXPECT_EQ(enciphered.plainSha256[31], 0x5D);
         ASSERT_TRUE(page.SelectItems(IDC_OVPROJ_FILES, {2}));
         EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE));
