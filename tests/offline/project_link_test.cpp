@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
+#include "framework/UiThread.h"
 #include "linksim/ProjectStoreState.h"
 #include "offline/CurrentProject.h"
 #include "offline/DownloadFileLoad.h"
@@ -208,6 +213,76 @@ TEST_F(ProjectOnLink, DeletingUnderTheProgressWindow) {
 
     EXPECT_EQ(DeleteStoredProjectWithProgress(window.get(), exchange, u"b").outcome, StoredProjectDeletion::Failed);
     EXPECT_TRUE(window->IsWindowEnabled());
+}
+
+// A downloader on a full-speed link: every report waits 1 ms for the bus.
+class PacedProjectOnLink : public ProjectOnLink {
+protected:
+    linksim::DownloaderSpec Spec() override {
+        linksim::DownloaderSpec spec;
+        spec.reportInterval = std::chrono::milliseconds(1);
+        return spec;
+    }
+};
+
+TEST_F(PacedProjectOnLink, TheWindowAnswersDuringTheTransferAndCancelStopsIt) {
+    using Clock = std::chrono::steady_clock;
+    StartOnLink();
+    ASSERT_TRUE(ConnectLink());
+    // 64 KiB: over a thousand request/reply pairs, seconds on this link.
+    const LinkProject project = BuildProject(u"Demo", 64 * 1024);
+    ProjectTransferProgress progress(window.get());
+    const LinkRequestExchangeFn bytes = [&](std::span<const uint8_t> request, LinkReply& reply) {
+        return ExchangeLinkRequest(*window, request, reply);
+    };
+
+    // A user who keeps the window busy (each post is a message the window must answer) and presses Cancel after
+    // 300 ms.
+    std::atomic<bool> done{false};
+    std::mutex waitsMutex;
+    std::vector<Clock::duration> waits;
+    std::thread user([&] {
+        const auto cancelAt = Clock::now() + std::chrono::milliseconds(300);
+        bool cancelled = false;
+        while (!done) {
+            const auto posted = Clock::now();
+            fw::PostToUi([&, posted] {
+                std::lock_guard lock(waitsMutex);
+                waits.push_back(Clock::now() - posted);
+            });
+            if (!cancelled && posted >= cancelAt) {
+                cancelled = true;
+                fw::PostToUi([&] {
+                    if (progress.Progress()) progress.Progress()->Click(CProgressWnd::kCancelButtonId);
+                });
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    host.ExpectBox(u"已取消保存项目文件！", fw::IDOK);
+    const auto start = Clock::now();
+    const bool sent = SendProjectToLink(project, bytes, progress);
+    const auto took = Clock::now() - start;
+    done = true;
+    user.join();
+    host.PumpUntilIdle();
+
+    EXPECT_FALSE(sent);
+    const auto frames = downloader->ReceivedFrames();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(std::vector<uint8_t>(frames.back().begin(), frames.back().begin() + 4),
+              (std::vector<uint8_t>{0xA0, 0x10, 0x00, 0x04}))
+        << "the transfer ends with the cancel frame";
+    EXPECT_TRUE(downloader->State<linksim::ProjectStoreState>().projects.empty());
+    EXPECT_LT(frames.size(), (64u * 1024) / 57) << "stopped long before the file was through";
+    // Each pair waited two intervals; the transfer was not served faster than the link allows.
+    EXPECT_GE(took, std::chrono::milliseconds(2 * static_cast<int>(frames.size()) - 20));
+    std::lock_guard lock(waitsMutex);
+    ASSERT_GT(waits.size(), 10u);
+    // The window served its messages between requests, not after the transfer.
+    EXPECT_LT(*std::max_element(waits.begin(), waits.end()), std::chrono::milliseconds(200));
+    EXPECT_TRUE(window->IsWindowEnabled());
+    ClearProjectConfig();
 }
 
 }  // namespace
