@@ -447,27 +447,29 @@ void CDownloadProjectDlg::OnBnClickedSaveProject() {
 }
 
 bool CDownloadProjectDlg::SaveProject() {
-    ProjectConfig record = ProjectConfig::Blank();
-    if (m_editable == 0 && m_record) {
-        record = *m_record;
-    } else {
-        DownloadProjectChoices choices;
-        fw::Control series = GetDlgItem(IDC_DLP_SERIES);
-        choices.seriesSelected = series.GetCurSel() >= 0;
-        choices.seriesText = series.GetWindowText();
-        choices.modelSelected = GetDlgItem(IDC_DLP_MODEL).GetCurSel() >= 0;
-        choices.modelText = ModelText();
-        choices.seriesCode = m_seriesCode;
-        choices.partitionsChecked = IsDlgButtonChecked(IDC_DLP_SET_PARTITION) != 0;
-        choices.chipKeyUpdateChecked = IsDlgButtonChecked(IDC_DLP_UPDATE_KEY) != 0;
-        choices.optionBytesChecked = IsDlgButtonChecked(IDC_DLP_SET_OPTION_BYTE) != 0;
-        choices.optionBytes = m_optionBytes;
-        DialogBuildUi ui(this, m_msgBox);
-        std::optional<ProjectConfig> built = BuildDownloadProjectRecord(
-            choices, std::span<const ProjectFileRow>(m_rows.data(), m_fileCount), m_chipTable, ProjectSettings(), ui);
-        if (!built) return false;
-        record = *built;
-    }
+    // A locked project is written again as it was saved or opened.
+    const std::optional<ProjectConfig> record = m_editable == 0 && m_record ? m_record : BuildProjectConfig();
+    return record && WriteProjectFile(*record);
+}
+
+std::optional<ProjectConfig> CDownloadProjectDlg::BuildProjectConfig() {
+    DownloadProjectChoices choices;
+    fw::Control series = GetDlgItem(IDC_DLP_SERIES);
+    choices.seriesSelected = series.GetCurSel() >= 0;
+    choices.seriesText = series.GetWindowText();
+    choices.modelSelected = GetDlgItem(IDC_DLP_MODEL).GetCurSel() >= 0;
+    choices.modelText = ModelText();
+    choices.seriesCode = m_seriesCode;
+    choices.partitionsChecked = IsDlgButtonChecked(IDC_DLP_SET_PARTITION) != 0;
+    choices.chipKeyUpdateChecked = IsDlgButtonChecked(IDC_DLP_UPDATE_KEY) != 0;
+    choices.optionBytesChecked = IsDlgButtonChecked(IDC_DLP_SET_OPTION_BYTE) != 0;
+    choices.optionBytes = m_optionBytes;
+    DialogBuildUi ui(this, m_msgBox);
+    return BuildDownloadProjectRecord(choices, std::span<const ProjectFileRow>(m_rows.data(), m_fileCount), m_chipTable,
+                                      ProjectSettings(), ui);
+}
+
+bool CDownloadProjectDlg::WriteProjectFile(const ProjectConfig& record) {
     std::vector<std::vector<uint8_t>> data;
     for (std::size_t i = 0; i < m_fileCount; ++i) {
         const ProjectFileRow& row = m_rows[i];
@@ -492,7 +494,7 @@ void CDownloadProjectDlg::OnBnClickedOpenProject() {
         EnableButtons(true);
         return;
     }
-    const ProjectLoad load = LoadProjectFile(dialog.GetPathName());
+    const ProjectLoad load = ReadProjectFile(dialog.GetPathName());
     if (load != ProjectLoad::Shown) {
         EnableButtons(true);
         Say(load == ProjectLoad::Refused ? TranslateText(u"项目文件打开失败！") : TranslateText(u"显示项目信息错误！"));
@@ -502,16 +504,16 @@ void CDownloadProjectDlg::OnBnClickedOpenProject() {
     EnableButtons(true);
 }
 
-CDownloadProjectDlg::ProjectLoad CDownloadProjectDlg::LoadProjectFile(const Text& path) {
+CDownloadProjectDlg::ProjectLoad CDownloadProjectDlg::ReadProjectFile(const Text& path) {
     // Read whole into a project of its own: a file refused anywhere leaves the one shown as it was.
     DownloadProject project;
     if (OpenDownloadProjectFile(path, project) != ProjectFileOpen::Opened) return ProjectLoad::Refused;
-    if (!ShowProject(project)) return ProjectLoad::NotShown;
+    if (!ShowProjectConfig(project)) return ProjectLoad::NotShown;
     m_editable = 0;
     return ProjectLoad::Shown;
 }
 
-bool CDownloadProjectDlg::ShowProject(DownloadProject& project) {
+bool CDownloadProjectDlg::ShowProjectConfig(DownloadProject& project) {
     const ProjectConfig& record = project.record;
     if (record.fileCount < 1 || record.fileCount > kProjectFileSlots || project.rows.size() != record.fileCount)
         return false;
@@ -619,4 +621,9 @@ void CDownloadProjectDlg::OnBnClickedNewProject() {
     settings.partitionsEditable = 0;
     settings.flashSizeKB = 0;
     settings.seriesCode = 0;
+}
+
+void OnMakeDownloadProjectFiles(fw::Window& main) {
+    CDownloadProjectDlg dialog(&main);
+    dialog.DoModal();
 }

@@ -41,7 +41,7 @@ public:
     // Reads a ".dlpf" whole and, only when all of it is good, shows it locked; anything else leaves the project
     // shown as it was. Open runs it on the file the user chose.
     enum class ProjectLoad { Shown, Refused, NotShown };
-    ProjectLoad LoadProjectFile(const fw::Text& path);
+    ProjectLoad ReadProjectFile(const fw::Text& path);
 
     // The project as it stands; rows from m_fileCount on are unused.
     std::array<ProjectFileRow, kProjectFileSlots> m_rows;
@@ -90,3 +90,7 @@ private:
     CMessageBoxEx m_msgBox;
     static const fw::MessageMap<CDownloadProjectDlg> kMessages;
 };
+
+// The File menu's "Make the download project files": the maker runs modally over the main window; no device is
+// needed.
+void OnMakeDownloadProjectFiles(fw::Window& main);
