@@ -677,4 +677,41 @@ TEST_F(ProjectPage, AnEditableProjectIsBuiltWhenSavedOrSent) {
     });
 }
 
+// Nothing leaves the page when there is no downloader, and a save dialog cancelled writes nothing.
+TEST_F(ProjectPage, SavingWithoutADownloaderOrWithoutAPathLeavesEverythingAsItWas) {
+    CopyFlm();
+    dir.Write("app.bin", std::string(500, '\x11'));
+    ClearProjectConfig();
+    StartOnLink();  // not connected
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK517"));
+        ASSERT_TRUE(page.EnterText(IDC_OVPROJ_NAME, u"Quick"));
+        Add(page, u"08000000", "app.bin");
+        // Refused before the project is built: no setup dialog, no option question, no frame, the record as it was.
+        ASSERT_NE(CurrentProjectConfig(), nullptr);
+        const std::vector<uint8_t> record(CurrentProjectConfig()->Bytes().begin(),
+                                          CurrentProjectConfig()->Bytes().end());
+        host.ExpectBox(u"设备没有连接！", fw::IDOK);
+        host.ExpectBox(u"保存到下载器失败！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_TO_LINK));
+        EXPECT_TRUE(downloader->ReceivedFrames().empty());
+        ASSERT_NE(CurrentProjectConfig(), nullptr);
+        EXPECT_TRUE(std::ranges::equal(CurrentProjectConfig()->Bytes(), record));
+        EXPECT_TRUE(Enabled(page, IDC_OVPROJ_SAVE_TO_LINK));
+
+        // Built, then the save dialog cancelled: no file, no message, and the project stays editable.
+        host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
+        host.OnModal(IDD_PROJECT_FILE_CFG, [](fw::Dialog& d) { d.Click(IDC_PROJCFG_OK); });
+        host.CancelNextFileDialog();
+        const std::size_t boxes = host.Boxes().size();
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_FILE));
+        EXPECT_EQ(host.Boxes().size(), boxes + 1) << "only the option question";
+        EXPECT_EQ(ProjectSettings().projectEditable, 1u);
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            EXPECT_NE(entry.path().extension(), ".ovpf") << entry.path();
+        EXPECT_TRUE(Enabled(page, IDC_OVPROJ_SAVE_FILE));
+    });
+    ClearProjectConfig();
+}
+
 }  // namespace

@@ -249,12 +249,18 @@ TEST_F(ProjectTransfer, DownloaderRefusesDataThatDoesNotMatchTheRecord) {
         const char* what;
         std::function<void(LinkProject&)> damage;
         uint8_t status;
+        std::function<void(fw::Text&)> alterRequest = [](fw::Text&) {};
     };
     const Row rows[] = {
         {"algorithm byte changed", [](LinkProject& p) { p.blob[100] ^= 1; }, 23},
         {"file byte changed", [](LinkProject& p) { p.files[1][7] ^= 1; }, 27},
+        {"recorded file digest wrong", [](LinkProject& p) { p.record.files[1].storedSha256[31] ^= 1; }, 27},
         {"recorded CRC wrong",
          [](LinkProject& p) { p.record.files[2].storedCrc.Set(p.record.files[2].storedCrc.Get() ^ 1); }, 20},
+        {"announced record digest damaged on its way", [](LinkProject&) {}, 19,
+         [](fw::Text& request) {
+             if (request.starts_with(u"A0 15 01 01")) request.back() = request.back() == u'0' ? u'1' : u'0';
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -262,7 +268,16 @@ TEST_F(ProjectTransfer, DownloaderRefusesDataThatDoesNotMatchTheRecord) {
         ASSERT_TRUE(Build());
         LinkProject project = Project();
         row.damage(project);
-        EXPECT_FALSE(Send(project));
+        int refusedWith = -1;
+        const LinkExchangeFn recording = [&](fw::TextView request, LinkReply& reply) {
+            fw::Text sent(request);
+            row.alterRequest(sent);
+            const bool answered = exchange(sent, reply);
+            if (!answered) refusedWith = reply.Status();
+            return answered;
+        };
+        EXPECT_FALSE(SendProjectToLink(project, recording, transferUi));
+        EXPECT_EQ(refusedWith, row.status);
         const Bytes last = downloader->ReceivedFrames().back();
         EXPECT_EQ(last[4 - 1], 3) << "refused on the last chunk";
         EXPECT_TRUE(Store().projects.empty());
