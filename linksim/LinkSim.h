@@ -44,6 +44,9 @@ struct DownloaderSpec {
     int outputReportLength = 65;                       // both count the report id byte, as the HID capabilities do
     int inputReportLength = 65;
     std::array<uint8_t, 16> firmwareKey = kSimFirmwareKey;  // what its update program deciphers images with
+    // How long each report waits for its turn on the bus, each way: a full-speed HID link polls every 1 ms, so a
+    // request and its reply take 2 ms or more. 0 answers as fast as memory.
+    std::chrono::milliseconds reportInterval{0};
 };
 
 // One request frame as the downloader read it.
@@ -161,7 +164,7 @@ private:
 
 // The program-wide set of simulated downloaders. Until a test configures it, the first use reads
 // "OvLinkSim.ini" of the working directory ([Downloader1] ... with VID, PID, Name, Firmware, Hardware, Serial,
-// DeviceKey); Reset empties it and stops that.
+// DeviceKey, ReportInterval); Reset empties it and stops that.
 void Reset();
 std::shared_ptr<Downloader> Plug(DownloaderSpec spec = {});  // raises a HID arrival
 void Unplug(const std::string& path);                        // raises a HID removal; open handles fail

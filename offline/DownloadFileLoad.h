@@ -1,5 +1,6 @@
-// Reads a download file for the project page's list: a raw image, an Intel HEX file (one run per address-
-// contiguous block) or an enciphered image with its 40-byte header. Nothing is kept of a file that is refused.
+// Reads a download file for a project's file list (the offline project page's and the download project maker's):
+// a raw image, an Intel HEX file (one run per address-contiguous block) or an enciphered image with its 40-byte
+// header. Nothing is kept of a file that is refused.
 #pragma once
 
 #include <array>
@@ -7,9 +8,6 @@
 #include <vector>
 
 #include "framework/Text.h"
-
-// Larger files are no image of a chip: the biggest flash of the table is far below.
-inline constexpr std::size_t kMaxDownloadFileBytes = 64u << 20;
 
 struct DownloadFileRun {
     uint32_t start = 0;
@@ -19,12 +17,19 @@ struct DownloadFileRun {
 struct DownloadFile {
     fw::Text refusal;  // the message, translated; empty when the file was read
     std::vector<DownloadFileRun> runs;
-    // For an enciphered file, from its header.
+    bool enciphered = false;
+    // For an enciphered file, its header's values.
     uint32_t plainLength = 0;
     std::array<uint8_t, 32> plainSha256{};
     uint32_t plainCrc32 = 0;
 };
 
-// extension without the dot, in any case. A raw or enciphered image starts at `start`; a HEX file at the
-// addresses it names. Empty files, enciphered files without a whole header and unreadable HEX files are refused.
-DownloadFile ReadDownloadFile(fw::TextView path, fw::TextView extension, uint32_t start);
+// Whether a project's record can hold the file's name: it keeps 32 bytes of it, and a cut name would no longer
+// say whether the file is enciphered.
+bool DownloadFileNameFits(fw::TextView name);
+
+// `name` is the file's name with its extension, which says how it is read; a raw or enciphered image starts at
+// `start`, a HEX file at the addresses it names. An image of more than maxImageBytes (for an enciphered file, its
+// ciphertext) is refused, and so are empty images, enciphered files whose header does not give their length,
+// unreadable HEX files and names whose extension and enciphered mark disagree.
+DownloadFile ReadDownloadFile(fw::TextView path, fw::TextView name, uint32_t start, std::size_t maxImageBytes);

@@ -4,13 +4,12 @@
 
 #include "core/FileFilters.h"
 #include "core/HexText.h"
-#include "core/IntelHex.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
-#include "framework/Files.h"
 #include "framework/Format.h"
 #include "framework/Styles.h"
 #include "offline/ByteStringName.h"
+#include "offline/DownloadFileLoad.h"
 #include "offline/DownloadProjectBuild.h"
 #include "offline/LinkProject.h"
 #include "offline/OfflineProjectSettings.h"
@@ -23,10 +22,7 @@ using fw::TextView;
 namespace {
 
 constexpr int kCentred = 2;
-constexpr std::size_t kEncHeader = 40;
 constexpr int kNoBox = 0;
-// More runs than the program's download items hold make the file unreadable here as there.
-constexpr std::size_t kMostHexRuns = 260;
 
 CDownloadProjectDlg::StartAddressAsker& StartAddressStep() {
     static CDownloadProjectDlg::StartAddressAsker asker;
@@ -50,10 +46,6 @@ bool ContainsAny(TextView text, std::initializer_list<const char16_t*> parts) {
 // The families whose option bytes the second project editor shows.
 bool SecondOptionEditor(uint8_t code) {
     return code == 3 || code == 4 || code == 6 || code == 7 || code == 11 || code == 12;
-}
-
-uint32_t BigEndianWord(const uint8_t* bytes) {
-    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | uint32_t{bytes[3]};
 }
 
 // The series name of a record shown for its model: the record names a few series by their family member.
@@ -284,72 +276,41 @@ void CDownloadProjectDlg::OnBnClickedAdd() {
     const Text path = dialog.GetPathName();
     if (path.empty()) return;
     s_lastFileExt = dialog.GetFileExt();
-    AddFile(path, dialog.GetFileName(), s_lastFileExt, *answer, chip);
+    AddFile(path, dialog.GetFileName(), *answer, chip);
 }
 
-bool CDownloadProjectDlg::AddFile(const Text& path, const Text& name, const Text& ext, const StartAddressAnswer& answer,
+bool CDownloadProjectDlg::AddFile(const Text& path, const Text& name, const StartAddressAnswer& answer,
                                   const DownloadProjectChip& chip) {
-    // The record keeps at most 32 bytes of a name; a cut name would no longer say whether the file is enciphered.
-    if (NameToByteString(name).size() > kProjectTextMax) {
+    if (!DownloadFileNameFits(name)) {
         Say(TranslateText(u"文件名称长度超过32字节！"));
         return false;
     }
     const std::size_t n = m_fileCount;
-    std::vector<ProjectFileRow> added;
-    if (fw::EqualsNoCase(ext, u"hex")) {
-        std::vector<HexSegment> segments(kMostHexRuns);
-        const int count = ReadHexSegments(path, segments);
-        if (count == 0) {
-            Say(TranslateText(u"文件打开失败！"));
-            return false;
-        }
-        // Every run of the file needs a row of its own: a file that does not fit is refused whole.
-        if (n + static_cast<std::size_t>(count) > kProjectFileSlots) {
-            Say(TranslateText(u"最多可添加8个文件！"));
-            return false;
-        }
-        for (int k = 0; k < count; ++k) {
-            ProjectFileRow row;
-            row.startText = fw::Format(u"%08X", segments[k].startAddress);
-            row.data = std::move(segments[k].data);
-            row.length = static_cast<uint32_t>(row.data.size());
-            added.push_back(std::move(row));
-        }
-    } else if (fw::EqualsNoCase(ext, u"bin") || fw::EqualsNoCase(ext, u"enc")) {
-        const bool enciphered = IsEncipheredFileName(name);
-        const fw::ReadResult file = fw::ReadWholeFile(path, kMaxDownloadProjectSection + (enciphered ? kEncHeader : 0));
-        if (file.status == fw::ReadStatus::TooLarge) {
-            Say(TranslateText(u"下载文件过大，下载位置超出范围！"));
-            return false;
-        }
-        if (!file) {
-            Say(TranslateText(u"文件打开失败！"));
-            return false;
-        }
-        ProjectFileRow row;
-        if (enciphered) {
-            if (file.bytes.size() >= kEncHeader) {
-                row.plainLength = BigEndianWord(file.bytes.data());
-                std::copy_n(file.bytes.begin() + 4, 32, row.plainSha256.begin());
-                row.plainCrc32 = BigEndianWord(file.bytes.data() + 36);
-                row.data.assign(file.bytes.begin() + kEncHeader, file.bytes.end());
-            }
-        } else {
-            row.data = file.bytes;
-        }
-        row.length = static_cast<uint32_t>(row.data.size());
-        row.startText = fw::Format(u"%08X", HexToUInt32(answer.startText));
-        added.push_back(std::move(row));
-    } else {
-        Say(TranslateText(u"文件类型不正确！"));
+    DownloadFile file = ReadDownloadFile(path, name, HexToUInt32(answer.startText), kMaxDownloadProjectSection);
+    if (!file.refusal.empty()) {
+        Say(file.refusal);
         return false;
+    }
+    // Every run of a HEX file needs a row of its own: a file that does not fit is refused whole.
+    if (n + file.runs.size() > kProjectFileSlots) {
+        Say(TranslateText(u"最多可添加8个文件！"));
+        return false;
+    }
+    std::vector<ProjectFileRow> added;
+    for (DownloadFileRun& run : file.runs) {
+        ProjectFileRow row;
+        row.startText = fw::Format(u"%08X", run.start);
+        row.data = std::move(run.data);
+        row.length = static_cast<uint32_t>(row.data.size());
+        if (file.enciphered) {
+            row.plainLength = file.plainLength;
+            row.plainSha256 = file.plainSha256;
+            row.plainCrc32 = file.plainCrc32;
+        }
+        added.push_back(std::move(row));
     }
 
     const ProjectFileRow& first = added.front();
-    if (first.length == 0) {
-        Say(TranslateText(u"文件大小为0！"));
-        return false;
-    }
     if (HexToUInt32(first.startText) % 16 != 0) {
         Say(TranslateText(u"下载起始地址不是16的倍数！"));
         return false;
@@ -480,27 +441,29 @@ void CDownloadProjectDlg::OnBnClickedSaveProject() {
 }
 
 bool CDownloadProjectDlg::SaveProject() {
-    ProjectConfig record = ProjectConfig::Blank();
-    if (m_editable == 0) {
-        record = m_record;
-    } else {
-        DownloadProjectChoices choices;
-        fw::Control series = GetDlgItem(IDC_DLP_SERIES);
-        choices.seriesSelected = series.GetCurSel() >= 0;
-        choices.seriesText = series.GetWindowText();
-        choices.modelSelected = GetDlgItem(IDC_DLP_MODEL).GetCurSel() >= 0;
-        choices.modelText = ModelText();
-        choices.seriesCode = m_seriesCode;
-        choices.partitionsChecked = IsDlgButtonChecked(IDC_DLP_SET_PARTITION) != 0;
-        choices.chipKeyUpdateChecked = IsDlgButtonChecked(IDC_DLP_UPDATE_KEY) != 0;
-        choices.optionBytesChecked = IsDlgButtonChecked(IDC_DLP_SET_OPTION_BYTE) != 0;
-        choices.optionBytes = m_optionBytes;
-        DialogBuildUi ui(this, m_msgBox);
-        std::optional<ProjectConfig> built = BuildDownloadProjectRecord(
-            choices, std::span<const ProjectFileRow>(m_rows.data(), m_fileCount), m_chipTable, ProjectSettings(), ui);
-        if (!built) return false;
-        record = *built;
-    }
+    // A locked project is written again as it was saved or opened.
+    const std::optional<ProjectConfig> record = m_editable == 0 ? std::optional(m_record) : BuildProjectConfig();
+    return record && WriteProjectFile(*record);
+}
+
+std::optional<ProjectConfig> CDownloadProjectDlg::BuildProjectConfig() {
+    DownloadProjectChoices choices;
+    fw::Control series = GetDlgItem(IDC_DLP_SERIES);
+    choices.seriesSelected = series.GetCurSel() >= 0;
+    choices.seriesText = series.GetWindowText();
+    choices.modelSelected = GetDlgItem(IDC_DLP_MODEL).GetCurSel() >= 0;
+    choices.modelText = ModelText();
+    choices.seriesCode = m_seriesCode;
+    choices.partitionsChecked = IsDlgButtonChecked(IDC_DLP_SET_PARTITION) != 0;
+    choices.chipKeyUpdateChecked = IsDlgButtonChecked(IDC_DLP_UPDATE_KEY) != 0;
+    choices.optionBytesChecked = IsDlgButtonChecked(IDC_DLP_SET_OPTION_BYTE) != 0;
+    choices.optionBytes = m_optionBytes;
+    DialogBuildUi ui(this, m_msgBox);
+    return BuildDownloadProjectRecord(choices, std::span<const ProjectFileRow>(m_rows.data(), m_fileCount), m_chipTable,
+                                      ProjectSettings(), ui);
+}
+
+bool CDownloadProjectDlg::WriteProjectFile(const ProjectConfig& record) {
     std::vector<std::vector<uint8_t>> data;
     for (std::size_t i = 0; i < m_fileCount; ++i) {
         const ProjectFileRow& row = m_rows[i];
@@ -525,7 +488,7 @@ void CDownloadProjectDlg::OnBnClickedOpenProject() {
         EnableButtons(true);
         return;
     }
-    const ProjectLoad load = LoadProjectFile(dialog.GetPathName());
+    const ProjectLoad load = ReadProjectFile(dialog.GetPathName());
     if (load != ProjectLoad::Shown) {
         EnableButtons(true);
         Say(load == ProjectLoad::Refused ? TranslateText(u"项目文件打开失败！") : TranslateText(u"显示项目信息错误！"));
@@ -535,16 +498,16 @@ void CDownloadProjectDlg::OnBnClickedOpenProject() {
     EnableButtons(true);
 }
 
-CDownloadProjectDlg::ProjectLoad CDownloadProjectDlg::LoadProjectFile(const Text& path) {
+CDownloadProjectDlg::ProjectLoad CDownloadProjectDlg::ReadProjectFile(const Text& path) {
     // Read whole into a project of its own: a file refused anywhere leaves the one shown as it was.
     DownloadProject project;
     if (OpenDownloadProjectFile(path, project) != ProjectFileOpen::Opened) return ProjectLoad::Refused;
-    if (!ShowProject(project)) return ProjectLoad::NotShown;
+    if (!ShowProjectConfig(project)) return ProjectLoad::NotShown;
     m_editable = 0;
     return ProjectLoad::Shown;
 }
 
-bool CDownloadProjectDlg::ShowProject(DownloadProject& project) {
+bool CDownloadProjectDlg::ShowProjectConfig(DownloadProject& project) {
     const ProjectConfig& record = project.record;
     if (record.fileCount < 1 || record.fileCount > kProjectFileSlots || project.rows.size() != record.fileCount)
         return false;
@@ -652,4 +615,9 @@ void CDownloadProjectDlg::OnBnClickedNewProject() {
     settings.partitionsEditable = 0;
     settings.flashSizeKB = 0;
     settings.seriesCode = 0;
+}
+
+void OnMakeDownloadProjectFiles(fw::Window& main) {
+    CDownloadProjectDlg dialog(&main);
+    dialog.DoModal();
 }

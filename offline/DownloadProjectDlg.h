@@ -41,7 +41,7 @@ public:
     // Reads a ".dlpf" whole and, only when all of it is good, shows it locked; anything else leaves the project
     // shown as it was. Open runs it on the file the user chose.
     enum class ProjectLoad { Shown, Refused, NotShown };
-    ProjectLoad LoadProjectFile(const fw::Text& path);
+    ProjectLoad ReadProjectFile(const fw::Text& path);
 
     // The project as it stands; rows from m_fileCount on are unused.
     std::array<ProjectFileRow, kProjectFileSlots> m_rows;
@@ -73,9 +73,13 @@ private:
     void InsertFileRow(int index, const ProjectFileRow& row);
     void EnableButtons(bool enable);
     void ApplySeriesRules();
-    bool ShowProject(DownloadProject& project);
+    bool ShowProjectConfig(DownloadProject& project);
     bool SaveProject();
-    bool AddFile(const fw::Text& path, const fw::Text& name, const fw::Text& ext, const StartAddressAnswer& answer,
+    // The record of the dialog's choices and rows; nothing when the builder refused them (it has said why).
+    std::optional<ProjectConfig> BuildProjectConfig();
+    // Asks for a path and writes the record with the rows' data.
+    bool WriteProjectFile(const ProjectConfig& record);
+    bool AddFile(const fw::Text& path, const fw::Text& name, const StartAddressAnswer& answer,
                  const DownloadProjectChip& chip);
     bool ChipChosen(int boxToClear);
     void FillModels(const fw::Text& series);
@@ -87,3 +91,7 @@ private:
     CMessageBoxEx m_msgBox;
     static const fw::MessageMap<CDownloadProjectDlg> kMessages;
 };
+
+// The File menu's "Make the download project files": the maker runs modally over the main window; no device is
+// needed.
+void OnMakeDownloadProjectFiles(fw::Window& main);

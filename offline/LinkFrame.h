@@ -11,6 +11,8 @@
 #include "framework/Text.h"
 
 inline constexpr uint8_t kLinkFrameHeader = 0xA0;
+// The identity request: p1 names the item, and its reply names it again.
+inline constexpr uint8_t kLinkIdentityCommand = 0x01;
 inline constexpr size_t kLinkMaxFrame = 64;
 inline constexpr size_t kLinkMaxPayload = 57;
 
@@ -44,6 +46,8 @@ public:
     // Byte i of the reply, 0 beyond what arrived.
     uint8_t Byte(size_t i) const { return i < m_length ? m_bytes[i] : 0; }
     bool HasHeader() const { return m_length >= 6; }
+    // The whole frame its length byte announces arrived: the payload and the check byte.
+    bool Complete() const { return HasHeader() && m_bytes[5] >= 1 && m_length >= 6u + m_bytes[5]; }
     uint8_t Status() const { return Byte(4); }
     // The payload as the length byte gives it, clamped to the bytes that arrived.
     std::span<const uint8_t> Payload() const;

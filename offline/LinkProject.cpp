@@ -2,12 +2,10 @@
 
 #include <algorithm>
 
+#include "core/EncipheredFileName.h"
 #include "offline/ByteStringName.h"
 
-bool IsEncipheredFileName(fw::TextView name) {
-    const std::size_t dot = name.rfind(u'.');
-    return dot != fw::TextView::npos && fw::EqualsNoCase(name.substr(dot + 1), u"enc");
-}
+bool IsEncipheredFileName(fw::TextView name) { return NameMarksEnciphered(name); }
 
 uint32_t RecordedFileLength(const ProjectFileRecord& file) {
     const std::size_t length = std::min<std::size_t>(file.nameLength, kProjectTextMax);

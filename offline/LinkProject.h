@@ -17,9 +17,9 @@ struct LinkProject {
     std::vector<std::vector<uint8_t>> files;  // in slot order
 };
 
-// A file is enciphered when its extension is "enc" in any case (the one test for adding, building and reading
-// projects); its record then holds the plaintext's values from the file's header beside those of the ciphertext
-// that travels.
+// A file is enciphered when its name holds ".enc" or ".ENC" (the one test for adding, building and reading
+// projects, and the downloader's); its record then holds the plaintext's values from the file's header beside
+// those of the ciphertext that travels.
 bool IsEncipheredFileName(fw::TextView name);
 
 // The length of the data slot i of the record says travels: the stored size of an enciphered file, the plain

@@ -1,5 +1,7 @@
 #include "offline/LinkSession.h"
 
+#include <chrono>
+
 #include "app/MainWindow.h"
 #include "core/HexText.h"
 #include "core/StatusText.h"
@@ -24,16 +26,32 @@ LinkSession& LinkSessionOf(CQXDownloadToolDlg& window) {
 
 namespace {
 
+// A reply carries its request's command byte, and the identity item its request asked for. One that does not is
+// the reply of an earlier request that gave up before it came.
+bool RepliesTo(const LinkReply& reply, std::span<const uint8_t> frame) {
+    if (reply.Size() >= 2 && reply.Byte(1) != frame[1]) return false;
+    return frame[1] != kLinkIdentityCommand || reply.Size() < 3 || reply.Byte(2) == frame[2];
+}
+
 bool ExchangeLinkFrame(CQXDownloadToolDlg& window, std::span<const uint8_t> frame, LinkReply& reply) {
     if (window.GetOfflineLink() == nullptr) return false;
     CHid& hid = LinkSessionOf(window).m_hid;
-    // A reply that came after its request gave up must not pass for this request's.
+    // Late replies already waiting are dropped here; those still on their way are passed over below.
     hid.DrainInput();
     if (!hid.WriteReport(frame.data(), static_cast<uint8_t>(frame.size()))) return false;
-    uint8_t length = 0;
-    if (!hid.ReadReport(reply.Buffer().data(), length, LinkReplyTimeoutMs(frame[1], frame[2]))) return false;
-    reply.SetSize(length);
-    if (reply.HasHeader() && reply.Byte(0) == kLinkFrameHeader && reply.Status() == 0) return true;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(LinkReplyTimeoutMs(frame[1], frame[2]));
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        uint8_t length = 0;
+        if (left <= 0 || !hid.ReadReport(reply.Buffer().data(), length, static_cast<int>(left))) {
+            reply.SetSize(0);
+            return false;
+        }
+        reply.SetSize(length);
+        if (RepliesTo(reply, frame)) break;
+    }
+    if (reply.Complete() && reply.Byte(0) == kLinkFrameHeader && reply.Status() == 0) return true;
     // The texts are made only for the log of a failure: transfers send thousands of frames that succeed.
     window.AppendLog(u"Send:" + BytesToHex(frame), kLogBlack);
     window.AppendLog(u"Recv:" + reply.Hex(), kLogBlack);

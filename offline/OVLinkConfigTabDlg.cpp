@@ -23,9 +23,10 @@ bool COVLinkConfigTabDlg::OnInitDialog() {
         page->MoveWindow(tab.GetDisplayRect());
         page->ShowWindow(fw::SW_HIDE);
     }
-    m_currentTab = 0;
-    m_pages[0]->ShowWindow(fw::SW_SHOW);
-    tab.SetCurSel(0);
+    // The window opens on the project page: after a connect, storing a project is what the user came for.
+    m_currentTab = 1;
+    m_pages[1]->ShowWindow(fw::SW_SHOW);
+    tab.SetCurSel(1);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "framework/Dialog.h"
 #include "framework/MessageMap.h"
 #include "offline/LinkProject.h"
+#include "offline/LinkProjectFile.h"
 #include "offline/ProjectFileRow.h"
 #include "offline/ProjectPageChoices.h"
 #include "offline/ProjectPageView.h"
@@ -68,7 +69,9 @@ private:
     bool BuildProjectConfig();
     LinkProject CurrentLinkProject() const;
     bool WriteProjectFile();
-    void ShowProject(const ProjectPageView& view);
+    // Reads a link project file whole and, only when all of it is good, makes it the page's project and shows it.
+    ProjectFileOpen ParseProjectFile(const fw::Text& path);
+    void ShowProjectConfig(const ProjectPageView& view);
     void InsertFileRow(int index, const ProjectFileRow& row, uint32_t shownLength);
     void ClearFileList();
     void ReadStoredProjectList();

@@ -15,6 +15,9 @@
 
 namespace {
 
+// Larger files are no image of a chip: the biggest flash of the table is far below.
+constexpr std::size_t kMaxDownloadFileBytes = 64u << 20;
+
 // The type of the file chosen last comes first in the filter, for the whole process.
 fw::Text& LastExtension() {
     static fw::Text extension;
@@ -60,12 +63,12 @@ void COVLinkProjectDlg::OnBnClickedAdd() {
     const fw::Text path = dialog.GetPathName();
     if (path.empty()) return;
     const fw::Text name = dialog.GetFileName();
-    if (name.size() > kProjectTextMax) {
+    if (!DownloadFileNameFits(name)) {
         Say(TranslateText(u"文件名称长度超过32字节！"));
         return;
     }
     LastExtension() = dialog.GetFileExt();
-    DownloadFile file = ReadDownloadFile(path, dialog.GetFileExt(), HexToUInt32(startDialog.m_addressText));
+    DownloadFile file = ReadDownloadFile(path, name, HexToUInt32(startDialog.m_addressText), kMaxDownloadFileBytes);
     if (!file.refusal.empty()) {
         Say(file.refusal);
         return;

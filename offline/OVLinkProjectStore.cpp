@@ -104,29 +104,35 @@ void COVLinkProjectDlg::OnBnClickedOpenProjectFile() {
     UpdateControlStates(false);
     fw::FileDialog dialog(true, {}, {}, fw::OFN_HIDEREADONLY, LinkProjectFilesEntry() + u"|", this);
     if (dialog.DoModal() == fw::IDOK) {
-        LinkProject project;
-        const ProjectFileOpen opened = OpenLinkProjectFile(dialog.GetPathName(), project);
-        const std::optional<ProjectPageView> view =
-            opened == ProjectFileOpen::Opened ? ViewOfProjectConfig(project.record) : std::nullopt;
+        const ProjectFileOpen opened = ParseProjectFile(dialog.GetPathName());
         if (opened == ProjectFileOpen::CannotOpen) {
             Say(TranslateText(u"项目文件打开失败！"));
-        } else if (!view) {
+        } else if (opened == ProjectFileOpen::Rejected) {
             Say(TranslateText(u"文件数据解析错误！"));
         } else {
-            // Everything of the file replaces the page's project at once, only after the whole file was read.
-            InstallProjectConfig(project.record);
-            m_table.m_pAlgoDescriptor = std::make_unique<uint8_t[]>(project.descriptor.size());
-            std::ranges::copy(project.descriptor, m_table.m_pAlgoDescriptor.get());
-            m_table.m_pAlgoBlob = std::make_unique<uint8_t[]>(project.blob.size());
-            std::ranges::copy(project.blob, m_table.m_pAlgoBlob.get());
-            m_table.m_algoBlobSize = static_cast<uint32_t>(project.blob.size());
-            m_rows = RowsOfProject(project.record, project.files);
-            ShowProject(*view);
             ProjectSettings().projectEditable = 0;
             Say(TranslateText(u"打开项目文件成功！"));
         }
     }
     UpdateControlStates(true);
+}
+
+ProjectFileOpen COVLinkProjectDlg::ParseProjectFile(const fw::Text& path) {
+    LinkProject project;
+    const ProjectFileOpen opened = OpenLinkProjectFile(path, project);
+    if (opened != ProjectFileOpen::Opened) return opened;
+    const std::optional<ProjectPageView> view = ViewOfProjectConfig(project.record);
+    if (!view) return ProjectFileOpen::Rejected;
+    // Everything of the file replaces the page's project at once, only after the whole file was read.
+    InstallProjectConfig(project.record);
+    m_table.m_pAlgoDescriptor = std::make_unique<uint8_t[]>(project.descriptor.size());
+    std::ranges::copy(project.descriptor, m_table.m_pAlgoDescriptor.get());
+    m_table.m_pAlgoBlob = std::make_unique<uint8_t[]>(project.blob.size());
+    std::ranges::copy(project.blob, m_table.m_pAlgoBlob.get());
+    m_table.m_algoBlobSize = static_cast<uint32_t>(project.blob.size());
+    m_rows = RowsOfProject(project.record, project.files);
+    ShowProjectConfig(*view);
+    return ProjectFileOpen::Opened;
 }
 
 void COVLinkProjectDlg::OnBnClickedSaveProjectToLink() {
@@ -152,7 +158,7 @@ void COVLinkProjectDlg::OnBnClickedSaveProjectToLink() {
     UpdateControlStates(true);
 }
 
-void COVLinkProjectDlg::ShowProject(const ProjectPageView& view) {
+void COVLinkProjectDlg::ShowProjectConfig(const ProjectPageView& view) {
     const auto select = [this](int id, int index) {
         GetDlgItem(id).SetCurSel(index);
         GetDlgItem(id).EnableWindow(false);
@@ -218,7 +224,7 @@ void COVLinkProjectDlg::LoadStoredProject(fw::TextView name) {
     m_table.m_pAlgoBlob.reset();
     m_table.m_algoBlobSize = 0;
     m_rows = RowsOfProject(*record, std::vector<std::vector<uint8_t>>(record->fileCount));
-    ShowProject(*view);
+    ShowProjectConfig(*view);
 }
 
 void COVLinkProjectDlg::OnCbnSelchangeProject() {

@@ -52,8 +52,6 @@ void RegisterOfflineCommands() {
         CUpdateChipKeyDlg dialog(&owner, ChipKeyCaller::DownloadProjectDialog);
         return dialog.DoModal() == fw::IDOK;
     });
-    AddMainWindowCommand(ID_MAKE_DOWNLOAD_PROJECT_FILES, [](CQXDownloadToolDlg& window) {
-        CDownloadProjectDlg dialog(&window);
-        dialog.DoModal();
-    });
+    AddMainWindowCommand(ID_MAKE_DOWNLOAD_PROJECT_FILES,
+                         [](CQXDownloadToolDlg& window) { OnMakeDownloadProjectFiles(window); });
 }

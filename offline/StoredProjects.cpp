@@ -26,6 +26,13 @@ fw::Text NameAt(std::span<const uint8_t> payload, std::size_t at) {
     return ByteStringToName(payload.subspan(at + 1, length));
 }
 
+// An entry is the active mark, the name's length byte and the whole name; a stored project has a name.
+std::optional<fw::Text> EntryName(std::span<const uint8_t> payload) {
+    if (payload.size() < 2 || payload[1] == 0 || payload[1] > kProjectTextMax || payload.size() - 2 < payload[1])
+        return std::nullopt;
+    return ByteStringToName(payload.subspan(2, payload[1]));
+}
+
 }  // namespace
 
 StoredProjectList ReadStoredProjectList(const LinkExchangeFn& exchange) {
@@ -37,8 +44,10 @@ StoredProjectList ReadStoredProjectList(const LinkExchangeFn& exchange) {
         const std::array<uint8_t, 1> index = {static_cast<uint8_t>(i)};
         if (!exchange(LinkRequestText(kEntry, 0, 0, 0, index), reply)) return list;
         const std::span<const uint8_t> payload = reply.Payload();
-        if (!payload.empty() && payload[0] == 1) list.activeIndex = i;
-        list.names.push_back(NameAt(payload, 1));
+        std::optional<fw::Text> name = EntryName(payload);
+        if (!name) return list;
+        if (payload[0] == 1) list.activeIndex = i;
+        list.names.push_back(std::move(*name));
     }
     list.complete = true;
     return list;

@@ -4,6 +4,7 @@
 
 #include "core/Aes.h"
 #include "core/Crc32.h"
+#include "core/EncipheredFileName.h"
 #include "core/HexText.h"
 #include "core/IntelHex.h"
 #include "core/Sha256.h"
@@ -62,7 +63,7 @@ std::vector<uint8_t> MakeDigestHeaderEncFile(std::span<const uint8_t> plaintext,
     }
 
     std::vector<uint8_t> file;
-    file.reserve(40 + padded.size());
+    file.reserve(kEncFileHeaderBytes + padded.size());
     AppendBigEndian32(file, n);
     uint8_t digest[32];
     Sha256Buffer(padded.data(), static_cast<int>(padded.size()), digest);

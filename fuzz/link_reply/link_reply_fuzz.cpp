@@ -13,6 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The payload never reaches past what arrived nor past the frame's largest payload plus the header.
     if (payload.size() + 6 > reply.Size() && !payload.empty()) __builtin_trap();
     if (!payload.empty() && payload.data() != reply.Bytes().data() + 6) __builtin_trap();
+    // A complete reply holds the whole payload its length byte announces, and its check byte.
+    if (reply.Complete() && (payload.size() != reply.Byte(5) - 1u || reply.Size() < 7 + payload.size()))
+        __builtin_trap();
     for (size_t offset = 0; offset < payload.size() + 4; ++offset)
         (void)reply.PayloadBe32(offset);
     (void)LinkPayloadText(payload);

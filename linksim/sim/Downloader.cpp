@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 
 #include "linksim/CommandTable.h"
 #include "linksim/FirmwareUpdateState.h"
@@ -55,6 +56,9 @@ void Downloader::SetPlugged(bool plugged) {
 }
 
 bool Downloader::Write(std::span<const uint8_t> data) {
+    const std::chrono::milliseconds interval = m_spec.reportInterval;
+    // The request waits for the bus to poll it, as the writing thread does on a real link.
+    if (interval.count() > 0) std::this_thread::sleep_for(interval);
     std::unique_lock lock(m_mutex);
     if (!m_plugged || m_failWrites) return false;
     if (data.size() > static_cast<size_t>(m_spec.outputReportLength - 1)) return false;
@@ -73,8 +77,10 @@ bool Downloader::Write(std::span<const uint8_t> data) {
         reply.resize(std::min(reply.size(), *m_shorten));
         m_shorten.reset();
     }
-    const auto ready = m_delay.count() == 0 ? std::chrono::steady_clock::time_point::min()
-                                            : std::chrono::steady_clock::now() + m_delay;
+    // The reply waits for its own slot, one interval after the request's.
+    const auto wait = m_delay + interval;
+    const auto ready =
+        wait.count() == 0 ? std::chrono::steady_clock::time_point::min() : std::chrono::steady_clock::now() + wait;
     m_replies.push_back({ready, std::move(reply), m_restartAfterReply});
     m_queued.store(m_replies.size(), std::memory_order_release);
     m_restartAfterReply = false;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/Crc32.h"
+#include "core/EncipheredFileName.h"
 #include "core/Sha256.h"
 #include "linksim/CommandTable.h"
 #include "linksim/ProjectStoreState.h"
@@ -118,8 +119,8 @@ uint8_t CheckArrived(const std::vector<uint8_t>& record, int target, const std::
     if (Le32(f) != kMarkerValid || data.size() != Le32(f + 44) || !std::equal(digest.begin(), digest.end(), f + 100))
         return kStatusFileCheck;
     const std::string_view name(reinterpret_cast<const char*>(f + 8), std::min<std::size_t>(f[7], 32));
-    const bool enciphered = name.find(".enc") != name.npos || name.find(".ENC") != name.npos;
-    const uint32_t crc = enciphered ? Crc(data) : ProgrammedCrc(data, Le32(f + 56), Le32(record.data() + 244 + 76));
+    const uint32_t crc =
+        NameMarksEnciphered(name) ? Crc(data) : ProgrammedCrc(data, Le32(f + 56), Le32(record.data() + 244 + 76));
     return crc == Le32(f + 64) ? 0 : kStatusCrc;
 }
 

@@ -86,6 +86,10 @@ int LoadIniLocked(Registry& r, const fw::Text& path) {
             spec.deviceKey = k;
             any = true;
         }
+        if (auto v = ini.Find(section, u"ReportInterval")) {
+            spec.reportInterval = std::chrono::milliseconds(std::clamp(std::atoi(fw::TextToUtf8(*v).c_str()), 0, 1000));
+            any = true;
+        }
         if (!any) continue;
         PlugLocked(r, std::move(spec));
         ++added;

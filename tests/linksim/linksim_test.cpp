@@ -121,7 +121,7 @@ TEST_F(LinkSim, PlugAndUnplugRaiseHidEvents) {
 TEST_F(LinkSim, IniDescribesTheDownloaders) {
     fw::testing::TempFolder dir;
     dir.Write("OvLinkSim.ini",
-              "[Downloader1]\nName=First\nFirmware=3.1.5\nSerial=0102\n"
+              "[Downloader1]\nName=First\nFirmware=3.1.5\nSerial=0102\nReportInterval=3\n"
               "[Downloader2]\nVID=1234\nPID=abcd\nDeviceKey=000102030405060708090A0B0C0D0E0F\n"
               "[Downloader3]\n");
     ASSERT_EQ(linksim::LoadIni(dir.Path().string() + "/OvLinkSim.ini"), 2);
@@ -134,6 +134,28 @@ TEST_F(LinkSim, IniDescribesTheDownloaders) {
     EXPECT_EQ(all[1]->Spec().vendorId, 0x1234);
     EXPECT_EQ(all[1]->Spec().productId, 0xABCD);
     EXPECT_EQ((*all[1]->Spec().deviceKey)[15], 0x0F);
+    EXPECT_EQ(all[0]->Spec().reportInterval, std::chrono::milliseconds(3));
+    EXPECT_EQ(all[1]->Spec().reportInterval, std::chrono::milliseconds(0));
+}
+
+TEST_F(LinkSim, APacedLinkMovesOneReportPerIntervalEachWay) {
+    linksim::DownloaderSpec spec;
+    spec.reportInterval = std::chrono::milliseconds(5);
+    auto d = linksim::Plug(spec);
+    const auto request = Frame({0xA0, 0x16});
+    // A reply polled as soon as its request went out is not there yet.
+    ASSERT_TRUE(d->Write(request));
+    EXPECT_FALSE(d->Read(std::chrono::milliseconds(0)));
+    EXPECT_TRUE(d->Read(std::chrono::milliseconds(100)));
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 10; ++i)
+        ASSERT_FALSE(Ask(*d, request).empty());
+    // Ten requests and ten replies, each waiting 5 ms for the bus.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(95));
+
+    // The make-run working directory's downloader is paced like a full-speed link.
+    ASSERT_EQ(linksim::LoadIni(std::string(QX_SOURCE_DIR) + "/linksim/OvLinkSim.ini"), 1);
+    EXPECT_EQ(linksim::Downloaders().back()->Spec().reportInterval, std::chrono::milliseconds(1));
 }
 
 namespace {

@@ -128,11 +128,11 @@ std::string Blob(std::size_t size, uint8_t first) {
     return std::string(b.begin(), b.end());
 }
 
-// An enciphered image: plain length, digest and CRC in the 40-byte header, then the ciphertext.
-std::string EncFile(uint32_t plainLength, std::size_t cipherBytes) {
+// An enciphered image: padded plaintext length, digest and CRC in the 40-byte header, then the ciphertext.
+std::string EncFile(uint32_t paddedLength, std::size_t cipherBytes) {
     std::string s(40, '\0');
     for (int i = 0; i < 4; ++i)
-        s[i] = static_cast<char>(plainLength >> (24 - 8 * i));
+        s[i] = static_cast<char>(paddedLength >> (24 - 8 * i));
     for (int i = 4; i < 36; ++i)
         s[i] = static_cast<char>(0x40 + i);
     s[36] = '\x12', s[37] = '\x34', s[38] = '\x56', s[39] = '\x78';
@@ -173,6 +173,23 @@ TEST_F(DownloadProjectDlgTest, AddPlacesFilesByTheRulesOfTheSeries) {
          u"下载起始地址不是16的倍数！"},
         {"empty bin", u"VK517", {}, {"a.bin", "", u"08000000"}, u"文件大小为0！"},
         {"enc of its header only", u"VK517", {}, {"a.enc", EncFile(0, 0), u"08000000"}, u"文件大小为0！"},
+        {"enc whose header announces more",
+         u"VK517",
+         {},
+         {"a.enc", EncFile(0x20, 0x10), u"08000000"},
+         u"文件长度不正确！"},
+        {"enc whose header announces less",
+         u"VK517",
+         {},
+         {"a.enc", EncFile(0x10, 0x20), u"08000000"},
+         u"文件长度不正确！"},
+        // The downloader takes ".enc" or ".ENC" anywhere in the name for enciphered; the extension alone does not.
+        {"extension enc in mixed case", u"VK517", {}, {"a.Enc", EncFile(0x10, 0x10), u"08000000"}, u"文件类型不正确！"},
+        {"bin named .enc before its extension",
+         u"VK517",
+         {},
+         {"a.enc.bin", Blob(0x10, 1), u"08000000"},
+         u"文件类型不正确！"},
         {"below the flash",
          u"VK517",
          {},
@@ -434,7 +451,7 @@ TEST_F(DownloadProjectDlgTest, SaveAndOpenKeepEveryRowAndSetting) {
     const FilePlacementPartition user2{true, 1, 0x08008000, 0};
     dir.Write("app.bin", Blob(0x300, 1));
     dir.Write("boot.hex", HexOf({{0x08002000, 0x40}, {0x08003000, 0x24}}));
-    dir.Write("user.enc", EncFile(0x1F0, 0x200));
+    dir.Write("user.enc", EncFile(0x200, 0x200));
     Add("app.bin", u"08000000", user1);
     Add("boot.hex", u"08000000", user1);
     Add("user.enc", u"08008000", user2);
@@ -456,7 +473,7 @@ TEST_F(DownloadProjectDlgTest, SaveAndOpenKeepEveryRowAndSetting) {
     EXPECT_EQ(saved.rows[2].data, Filled(0x24, 0x30));
     EXPECT_EQ(saved.rows[3].data, Filled(0x200, 0x77));
     EXPECT_EQ(saved.rows[3].partition, 1);
-    EXPECT_EQ(r.files[3].plainSize.Get(), 0x1F0u);
+    EXPECT_EQ(r.files[3].plainSize.Get(), 0x200u);
     EXPECT_EQ(r.files[3].plainCrc.Get(), 0x12345678u);
     EXPECT_EQ(r.files[3].storedSize.Get(), 0x200u);
     // A plain image shorter than a page is checked over its page as the chip holds it.

@@ -88,17 +88,23 @@ TEST(DownloadProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
     }
 }
 
-TEST(EncipheredFileName, IsTheExtensionInAnyCase) {
+TEST(EncipheredFileName, IsDotEncInLowerOrUpperCaseAnywhereInTheName) {
     struct Row {
         const char16_t* name;
         bool enciphered;
     };
     const Row rows[] = {
-        {u"user.enc", true},      {u"USER.ENC", true},
-        {u"user.Enc", true},      {u"C:/a.b/user.eNc", true},
-        {u"user.enc.bin", false}, {u"user-ENC.bin", false},
-        {u"enc", false},          {u"user.encx", false},
-        {u"user.bin", false},     {u"", false},
+        {u"user.enc", true},
+        {u"USER.ENC", true},
+        {u"user.Enc", false},
+        {u"user.eNc", false},
+        {u"user.enc.bin", true},
+        {u"user.ENC.hex", true},
+        {u"user-ENC.bin", false},
+        {u"enc", false},
+        {u"user.encx", true},
+        {u"user.bin", false},
+        {u"", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(fw::TextToUtf8(row.name));

@@ -42,6 +42,22 @@ TEST_F(LinkConnectWithSerial, ConnectLogsTheIdentityAndDisconnectClosesTheLink) 
     EXPECT_EQ(w.m_linkSerialText, kSerialText);
 }
 
+TEST_F(LinkConnect, TheConfigurationWindowOpensOnTheProjectPage) {
+    StartOnLink();
+    int checked = 0;
+    onConfig = [&](COVLinkConfigTabDlg& tabs) {
+        ++checked;
+        EXPECT_EQ(tabs.GetDlgItem(IDC_OVLINK_TAB).GetCurSel(), 1);
+        EXPECT_EQ(tabs.m_currentTab, 1);
+        EXPECT_TRUE(tabs.m_projectPage.IsWindowVisible());
+        EXPECT_FALSE(tabs.m_paramPage.IsWindowVisible());
+        EXPECT_FALSE(tabs.m_encFilePage.IsWindowVisible());
+    };
+    ASSERT_TRUE(ConnectLink());                  // after a connect
+    window->SendCommand(ID_OFFLINE_DOWNLOADER);  // and from the menu
+    EXPECT_EQ(checked, 2);
+}
+
 TEST_F(LinkConnect, AFailedIdentityItemLogsItAndClosesTheLink) {
     struct Row {
         uint8_t item;

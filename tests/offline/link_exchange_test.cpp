@@ -48,6 +48,11 @@ TEST_F(LinkExchange, FailuresWithAReplyLogSendRecvAndTheStatus) {
         {"wrong header byte", [](linksim::Downloader& d) { d.CorruptNextHeader(0xA1); }, u"未知错误！",
          "Recv:A1010200000F"},
         {"short reply", [](linksim::Downloader& d) { d.ShortenNextReply(4); }, u"未知错误！", "Recv:A0010200"},
+        // Header and status arrived, the payload its length byte announces did not: the version would be cut.
+        {"reply shorter than its length byte", [](linksim::Downloader& d) { d.ShortenNextReply(8); }, u"未知错误！",
+         "Recv:A0010200000F4669"},
+        {"check byte missing", [](linksim::Downloader& d) { d.ShortenNextReply(6 + 14); }, u"未知错误！",
+         "Recv:A0010200000F"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -157,6 +162,86 @@ TEST_F(LinkExchange, ALateReplyIsNotTakenForTheNextRequests) {
     EXPECT_EQ(reply.Byte(1), 0x01);
     EXPECT_EQ(reply.Byte(2), 0x04);
     EXPECT_EQ(BytesToHex(reply.Payload()), window->m_linkSerialText);
+}
+
+TEST_F(LinkExchange, AReplyStillOnItsWayIsNotTakenForTheNextRequests) {
+    // The module name comes after its request gave up (250 ms) but before the serial number's request does.
+    downloader->DelayNextReply(std::chrono::milliseconds(400));
+    LinkReply reply;
+    EXPECT_FALSE(Exchange(u"A0 01 01 00 00 00", reply));
+    ASSERT_TRUE(Exchange(u"A0 01 04 00 00 00", reply));
+    EXPECT_EQ(reply.Byte(2), 0x04);
+    EXPECT_EQ(BytesToHex(reply.Payload()), window->m_linkSerialText);
+
+    // The same for another command: a late identity reply does not answer a parameter read.
+    downloader->DelayNextReply(std::chrono::milliseconds(400));
+    EXPECT_FALSE(Exchange(u"A0 01 02 00 00 00", reply));
+    ASSERT_TRUE(Exchange(u"A0 0A 00 00 00 00", reply));
+    EXPECT_EQ(reply.Byte(1), 0x0A);
+
+    // A late reply and no reply of its own: the request fails, it does not take the other's.
+    downloader->DelayNextReply(std::chrono::milliseconds(400));
+    EXPECT_FALSE(Exchange(u"A0 01 01 00 00 00", reply));
+    downloader->DropReplies(1);
+    EXPECT_FALSE(Exchange(u"A0 01 03 00 00 00", reply));
+    EXPECT_EQ(reply.Size(), 0u);
+    EXPECT_TRUE(host.LogLines().empty());
+}
+
+TEST_F(LinkExchange, EachCommandWaitsForItsReplyAsLongAsItsWorkTakes) {
+    // Requests that make the downloader write its flash (or program a chip) wait 15 s, the others 3 s.
+    EXPECT_EQ(LinkReplyTimeoutMs(0x16, 0), 250) << "the fixture's shortened wait";
+    SetLinkReplyTimeouts(0, 0);
+    EXPECT_EQ(LinkReplyTimeoutMs(0x16, 0), 3000);
+    EXPECT_EQ(LinkReplyTimeoutMs(0x10, 0), 15000);
+
+    struct Row {
+        const char16_t* request;
+        bool flash;
+    };
+    const Row rows[] = {
+        {u"A0 01 01 00 00 00", false},
+        {u"A0 01 04 00 00 00", false},
+        {u"A0 02 00 00 00 00", false},
+        {u"A0 03 00 00 00 00", true},
+        {u"A0 04 00 00 00 00", false},
+        {u"A0 04 01 00 00 01 02", false},
+        {u"A0 05 00 00 00 00", false},
+        {u"A0 05 01 00 00 05 01 00 00 00 64", false},
+        {u"A0 09 01 00 00 05 01 00 00 00 64", false},
+        {u"A0 0A 01 00 00 01 01", false},
+        {u"A0 0B 00 00 00 00", false},
+        {u"A0 0C 01 00 00 01 01", false},
+        {u"A0 0D 00 00 00 00", true},
+        {u"A0 0E 00 00 00 01 00", true},
+        {u"A0 0F 00 00 00 00", true},
+        {u"A0 10 FF 01 00 03 02 41 42", true},
+        {u"A0 10 00 04 00 00", true},
+        {u"A0 12 00 00 00 00", true},
+        {u"A0 14 00 00 01 03 02 41 42", true},
+        {u"A0 14 00 00 02 03 02 41 42", true},
+        {u"A0 15 00 00 00 03 02 41 42", false},
+        {u"A0 15 01 01 00 01 00", true},
+        {u"A0 15 01 04 00 00", true},
+        {u"A0 16 00 00 00 00", false},
+        {u"A0 17 00 00 00 01 00", false},
+        {u"A0 18 00 00 00 00", false},
+        {u"A0 18 01 00 00 01 00", true},
+        {u"A0 19 01 00 00 01 00", true},
+    };
+    // A reply that takes 120 ms: too long for a request given 40 ms, in time for one given 300 ms.
+    SetLinkReplyTimeouts(40, 300);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(fw::TextToUtf8(row.request));
+        // Answered with a refusal, so that nothing the request asks for happens to the downloader.
+        downloader->ForceStatus(0, 1);
+        downloader->DelayNextReply(std::chrono::milliseconds(120));
+        LinkReply reply;
+        EXPECT_FALSE(Exchange(row.request, reply));
+        EXPECT_EQ(reply.Size() != 0, row.flash) << (row.flash ? "gave up too early" : "waited too long");
+        // The late reply of a request that gave up is gone before the next row.
+        std::this_thread::sleep_for(std::chrono::milliseconds(row.flash ? 0 : 120));
+    }
 }
 
 TEST_F(LinkExchange, AnUnpluggedDownloaderAnswersNothing) {

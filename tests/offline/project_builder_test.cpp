@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 #include <openssl/sha.h>
+#include <utime.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <numeric>
@@ -109,8 +111,71 @@ TEST_F(ProjectBuilder, ImageCrcWindowByPage) {
     }
 }
 
+TEST_F(ProjectBuilder, TimesAndUseFlagsEachFromTheirOwnSource) {
+    // Each file's time is its source's last write (seconds since 1970); the record's is the build's local
+    // calendar time read as mktime reads it without daylight saving.
+    const std::time_t written[] = {1614834367, 1262304000, 2000000000};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string name = "src" + std::to_string(i) + ".bin";
+        dir.Write(name, "x");
+        const utimbuf times{written[i], written[i]};
+        ASSERT_EQ(utime((dir.Path() / name).c_str(), &times), 0);
+        files[i].path = dir.Wide(name);
+    }
+    const auto localNoDst = [](std::time_t t) {
+        std::tm calendar{};
+        localtime_r(&t, &calendar);
+        calendar.tm_isdst = 0;
+        return std::mktime(&calendar);
+    };
+
+    // Offsets 78 (bound to the downloader at 28), 79 (once only), 84 and 92 (the limit).
+    struct Row {
+        uint32_t bind, once;
+        const char16_t* limit;  // null: the box unchecked
+        uint8_t at78, at79, at84;
+        uint32_t at92;
+    };
+    const Row rows[] = {
+        {0, 0, nullptr, 0, 0, 0, 0}, {1, 0, nullptr, 1, 0, 0, 0}, {0, 1, nullptr, 0, 1, 0, 0},
+        {0, 0, u"7", 0, 0, 1, 7},    {1, 1, u"1", 1, 1, 1, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.bind << row.once << (row.limit ? "L" : "-"));
+        settings.bindToDownloader = row.bind;
+        settings.onceOnly = row.once;
+        settings.downloaderSn = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+        choices.limitChecked = row.limit != nullptr;
+        choices.limitText = row.limit ? row.limit : u"";
+        const std::time_t before = std::time(nullptr);
+        ASSERT_TRUE(Build());
+        const std::time_t after = std::time(nullptr);
+        const ProjectConfig& r = *CurrentProjectConfig();
+        const auto b = r.Bytes();
+        EXPECT_EQ(b[78], row.at78);
+        EXPECT_EQ(b[79], row.at79);
+        EXPECT_EQ(b[84], row.at84);
+        EXPECT_EQ(Bytes(b.begin() + 92, b.begin() + 96),
+                  (Bytes{static_cast<uint8_t>(row.at92), static_cast<uint8_t>(row.at92 >> 8),
+                         static_cast<uint8_t>(row.at92 >> 16), static_cast<uint8_t>(row.at92 >> 24)}));
+        EXPECT_EQ(Bytes(b.begin() + 28, b.begin() + 44),
+                  (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+        const uint32_t created =
+            uint32_t{b[108]} | uint32_t{b[109]} << 8 | uint32_t{b[110]} << 16 | uint32_t{b[111]} << 24;
+        EXPECT_GE(created, static_cast<uint32_t>(localNoDst(before)));
+        EXPECT_LE(created, static_cast<uint32_t>(localNoDst(after)));
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const std::size_t at = 524 + 132 * i + 48;
+            EXPECT_EQ(
+                uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 | uint32_t{b[at + 3]} << 24,
+                static_cast<uint32_t>(written[i]))
+                << "file " << i;
+        }
+    }
+}
+
 TEST_F(ProjectBuilder, EncipheredFileTakesItsHeadersPlainValues) {
-    files[0].name = u"fw.Enc";
+    files[0].name = u"fw.enc";
     files[0].plainLength = 90;
     files[0].plainCrc32 = 0x12345678;
     files[0].plainSha256.fill(0x5C);

@@ -2,16 +2,24 @@
 // through the main window's exchange, as a user on interface 4 does it; then listed, read back and started.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
+#include "framework/UiThread.h"
 #include "linksim/ProjectStoreState.h"
 #include "offline/CurrentProject.h"
+#include "offline/DownloadFileLoad.h"
 #include "offline/LinkProjectFile.h"
 #include "offline/ProjectBuilder.h"
 #include "offline/ProjectLinkProgress.h"
 #include "offline/ProjectTransfer.h"
 #include "offline/StoredProjects.h"
 #include "tests/offline/LinkFixture.h"
+#include "tools/EncFiles.h"
 
 namespace {
 
@@ -32,8 +40,17 @@ public:
 
 class ProjectOnLink : public LinkFixture {
 protected:
-    // A VK517 project of one 3000-byte file built as the page does, in the window's working directory.
-    LinkProject BuildProject(fw::TextView name) {
+    // A VK517 project of one plain file (3000 bytes unless told) built as the page does, in the window's working
+    // directory.
+    LinkProject BuildProject(fw::TextView name, std::size_t fileBytes = 3000) {
+        ProjectFileRow row;
+        row.name = u"app.bin";
+        row.startText = u"08000000";
+        row.data.assign(fileBytes, 0x5A);
+        row.length = static_cast<uint32_t>(fileBytes);
+        return BuildProject(name, row);
+    }
+    LinkProject BuildProject(fw::TextView name, const ProjectFileRow& row) {
         std::filesystem::create_directories(dir.Path() / "FLM");
         std::filesystem::copy_file(std::filesystem::path(QX_BINARY_DIR) / "workdir" / "FLM" / "VK51x.FLM",
                                    dir.Path() / "FLM" / "VK51x.FLM", std::filesystem::copy_options::skip_existing);
@@ -45,11 +62,6 @@ protected:
         choices.seriesText = choices.modelText = u"VK517";
         choices.nameText = fw::Text(name);
         choices.optionBytesChecked = false;
-        ProjectFileRow row;
-        row.name = u"app.bin";
-        row.startText = u"08000000";
-        row.data.assign(3000, 0x5A);
-        row.length = 3000;
         OfflineProjectSettings settings;
         QuietBuildUi buildUi;
         EXPECT_TRUE(BuildProjectConfig(choices, std::span(&row, 1), table, settings, buildUi));
@@ -94,6 +106,54 @@ TEST_F(ProjectOnLink, BuiltSavedOpenedSentListedReadBackAndStarted) {
     LinkReply reply;
     EXPECT_TRUE(Exchange(u"A0 12 00 00 00 00", reply));
     EXPECT_EQ(store.downloadsStarted, 1);
+    ClearProjectConfig();
+}
+
+TEST_F(ProjectOnLink, AnEncipheredFileIsStoredAsItsCiphertextWithItsHeadersValues) {
+    // 1000 bytes of plaintext: 1008 padded, a CRC over a page; the header gives both most significant byte first.
+    std::vector<uint8_t> plain(1000);
+    for (std::size_t i = 0; i < plain.size(); ++i)
+        plain[i] = static_cast<uint8_t>(i * 7);
+    const std::vector<uint8_t> enc = MakeDigestHeaderEncFile(plain, linksim::kSimFirmwareKey, 0x800);
+    const std::vector<uint8_t> ciphertext(enc.begin() + 40, enc.end());
+    const uint32_t headerCrc = uint32_t{enc[36]} << 24 | uint32_t{enc[37]} << 16 | uint32_t{enc[38]} << 8 | enc[39];
+    for (const char* name : {"app.enc", "APP.ENC", "app.enc.Enc"}) {
+        SCOPED_TRACE(name);
+        dir.Write(name, std::string(enc.begin(), enc.end()));
+        DownloadFile file = ReadDownloadFile(dir.Wide(name), fw::Utf8ToText(name), 0x08000000, 1 << 20);
+        ASSERT_TRUE(file.refusal.empty()) << fw::TextToUtf8(file.refusal);
+        ASSERT_EQ(file.runs.size(), 1u);
+        ProjectFileRow row;
+        row.name = fw::Utf8ToText(name);
+        row.startText = u"08000000";
+        row.data = std::move(file.runs[0].data);
+        row.length = static_cast<uint32_t>(row.data.size());
+        row.plainLength = file.plainLength;
+        row.plainSha256 = file.plainSha256;
+        row.plainCrc32 = file.plainCrc32;
+        const LinkProject project = BuildProject(u"Enc", row);
+        const ProjectFileRecord& f = project.record.files[0];
+        EXPECT_EQ(f.plainSize.Get(), 1008u);
+        EXPECT_EQ(f.storedSize.Get(), 1008u);
+        EXPECT_EQ(f.plainCrc.Get(), headerCrc);
+        EXPECT_TRUE(std::equal(f.plainSha256.begin(), f.plainSha256.end(), enc.begin() + 4));
+
+        if (!window) {
+            StartOnLink();
+            ASSERT_TRUE(ConnectLink());
+        }
+        QuietTransferUi transferUi;
+        const LinkRequestExchangeFn bytes = [&](std::span<const uint8_t> request, LinkReply& reply) {
+            return ExchangeLinkRequest(*window, request, reply);
+        };
+        // The downloader checks an enciphered file's CRC over the ciphertext, a plain one's over the chip's page.
+        ASSERT_TRUE(SendProjectToLink(project, bytes, transferUi));
+        auto& store = downloader->State<linksim::ProjectStoreState>();
+        ASSERT_EQ(store.projects.size(), 1u);
+        EXPECT_EQ(store.projects[0].files.at(0), ciphertext);
+        store.projects.clear();
+        store.active.reset();
+    }
     ClearProjectConfig();
 }
 
@@ -153,6 +213,76 @@ TEST_F(ProjectOnLink, DeletingUnderTheProgressWindow) {
 
     EXPECT_EQ(DeleteStoredProjectWithProgress(window.get(), exchange, u"b").outcome, StoredProjectDeletion::Failed);
     EXPECT_TRUE(window->IsWindowEnabled());
+}
+
+// A downloader on a full-speed link: every report waits 1 ms for the bus.
+class PacedProjectOnLink : public ProjectOnLink {
+protected:
+    linksim::DownloaderSpec Spec() override {
+        linksim::DownloaderSpec spec;
+        spec.reportInterval = std::chrono::milliseconds(1);
+        return spec;
+    }
+};
+
+TEST_F(PacedProjectOnLink, TheWindowAnswersDuringTheTransferAndCancelStopsIt) {
+    using Clock = std::chrono::steady_clock;
+    StartOnLink();
+    ASSERT_TRUE(ConnectLink());
+    // 64 KiB: over a thousand request/reply pairs, seconds on this link.
+    const LinkProject project = BuildProject(u"Demo", 64 * 1024);
+    ProjectTransferProgress progress(window.get());
+    const LinkRequestExchangeFn bytes = [&](std::span<const uint8_t> request, LinkReply& reply) {
+        return ExchangeLinkRequest(*window, request, reply);
+    };
+
+    // A user who keeps the window busy (each post is a message the window must answer) and presses Cancel after
+    // 300 ms.
+    std::atomic<bool> done{false};
+    std::mutex waitsMutex;
+    std::vector<Clock::duration> waits;
+    std::thread user([&] {
+        const auto cancelAt = Clock::now() + std::chrono::milliseconds(300);
+        bool cancelled = false;
+        while (!done) {
+            const auto posted = Clock::now();
+            fw::PostToUi([&, posted] {
+                std::lock_guard lock(waitsMutex);
+                waits.push_back(Clock::now() - posted);
+            });
+            if (!cancelled && posted >= cancelAt) {
+                cancelled = true;
+                fw::PostToUi([&] {
+                    if (progress.Progress()) progress.Progress()->Click(CProgressWnd::kCancelButtonId);
+                });
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    host.ExpectBox(u"已取消保存项目文件！", fw::IDOK);
+    const auto start = Clock::now();
+    const bool sent = SendProjectToLink(project, bytes, progress);
+    const auto took = Clock::now() - start;
+    done = true;
+    user.join();
+    host.PumpUntilIdle();
+
+    EXPECT_FALSE(sent);
+    const auto frames = downloader->ReceivedFrames();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(std::vector<uint8_t>(frames.back().begin(), frames.back().begin() + 4),
+              (std::vector<uint8_t>{0xA0, 0x10, 0x00, 0x04}))
+        << "the transfer ends with the cancel frame";
+    EXPECT_TRUE(downloader->State<linksim::ProjectStoreState>().projects.empty());
+    EXPECT_LT(frames.size(), (64u * 1024) / 57) << "stopped long before the file was through";
+    // Each pair waited two intervals; the transfer was not served faster than the link allows.
+    EXPECT_GE(took, std::chrono::milliseconds(2 * static_cast<int>(frames.size()) - 20));
+    std::lock_guard lock(waitsMutex);
+    ASSERT_GT(waits.size(), 10u);
+    // The window served its messages between requests, not after the transfer.
+    EXPECT_LT(*std::max_element(waits.begin(), waits.end()), std::chrono::milliseconds(200));
+    EXPECT_TRUE(window->IsWindowEnabled());
+    ClearProjectConfig();
 }
 
 }  // namespace

@@ -169,6 +169,13 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
     dir.Write("next.BIN", std::string(32, '\x22'));
     dir.Write("empty.bin", "");
     dir.Write("short.enc", std::string(39, '\x33'));
+    // Its header announces 32 bytes of ciphertext; 16 follow.
+    dir.Write("cut.enc", std::string{0, 0, 0, 0x20} + std::string(36, '\x33') + std::string(16, '\x77'));
+    // Enciphered by one rule and not by the other: the extension says "enc", the downloader looks for ".enc".
+    for (const char* name : {"fw.Enc", "app.enc.bin", "app.ENC.hex"})
+        dir.Write(name, std::string{0, 0, 0, 0x10} + std::string(36, '\x33') + std::string(16, '\x77'));
+    // 17 characters that take two bytes each in the record, 34 in all.
+    dir.Write("固件固件固件固件固件固件固件固件固.bin", std::string(16, '\x44'));
     dir.Write("notes.txt", "text");
     dir.Write("two.hex", HexFile({0x1000, 0x2000}));
     dir.Write("three.hex", HexFile({0x4000, 0x5000, 0x6000}));
@@ -194,8 +201,13 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
             {u"08000068", "next.BIN", u"下载起始地址不是16的倍数！"},
             {u"08000060", "next.BIN", u"下载地址有重叠，请确认！"},
             {u"08020000", "next.BIN", u"下载起始地址不正确，请检查是否超出范围！"},
-            {u"08000400", "empty.bin", u"文件长度不正确！"},
+            {u"08000400", "empty.bin", u"文件大小为0！"},
             {u"08000400", "short.enc", u"文件长度不正确！"},
+            {u"08000400", "cut.enc", u"文件长度不正确！"},
+            {u"08000400", "fw.Enc", u"文件类型不正确！"},
+            {u"08000400", "app.enc.bin", u"文件类型不正确！"},
+            {u"08000400", "app.ENC.hex", u"文件类型不正确！"},
+            {u"08000400", "固件固件固件固件固件固件固件固件固.bin", u"文件名称长度超过32字节！"},
             {u"08000400", "notes.txt", u"文件类型不正确！"},
         };
         for (const auto& r : refused) {
@@ -207,7 +219,7 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
         }
         // The extension counts in any case; a file may start right after the padding of the one before.
         Add(page, u"08000070", "next.BIN");
-        // An enciphered file: its header's values as the file stores them, the data after it.
+        // An enciphered file: its header's values (most significant byte first), the data after it.
         std::string enc = {0x00, 0x00, 0x00, 0x10};
         enc += std::string(32, '\x5D') + std::string{0x0A, 0x0B, 0x0C, 0x0D} + std::string(16, '\x77');
         dir.Write("fw.enc", enc);
@@ -215,11 +227,8 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
         ASSERT_EQ(page.m_rows.size(), 3u);
         const ProjectFileRow& enciphered = page.m_rows[2];
         EXPECT_EQ(enciphered.data, std::vector<uint8_t>(16, 0x77));
-        Le32 field;
-        field.Set(enciphered.plainLength);
-        EXPECT_EQ(field.bytes, (std::array<uint8_t, 4>{0x00, 0x00, 0x00, 0x10}));
-        field.Set(enciphered.plainCrc32);
-        EXPECT_EQ(field.bytes, (std::array<uint8_t, 4>{0x0A, 0x0B, 0x0C, 0x0D}));
+        EXPECT_EQ(enciphered.plainLength, 0x10u);
+        EXPECT_EQ(enciphered.plainCrc32, 0x0A0B0C0Du);
         EXPECT_EQ(enciphered.plainSha256[31], 0x5D);
         ASSERT_TRUE(page.SelectItems(IDC_OVPROJ_FILES, {2}));
         EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE));
@@ -666,6 +675,43 @@ TEST_F(ProjectPage, AnEditableProjectIsBuiltWhenSavedOrSent) {
         EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_TO_LINK));
         EXPECT_EQ(Store().projects.size(), 1u);
     });
+}
+
+// Nothing leaves the page when there is no downloader, and a save dialog cancelled writes nothing.
+TEST_F(ProjectPage, SavingWithoutADownloaderOrWithoutAPathLeavesEverythingAsItWas) {
+    CopyFlm();
+    dir.Write("app.bin", std::string(500, '\x11'));
+    ClearProjectConfig();
+    StartOnLink();  // not connected
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK517"));
+        ASSERT_TRUE(page.EnterText(IDC_OVPROJ_NAME, u"Quick"));
+        Add(page, u"08000000", "app.bin");
+        // Refused before the project is built: no setup dialog, no option question, no frame, the record as it was.
+        ASSERT_NE(CurrentProjectConfig(), nullptr);
+        const std::vector<uint8_t> record(CurrentProjectConfig()->Bytes().begin(),
+                                          CurrentProjectConfig()->Bytes().end());
+        host.ExpectBox(u"设备没有连接！", fw::IDOK);
+        host.ExpectBox(u"保存到下载器失败！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_TO_LINK));
+        EXPECT_TRUE(downloader->ReceivedFrames().empty());
+        ASSERT_NE(CurrentProjectConfig(), nullptr);
+        EXPECT_TRUE(std::ranges::equal(CurrentProjectConfig()->Bytes(), record));
+        EXPECT_TRUE(Enabled(page, IDC_OVPROJ_SAVE_TO_LINK));
+
+        // Built, then the save dialog cancelled: no file, no message, and the project stays editable.
+        host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
+        host.OnModal(IDD_PROJECT_FILE_CFG, [](fw::Dialog& d) { d.Click(IDC_PROJCFG_OK); });
+        host.CancelNextFileDialog();
+        const std::size_t boxes = host.Boxes().size();
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_FILE));
+        EXPECT_EQ(host.Boxes().size(), boxes + 1) << "only the option question";
+        EXPECT_EQ(ProjectSettings().projectEditable, 1u);
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            EXPECT_NE(entry.path().extension(), ".ovpf") << entry.path();
+        EXPECT_TRUE(Enabled(page, IDC_OVPROJ_SAVE_FILE));
+    });
+    ClearProjectConfig();
 }
 
 }  // namespace

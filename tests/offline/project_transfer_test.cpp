@@ -249,12 +249,18 @@ TEST_F(ProjectTransfer, DownloaderRefusesDataThatDoesNotMatchTheRecord) {
         const char* what;
         std::function<void(LinkProject&)> damage;
         uint8_t status;
+        std::function<void(fw::Text&)> alterRequest = [](fw::Text&) {};
     };
     const Row rows[] = {
         {"algorithm byte changed", [](LinkProject& p) { p.blob[100] ^= 1; }, 23},
         {"file byte changed", [](LinkProject& p) { p.files[1][7] ^= 1; }, 27},
+        {"recorded file digest wrong", [](LinkProject& p) { p.record.files[1].storedSha256[31] ^= 1; }, 27},
         {"recorded CRC wrong",
          [](LinkProject& p) { p.record.files[2].storedCrc.Set(p.record.files[2].storedCrc.Get() ^ 1); }, 20},
+        {"announced record digest damaged on its way", [](LinkProject&) {}, 19,
+         [](fw::Text& request) {
+             if (request.starts_with(u"A0 15 01 01")) request.back() = request.back() == u'0' ? u'1' : u'0';
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -262,7 +268,16 @@ TEST_F(ProjectTransfer, DownloaderRefusesDataThatDoesNotMatchTheRecord) {
         ASSERT_TRUE(Build());
         LinkProject project = Project();
         row.damage(project);
-        EXPECT_FALSE(Send(project));
+        int refusedWith = -1;
+        const LinkExchangeFn recording = [&](fw::TextView request, LinkReply& reply) {
+            fw::Text sent(request);
+            row.alterRequest(sent);
+            const bool answered = exchange(sent, reply);
+            if (!answered) refusedWith = reply.Status();
+            return answered;
+        };
+        EXPECT_FALSE(SendProjectToLink(project, recording, transferUi));
+        EXPECT_EQ(refusedWith, row.status);
         const Bytes last = downloader->ReceivedFrames().back();
         EXPECT_EQ(last[4 - 1], 3) << "refused on the last chunk";
         EXPECT_TRUE(Store().projects.empty());
@@ -400,37 +415,48 @@ TEST(StoredProjectRead, PiecesMustMakeUpExactlyOneRecord) {
     }
 }
 
-TEST(StoredProjectRead, NameLengthsFromRepliesAreBounded) {
+// A list entry is the active mark, the name's length byte and the whole name; one that lacks any of them ends the
+// list as a failed exchange does, instead of adding a cut or empty name.
+TEST(StoredProjectRead, AnEntryWithoutItsWholeNameEndsTheList) {
     struct Row {
         const char* what;
-        Bytes payload;
+        Bytes payload;  // of the second entry; the first is "one", active
         std::optional<uint8_t> lengthByte;
-        fw::Text name;
+        std::optional<fw::Text> name;  // nothing: the list ends before it
     };
     const std::vector<Row> rows = {
         {"as sent", {0, 3, 'a', 'b', 'c'}, {}, u"abc"},
-        {"length past the payload", {1, 200, 'a', 'b'}, {}, u"ab"},
-        {"length past 32",
+        {"frame length byte past what arrived, name whole", {0, 3, 'a', 'b', 'c'}, 60, u"abc"},
+        {"name length past the payload", {1, 200, 'a', 'b'}, {}, {}},
+        {"name cut short", {0, 5, 'a', 'b', 'c'}, {}, {}},
+        {"name longer than a record holds",
          [] {
              Bytes p = {0, 40};
              p.resize(42, 'n');
              return p;
          }(),
          {},
-         fw::Text(32, u'n')},
-        {"length byte past what arrived", {0, 3, 'a', 'b', 'c'}, 60, u"abc"},
-        {"no name byte at all", {0}, {}, u""},
+         {}},
+        {"empty name", {0, 0}, {}, {}},
+        {"only the active mark", {0}, {}, {}},
+        {"no payload", {}, {}, {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         int call = 0;
         const LinkExchangeFn exchange = [&](fw::TextView, LinkReply& reply) {
-            reply = call++ == 0 ? ScriptedReply(0x16, 0, {1}) : ScriptedReply(0x17, 0, row.payload, row.lengthByte);
+            const int n = call++;
+            reply = n == 0   ? ScriptedReply(0x16, 0, {2})
+                    : n == 1 ? ScriptedReply(0x17, 0, {1, 3, 'o', 'n', 'e'})
+                             : ScriptedReply(0x17, 0, row.payload, row.lengthByte);
             return true;
         };
         const StoredProjectList list = ReadStoredProjectList(exchange);
-        ASSERT_EQ(list.names.size(), 1u);
-        EXPECT_EQ(list.names[0], row.name);
+        EXPECT_EQ(list.complete, row.name.has_value());
+        EXPECT_EQ(list.activeIndex, 0);
+        std::vector<fw::Text> names = {u"one"};
+        if (row.name) names.push_back(*row.name);
+        EXPECT_EQ(list.names, names);
     }
 }
 

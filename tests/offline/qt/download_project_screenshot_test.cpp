@@ -35,7 +35,7 @@ QString Draw(uint32_t languageId, const QString& file) {
             EXPECT_TRUE(window.Create());
             CDownloadProjectDlg dialog(&window);
             EXPECT_TRUE(dialog.Create(&window));
-            EXPECT_EQ(dialog.LoadProjectFile(dir.Wide("p.dlpf")), CDownloadProjectDlg::ProjectLoad::Shown);
+            EXPECT_EQ(dialog.ReadProjectFile(dir.Wide("p.dlpf")), CDownloadProjectDlg::ProjectLoad::Shown);
             dialog.ShowWindow(fw::SW_SHOW);
             host.ApplyPendingChanges();
             QApplication::processEvents();

@@ -201,7 +201,7 @@ TEST(OfflineDownloaderPictures, BothLanguages) {
 }
 
 // What a user sees: OV-Link-Pro chosen, Connect pressed; the configuration window comes up over the main window
-// on its parameter page, and once it is closed the log shows the downloader's identity.
+// on its project page, and once it is closed the log shows the downloader's identity.
 TEST(OfflineDownloaderPictures, ConnectShowsTheIdentityAndOpensTheConfiguration) {
     const LinkWorkdir workdir;
     {
@@ -216,7 +216,8 @@ TEST(OfflineDownloaderPictures, ConnectShowsTheIdentityAndOpensTheConfiguration)
                 [](QWidget& w) { return w.windowTitle() == QStringLiteral("离线下载器配置"); },
                 [&](QWidget& w) {
                     configShown = true;
-                    EXPECT_NE(fw::qt::testing::ButtonWithText(w, QStringLiteral("保存设备参数")), nullptr);
+                    EXPECT_NE(fw::qt::testing::ButtonWithText(w, QStringLiteral("保存项目到下载器")), nullptr);
+                    EXPECT_EQ(fw::qt::testing::ButtonWithText(w, QStringLiteral("保存设备参数")), nullptr);
                     EXPECT_TRUE(w.grab().save(fw::qt::testing::PictureFolder() + "/ovlink_after_connect_zh.png"));
                     w.close();
                 });
