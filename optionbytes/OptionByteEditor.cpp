@@ -69,7 +69,8 @@ bool COptionByteEditor::OnInitDialog() {
     fw::Dialog::OnInitDialog();
     const bool first = m_kind == EditorKind::First;
     std::vector<int> limited = {IDC_OB_DATA0, IDC_OB_DATA1, IDC_OB_WRP0, IDC_OB_WRP1, IDC_OB_WRP2, IDC_OB_WRP3};
-    if (first && !ProjectMode()) limited.push_back(IDC_OB_BOR_LEV);
+    // Data2 and Data3 are one byte each like the others: a longer number would lose its high digits.
+    if (first && !ProjectMode()) limited.insert(limited.end(), {IDC_OB_BOR_LEV, IDC_OB_DATA2, IDC_OB_DATA3});
     if (!first)
         limited.insert(limited.end(),
                        {IDC_OB2_USER2, IDC_OB2_USER3, IDC_OB2_USER4, IDC_OB2_USER5, IDC_OB2_USER6, IDC_OB2_LVR_POWER});
@@ -86,7 +87,9 @@ bool COptionByteEditor::OnInitDialog() {
         GetDlgItem(IDC_OB_RESET).ShowWindow(fw::SW_HIDE);
     }
     HideAndDisableForSeries();
-    if (!LoadFields()) {
+    if (ProjectMode()) {
+        LoadProjectOptionBytes();
+    } else if (!LoadOptionBytes()) {
         m_owner->AppendLog(TranslateText(u"读取选项字节失败！"), kLogRed);
         EndDialog(fw::IDCANCEL);
         return false;
@@ -124,11 +127,11 @@ void COptionByteEditor::DisableInputs() {
     }
 }
 
-bool COptionByteEditor::LoadFields() {
-    if (ProjectMode()) {
-        m_fields = FieldsFromProjectText(*m_layout, m_projectText ? *m_projectText : Text());
-        return true;
-    }
+void COptionByteEditor::LoadProjectOptionBytes() {
+    m_fields = FieldsFromProjectText(*m_layout, m_projectText ? *m_projectText : Text());
+}
+
+bool COptionByteEditor::LoadOptionBytes() {
     std::array<uint8_t, 64> image{};
     if (m_owner->ReadWriteOptionBytes(m_owner->m_hDevice, image, 0, 0xFF) != CQXDownloadToolDlg::OptionTransfer::Done) {
         return false;
@@ -284,12 +287,19 @@ void COptionByteEditor::OnCbnSelchangeBorLvl() {
     WriteField(kFieldUser2, WithFieldBits(m_fields[kFieldUser2], 5, 3, static_cast<unsigned>(entry)));
 }
 
-void COptionByteEditor::ReadEditsIntoFields() {
+OptionFieldTexts COptionByteEditor::FieldsWithEdits() {
+    OptionFieldTexts fields = m_fields;
     for (const FieldEdit& edit : FieldEdits(m_kind)) {
-        const OptionField field = FieldOfEdit(edit, m_series, ProjectMode());
         // A field the series has no place for keeps nothing: the edit of a hidden control stays out.
-        if (GetDlgItem(edit.editId).IsWindowVisible()) m_fields[field] = GetDlgItemText(edit.editId);
+        if (GetDlgItem(edit.editId).IsWindowVisible())
+            fields[FieldOfEdit(edit, m_series, ProjectMode())] = GetDlgItemText(edit.editId);
     }
+    return fields;
+}
+
+void COptionByteEditor::RefreshLevelOneText() {
+    // Turning level 1 on again restores the code last confirmed, as each confirm takes the RDP edit.
+    m_fields[kFieldRdp] = GetDlgItemText(IDC_OB_RDP);
 }
 
 bool COptionByteEditor::CheckFields() {
@@ -314,9 +324,11 @@ void COptionByteEditor::OnBnClickedOk() {
 
 void COptionByteEditor::ConfirmDevice() {
     const int operation = IsDlgButtonChecked(IDC_OB_RESET) ? 2 : 1;
-    ReadEditsIntoFields();
+    RefreshLevelOneText();
     if (!CheckFields()) return;
-    const std::vector<uint8_t> built = ImageFromFields(*m_layout, m_fields);
+    // The edits go into a copy: after a refused or failed write the texts still hold what was read, which the
+    // DBANK box gives back when it is ticked again.
+    const std::vector<uint8_t> built = ImageFromFields(*m_layout, FieldsWithEdits());
     std::array<uint8_t, 64> image{};
     std::copy_n(built.begin(), std::min(built.size(), image.size()), image.begin());
     if (m_owner->ReadWriteOptionBytes(m_owner->m_hDevice, image, operation, 0xFF) !=
@@ -346,9 +358,9 @@ void COptionByteEditor::ConfirmProject() {
         EndDialog(fw::IDOK);
         return;
     }
-    ReadEditsIntoFields();
+    RefreshLevelOneText();
     if (!CheckFields()) return;
-    if (m_projectText) *m_projectText = ProjectTextFromFields(*m_layout, m_fields);
+    if (m_projectText) *m_projectText = ProjectTextFromFields(*m_layout, FieldsWithEdits());
     Tell(TranslateText(u"选项字节确认OK！"));
     EndDialog(fw::IDOK);
 }

@@ -26,12 +26,16 @@ protected:
 
 private:
     bool ProjectMode() const { return m_owner == nullptr; }
-    bool LoadFields();
+    // The chip's image read into the fields (false after a failed read), or the project's text sliced into them.
+    bool LoadOptionBytes();
+    void LoadProjectOptionBytes();
     void ShowFields();
     void ShowCcmsramBox();
     void HideAndDisableForSeries();
     void DisableInputs();
-    void ReadEditsIntoFields();
+    void RefreshLevelOneText();
+    // The loaded texts with what the edits of the series' fields hold now.
+    OptionFieldTexts FieldsWithEdits();
     bool CheckFields();
     void WriteField(OptionField field, const fw::Text& text);
     int EditOf(OptionField field) const;

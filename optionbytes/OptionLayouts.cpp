@@ -135,6 +135,22 @@ const OptionLayout& ProjectLayoutOf(uint8_t family) {
     }
 }
 
+std::optional<size_t> PlaceOf(const OptionLayout& layout, OptionField field) {
+    for (size_t i = 0; i < layout.bytes.size(); ++i) {
+        const LayoutByte& b = layout.bytes[i];
+        if (b.field == field && (b.role == ByteRole::Value || b.role == ByteRole::WordLow)) return i;
+    }
+    return std::nullopt;
+}
+
+std::vector<size_t> WriteProtectPlaces(uint8_t series) {
+    std::vector<size_t> places;
+    for (OptionField f : {kFieldWrp0, kFieldWrp1, kFieldWrp2, kFieldWrp3}) {
+        if (const std::optional<size_t> at = PlaceOf(DeviceLayoutOf(series), f)) places.push_back(*at);
+    }
+    return places;
+}
+
 OptionFieldTexts FieldsFromImage(const OptionLayout& layout, std::span<const uint8_t> image) {
     OptionFieldTexts texts;
     texts.asRead.resize(layout.bytes.size());

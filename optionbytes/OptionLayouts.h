@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -61,6 +62,11 @@ struct OptionLayout {
 // takes that of families 0 and 1 without their last two bytes.
 const OptionLayout& DeviceLayoutOf(uint8_t series);
 const OptionLayout& ProjectLayoutOf(uint8_t family);
+
+// Where a field's value (or the low byte of a word) sits in the layout; nothing where the layout has no such field.
+std::optional<size_t> PlaceOf(const OptionLayout& layout, OptionField field);
+// The bytes of WRP0, WRP1, ... in a series' device image, as many as the series has (series 7 has none).
+std::vector<size_t> WriteProtectPlaces(uint8_t series);
 
 // The texts an editor shows: one per field ("%02X", the 16-bit words "%04X") and the bytes carried as read, by
 // byte position, as the image or the project text held them.

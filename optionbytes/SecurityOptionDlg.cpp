@@ -1,6 +1,7 @@
 #include "optionbytes/SecurityOptionDlg.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "app/MainWindow.h"
 #include "core/HexText.h"
@@ -148,7 +149,9 @@ bool CWriteByteDlg4::OnInitDialog() {
         for (uint8_t item = kItemSecCfg1; item <= kItemCryption; ++item)
             GetDlgItem(BoxOf(item)).EnableWindow(false);
     }
-    if (!TransferItems(Pass::Read)) {
+    // The offline downloader answers no option reads: like the other chip editors, this one then has nothing to
+    // show, rather than a failure of items that never reached a chip.
+    if (m_pMainDlg->m_interface == kIfaceOfflineLink || !TransferItems(Pass::Read)) {
         m_pMainDlg->AppendLog(TranslateText(u"读取选项字节失败！"), kLogRed);
         EndDialog(fw::IDCANCEL);
         return false;
@@ -326,10 +329,9 @@ bool CWriteByteDlg4::DeviceTransfer(OptionItemValue& value, Pass pass) {
 }
 
 bool CWriteByteDlg4::TransferItems(Pass pass) {
-    // One item word travels through the whole pass: the items after an area item go out with its sub-index and
-    // erase mode, as the chip's loader has always received them.
-    OptionItemValue carried;
-    Text result;
+    // Every ticked item is taken from its controls before the first one goes anywhere: a refused field leaves the
+    // chip and the recorded text as they were.
+    std::vector<OptionItemValue> values;
     const uint8_t lastItem = m_mode == SecurityOptionMode::Device && ShortModel() ? kItemBootAddrM4 : kOptionItemCount;
     for (uint8_t item = 1; item <= lastItem; ++item) {
         if (pass == Pass::Write && !ItemTicked(item)) continue;
@@ -343,7 +345,15 @@ bool CWriteByteDlg4::TransferItems(Pass pass) {
             value.length = OptionItemLength(item);
             if (item == kItemSecCfg1 || item == kItemPfoerCfg1) value.subIndex = 1;
         }
-        if (item == kItemSecCfg1 || item == kItemPfoerCfg1) {
+        values.push_back(value);
+    }
+    // One item word travels through the whole pass: the items after an area item go out with its sub-index and
+    // erase mode, as the chip's loader has always received them.
+    OptionItemValue carried;
+    Text result;
+    for (OptionItemValue& value : values) {
+        const bool areaItem = value.item == kItemSecCfg1 || value.item == kItemPfoerCfg1;
+        if (areaItem) {
             if (pass == Pass::Read) value.eraseMode = 0;
             value.reserved = 0;
             carried = value;
@@ -363,7 +373,7 @@ bool CWriteByteDlg4::TransferItems(Pass pass) {
                 if (!DeviceTransfer(value, pass)) return false;
                 if (pass == Pass::Read) {
                     StoreItem(value);
-                    if (item == kItemSecCfg1 || item == kItemPfoerCfg1) {
+                    if (areaItem) {
                         carried.subIndex = value.subIndex;
                         carried.reserved = value.reserved;
                         carried.eraseMode = value.eraseMode;

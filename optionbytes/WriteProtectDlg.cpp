@@ -8,6 +8,7 @@
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
+#include "optionbytes/OptionLayouts.h"
 
 using fw::Text;
 using fw::TextView;
@@ -26,30 +27,6 @@ Text Upper(TextView text) {
     for (char16_t& c : out)
         if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
     return out;
-}
-
-// Image bytes of WRP0 to WRP3 in the whole option image of a series; fewer than four where it has fewer.
-std::vector<uint8_t> WrpPlaces(uint8_t series) {
-    switch (series) {
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-            return {8, 10};
-        case 12:
-            return {10, 11};
-        case 11:
-            return {9, 10, 11, 12};
-        case 9:
-            return {16, 18, 20, 22};
-        case 0:
-        case 1:
-        case 2:
-        case 8:
-            return {8, 10, 12, 14};
-        default:
-            return {8, 10};
-    }
 }
 
 // Help lines per group; an empty entry keeps the template's line.
@@ -132,7 +109,9 @@ bool CWriteProtectDlg::ReadWriteProtection() {
         m_pMainDlg->AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
         return false;
     }
-    const std::vector<uint8_t> places = series == 10 ? std::vector<uint8_t>{0, 1, 2, 3} : WrpPlaces(series);
+    std::vector<size_t> places = series == 10 ? std::vector<size_t>{0, 1, 2, 3} : WriteProtectPlaces(series);
+    // A code without a layout of its own is offered WRP0 and WRP1 only, from where series 0 keeps them.
+    if (series > 12) places.resize(std::min<size_t>(places.size(), 2));
     for (size_t k = 0; k < places.size(); ++k) {
         m_wrp[k] = block.data[places[k]];
         SetDlgItemText(kEdits[k], fw::Format(u"%02X", m_wrp[k]));

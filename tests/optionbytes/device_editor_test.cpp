@@ -124,14 +124,19 @@ TEST_F(DeviceEditor, OneEditPerSeriesChangesExactlyItsBytes) {
          false,
          {{18, 0x5F}, {19, 0xA0}},
          kWritten},
-        {"series 9: Data2 has no length limit",
+        {"series 9: Data2 takes two digits, not the low byte of more",
          9,
          0,
          115200,
          IDD_WRITE_BYTE,
-         [](fw::Dialog& d) { EXPECT_TRUE(d.EnterText(IDC_OB_DATA2, u"1234")); },
+         [](fw::Dialog& d) {
+             EXPECT_TRUE(d.EnterText(IDC_OB_DATA2, u"1234"));
+             EXPECT_EQ(d.GetDlgItemText(IDC_OB_DATA2), u"12");
+             EXPECT_TRUE(d.EnterText(IDC_OB_DATA3, u"ABC"));
+             EXPECT_EQ(d.GetDlgItemText(IDC_OB_DATA3), u"AB");
+         },
          false,
-         {{28, 0x34}, {29, 0xCB}},
+         {{28, 0x12}, {29, 0xED}, {30, 0xAB}, {31, 0x54}},
          kWritten},
         {"series 9: DBANK off",
          9,
@@ -188,6 +193,16 @@ TEST_F(DeviceEditor, OneEditPerSeriesChangesExactlyItsBytes) {
          true,
          {{6, 0x07}, {7, 0xF8}},
          kWritten},
+        // The second control set leaves out only the probes: over interface 5 it tells of the reconnection.
+        {"series 3 over interface 5 with reset",
+         3,
+         5,
+         115200,
+         IDD_WRITE_BYTE2,
+         [](fw::Dialog& d) { EXPECT_TRUE(d.EnterText(IDC_OB_DATA1, u"7")); },
+         true,
+         {{6, 0x07}, {7, 0xF8}},
+         kReconnect},
         {"series 12: IWDG_SW on over CMSIS-DAP",
          12,
          3,
@@ -234,6 +249,133 @@ TEST_F(DeviceEditor, OneEditPerSeriesChangesExactlyItsBytes) {
         // The window's copy of the chip image follows the write, so a later download keeps the edit.
         const size_t written = OptionImageWriteLength(row.series);
         EXPECT_TRUE(std::equal(after.begin(), after.begin() + static_cast<long>(written), w.m_optionBytes.data));
+    }
+}
+
+// Every box of every series against the controls of the two templates and the image layouts: the box's caption,
+// and the one bit of the one image byte a click turns over, with the byte's complement where the series keeps one.
+TEST_F(DeviceEditor, EachBoxTurnsOverItsOwnBitOfItsOwnByte) {
+    struct Box {
+        int id;
+        const char16_t* caption;
+        size_t byte;
+        int bit;
+        int complement;  // -1: the series stores the value alone
+    };
+    struct Series {
+        uint8_t code;
+        std::vector<Box> boxes;
+    };
+    // USER at byte 2 with its complement at 3 (series 9: 8 and 9); USER2 of series 2 and 8 at 18, of series 5 at
+    // 14, of series 9 at 10.
+    const auto user = [](size_t at) {
+        return std::vector<Box>{{1108, u"WDG_SW", at, 0, static_cast<int>(at + 1)},
+                                {1107, u"nRST_STOP", at, 1, static_cast<int>(at + 1)},
+                                {1304, u"nRST_STDBY", at, 2, static_cast<int>(at + 1)}};
+    };
+    const auto freeze = [](size_t at) {
+        return std::vector<Box>{{1121, u"WDG_STOP0_FRZ", at, 3, static_cast<int>(at + 1)},
+                                {1125, u"WDG_STDBY_FRZ", at, 5, static_cast<int>(at + 1)},
+                                {1126, u"WDG_SLEEP_FRZ", at, 6, static_cast<int>(at + 1)}};
+    };
+    const auto boot = [](size_t at) {
+        return std::vector<Box>{{1119, u"nBOOT0", at, 0, static_cast<int>(at + 1)},
+                                {1118, u"nBOOT1", at, 1, static_cast<int>(at + 1)},
+                                {1117, u"nSWBOOT0", at, 2, static_cast<int>(at + 1)}};
+    };
+    const auto join = [](std::initializer_list<std::vector<Box>> parts) {
+        std::vector<Box> out;
+        for (const auto& p : parts)
+            out.insert(out.end(), p.begin(), p.end());
+        return out;
+    };
+    // The second control set: USER bits 0 to 2, then what each series puts on the boot boxes.
+    const auto user2Set = [](size_t at, int complement) {
+        return std::vector<Box>{{1108, u"WDG_SW", at, 0, complement},
+                                {1107, u"nRST_STOP", at, 1, complement},
+                                {1158, u"nRST_PD", at, 2, complement}};
+    };
+    const std::vector<Box> boot346 = {
+        {1156, u"nBOOT0", 2, 3, 3}, {1157, u"nBOOT1", 2, 4, 3}, {1159, u"nSWBOOT0", 2, 5, 3}};
+    const Series table[] = {
+        {0, user(2)},
+        {1, user(2)},
+        {2, join({user(2), boot(18)})},
+        {5, join({user(2), boot(14)})},
+        {8, join({user(2), freeze(2), boot(18), {{1128, u"FLASH_BOOT", 18, 3, 19}}})},
+        {9, join({user(8), freeze(8), boot(10), {{1128, u"FLASH_BOOT", 10, 3, 11}}})},
+        {3, join({user2Set(2, 3), boot346})},
+        {4, join({user2Set(2, 3), boot346})},
+        {6, join({user2Set(2, 3), boot346})},
+        {7, join({user2Set(2, 3),
+                  {{1253, u"BOOT_LOCK", 2, 3, 3},
+                   {1252, u"NRST_PA0", 2, 4, 3},
+                   {1160, u"LVR_EN", 10, 4, 11},
+                   {1161, u"LVR_FILTER_EN", 10, 5, 11}}})},
+        {11, join({user2Set(1, -1),
+                   {{1156, u"nBOOT0", 1, 3, -1},
+                    {1157, u"nBOOT1", 1, 4, -1},
+                    {1159, u"nSWBOOT0", 1, 5, -1},
+                    {1164, u"BOOT0_CFG", 1, 6, -1}}})},
+        {12,
+         {{1156, u"nBOOT0", 7, 0, -1},
+          {1157, u"nBOOT1", 7, 1, -1},
+          {1159, u"nSWBOOT0", 7, 2, -1},
+          {1164, u"BOOT0_CFG", 7, 3, -1}}},
+    };
+    const auto flip = [&](CQXDownloadToolDlg& w, uint8_t series, const std::vector<uint8_t>& base, int id,
+                          const char16_t* caption) {
+        ovsim::SetOptionImage(m_name, base);
+        host.OnModal(series == 0 || series == 1 || series == 2 || series == 5 || series == 8 || series == 9
+                         ? IDD_WRITE_BYTE
+                         : IDD_WRITE_BYTE2,
+                     [&](fw::Dialog& d) {
+                         EXPECT_EQ(fw::TextToUtf8(d.GetDlgItemText(id)), fw::TextToUtf8(caption));
+                         EXPECT_TRUE(d.Tick(id, d.IsDlgButtonChecked(id) == 0));
+                         d.Click(IDC_OB_CONFIRM);
+                     });
+        host.ExpectBox(kWritten, fw::IDOK);
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        return Image();
+    };
+    for (const Series& series : table) {
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = ConnectOn(series.code, 0);
+        const std::vector<uint8_t> base = Image();
+        for (const Box& box : series.boxes) {
+            SCOPED_TRACE(testing::Message() << "series " << int(series.code) << ", box " << box.id);
+            const std::vector<uint8_t> after = flip(w, series.code, base, box.id, box.caption);
+            ASSERT_EQ(after.size(), base.size());
+            std::vector<uint8_t> expected = base;
+            expected[box.byte] = static_cast<uint8_t>(base[box.byte] ^ 1u << box.bit);
+            if (box.complement >= 0)
+                expected[static_cast<size_t>(box.complement)] = static_cast<uint8_t>(~expected[box.byte]);
+            EXPECT_EQ(after, expected);
+        }
+    }
+    // Series 12's two word boxes write a whole 16-bit word, least significant byte first: A5 5A on, FF FF off.
+    struct Word {
+        int id;
+        const char16_t* caption;
+        size_t low;
+    };
+    window.reset();
+    ovsim::Reset();
+    CQXDownloadToolDlg& w = ConnectOn(12, 0);
+    const std::vector<uint8_t> erased = Image();
+    for (const Word& word : {Word{1108, u"IWDG_SW", 2}, Word{1158, u"PF3_NRST", 4}}) {
+        SCOPED_TRACE(testing::Message() << "series 12, box " << word.id);
+        std::vector<uint8_t> expected = erased;
+        expected[word.low] = 0xA5;
+        expected[word.low + 1] = 0x5A;
+        EXPECT_EQ(flip(w, 12, erased, word.id, word.caption), expected);
+        expected[word.low] = 0xFF;
+        expected[word.low + 1] = 0xFF;
+        std::vector<uint8_t> on = erased;
+        on[word.low] = 0xA5;
+        on[word.low + 1] = 0x5A;
+        EXPECT_EQ(flip(w, 12, on, word.id, word.caption), expected);
     }
 }
 
@@ -337,8 +479,9 @@ TEST_F(DeviceEditor, TypedNumbersOutOfRangeChangeNothing) {
         EXPECT_EQ(d.GetDlgItemText(IDC_OB_BOR_LEV), u"07");
         host.ExpectBox(u"BOR_LEV输入范围是0～７", fw::IDOK);
         EXPECT_TRUE(d.EnterText(IDC_OB_BOR_LEV, u"8"));
-        host.ExpectBox(u"请输入十六进制数据！", fw::IDOK);
-        EXPECT_TRUE(d.EnterText(IDC_OB_BOR_LEV, u"G"));
+        EXPECT_FALSE(d.EnterText(IDC_OB_BOR_LEV, u"G"));  // digits only
+        EXPECT_FALSE(d.EnterText(IDC_OB_BOR_LEV, u"0A"));
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB_BOR_LEV), u"8");
         EXPECT_EQ(d.GetDlgItemText(IDC_OB_USER2), u"FF");
         d.Click(fw::IDCANCEL);
     });
@@ -393,30 +536,95 @@ TEST_F(DeviceEditor, RefusedFieldsAndFailedWritesKeepTheDialogOpen) {
     EXPECT_EQ(OptionCalls(), 2);  // the read at opening and the one failed write
 }
 
-TEST_F(DeviceEditor, LevelBoxesAndTheKeysThatCloseWithoutWriting) {
-    CQXDownloadToolDlg& w = ConnectOn(0, 2);
-    ovsim::SetOptionImage(m_name, {0x55, 0xAA});  // level 1 written as 0x55
+// A DBANK unticked before a refused or failed confirm gives back, when ticked again, the value read from the chip.
+TEST_F(DeviceEditor, DbankTickedAgainAfterARefusalKeepsTheValueRead) {
+    CQXDownloadToolDlg& w = ConnectOn(9, 0);
+    std::vector<uint8_t> image = Image();
+    image[4] = 0x33;  // DBANK on, by a value of its own
+    image[5] = 0xCC;
+    ovsim::SetOptionImage(m_name, image);
     host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
-        EXPECT_FALSE(d.GetDlgItem(IDC_OB_RESET).IsWindowVisible());  // no reset over the probes
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_OB_DBANK_BOX), 1);
+        EXPECT_TRUE(d.Tick(IDC_OB_DBANK_BOX, false));
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB_DBANK), u"5A");
+        EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u""));
+        host.ExpectBox(u"Data0数据不能为空！", fw::IDOK);
+        d.Click(IDC_OB_CONFIRM);
+        EXPECT_TRUE(d.Tick(IDC_OB_DBANK_BOX, true));
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB_DBANK), u"33");
+
+        EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"00"));
+        EXPECT_TRUE(d.Tick(IDC_OB_DBANK_BOX, false));
+        ovsim::InjectStatus(ovsim::Fn::OptRw, 1, 0xB004);
+        host.ExpectBox(u"配置选项字节失败！", fw::IDOK);
+        d.Click(IDC_OB_CONFIRM);
+        EXPECT_TRUE(d.Tick(IDC_OB_DBANK_BOX, true));
+        EXPECT_EQ(d.GetDlgItemText(IDC_OB_DBANK), u"33");
+
+        host.ExpectBox(kWritten, fw::IDOK);
+        d.Click(IDC_OB_CONFIRM);
+    });
+    EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+    image[24] = 0x00;  // Data0 as typed
+    image[25] = 0xFF;
+    EXPECT_EQ(Image(), image);
+}
+
+TEST_F(DeviceEditor, LevelBoxesAndTheKeysThatCloseWithoutWriting) {
+    CQXDownloadToolDlg& w = ConnectOn(0, 0);
+    ovsim::SetOptionImage(m_name, {0x55, 0xAA});  // level 1 written as 0x55
+    const std::vector<uint8_t> before = Image();
+    const Text question = u"此操作将不可逆，请谨慎操作！\n是否继续使能读保护等级L2 ?";
+    int opened = 0;
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
+        ++opened;
         EXPECT_EQ(d.IsDlgButtonChecked(IDC_OB_L1), 1);
         EXPECT_TRUE(d.Tick(IDC_OB_L1, false));
         EXPECT_EQ(d.GetDlgItemText(IDC_OB_RDP), u"A5");
         EXPECT_TRUE(d.Tick(IDC_OB_L1, true));
         EXPECT_EQ(d.GetDlgItemText(IDC_OB_RDP), u"55");  // the level-1 code read comes back, not FF
-        host.ExpectBox(u"此操作将不可逆，请谨慎操作！\n是否继续使能读保护等级L2 ?", fw::IDNO);
+        host.ExpectBox(question, fw::IDNO);
         EXPECT_TRUE(d.Tick(IDC_OB_L2, true));
         EXPECT_EQ(d.IsDlgButtonChecked(IDC_OB_L2), 0);
         EXPECT_EQ(d.GetDlgItemText(IDC_OB_RDP2), u"FF");
         d.PressEnter();
     });
-    const std::vector<uint8_t> before = Image();
     w.SendCommand(ID_OPTIONS_BYTES);
-    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) { d.PressEscape(); });
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
+        ++opened;
+        d.PressEscape();
+    });
     w.SendCommand(ID_OPTIONS_BYTES);
+    EXPECT_EQ(opened, 2);
     EXPECT_EQ(Image(), before);
     EXPECT_EQ(OptionCalls(), 2);  // two reads, no write
     // The editors read into a block of their own: the image the connection read stays the window's.
     EXPECT_EQ(w.m_optionBytes.data[0], 0xA5);
+
+    // No to the irreversible question, then a confirmed write: the chip keeps its level-2 byte.
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
+        ++opened;
+        host.ExpectBox(question, fw::IDNO);
+        EXPECT_TRUE(d.Tick(IDC_OB_L2, true));
+        host.ExpectBox(kWritten, fw::IDOK);
+        d.Click(IDC_OB_CONFIRM);
+    });
+    EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+    EXPECT_EQ(opened, 3);
+    EXPECT_EQ(Image(), before);
+    EXPECT_EQ(OptionCalls(), 4);
+
+    // Over the probes there is no reset to choose.
+    window.reset();
+    ovsim::Reset();
+    CQXDownloadToolDlg& probe = ConnectOn(0, 2);
+    host.OnModal(IDD_WRITE_BYTE, [&](fw::Dialog& d) {
+        ++opened;
+        EXPECT_FALSE(d.GetDlgItem(IDC_OB_RESET).IsWindowVisible());
+        d.PressEscape();
+    });
+    probe.SendCommand(ID_OPTIONS_BYTES);
+    EXPECT_EQ(opened, 4);
 }
 
 TEST_F(DeviceEditor, DisconnectedWindowsGetNoEditor) {

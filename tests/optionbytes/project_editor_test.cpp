@@ -145,6 +145,24 @@ TEST_F(ProjectEditor, RemovingLevelOneAsksFirst) {
     }
 }
 
+// No to the irreversible question: the box goes off again and the confirmed text is the one opened.
+TEST_F(ProjectEditor, AnsweringNoToLevelTwoChangesNothing) {
+    const Text opened = u"A55AFF0000FF00FFFF00FF00FF00FF00FF00FF00";
+    for (const uint8_t family : {0, 3}) {
+        SCOPED_TRACE(testing::Message() << "family " << int(family));
+        Text text = opened;
+        host.ExpectBox(u"此操作将不可逆，请谨慎操作！\n是否继续使能读保护等级L2 ?", fw::IDNO);
+        host.ExpectBox(kConfirmed, fw::IDOK);
+        Run(family, text, [&](fw::Dialog& d) {
+            EXPECT_TRUE(d.Tick(IDC_OB_L2, true));
+            EXPECT_EQ(d.IsDlgButtonChecked(IDC_OB_L2), 0);
+            EXPECT_EQ(d.GetDlgItemText(IDC_OB_RDP2), u"FF");
+            d.Click(IDC_OB_CONFIRM);
+        });
+        EXPECT_EQ(text, opened);
+    }
+}
+
 TEST_F(ProjectEditor, RefusalsAndReadOnlyProjectsLeaveTheTextAlone) {
     const Text opened = u"A55AFF0000FF00FFFF00FF00FF00FF00FF00FF00";
     Text text = opened;

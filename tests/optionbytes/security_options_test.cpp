@@ -214,6 +214,67 @@ TEST_F(SecurityOptions, RefusedFieldsWriteNothing) {
     }
 }
 
+// A refusal anywhere in the ticked items writes none of them, the items before it included.
+TEST_F(SecurityOptions, ALaterRefusedItemKeepsTheEarlierOnesOffTheChip) {
+    struct Row {
+        const char* name;
+        std::function<void(fw::Dialog&)> edit;
+        Text message;
+    };
+    const Row rows[] = {
+        {"WRP, then BOOTADDR_M7 out of range",
+         [](fw::Dialog& d) {
+             EXPECT_TRUE(d.Tick(IDC_SO_WRP_BOX, true));
+             EXPECT_TRUE(d.EnterText(IDC_SO_WRP, u"0000FFF0"));
+             EXPECT_TRUE(d.Tick(IDC_SO_BOOT_M7_BOX, true));
+             EXPECT_TRUE(d.EnterText(IDC_SO_BOOT_M7, u"00100000"));
+         },
+         u"BOOTADDR_M7 输入范围不正确！"},
+        {"RDP and BOOTADDR_M4, then a SEC_CFG1 END over 1FFF",
+         [](fw::Dialog& d) {
+             EXPECT_TRUE(d.Tick(IDC_SO_RDP_BOX, true));
+             EXPECT_TRUE(d.Select(IDC_SO_RDP_LEVEL, 1));
+             EXPECT_TRUE(d.Tick(IDC_SO_BOOT_M4_BOX, true));
+             EXPECT_TRUE(d.EnterText(IDC_SO_BOOT_M4, u"24000000"));
+             EXPECT_TRUE(d.Tick(IDC_SO_SEC_BOX, true));
+             EXPECT_TRUE(d.EnterText(IDC_SO_SEC_END, u"2000"));
+         },
+         u"SEC_CFG1 END 不能大于0x1FFF ！"},
+    };
+    CQXDownloadToolDlg& w = Connect();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ovsim::SetOptionImage("/dev/ttyUSB0", kErased);
+        ovsim::ClearCallLog();
+        host.ClearRecords();
+        host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+            row.edit(d);
+            host.ExpectBox(row.message, fw::IDOK);
+            host.ExpectBox(kWriteFailed, fw::IDOK);
+            d.Click(IDC_SO_OK);
+            EXPECT_EQ(d.GetResult(), 0);
+            d.Click(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        EXPECT_EQ(Image(), kErased);
+        EXPECT_EQ(OptionCalls(), 8);  // the reads at opening only
+        EXPECT_FALSE(LogHas(kWritten));
+    }
+}
+
+// With the offline downloader as the interface no item can be read: the editor refuses as the other chip editors
+// do, without sending anything or blaming an item.
+TEST_F(SecurityOptions, TheOfflineDownloaderGetsThePlainRefusal) {
+    CQXDownloadToolDlg& w = Connect();
+    w.m_interface = kIfaceOfflineLink;  // the interface chosen after the chip was read
+    w.SendCommand(ID_OPTIONS_BYTES);    // no script: no editor may show itself
+    EXPECT_TRUE(host.ModalsRun().empty());
+    EXPECT_TRUE(host.Boxes().empty());
+    const std::vector<Text> expected = {kReadFailed};
+    EXPECT_EQ(host.LogTexts(), expected);
+    EXPECT_EQ(OptionCalls(), 0);
+}
+
 // A write that fails stops the pass there: items before it stay written, later ones are not sent, the user is
 // told of the failure and never of success. A read that fails at opening shows no dialog.
 TEST_F(SecurityOptions, FailingTransfersAreReportedAndStopThePass) {

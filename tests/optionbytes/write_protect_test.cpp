@@ -28,7 +28,8 @@ TEST_F(WriteProtect, EachSeriesReadsAndWritesItsPlaces) {
         std::vector<size_t> places;  // image bytes of WRP0.. as the series lays them out
     };
     const Row rows[] = {
-        {0, {8, 10, 12, 14}},  {2, {8, 10, 12, 14}},  {3, {8, 10}},   {5, {8, 10}},
+        {0, {8, 10, 12, 14}},  {1, {8, 10, 12, 14}},  {2, {8, 10, 12, 14}}, {3, {8, 10}},
+        {4, {8, 10}},          {5, {8, 10}},          {6, {8, 10}},         {8, {8, 10, 12, 14}},
         {9, {16, 18, 20, 22}}, {11, {9, 10, 11, 12}}, {12, {10, 11}},
     };
     const int edits[] = {IDC_WP_WRP0, IDC_WP_WRP1, IDC_WP_WRP2, IDC_WP_WRP3};

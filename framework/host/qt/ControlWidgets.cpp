@@ -17,6 +17,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <algorithm>
 
 #include "framework/host/qt/ColorLog.h"
 #include "framework/host/qt/IconCache.h"
@@ -180,6 +181,13 @@ bool Differs(const ControlState* before, T ControlState::*field, const ControlSt
     return before == nullptr || before->*field != now.*field;
 }
 
+// The model's limit holds typing back only: a longer text the program sets is shown whole, and typing cannot make
+// it longer still.
+void SetTypingLimit(QLineEdit& line, const ControlState& c) {
+    const int limit = c.textLimit > 0 ? c.textLimit : 32767;
+    line.setMaxLength(std::max(limit, static_cast<int>(ToQString(c.text).size())));
+}
+
 void SyncText(QWidget& widget, const ControlState& c) {
     const QString text = ToQString(c.text);
     if (auto* label = qobject_cast<QLabel*>(&widget)) {
@@ -189,6 +197,7 @@ void SyncText(QWidget& widget, const ControlState& c) {
     } else if (auto* group = qobject_cast<QGroupBox*>(&widget)) {
         group->setTitle(text);
     } else if (auto* line = qobject_cast<QLineEdit*>(&widget)) {
+        SetTypingLimit(*line, c);
         if (line->text() != text) {
             line->setText(text);
             // Qt leaves the cursor, and with it the view, at the end; a read-only edit shows the start of its
@@ -208,7 +217,7 @@ void SyncEditStyle(QWidget& widget, const ControlState& c) {
     if (auto* line = qobject_cast<QLineEdit*>(&widget)) {
         line->setReadOnly(c.readOnly);
         line->setEchoMode(c.passwordChar != 0 ? QLineEdit::Password : QLineEdit::Normal);
-        line->setMaxLength(c.textLimit > 0 ? c.textLimit : 32767);
+        SetTypingLimit(*line, c);
     } else if (auto* area = qobject_cast<QPlainTextEdit*>(&widget); area && c.kind == ControlKind::Edit) {
         area->setReadOnly(c.readOnly);
     } else if (auto* button = qobject_cast<QPushButton*>(&widget)) {

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "optionbytes/SecurityOptionDlg.h"
 #include "optionbytes/SelectBlockDlg.h"
 #include "optionbytes/WriteProtectDlg.h"
+#include "resources/ui/option_bytes.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/qt/PictureChecks.h"
 #include "tests/framework/host/qt/QtTestApp.h"
@@ -26,12 +28,24 @@ struct Picture {
     fw::Text caption;
 };
 
+// Every line edit shows the whole text the program gave it, whatever its typing limit.
+void ExpectEditsShowTheirTexts(fw::qt::QtHost& host, fw::Dialog& dialog) {
+    const std::vector<fw::ControlState> controls = dialog.Controls();
+    for (size_t i = 0; i < controls.size(); ++i) {
+        if (controls[i].kind != fw::ControlKind::Edit) continue;
+        const auto* line = qobject_cast<QLineEdit*>(host.ControlWidget(dialog.Handle(), static_cast<int>(i)));
+        if (line == nullptr) continue;
+        EXPECT_EQ(line->text().toStdString(), fw::TextToUtf8(controls[i].text)) << "edit " << controls[i].id;
+    }
+}
+
 Picture Draw(fw::qt::QtHost& host, fw::Dialog& dialog, fw::Window* parent, const std::string& file) {
     Picture picture;
     EXPECT_TRUE(dialog.Create(parent));
     dialog.ShowWindow(fw::SW_SHOW);
     host.ApplyPendingChanges();
     QApplication::processEvents();
+    ExpectEditsShowTheirTexts(host, dialog);
     if (QWidget* widget = host.WindowWidget(dialog.Handle())) {
         fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
     } else {
@@ -119,7 +133,14 @@ TEST(OptionBytesPicture, ChipEditors) {
     Check(DrawChipEditor(1033, 9, "write_byte_series9_en.png"), u"Options bytes");
     Check(DrawChipEditor(2052, 11, "write_byte2_series11_zh.png"), u"配置选项字节");
     Check(DrawChipEditor(1033, 11, "write_byte2_series11_en.png"), u"Configuration options byte");
-    Check(DrawChipEditor(1033, 12, "write_byte2_series12_en.png"), u"Configuration options byte");
+    // Series 12 shows its 16-bit USER0 word in a field that takes two typed digits.
+    const Picture series12 = DrawChipEditor(1033, 12, "write_byte2_series12_en.png");
+    Check(series12, u"Configuration options byte");
+    for (const fw::ControlState& c : series12.controls) {
+        if (c.id == IDC_OB2_USER5) {
+            EXPECT_EQ(c.text.size(), 4u);
+        }
+    }
     Check(DrawChipEditor(2052, 7, "write_byte2_series7_zh.png"), u"配置选项字节");
 }
 

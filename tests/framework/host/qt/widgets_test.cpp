@@ -135,6 +135,20 @@ TEST(ControlWidgets, KindAndStyleBitsShapeTheWidget) {
     auto limited = Control(ControlKind::Edit, "Edit", 0);
     limited.textLimit = 8;
     EXPECT_EQ(Make<QLineEdit>(limited)->maxLength(), 8);
+    // The limit holds typing back; a longer text the program sets is shown whole and cannot grow.
+    auto twoDigits = Control(ControlKind::Edit, "Edit", 0);
+    twoDigits.textLimit = 2;
+    auto typed = Make<QLineEdit>(twoDigits);
+    QTest::keyClicks(typed.get(), QStringLiteral("123"));
+    EXPECT_EQ(typed->text(), QStringLiteral("12"));
+    auto word = twoDigits;
+    word.text = u"5AA5";
+    SyncControl(*typed, word, &twoDigits);
+    EXPECT_EQ(typed->text(), QStringLiteral("5AA5"));
+    typed->end(false);
+    QTest::keyClicks(typed.get(), QStringLiteral("1"));
+    EXPECT_EQ(typed->text(), QStringLiteral("5AA5"));
+    EXPECT_EQ(Make<QLineEdit>(word)->text(), QStringLiteral("5AA5"));
     EXPECT_TRUE(Make<QLineEdit>(Control(ControlKind::Edit, "Edit", ES_RIGHT))->alignment() & Qt::AlignRight);
     auto digits = Make<QLineEdit>(Control(ControlKind::Edit, "Edit", ES_NUMBER));
     QTest::keyClicks(digits.get(), QStringLiteral("1a2-3"));
