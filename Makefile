@@ -41,6 +41,7 @@ fuzz-build: deps
 fuzz: fuzz-build
 	./scripts/fuzz.sh $(FUZZ_SECONDS) $(FUZZ_TARGET)
 
+# Every benchmark program, then one table of each pair's ratio (scripts/bench_table.py).
 bench: build
 	./scripts/bench.sh
 
