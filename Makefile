@@ -18,7 +18,8 @@ run: deps
 	cmake --build --preset default -j $(JOBS) --target program
 	./scripts/run.sh
 
-test: build
+# Also builds the fuzz targets with the fuzz preset's compiler (clang), which nothing else in the suite uses.
+test: build fuzz-build
 	ctest --preset default -j $(JOBS)
 
 asan: deps
@@ -31,6 +32,7 @@ tsan: deps
 	cmake --build --preset tsan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
 
+# Only the fuzz targets and the libraries they link: the rest of the tree is the normal build's.
 fuzz-build: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
@@ -39,6 +41,7 @@ fuzz-build: deps
 fuzz: fuzz-build
 	./scripts/fuzz.sh $(FUZZ_SECONDS) $(FUZZ_TARGET)
 
+# Every benchmark program, then one table of each pair's ratio (scripts/bench_table.py).
 bench: build
 	./scripts/bench.sh
 

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev qt6-translations-l10n
   libhidapi-dev libudev-dev xdg-utils
   libssl-dev openssl
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libboost-dev binutils-dev
   gcc-arm-none-eabi libnewlib-arm-none-eabi binutils
   libunicorn-dev
   gettext

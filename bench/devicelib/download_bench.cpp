@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/support/BenchRun.h"
 #include "devicelib/OvMcuCmdDll.h"
 #include "devicelib/OvMcuSim.h"
 
@@ -54,8 +55,14 @@ void Download(benchmark::State& state, uint8_t iface) {
     ovsim::Reset();
 }
 
-void BM_Download1MiB_BootLoader(benchmark::State& state) { Download(state, OV_IFACE_USART); }
-void BM_Download1MiB_Swd(benchmark::State& state) { Download(state, OV_IFACE_SWD_CMSIS_DAP); }
+void BM_Download1MiB_BootLoader(benchmark::State& state) {
+    qxbench::Ours(state, "library download, 1 MiB in 128-byte packets");
+    Download(state, OV_IFACE_USART);
+}
+void BM_Download1MiB_Swd(benchmark::State& state) {
+    qxbench::Ours(state, "library download, 1 MiB in 2048-byte packets");
+    Download(state, OV_IFACE_SWD_CMSIS_DAP);
+}
 
 void CopyInPackets(benchmark::State& state, uint32_t packet) {
     std::vector<uint8_t> data(kSize), flash(kSize, 0xFF);
@@ -70,8 +77,14 @@ void CopyInPackets(benchmark::State& state, uint32_t packet) {
     state.SetBytesProcessed(int64_t(state.iterations()) * kSize);
 }
 
-void BM_Reference_Copy1MiB_128(benchmark::State& state) { CopyInPackets(state, 128); }
-void BM_Reference_Copy1MiB_2048(benchmark::State& state) { CopyInPackets(state, 2048); }
+void BM_Reference_Copy1MiB_128(benchmark::State& state) {
+    qxbench::Bare(state, "library download, 1 MiB in 128-byte packets");
+    CopyInPackets(state, 128);
+}
+void BM_Reference_Copy1MiB_2048(benchmark::State& state) {
+    qxbench::Bare(state, "library download, 1 MiB in 2048-byte packets");
+    CopyInPackets(state, 2048);
+}
 
 BENCHMARK(BM_Download1MiB_BootLoader)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Reference_Copy1MiB_128)->Unit(benchmark::kMicrosecond);
@@ -79,5 +92,3 @@ BENCHMARK(BM_Download1MiB_Swd)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Reference_Copy1MiB_2048)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

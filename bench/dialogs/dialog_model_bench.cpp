@@ -7,8 +7,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <thread>
 
+#include "bench/support/BenchRun.h"
 #include "framework/Host.h"
 #include "framework/UiThread.h"
 #include "framework/Window.h"
@@ -49,6 +51,7 @@ public:
 const MessageMap<StepWindow> StepWindow::kMessages{fw::OnMessage(WM_STEP, &StepWindow::OnStep)};
 
 void BM_SendMessageFromWorker(benchmark::State& state) {
+    qxbench::Ours(state, "worker's message to the window");
     SilentHost host;
     std::atomic<bool> stop{false};
     std::atomic<bool> ready{false};
@@ -70,6 +73,7 @@ void BM_SendMessageFromWorker(benchmark::State& state) {
 BENCHMARK(BM_SendMessageFromWorker)->UseRealTime();
 
 void BM_HandOffReference(benchmark::State& state) {
+    qxbench::Bare(state, "worker's message to the window");
     std::mutex mutex;
     std::condition_variable cv;
     bool request = false;
@@ -104,6 +108,8 @@ void BM_HandOffReference(benchmark::State& state) {
 }
 BENCHMARK(BM_HandOffReference)->UseRealTime();
 
+std::string LogPair(const benchmark::State& state) { return "log lines appended, " + std::to_string(state.range(0)); }
+
 void PerLine(benchmark::State& state) {
     state.counters["per_line"] = benchmark::Counter(static_cast<double>(state.range(0)),
                                                     benchmark::Counter::kIsIterationInvariantRate |
@@ -111,6 +117,7 @@ void PerLine(benchmark::State& state) {
 }
 
 void BM_ModelLogAppend(benchmark::State& state) {
+    qxbench::Ours(state, LogPair(state));
     SilentHost host;
     InstallHost(&host);
     const int lines = static_cast<int>(state.range(0));
@@ -133,6 +140,7 @@ void BM_ModelLogAppend(benchmark::State& state) {
 BENCHMARK(BM_ModelLogAppend)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_VectorAppendReference(benchmark::State& state) {
+    qxbench::Bare(state, LogPair(state));
     const int lines = static_cast<int>(state.range(0));
     for (auto _ : state) {
         std::vector<LogLine> log;
@@ -144,5 +152,3 @@ void BM_VectorAppendReference(benchmark::State& state) {
 BENCHMARK(BM_VectorAppendReference)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/DownloadJob.h"
+#include "bench/support/BenchRun.h"
 #include "devicelib/OvMcuCmdDll.h"
 #include "devicelib/OvMcuSim.h"
 #include "tests/app/download/SimDownloadHost.h"
@@ -89,10 +90,25 @@ void Direct(benchmark::State& state, uint8_t iface) {
     ovsim::Reset();
 }
 
-void BM_Job1MiB_BootLoader(benchmark::State& state) { Job(state, OV_IFACE_USART); }
-void BM_Reference_Direct1MiB_BootLoader(benchmark::State& state) { Direct(state, OV_IFACE_USART); }
-void BM_Job1MiB_Swd(benchmark::State& state) { Job(state, OV_IFACE_SWD_CMSIS_DAP); }
-void BM_Reference_Direct1MiB_Swd(benchmark::State& state) { Direct(state, OV_IFACE_SWD_CMSIS_DAP); }
+constexpr const char* kBootLoader = "download job, 1 MiB over the boot loader";
+constexpr const char* kSwd = "download job, 1 MiB over SWD";
+
+void BM_Job1MiB_BootLoader(benchmark::State& state) {
+    qxbench::Ours(state, kBootLoader);
+    Job(state, OV_IFACE_USART);
+}
+void BM_Reference_Direct1MiB_BootLoader(benchmark::State& state) {
+    qxbench::Bare(state, kBootLoader);
+    Direct(state, OV_IFACE_USART);
+}
+void BM_Job1MiB_Swd(benchmark::State& state) {
+    qxbench::Ours(state, kSwd);
+    Job(state, OV_IFACE_SWD_CMSIS_DAP);
+}
+void BM_Reference_Direct1MiB_Swd(benchmark::State& state) {
+    qxbench::Bare(state, kSwd);
+    Direct(state, OV_IFACE_SWD_CMSIS_DAP);
+}
 
 BENCHMARK(BM_Job1MiB_BootLoader)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Reference_Direct1MiB_BootLoader)->Unit(benchmark::kMicrosecond);
@@ -100,5 +116,3 @@ BENCHMARK(BM_Job1MiB_Swd)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Reference_Direct1MiB_Swd)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

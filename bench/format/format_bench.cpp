@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "bench/support/BenchRun.h"
 #include "framework/Format.h"
 
 namespace {
@@ -18,12 +19,14 @@ fw::Text Widen(const char* s, int n) {
 }
 
 void HexByte_Format(benchmark::State& state) {
+    qxbench::Ours(state, "hex byte text");
     unsigned value = 0;
     for (auto _ : state)
         benchmark::DoNotOptimize(fw::Format(u"%02X", (value++) & 0xFF));
 }
 
 void HexByte_Reference(benchmark::State& state) {
+    qxbench::Peer(state, "hex byte text");
     unsigned value = 0;
     char buffer[16];
     for (auto _ : state) {
@@ -33,6 +36,7 @@ void HexByte_Reference(benchmark::State& state) {
 }
 
 void LogLine_Format(benchmark::State& state) {
+    qxbench::Ours(state, "log line text");
     const fw::Text name = u"VK51x.FLM";
     int i = 0;
     for (auto _ : state) {
@@ -43,6 +47,7 @@ void LogLine_Format(benchmark::State& state) {
 }
 
 void LogLine_Reference(benchmark::State& state) {
+    qxbench::Peer(state, "log line text");
     int i = 0;
     char buffer[128];
     for (auto _ : state) {
@@ -59,4 +64,3 @@ BENCHMARK(HexByte_Format);
 BENCHMARK(HexByte_Reference);
 BENCHMARK(LogLine_Format);
 BENCHMARK(LogLine_Reference);
-BENCHMARK_MAIN();

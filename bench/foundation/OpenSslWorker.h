@@ -19,7 +19,7 @@ public:
     OpenSslWorker(const OpenSslWorker&) = delete;
     OpenSslWorker& operator=(const OpenSslWorker&) = delete;
 
-    // Runs the job once in the helper and answers the processor seconds it took there.
+    // Runs the job once in the helper and answers the wall-clock seconds it took there.
     double RunOnce();
     bool Ok() const { return m_pid > 0; }
 

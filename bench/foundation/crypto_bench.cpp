@@ -1,15 +1,18 @@
-// CRC-32, SHA-256 and AES-128-CTR over 16 MiB, beside OpenSSL's EVP with and without its AES and SHA
-// instructions (OPENSSL_ia32cap masks them in a helper process) and beside a byte-wise table CRC.
+// CRC-32, SHA-256 and AES-128-CTR over 16 MiB, beside Boost.CRC with the same parameters and beside OpenSSL's EVP,
+// each path against its like: our code with the processor's instructions against OpenSSL with its AES and SHA
+// instructions, our portable code against OpenSSL with them masked (OPENSSL_ia32cap, in a helper process).
 #include <benchmark/benchmark.h>
 
-#include <array>
+#include <algorithm>
+#include <boost/crc.hpp>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "BenchData.h"
 #include "OpenSslWorker.h"
-#include "RatioReporter.h"
+#include "bench/support/BenchRun.h"
 #include "core/AesCtr.h"
 #include "core/CpuCrypto.h"
 #include "core/Crc32.h"
@@ -26,42 +29,54 @@ std::vector<uint8_t>& Buffer() {
 
 void SetBytes(benchmark::State& state) { state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kSize); }
 
-// The classic one-table CRC, a byte at a time, over the same word-reversed stream.
-uint32_t Crc32OneTable(const uint8_t* data, size_t size) {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t b = 0; b < 256; ++b) {
-            uint32_t r = b << 24;
-            for (int i = 0; i < 8; ++i)
-                r = (r & 0x80000000u) ? (r << 1) ^ 0x04C11DB7u : r << 1;
-            t[b] = r;
-        }
-        return t;
+std::string PathPair(const char* what, bool instructions) {
+    return std::string(what) + ", 16 MiB, " + (instructions ? "processor instructions" : "portable code");
+}
+
+// CRC-32/MPEG-2 as Boost.CRC computes it. Our CRC takes the buffer as little-endian words, most significant bit
+// first; Boost takes bytes in order, so it is given a copy with each word's bytes turned around: the same stream,
+// prepared outside the timing.
+using BoostCrc32Mpeg2 = boost::crc_optimal<32, 0x04C11DB7, 0xFFFFFFFF, 0, false, false>;
+
+const std::vector<uint8_t>& WordReversedBuffer() {
+    static const std::vector<uint8_t> reversed = [] {
+        std::vector<uint8_t> out = Buffer();
+        for (size_t i = 0; i + 4 <= out.size(); i += 4)
+            std::reverse(out.begin() + static_cast<std::ptrdiff_t>(i),
+                         out.begin() + static_cast<std::ptrdiff_t>(i + 4));
+        return out;
     }();
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i + 4 <= size; i += 4) {
-        for (int k = 3; k >= 0; --k)
-            crc = (crc << 8) ^ table[(crc >> 24) ^ data[i + static_cast<size_t>(k)]];
-    }
-    return crc;
+    return reversed;
+}
+
+uint32_t BoostCrc(const std::vector<uint8_t>& bytes) {
+    BoostCrc32Mpeg2 crc;
+    crc.process_bytes(bytes.data(), bytes.size());
+    return crc.checksum();
 }
 
 void BM_Crc32Buffer(benchmark::State& state) {
+    qxbench::Ours(state, "CRC-32/MPEG-2, 16 MiB");
     for (auto _ : state)
         benchmark::DoNotOptimize(Crc32Buffer(Buffer().data(), static_cast<int>(kSize), nullptr));
     SetBytes(state);
 }
 BENCHMARK(BM_Crc32Buffer)->Unit(benchmark::kMillisecond);
 
-void BM_Crc32OneTableReference(benchmark::State& state) {
+void BM_BoostCrcReference(benchmark::State& state) {
+    qxbench::Peer(state, "CRC-32/MPEG-2, 16 MiB");
+    if (BoostCrc(WordReversedBuffer()) != Crc32Buffer(Buffer().data(), static_cast<int>(kSize), nullptr)) {
+        return state.SkipWithError("Boost.CRC computes another CRC than ours");
+    }
     for (auto _ : state)
-        benchmark::DoNotOptimize(Crc32OneTable(Buffer().data(), kSize));
+        benchmark::DoNotOptimize(BoostCrc(WordReversedBuffer()));
     SetBytes(state);
 }
-BENCHMARK(BM_Crc32OneTableReference)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BoostCrcReference)->Unit(benchmark::kMillisecond);
 
 // Argument 1: with the processor's instructions, 0: portable code.
 void BM_Sha256Buffer(benchmark::State& state) {
+    qxbench::Ours(state, PathPair("SHA-256", state.range(0) != 0));
     SetCpuCryptoInstructionsEnabled(state.range(0) != 0);
     uint8_t digest[32];
     for (auto _ : state) {
@@ -74,6 +89,7 @@ void BM_Sha256Buffer(benchmark::State& state) {
 BENCHMARK(BM_Sha256Buffer)->ArgName("instructions")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 void BM_AesCtrCrypt(benchmark::State& state) {
+    qxbench::Ours(state, PathPair("AES-128-CTR", state.range(0) != 0));
     SetCpuCryptoInstructionsEnabled(state.range(0) != 0);
     const uint8_t key[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     for (auto _ : state) {
@@ -87,6 +103,7 @@ BENCHMARK(BM_AesCtrCrypt)->ArgName("instructions")->Arg(1)->Arg(0)->Unit(benchma
 
 // OpenSSL in a helper; argument 1: accelerated, 0: AES-NI and SHA extensions masked.
 void RunOpenSsl(benchmark::State& state, OpenSslJob job) {
+    qxbench::Peer(state, PathPair(job == OpenSslJob::Sha256 ? "SHA-256" : "AES-128-CTR", state.range(0) != 0));
     OpenSslWorker worker(SelfPath().c_str(), job, kSize, state.range(0) == 0);
     if (!worker.Ok()) {
         state.SkipWithError("cannot start the OpenSSL helper");
@@ -124,19 +141,5 @@ BENCHMARK(BM_OpenSslAesCtrReference)
 
 int main(int argc, char** argv) {
     if (RunOpenSslWorkerIfAsked(argc, argv)) return 0;
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter(
-        {
-            {"BM_Crc32Buffer", "BM_Crc32OneTableReference"},
-            {"BM_Sha256Buffer/instructions:1", "BM_OpenSslSha256Reference/accelerated:1/manual_time"},
-            {"BM_Sha256Buffer/instructions:1", "BM_OpenSslSha256Reference/accelerated:0/manual_time"},
-            {"BM_Sha256Buffer/instructions:0", "BM_OpenSslSha256Reference/accelerated:0/manual_time"},
-            {"BM_AesCtrCrypt/instructions:1", "BM_OpenSslAesCtrReference/accelerated:1/manual_time"},
-            {"BM_AesCtrCrypt/instructions:1", "BM_OpenSslAesCtrReference/accelerated:0/manual_time"},
-            {"BM_AesCtrCrypt/instructions:0", "BM_OpenSslAesCtrReference/accelerated:0/manual_time"},
-        },
-        /*cpuTime=*/true);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return qxbench::RunBenchmarks(argc, argv);
 }

@@ -1,7 +1,10 @@
 // Intel HEX of a 16 MiB image (about 45 MB of text, made by objcopy) to binary, beside objcopy doing the same in
-// the same run; and the way back. The files live in memory (/dev/shm) where the system offers it, so neither
-// side waits for a disk.
+// the same run; the way back; and the HEX file read into memory, beside libbfd (objcopy's own reader) reading it
+// into memory. The files live in memory (/dev/shm) where the system offers it, so neither side waits for a disk.
+// Binary to HEX is measured once more as a user runs it: into a folder on the build folder's disk, with the
+// converter's own flush and rename that keep the file whole or absent, beside objcopy writing there too.
 #include <benchmark/benchmark.h>
+#include <bfd.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -12,11 +15,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "BenchData.h"
-#include "RatioReporter.h"
+#include "bench/support/BenchRun.h"
 #include "core/IntelHex.h"
 
 extern char** environ;
@@ -25,11 +30,19 @@ namespace {
 
 constexpr size_t kImageSize = 16u << 20;
 
+std::string MemoryFolder() { return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp"; }
+
+// Beside this program, so on the disk that holds the build.
+std::string BuildDiskFolder() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return (error ? std::filesystem::current_path() : self.parent_path()).string();
+}
+
 class Files {
 public:
-    Files() {
-        std::string pattern =
-            (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/qx-hexbench-XXXXXX");
+    explicit Files(const std::string& root) {
+        std::string pattern = root + "/qx-hexbench-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         m_folder = pattern;
         const std::vector<uint8_t> image = PseudoRandomBytes(kImageSize, 88172645u);
@@ -64,7 +77,12 @@ private:
 };
 
 Files& Shared() {
-    static Files files;
+    static Files files(MemoryFolder());
+    return files;
+}
+
+Files& OnDisk() {
+    static Files files(BuildDiskFolder());
     return files;
 }
 
@@ -82,7 +100,13 @@ double PeakExtraMiB(Job job) {
     return peak(true, job) - peak(false, job);
 }
 
+constexpr const char* kHexToBin = "HEX file to binary file, 16 MiB";
+constexpr const char* kBinToHex = "binary file to HEX file, 16 MiB";
+constexpr const char* kBinToHexOnDisk = "binary file to HEX file on the build disk, 16 MiB";
+constexpr const char* kHexToMemory = "HEX file read into memory, 16 MiB";
+
 void BM_HexToBinFile(benchmark::State& state) {
+    qxbench::Ours(state, kHexToBin);
     Files& files = Shared();
     if (!files.Ok()) return state.SkipWithError("objcopy could not make the HEX file");
     // Measured first, while this process holds no freed heap a child could reuse unseen.
@@ -95,9 +119,10 @@ void BM_HexToBinFile(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(std::filesystem::file_size(files.Hex())));
 }
-BENCHMARK(BM_HexToBinFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_HexToBinFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(3.0));
 
 void BM_ObjcopyHexToBinaryReference(benchmark::State& state) {
+    qxbench::Peer(state, kHexToBin);
     Files& files = Shared();
     if (!files.Ok()) return state.SkipWithError("objcopy could not make the HEX file");
     for (auto _ : state) {
@@ -108,10 +133,13 @@ void BM_ObjcopyHexToBinaryReference(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(std::filesystem::file_size(files.Hex())));
 }
-BENCHMARK(BM_ObjcopyHexToBinaryReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_ObjcopyHexToBinaryReference)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(qxbench::MinSeconds(3.0));
 
-void BM_BinToHexFile(benchmark::State& state) {
-    Files& files = Shared();
+void MeasureBinToHex(benchmark::State& state, const char* pair, Files& files) {
+    qxbench::Ours(state, pair);
     if (!files.Ok()) return state.SkipWithError("objcopy could not make the HEX file");
     for (auto _ : state) {
         if (BinToHexFile(files.Bin(), files.Out("ours.hex"), 0x08000000) != kHexOk) {
@@ -120,10 +148,11 @@ void BM_BinToHexFile(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kImageSize);
 }
-BENCHMARK(BM_BinToHexFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+void BM_BinToHexFile(benchmark::State& state) { MeasureBinToHex(state, kBinToHex, Shared()); }
+BENCHMARK(BM_BinToHexFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(3.0));
 
-void BM_ObjcopyBinaryToHexReference(benchmark::State& state) {
-    Files& files = Shared();
+void MeasureObjcopyBinaryToHex(benchmark::State& state, const char* pair, Files& files) {
+    qxbench::Peer(state, pair);
     if (!files.Ok()) return state.SkipWithError("objcopy could not make the HEX file");
     for (auto _ : state) {
         if (!Files::Spawn({"objcopy", "-I", "binary", "-O", "ihex", "--change-addresses", "0x08000000", files.Bin(),
@@ -133,9 +162,57 @@ void BM_ObjcopyBinaryToHexReference(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kImageSize);
 }
-BENCHMARK(BM_ObjcopyBinaryToHexReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+void BM_ObjcopyBinaryToHexReference(benchmark::State& state) { MeasureObjcopyBinaryToHex(state, kBinToHex, Shared()); }
+BENCHMARK(BM_ObjcopyBinaryToHexReference)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(qxbench::MinSeconds(3.0));
+
+void BM_BinToHexFileOnDisk(benchmark::State& state) { MeasureBinToHex(state, kBinToHexOnDisk, OnDisk()); }
+BENCHMARK(BM_BinToHexFileOnDisk)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(3.0));
+
+void BM_ObjcopyBinaryToHexOnDiskReference(benchmark::State& state) {
+    MeasureObjcopyBinaryToHex(state, kBinToHexOnDisk, OnDisk());
+}
+BENCHMARK(BM_ObjcopyBinaryToHexOnDiskReference)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(qxbench::MinSeconds(3.0));
+
+// libbfd opens the file as an Intel HEX object, as objcopy does, and hands over each section's bytes.
+bool BfdReadHex(const std::string& path, std::vector<HexSegment>& segments) {
+    bfd* file = bfd_openr(path.c_str(), "ihex");
+    if (file == nullptr) return false;
+    bool ok = bfd_check_format(file, bfd_object);
+    for (asection* section = ok ? file->sections : nullptr; section != nullptr && ok; section = section->next) {
+        HexSegment& segment = segments.emplace_back();
+        segment.data.resize(bfd_section_size(section));
+        segment.startAddress = static_cast<uint32_t>(bfd_section_vma(section));
+        ok = bfd_get_section_contents(file, section, segment.data.data(), 0, segment.data.size());
+    }
+    bfd_close(file);
+    return ok;
+}
+
+// Address and bytes of each run, runs that touch joined: libbfd starts a section at every 64 KiB address record.
+std::map<uint32_t, std::vector<uint8_t>> Joined(const std::vector<HexSegment>& segments) {
+    std::map<uint32_t, std::vector<uint8_t>> runs;
+    for (const HexSegment& segment : segments) {
+        const auto after = runs.upper_bound(segment.startAddress);
+        if (after != runs.begin()) {
+            std::vector<uint8_t>& before = std::prev(after)->second;
+            if (std::prev(after)->first + before.size() == segment.startAddress) {
+                before.insert(before.end(), segment.data.begin(), segment.data.end());
+                continue;
+            }
+        }
+        runs[segment.startAddress] = segment.data;
+    }
+    return runs;
+}
 
 void BM_ReadHexSegments(benchmark::State& state) {
+    qxbench::Ours(state, kHexToMemory);
     Files& files = Shared();
     if (!files.Ok()) return state.SkipWithError("objcopy could not make the HEX file");
     const fw::Text path = fw::Utf8ToText(files.Hex());
@@ -143,19 +220,31 @@ void BM_ReadHexSegments(benchmark::State& state) {
         std::vector<HexSegment> segments(260);
         if (ReadHexSegments(path, segments) != 1) return state.SkipWithError("reading failed");
     }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(std::filesystem::file_size(files.Hex())));
 }
-BENCHMARK(BM_ReadHexSegments)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_ReadHexSegments)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(3.0));
+
+void BM_LibBfdReadHexReference(benchmark::State& state) {
+    qxbench::Peer(state, kHexToMemory);
+    Files& files = Shared();
+    if (!files.Ok()) return state.SkipWithError("objcopy could not make the HEX file");
+    bfd_init();
+    // Both readers must see the same image, or the figures compare different work.
+    std::vector<HexSegment> ours(260), theirs;
+    ours.resize(static_cast<size_t>(ReadHexSegments(fw::Utf8ToText(files.Hex()), ours)));
+    if (!BfdReadHex(files.Hex(), theirs) || Joined(ours) != Joined(theirs)) {
+        return state.SkipWithError("libbfd and ReadHexSegments read different images");
+    }
+    for (auto _ : state) {
+        std::vector<HexSegment> segments;
+        if (!BfdReadHex(files.Hex(), segments)) return state.SkipWithError("libbfd could not read the file");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(std::filesystem::file_size(files.Hex())));
+}
+BENCHMARK(BM_LibBfdReadHexReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(3.0));
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter({
-        {"BM_HexToBinFile/min_time:3.000/real_time", "BM_ObjcopyHexToBinaryReference/min_time:3.000/real_time"},
-        {"BM_BinToHexFile/min_time:3.000/real_time", "BM_ObjcopyBinaryToHexReference/min_time:3.000/real_time"},
-        {"BM_ReadHexSegments/min_time:3.000/real_time", "BM_ObjcopyHexToBinaryReference/min_time:3.000/real_time"},
-    });
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return qxbench::RunBenchmarks(argc, argv); }

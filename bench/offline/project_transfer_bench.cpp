@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "app/MainWindow.h"
+#include "bench/support/BenchRun.h"
 #include "core/Sha256.h"
 #include "framework/DeviceNotification.h"
 #include "framework/Files.h"
@@ -102,7 +103,10 @@ struct ConnectedWindow {
     std::unique_ptr<CQXDownloadToolDlg> window;
 };
 
+constexpr const char* kStore = "project with a 1 MiB file stored in the downloader";
+
 void StoreProject_Transfer(benchmark::State& state) {
+    qxbench::Ours(state, kStore);
     const LinkProject project = BenchProject();
     ConnectedWindow link;
     if (link.window->m_connected != 1) {
@@ -123,6 +127,7 @@ void StoreProject_Transfer(benchmark::State& state) {
 }
 
 void StoreProject_Reference(benchmark::State& state) {
+    qxbench::Bare(state, kStore);
     const LinkProject project = BenchProject();
     const std::shared_ptr<linksim::Downloader> d = FreshDownloader();
     std::vector<std::vector<uint8_t>> frames;
@@ -150,4 +155,3 @@ void StoreProject_Reference(benchmark::State& state) {
 
 BENCHMARK(StoreProject_Transfer)->Unit(benchmark::kMillisecond);
 BENCHMARK(StoreProject_Reference)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();

@@ -181,7 +181,7 @@ TEST_F(FlashEraseDialog, AFailedEraseIsShownAsAFailure) {
     std::vector<Text> texts;
     for (const auto& l : lines) {
         texts.push_back(l.text);
-        EXPECT_EQ(l.color, fw::Color(kLogRed)) << fw::TextToUtf8(l.text);
+        EXPECT_EQ(l.color, fw::Color{kLogRed}) << fw::TextToUtf8(l.text);
     }
     EXPECT_EQ(texts, expected);
     EXPECT_FALSE(LogHas(u"FLASH页擦除成功！"));

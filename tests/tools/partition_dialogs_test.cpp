@@ -199,7 +199,7 @@ TEST_F(PartitionDialogs, RefusalsSendNothingAndChipFailuresAreShown) {
     const auto lines = host.LogLines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back().text, StatusCodeToText(CMD_STATUS_PARTITION_SIZE));
-    EXPECT_EQ(lines.back().color, fw::Color(kLogRed));
+    EXPECT_EQ(lines.back().color, fw::Color{kLogRed});
     EXPECT_EQ(ovsim::Partition(kPort, 2).sizeUnits, 0);
     EXPECT_EQ(fw::GetProfileString(u"Settings", u"user3_id"), u"4");
     EXPECT_EQ(w.m_partitions[2].size, before.size);

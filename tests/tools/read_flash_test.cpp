@@ -221,7 +221,8 @@ TEST_F(ReadFlashViewer, WholeChipOnEachReadPathShowsTheChipAndItsCrcAndSavesIt) 
         ovsim::ChipSpec chip = Chip(r.series);
         chip.flash = Pattern(static_cast<size_t>(r.series == 7 ? 29.5 * 1024 : 256 * 1024));
         CQXDownloadToolDlg& w = Connect(chip, r.iface);
-        const auto [start, end] = EntireChipRange({w.m_flashBase, w.m_flashSizeKB, w.m_chipSeries}, w.m_interface);
+        const ReadRange range = EntireChipRange({w.m_flashBase, w.m_flashSizeKB, w.m_chipSeries}, w.m_interface);
+        const uint32_t start = range.start, end = range.end;
         const std::vector<uint8_t> memory = ovsim::ReadMemory(m_device, start, end - start + 1);
         ASSERT_EQ(memory.size(), end - start + 1);
         const std::string saved = (dir.Path() / "dump").string();

@@ -103,7 +103,7 @@ TEST_F(SetKeyDialog, ATokenOfAnOlderChallengeIsRefusedWithTheChipsStatus) {
     EXPECT_EQ(lines[0].text, StatusCodeToText(CMD_STATUS_KEY_AUTH_FAILED));
     EXPECT_EQ(lines[1].text, u"设置安全模式失败！");
     for (const auto& l : lines)
-        EXPECT_EQ(l.color, fw::Color(kLogRed));
+        EXPECT_EQ(l.color, fw::Color{kLogRed});
 
     // Without a challenge there is no token: nothing goes to the chip.
     ovsim::SetCallObserver({});

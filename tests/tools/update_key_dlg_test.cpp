@@ -105,7 +105,7 @@ TEST_F(UpdateKey, RefusedUpdateLeavesTheKeysAsTheyWere) {
         ASSERT_GE(lines.size(), 2u);
         EXPECT_EQ(lines[lines.size() - 2].text, StatusCodeToText(r.shown));
         EXPECT_EQ(lines.back().text, u"更新密钥失败！");
-        EXPECT_EQ(lines.back().color, fw::Color(kLogRed));
+        EXPECT_EQ(lines.back().color, fw::Color{kLogRed});
         EXPECT_EQ(std::memcmp(&w.m_keyUpdates[1], &before, sizeof before), 0);
         EXPECT_EQ(w.m_keyTable[29], kNewKey);
         EXPECT_EQ(fw::GetProfileString(u"Settings", u"Key29"), profileBefore);

@@ -1,0 +1,3 @@
+#include "BenchRun.h"
+
+int main(int argc, char** argv) { return qxbench::RunBenchmarks(argc, argv); }

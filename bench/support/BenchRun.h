@@ -1,0 +1,31 @@
+// What every benchmark program shares: the smoke run `make test` makes of it, the labels that pair one of our
+// figures with its reference for the table `make bench` prints, and the run itself.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace qxbench {
+
+// With QX_BENCH_SMOKE in the environment each benchmark runs one iteration, once: proof that it still runs and
+// that its pairs are whole, with figures that mean nothing.
+bool SmokeRun();
+
+// A benchmark's own minimum time, iteration count or repetitions; a smoke run makes each of them one iteration.
+double MinSeconds(double seconds);
+benchmark::IterationCount Iterations(benchmark::IterationCount n);
+int Repetitions(int n);
+
+// The label "<role>:<pair>" puts a benchmark into the summary table. A pair is one benchmark of ours and one
+// reference from the same program: an outside peer doing the same job, or the project's own bare mechanism
+// underneath (the floor the measured code stands on). Benchmarks without a label stay out of the table.
+void Ours(benchmark::State& state, const std::string& pair);
+void Peer(benchmark::State& state, const std::string& pair);
+void Bare(benchmark::State& state, const std::string& pair);
+
+// Runs what the command line selects; answers 1 when a benchmark reported an error, so that no run that failed
+// passes for one that measured.
+int RunBenchmarks(int argc, char** argv);
+
+}  // namespace qxbench
