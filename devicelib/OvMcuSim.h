@@ -116,7 +116,8 @@ OV_SIM_API void InjectStatus(Fn fn, int nthCall, StatusCode status, const std::s
 OV_SIM_API void InjectAfterPackets(int packets, StatusCode status, const std::string& device = {});
 // The nth read (1 = the next) of OV_CMD_RECV_DATA, of the raw read command (Fn::SendCommand), of an OTP item
 // (Fn::OtpRw) or of the external option record (Fn::ExtOptRw) that reaches the chip returns at most count data
-// bytes, with success.
+// bytes, with success. For a partition read (Fn::UserxOp, operation 0) it answers a size of at most count units,
+// as a chip that did not keep the size it was configured with.
 OV_SIM_API void InjectShortRead(Fn fn, int nthCall, uint32_t count);
 OV_SIM_API void ClearFaults();
 
