@@ -26,6 +26,7 @@ struct ChannelSlot {
     uint8_t chipSeries = 0;
     double flashSizeKB = 0.0;
     uint32_t partitionUnitKB = 0;
+    uint32_t user1Units = 0;  // USER1 as the last partition read placed it, in units; wider than a record's byte
     uint32_t pageSize = 0;
     uint32_t packetSize = 0;  // planned by this channel's job before it programs; the read-back reads in it
     fw::Text ucidNow, ucidConfigured;

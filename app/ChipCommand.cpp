@@ -1,5 +1,6 @@
 #include "app/ChipCommand.h"
 
+#include "app/ChipSeries.h"
 #include "app/MainWindow.h"
 #include "core/StatusText.h"
 #include "core/Translation.h"
@@ -34,11 +35,24 @@ bool ChipCommand::Ask(fw::Text question) {
            fw::IDYES;
 }
 
-bool ChipCommand::Succeeded(StatusCode status, fw::Text failureLine) {
+bool ChipCommandLiftsProtection(uint8_t series, InterfaceIndex iface) {
+    return !IsOneOf(series, {5, 8, 9, 10, 11}) || iface == kIfaceSwdCmsisDap;
+}
+
+bool ChipCommand::LiftProtection() {
+    if (!ChipCommandLiftsProtection(m_window.m_chipSeries, m_window.m_interface)) return true;
+    return m_window.LiftProtection(nullptr) != 0;
+}
+
+bool ReportStatus(CQXDownloadToolDlg& window, StatusCode status, fw::Text failureLine) {
     if (status == CMD_STATUS_OK) return true;
-    Red(StatusCodeToText(static_cast<int32_t>(status)));
-    if (!failureLine.empty()) Red(std::move(failureLine));
+    window.AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
+    if (!failureLine.empty()) window.AppendLog(std::move(failureLine), kLogRed);
     return false;
+}
+
+bool ChipCommand::Succeeded(StatusCode status, fw::Text failureLine) {
+    return ReportStatus(m_window, status, std::move(failureLine));
 }
 
 void ChipCommand::Red(fw::Text line) { m_window.AppendLog(std::move(line), kLogRed); }

@@ -46,6 +46,15 @@ inline constexpr InterfaceSet kAllInterfaces =
 inline constexpr InterfaceSet kSwdInterfaces = MakeInterfaceSet({kIfaceSwdJlink, kIfaceSwdCmsisDap});
 inline constexpr InterfaceSet kUsartJlinkInterfaces = MakeInterfaceSet({kIfaceUsart, kIfaceSwdJlink});
 
+// Whether erase-all and the page erase that unlocks first may lift the chip's protection: series 5, 8, 9, 10 and
+// 11 only over SWD (CMSIS-DAP), where their lift does not reset the chip into a mass erase; every other series
+// always.
+bool ChipCommandLiftsProtection(uint8_t series, InterfaceIndex iface);
+
+// True for CMD_STATUS_OK. Otherwise the status text in red, then failureLine in red when there is one: the report of
+// a device call that a dialog makes on its own, outside a chip command's frame.
+bool ReportStatus(CQXDownloadToolDlg& window, StatusCode status, fw::Text failureLine = {});
+
 class ChipCommand {
 public:
     ChipCommand(CQXDownloadToolDlg& window, InterfaceSet mutexInterfaces, InterfaceSet unreadableInterfaces = 0);
@@ -66,6 +75,9 @@ public:
     void UnlockDevice() { m_mutex.reset(); }
     // A Yes/No question with the question icon; true for Yes.
     bool Ask(fw::Text question);
+    // Lifts channel 0's protection where ChipCommandLiftsProtection allows it; false when the lift was refused or
+    // failed, which ends the command.
+    bool LiftProtection();
 
     // True for CMD_STATUS_OK. Otherwise the status text in red, then failureLine in red when there is one.
     bool Succeeded(StatusCode status, fw::Text failureLine = {});

@@ -34,6 +34,11 @@ std::optional<ChipSeriesCode> ChipSeriesOfModelName(fw::TextView name) {
     return std::nullopt;
 }
 
+double ErasableFlashKB(ChipSeriesCode series, double flashSizeKB) {
+    constexpr double kSecurityChipReservedKB = 128.0;
+    return flashSizeKB - (series == 10 ? kSecurityChipReservedKB : 0.0);
+}
+
 bool SeriesHasNoUserPartitions(ChipSeriesCode series) {
     return series == 4 || series == 6 || series == 7 || series == 12;
 }

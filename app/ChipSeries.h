@@ -1,17 +1,27 @@
 // Chip series codes (0 to 12) and what the main window derives from them alone.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 
 #include "framework/Text.h"
 
 using ChipSeriesCode = uint8_t;
 
+// True when value is one of the codes listed (series and interface rules are written as such lists).
+inline bool IsOneOf(uint8_t value, std::initializer_list<uint8_t> set) {
+    return std::find(set.begin(), set.end(), value) != set.end();
+}
+
 // The series a model name belongs to: the names of the series table are tested in their fixed order and the first
 // one found anywhere in the upper-cased text wins ("VK73X" is series 9 through the earlier "VK73"). nullopt when
 // no name is found; the caller then keeps the series it had.
 std::optional<ChipSeriesCode> ChipSeriesOfModelName(fw::TextView name);
+
+// The flash a whole-flash erase and the security chip's USER1 cover: series 10 keeps its top 128 KB for itself.
+double ErasableFlashKB(ChipSeriesCode series, double flashSizeKB);
 
 // Series 4, 6, 7 and 12 have no USER partitions.
 bool SeriesHasNoUserPartitions(ChipSeriesCode series);

@@ -1,9 +1,7 @@
 // Helpers the steps of the download job share.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
-#include <initializer_list>
 
 #include "app/ChipSeries.h"
 #include "app/DownloadItem.h"
@@ -17,9 +15,7 @@ inline constexpr uint32_t kRed = 0x0000DC;
 // The security chip keeps no USER partitions of this kind either.
 inline bool HasNoUserPartitions(ChipSeriesCode series) { return SeriesHasNoUserPartitions(series) || series == 10; }
 
-inline bool IsOneOf(uint8_t value, std::initializer_list<uint8_t> set) {
-    return std::find(set.begin(), set.end(), value) != set.end();
-}
+using ::IsOneOf;
 
 // A 16-byte key from hex text; false unless the text holds exactly 16 bytes of hex digits.
 inline bool KeyBytes(const fw::Text& hex, uint8_t (&key)[16]) {

@@ -166,6 +166,7 @@ int CQXDownloadToolDlg::ComputeProgressSteps(ChannelSlot* channel) {
 int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel) {
     ChannelSlot& slot = channel ? *channel : g_channels[0];
     for (int i = 0; i < 3; ++i) records[i] = UserPartitionRecord{};
+    slot.user1Units = 0;
     const ChipSeriesCode series = slot.chipSeries;
     if (SeriesHasNoUserPartitions(series) || series == 10 || IsSwd(m_interface)) return 1;
 
@@ -225,6 +226,7 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
         return 0;
     }
     for (int i = 0; i < 3; ++i) records[i].size = layout.sizes[i];
+    slot.user1Units = layout.user1Units;
     if (layout.resetStarts) {
         for (int i = 0; i < 3; ++i) store(m_items[i].addressText[0], layout.starts[i]);
         SetDlgItemText(IDC_EDIT_START_ADDR, layout.starts[0]);

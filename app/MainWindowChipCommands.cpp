@@ -12,17 +12,6 @@
 
 using fw::Text;
 
-namespace {
-
-bool OneOf(uint8_t value, std::initializer_list<uint8_t> set) {
-    return std::find(set.begin(), set.end(), value) != set.end();
-}
-
-// Series whose reserved top of flash is not erased with the rest (the security chip keeps 128 KB for itself).
-constexpr double kSecurityChipReservedKB = 128.0;
-
-}  // namespace
-
 int CQXDownloadToolDlg::LiftProtection(ChannelSlot* channel) {
     ChannelSlot& slot = channel ? *channel : g_channels[0];
     std::shared_ptr<const DownloadJobSettings> settings = TakeJobSettings();
@@ -40,12 +29,9 @@ void CQXDownloadToolDlg::OnEraseAllFlash() {
     ChipCommand cmd(*this, kEraseAllInterfaces);
     if (!cmd.Connected() || !cmd.Ask(TranslateText(u"确认全擦除FLASH?"))) return;
     cmd.LockDevice();
+    if (!cmd.LiftProtection()) return;
     const uint8_t series = m_chipSeries;
-    const InterfaceIndex iface = m_interface;
-    const bool liftOnlyOverCmsisDap = OneOf(series, {5, 8, 9, 10, 11});
-    if ((!liftOnlyOverCmsisDap || iface == kIfaceSwdCmsisDap) && !LiftProtection(nullptr)) return;
-
-    if (!IsSwd(iface) && !OneOf(series, {4, 6, 7, 10, 12})) {
+    if (!IsSwd(m_interface) && !IsOneOf(series, {4, 6, 7, 10, 12})) {
         if (!ReadPartitions(m_partitions, nullptr)) {
             cmd.Red(TranslateText(u"获取分区信息失败！"));
             return;
@@ -59,7 +45,7 @@ void CQXDownloadToolDlg::OnEraseAllFlash() {
         HexToBytes(m_items[0].partitionKeyText, m_keyUpdates[0].key, sizeof m_keyUpdates[0].key);
     }
 
-    const double eraseKB = m_flashSizeKB - (series == 10 ? kSecurityChipReservedKB : 0.0);
+    const double eraseKB = ErasableFlashKB(series, m_flashSizeKB);
     // A size at or below the reserved area would wrap the end below the start: nothing sensible to erase.
     if (!(eraseKB > 0.0)) {
         cmd.Red(TranslateText(u"FLASH容量不正确，不能全擦除！"));
@@ -151,7 +137,7 @@ void CQXDownloadToolDlg::OnReset() {
         return;
     }
     if (!ReadDeviceInfo()) return;
-    if (m_interface == kIfaceSwdCmsisDap && OneOf(m_chipSeries, {3, 4, 6}) &&
+    if (m_interface == kIfaceSwdCmsisDap && IsOneOf(m_chipSeries, {3, 4, 6}) &&
         !(m_monitorThread && m_monitorThread->IsRunning())) {
         g_stopMonitor = 0;
         StartMonitor();

@@ -15,6 +15,7 @@
 #include "core/SecureModeToken.h"
 #include "core/SecurityFiles.h"
 #include "core/StatusText.h"
+#include "core/TextMatching.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
 #include "framework/Format.h"
@@ -33,10 +34,7 @@ constexpr uint8_t kApiFromNvr = 1, kApiFromOptionBytes = 2, kApiAutoload = 0;
 
 // The external flash key as its 16 bytes; nothing when the text is not 32 hex digits (blanks aside).
 std::optional<std::array<uint8_t, 16>> ExternalFlashKeyBytes(fw::TextView text) {
-    Text digits;
-    for (char16_t c : text) {
-        if (c != u' ' && c != u'\t') digits.push_back(c);
-    }
+    const Text digits = WithoutBlanks(text);
     if (digits.size() != 32 || !IsHexText(digits)) return std::nullopt;
     std::array<uint8_t, 16> key{};
     HexToBytes(digits, key.data(), key.size());
@@ -234,10 +232,9 @@ void CQXDownloadToolDlg::SetExternalFlashKey() {
     if (m_keyTable.size() > 31) HexToBytes(m_keyTable[31], m_keyUpdates[2].key, sizeof m_keyUpdates[2].key);
     OvKey128 value{};
     std::copy(key->begin(), key->end(), value.bytes);
-    ChipCommand cmd(*this, kNoInterfaces);
     const StatusCode status = OV_CMD_EXT_KEY_CFG(m_hDevice, value, &m_partitions[2], &m_keyUpdates[2]);
-    if (!cmd.Succeeded(status, TranslateText(u"设置外设FLash加密密钥失败！"))) return;
-    cmd.Green(TranslateText(u"设置外设FLash加密密钥成功！"));
+    if (!::ReportStatus(*this, status, TranslateText(u"设置外设FLash加密密钥失败！"))) return;
+    AppendLog(TranslateText(u"设置外设FLash加密密钥成功！"), kLogGreen);
     m_extFlashKey = *keyText;
     m_extFlashKeyBytes = *key;
     fw::WriteProfileString(u"Settings", u"ExtFlashKey", DesCryptHex(kDesEncrypt, *keyText, g_strProfileKeyCipherKey));

@@ -27,14 +27,15 @@ PartitionLayout PlanPartitionLayout(const PartitionLayoutInput& in) {
         if (rest < 0) {
             out.failure = PartitionFailure::BadSize;
         } else {
-            size[0] = static_cast<int>(std::min(rest, 255.0));
+            size[0] = static_cast<int>(rest);
         }
     } else if (out.failure == PartitionFailure::None) {
-        size[0] = std::min(User1UnitsHeld(in.series, size[0]), 255);
+        size[0] = User1UnitsHeld(in.series, size[0]);
     }
     if (out.failure != PartitionFailure::None) return out;
     for (int i = 0; i < 3; ++i)
         out.sizes[i] = static_cast<uint8_t>(std::clamp(size[i], 0, 255));
+    out.user1Units = static_cast<uint32_t>(size[0]);
 
     if (in.series == 11 && (in.downloadArea == 1 || in.downloadArea == 2)) return out;
     const double base = in.flashBase;

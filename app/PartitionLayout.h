@@ -23,18 +23,20 @@ enum class PartitionFailure { None, ZeroFlashSize, BadSize };
 struct PartitionLayout {
     PartitionFailure failure = PartitionFailure::None;
     std::array<uint8_t, 3> sizes{};  // USER1 takes what USER2 and USER3 leave when it reads 0
+    // USER1 in units as the chip holds it. The byte of sizes[0] stops at 255, which also reads "not partitioned":
+    // a flash of 256 units or more needs this one.
+    uint32_t user1Units = 0;
     bool resetStarts = false;        // the item starts were outside their partitions
     std::array<fw::Text, 3> starts;  // "%08X" of the partition starts, when resetStarts
 };
 
-// Series 3 and 11 answer USER1 one unit short of what it holds; series 3 is also told its USER1 one unit short.
-// Reading and verifying a configuration both go through these, so that what is written is judged as it is read.
+// Series 3 and 11 count USER1 one unit short of what it holds: the chip answers it so and is told it so. Reading,
+// checking and verifying a configuration all go through these, so that what is written is judged as it is read.
+inline bool CountsUser1Short(ChipSeriesCode series) { return series == 3 || series == 11; }
 inline int User1UnitsHeld(ChipSeriesCode series, int reported) {
-    return reported != 0 && (series == 3 || series == 11) ? reported + 1 : reported;
+    return reported != 0 && CountsUser1Short(series) ? reported + 1 : reported;
 }
-inline int User1UnitsOfWanted(ChipSeriesCode series, int wanted) {
-    return wanted != 0 && series == 3 ? wanted + 1 : wanted;
-}
+inline int User1UnitsOfWanted(ChipSeriesCode series, int wanted) { return User1UnitsHeld(series, wanted); }
 
 // A partition unit of 0 cannot place anything: every non-empty partition is then refused as too large, and USER2
 // and USER3 sizes that together exceed the flash are refused too, so no size ever wraps.

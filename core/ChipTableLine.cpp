@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "core/TextMatching.h"
+
 namespace {
 
 struct KeyText {
@@ -24,11 +26,7 @@ constexpr std::array<KeyText, 8> kKeys = {{
 }  // namespace
 
 std::optional<ChipTableLine> ParseChipTableLine(fw::TextView line) {
-    fw::Text text;
-    text.reserve(line.size());
-    for (char16_t c : line) {
-        if (c != u' ' && c != u'\t') text += c;
-    }
+    fw::Text text = WithoutBlanks(line);
     if (text.empty()) return std::nullopt;
     if (fw::Find(text, u"//") >= 0 || fw::Find(text, u';') >= 0 || fw::Find(text, u'#') >= 0) return std::nullopt;
     fw::MakeUpper(text);

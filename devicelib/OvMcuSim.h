@@ -117,6 +117,8 @@ OV_SIM_API void InjectAfterPackets(int packets, StatusCode status, const std::st
 // The nth read (1 = the next) of OV_CMD_RECV_DATA, of the raw read command (Fn::SendCommand), of an OTP item
 // (Fn::OtpRw), of the option image or an option item (Fn::OptRw) or of the external option record (Fn::ExtOptRw)
 // that reaches the chip returns at most count data bytes, with success.
+// For a partition read (Fn::UserxOp, operation 0) it answers a size of at most count units, as a chip that did
+// not keep the size it was configured with.
 OV_SIM_API void InjectShortRead(Fn fn, int nthCall, uint32_t count);
 OV_SIM_API void ClearFaults();
 

@@ -17,7 +17,7 @@ void OnEraseSectorsAfterUnlock(CQXDownloadToolDlg& window) {
     ChipCommand cmd(window, kChipMutexInterfaces);
     if (!cmd.Connected()) return;
     cmd.LockDevice();
-    if (!window.LiftProtection(nullptr)) return;
+    if (!cmd.LiftProtection()) return;
     CFlashEraseDlg dialog(&window);
     dialog.DoModal();
 }

@@ -8,6 +8,7 @@
 #include "app/MainWindowState.h"
 #include "core/Crc32.h"
 #include "core/StatusText.h"
+#include "core/TextMatching.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
 #include "framework/Files.h"
@@ -28,14 +29,6 @@ fw::Text RowAddress(uint32_t address) { return fw::Format(u"0x%08X", address); }
 fw::Text ByteText(uint8_t b) {
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     return fw::Text{kDigits[b >> 4], kDigits[b & 0xF]};
-}
-
-bool EndsWithBin(const fw::Text& path) {
-    if (path.size() < 4) return false;
-    fw::Text tail = path.substr(path.size() - 4);
-    for (char16_t& c : tail)
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    return tail == u".bin";
 }
 
 }  // namespace
@@ -228,11 +221,15 @@ void CFlashDlg::OnSysCommand(unsigned command, fw::LParam lParam) {
 void CFlashDlg::OnBnClickedSave() {
     // The buffer is the worker's until it has handed it over, even if the button was reached meanwhile.
     if (!m_readEnded) return;
+    if (m_shown == 0) {
+        m_msgBox.MessageBox(this, TranslateText(u"没有读取到FLASH数据，无法保存！"), fw::MB_OK);
+        return;
+    }
     fw::FileDialog dialog(false, {}, {}, fw::OFN_HIDEREADONLY | fw::OFN_OVERWRITEPROMPT,
                           TranslateText(u"Bin文件(*.bin)") + u"||", this);
     if (dialog.DoModal() != fw::IDOK) return;
     fw::Text path = dialog.GetPathName();
-    if (!EndsWithBin(path)) path += u".bin";
+    if (!EndsWithNoCase(path, u".bin")) path += u".bin";
     if (!fw::WriteFileAtomic(path, std::span<const uint8_t>(m_buffer.data(), m_shown))) {
         m_msgBox.MessageBox(this, TranslateText(u"保存文件失败！"), fw::MB_OK);
         return;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/ChipCommand.h"
+#include "app/ChipSeries.h"
 #include "app/MainWindow.h"
 #include "core/HexText.h"
 #include "core/Translation.h"
@@ -15,8 +16,6 @@ using fw::Text;
 namespace {
 
 constexpr int kPageDigits = 4;
-// The security chip keeps the top 128 KB of its flash for itself.
-constexpr double kSecurityChipReservedKB = 128.0;
 
 struct PartitionName {
     fw::TextView text;
@@ -95,7 +94,7 @@ bool CFlashEraseDlg::ReadLayout() {
             EndDialog(fw::IDCANCEL);
             return false;
         }
-        const double usableKB = std::max(0.0, w.m_flashSizeKB - (series == 10 ? kSecurityChipReservedKB : 0.0));
+        const double usableKB = std::max(0.0, ErasableFlashKB(series, w.m_flashSizeKB));
         m_user1Units = static_cast<uint32_t>(usableKB / w.m_partitionUnitKB);
         // The item keeps a byte; 0xFF would read as "not partitioned", so a larger USER1 stops just below it.
         w.m_items[0].readSize = static_cast<uint8_t>(std::min<uint32_t>(m_user1Units, 0xFE));
@@ -107,7 +106,8 @@ bool CFlashEraseDlg::ReadLayout() {
         EndDialog(fw::IDCANCEL);
         return false;
     }
-    m_user1Units = Unpartitioned(w.m_items[0].readSize) ? 0 : w.m_items[0].readSize;
+    // The item's byte stops at 255, which reads "not partitioned": a flash of 256 units or more needs the wide count.
+    m_user1Units = g_channels[0].user1Units;
     return true;
 }
 
@@ -238,12 +238,11 @@ void CFlashEraseDlg::OnBnClickedOk() {
         !w.LiftProtection(nullptr)) {
         return;
     }
-    ChipCommand report(w, kNoInterfaces);
-    if (!report.Succeeded(SendErase(static_cast<uint32_t>(first), static_cast<uint32_t>(last)),
-                          TranslateText(u"FLASH页擦除失败！"))) {
+    if (!ReportStatus(w, SendErase(static_cast<uint32_t>(first), static_cast<uint32_t>(last)),
+                      TranslateText(u"FLASH页擦除失败！"))) {
         return box(TranslateText(u"FLASH页擦除失败！"));
     }
-    report.Green(TranslateText(u"FLASH页擦除成功！"));
+    w.AppendLog(TranslateText(u"FLASH页擦除成功！"), kLogGreen);
     box(TranslateText(u"FLASH页擦除成功！"));
 }
 

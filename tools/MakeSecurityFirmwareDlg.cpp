@@ -4,6 +4,7 @@
 #include "core/FileServices.h"
 #include "core/HexText.h"
 #include "core/IntelHex.h"
+#include "core/TextMatching.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
 #include "framework/Files.h"
@@ -11,20 +12,6 @@
 #include "tools/ToolMessage.h"
 
 using namespace fw;
-
-namespace {
-
-bool EndsWithNoCase(TextView text, TextView ending) {
-    if (text.size() < ending.size()) return false;
-    const TextView tail = text.substr(text.size() - ending.size());
-    for (size_t i = 0; i < tail.size(); ++i) {
-        const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
-        if (lower(tail[i]) != lower(ending[i])) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 const MessageMap<CMakeSecurityFirmwareDlg> CMakeSecurityFirmwareDlg::kMessages{
     fw::OnClick(IDC_SECFW_PROGRAM_BROWSE, &CMakeSecurityFirmwareDlg::OnBnClickedBrowseProgram),

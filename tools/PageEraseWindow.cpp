@@ -1,5 +1,7 @@
 #include "tools/PageEraseWindow.h"
 
+#include "app/ChipSeries.h"
+
 namespace {
 
 constexpr uint32_t kDataFlashStart = 0x1FFF1000, kDataFlashEnd = 0x1FFF2FFF;
@@ -8,12 +10,6 @@ constexpr uint32_t kSramStart = 0x20001000, kSramEnd = 0x20003FFF;
 constexpr uint32_t kSeries7Start = 0x08000000, kSeries7End = 0x080075FF;
 // Below this address the series that lift protection by address keep their boot configuration.
 constexpr uint32_t kLiftBelow = 0x08001000;
-
-bool OneOf(uint8_t value, std::initializer_list<uint8_t> set) {
-    for (uint8_t v : set)
-        if (v == value) return true;
-    return false;
-}
 
 }  // namespace
 
@@ -45,5 +41,5 @@ PageEraseWindow PageEraseWindowOf(const PageEraseLayout& l, int partition) {
 
 bool PageEraseLiftsProtection(InterfaceIndex iface, uint8_t series, int partition, uint32_t first) {
     if (iface == kIfaceSwdCmsisDap) return partition != kEraseDataFlash && partition != kEraseSram;
-    return !OneOf(series, {5, 8, 9, 10, 11}) && first < kLiftBelow;
+    return !IsOneOf(series, {5, 8, 9, 10, 11}) && first < kLiftBelow;
 }

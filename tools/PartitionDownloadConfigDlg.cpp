@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "core/FileFilters.h"
 #include "core/FileServices.h"
+#include "core/TextMatching.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
 #include "framework/Format.h"
@@ -31,10 +32,6 @@ Text StartRefusal(int part) {
 Text FileRefusal(int part) {
     if (part == 0) return TranslateText(u"USER1 下载文件不能为空！");
     return part == 1 ? TranslateText(u"USER2 下载文件不能为空！") : TranslateText(u"USER3 下载文件不能为空！");
-}
-
-bool EndsWithHex(fw::TextView path) {
-    return path.size() >= 3 && fw::EqualsNoCase(path.substr(path.size() - 3), u"hex");
 }
 
 // Each browse button remembers the kind of file it was last given, for as long as the program runs.
@@ -80,7 +77,7 @@ bool CPartitionDownloadConfigDlg::OnInitDialog() {
     if (!fw::EqualsNoCase(m_window->m_fileExt, u"dlpf")) m_rows[0].file.SetWindowText(items[0].path);
     m_rows[0].enable.SetCheck(items[0].enabled ? 1 : 0);
     m_rows[0].start.SetWindowText(items[0].addressText[0]);
-    m_rows[0].start.EnableWindow(!EndsWithHex(items[0].path));
+    m_rows[0].start.EnableWindow(!EndsWithNoCase(items[0].path, u"hex"));
     for (int n = 1; n < 3; ++n) {
         Row& row = m_rows[n];
         if (items[n].readSize == 0) {
@@ -92,7 +89,7 @@ bool CPartitionDownloadConfigDlg::OnInitDialog() {
             continue;
         }
         row.start.SetWindowText(items[n].addressText[0]);
-        row.start.EnableWindow(!EndsWithHex(items[n].path));
+        row.start.EnableWindow(!EndsWithNoCase(items[n].path, u"hex"));
         row.file.SetWindowText(items[n].path);
         row.enable.EnableWindow(true);
         row.enable.SetCheck(items[n].enabled ? 1 : 0);

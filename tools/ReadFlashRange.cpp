@@ -35,9 +35,10 @@ double FlashBytes(const FlashGeometry& flash) { return flash.sizeKB * 1024.0; }
 
 double FlashEnd(const FlashGeometry& flash) { return static_cast<double>(flash.base) + FlashBytes(flash) - 1.0; }
 
-// More than eight digits or a non-digit would otherwise read as some unrelated address.
+// Up to eight hex digits, "0x" before them or not; anything else would otherwise read as some unrelated address.
 std::optional<uint32_t> ParseAddress(fw::TextView text) {
-    if (text.size() > 8 || !IsHexText(text)) return std::nullopt;
+    if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) text.remove_prefix(2);
+    if (text.empty() || text.size() > 8 || !IsHexText(text)) return std::nullopt;
     return HexToUInt32(text);
 }
 
@@ -52,7 +53,7 @@ ReadRangeCheck CheckReadRange(fw::TextView startText, fw::TextView endText, cons
     const std::optional<uint32_t> start = ParseAddress(startText);
     check.start = start.value_or(0);
     if (!start) {
-        check.refusal = TranslateText(u"起始地址超出范围！");
+        check.refusal = TranslateText(u"起始地址无效，请输入不超过8位的十六进制数！");
         return check;
     }
     const uint32_t s = *start;
@@ -72,7 +73,7 @@ ReadRangeCheck CheckReadRange(fw::TextView startText, fw::TextView endText, cons
     const std::optional<uint32_t> end = ParseAddress(endText);
     check.end = end.value_or(0);
     if (!end) {
-        check.refusal = TranslateText(u"结束地址超出范围！");
+        check.refusal = TranslateText(u"结束地址无效，请输入不超过8位的十六进制数！");
         return check;
     }
     const uint32_t e = *end;

@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "core/FileFilters.h"
 #include "core/FileServices.h"
+#include "core/TextMatching.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
 #include "resources/ui/set_key.h"
@@ -34,10 +35,6 @@ UseTexts TextsOf(uint8_t use) {
             return {TranslateText(u"设置JTAG密钥"), TranslateText(u"设置JTAGKey密钥成功！"),
                     TranslateText(u"设置JTAGKey密钥失败！")};
     }
-}
-
-bool EndsWithEnc(const Text& path) {
-    return path.size() >= 3 && fw::EqualsNoCase(fw::TextView(path).substr(path.size() - 3), u"enc");
 }
 
 }  // namespace
@@ -111,7 +108,7 @@ bool CSetDlg::ReadKeyFile(const Text& path) {
         return false;
     }
     const std::span<const uint8_t> file(data.data(), std::min<size_t>(size, data.size()));
-    const bool enciphered = EndsWithEnc(path);
+    const bool enciphered = EndsWithNoCase(path, u"enc");
     Key16 builtinKey{};
     std::copy(m_owner->m_builtinKey.begin(), m_owner->m_builtinKey.end(), builtinKey.begin());
     // Built afresh from the file on every attempt: a retry after a failure sends what the first attempt sent.
@@ -143,14 +140,13 @@ void CSetDlg::OnBnClickedOk() {
         }
     }
 
-    ChipCommand report(w, kNoInterfaces);
     StatusCode status = CMD_STATUS_OK;
     if (use == kSetSecureMode) {
         std::array<uint8_t, 32> token{};
         status = w.MakeSecureModeToken(token.data());
         if (status != CMD_STATUS_OK) {
             Box(TranslateText(u"获取认证码失败！"));
-            report.Succeeded(status, TranslateText(u"获取认证码失败！"));
+            ReportStatus(w, status, TranslateText(u"获取认证码失败！"));
             return;
         }
         status = OV_CMD_SET_SECURE_MODE(w.m_hDevice, m_choice, token.data());
@@ -163,9 +159,9 @@ void CSetDlg::OnBnClickedOk() {
     const UseTexts texts = TextsOf(use);
     if (status != CMD_STATUS_OK) {
         Box(texts.failure);
-        report.Succeeded(status, texts.failure);
+        ReportStatus(w, status, texts.failure);
         return;
     }
-    report.Green(texts.success);
+    w.AppendLog(texts.success, kLogGreen);
     EndDialog(fw::IDOK);
 }

@@ -1,6 +1,7 @@
 #include "tools/SetExtFlashKeyDlg.h"
 
 #include "core/HexText.h"
+#include "core/TextMatching.h"
 #include "core/Translation.h"
 #include "resources/ui/set_ext_flash_key.h"
 
@@ -14,10 +15,7 @@ void CSetExtFlashKeyDlg::DoDataExchange(fw::DataExchange& dx) { dx.Text(IDC_EXT_
 
 void CSetExtFlashKeyDlg::OnBnClickedOk() {
     UpdateData(true);
-    fw::Text key;
-    for (char16_t c : m_edit) {
-        if (c != u' ' && c != u'\t') key.push_back(c);
-    }
+    fw::Text key = WithoutBlanks(m_edit);
     if (key.empty()) {
         m_msgBox.MessageBox(this, TranslateText(u"外设FLASH加密密钥不能为空！"), fw::MB_OK);
         return;

@@ -4,6 +4,7 @@
 
 #include "app/ChipCommand.h"
 #include "app/MainWindow.h"
+#include "app/PartitionLayout.h"
 #include "core/HexText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
@@ -16,7 +17,7 @@ namespace {
 
 constexpr uintptr_t kSizeTimer = 1;
 constexpr unsigned kTypingPauseMs = 200;
-constexpr int kKeyIdCount = 32;  // "0" to "31"; "已配置ID" follows them when a partition has its id
+constexpr int kKeyIdCount = 32;  // "0" to "31"; "已配置ID" follows the ids when a partition has its id
 constexpr uint8_t kSeries11Partitioned = 0xAA;
 
 bool NotPartitioned(uint8_t size) { return size == 0 || size == 0xFF; }
@@ -27,6 +28,10 @@ int UnitsOf(uint8_t size) { return size == 0xFF ? 0 : size; }
 bool KeyedSeries(uint8_t series) {
     return series == 0 || series == 1 || series == 2 || series == 5 || series == 8 || series == 9;
 }
+
+// Series 8 and 9 open a partition with the key of its own index whatever id the chip holds for it: any other id
+// would make a partition the program can no longer erase or download.
+bool OnlyOwnKeyId(uint8_t series) { return series == 8 || series == 9; }
 
 }  // namespace
 
@@ -55,9 +60,7 @@ bool CSetParttionDlg::OnInitDialog() {
     if (m_window->m_chipSeries != 5) m_partitionCombo.AddString(u"USER2");
     m_partitionCombo.AddString(u"USER3");
     m_partitionCombo.SetCurSel(0);
-    for (int id = 0; id < kKeyIdCount; ++id)
-        m_keyIdCombo.AddString(fw::Format(u"%d", id));
-    m_keyIdCombo.SetCurSel(0);
+    FillKeyIds(0);
     m_sizeEdit.SetLimitText(2);
     RefreshPartition(0);
     return true;
@@ -71,7 +74,21 @@ int CSetParttionDlg::SelectedPartition() const {
     return 0;
 }
 
-bool CSetParttionDlg::ShortensUser1() const { return m_window->m_chipSeries == 3 || m_window->m_chipSeries == 11; }
+void CSetParttionDlg::FillKeyIds(int partition) {
+    m_keyIdCombo.ResetContent();
+    m_keyIds.clear();
+    if (OnlyOwnKeyId(m_window->m_chipSeries)) {
+        m_keyIds.push_back(static_cast<uint8_t>(partition));
+    } else {
+        for (int id = 0; id < kKeyIdCount; ++id)
+            m_keyIds.push_back(static_cast<uint8_t>(id));
+    }
+    for (uint8_t id : m_keyIds)
+        m_keyIdCombo.AddString(fw::Format(u"%d", static_cast<int>(id)));
+    m_keyIdCombo.SetCurSel(0);
+}
+
+bool CSetParttionDlg::ShortensUser1() const { return CountsUser1Short(m_window->m_chipSeries); }
 
 void CSetParttionDlg::OnCbnSelchangePartition() { RefreshPartition(SelectedPartition()); }
 
@@ -114,12 +131,14 @@ void CSetParttionDlg::RefreshPartition(int partition) {
         m_encryptCheck.EnableWindow(false);
         return;
     }
+    if (OnlyOwnKeyId(series)) FillKeyIds(partition);
+    const int configured = static_cast<int>(m_keyIds.size());  // where "已配置ID" goes
     if (r.keyId == 0) {
-        if (m_keyIdCombo.GetCount() == kKeyIdCount) m_keyIdCombo.AddString(TranslateText(u"已配置ID"));
-        m_keyIdCombo.SetCurSel(kKeyIdCount);
+        if (m_keyIdCombo.GetCount() == configured) m_keyIdCombo.AddString(TranslateText(u"已配置ID"));
+        m_keyIdCombo.SetCurSel(configured);
         m_keyIdCombo.EnableWindow(false);
     } else if (r.keyId == 0xFF) {
-        if (m_keyIdCombo.GetCount() > kKeyIdCount) m_keyIdCombo.DeleteString(kKeyIdCount);
+        if (m_keyIdCombo.GetCount() > configured) m_keyIdCombo.DeleteString(configured);
         m_keyIdCombo.SetCurSel(0);
         m_keyIdCombo.EnableWindow(true);
     }
@@ -204,7 +223,7 @@ int CSetParttionDlg::ConfigurePartition(int partition) {
     uint8_t keyId = 0, auth = 0, encrypt = 0;
     if (KeyedSeries(series)) {
         const int sel = m_keyIdCombo.GetCurSel();
-        keyId = sel < 0 || sel >= kKeyIdCount ? 0xFF : static_cast<uint8_t>(sel);
+        keyId = sel < 0 || sel >= static_cast<int>(m_keyIds.size()) ? 0xFF : m_keyIds[static_cast<size_t>(sel)];
         if (series == 5 && keyId != 0xFF) {
             if (partition == 0 && keyId != 0) {
                 m_msgBox.MessageBox(this, TranslateText(u"分区1的密钥ID只能配置为0"), fw::MB_OK);
@@ -221,8 +240,7 @@ int CSetParttionDlg::ConfigurePartition(int partition) {
 
     UserPartitionRecord record{1, static_cast<uint8_t>(partition), size, keyId,
                                static_cast<uint8_t>(auth << 4 | encrypt)};
-    ChipCommand reporter(*m_window, kNoInterfaces);
-    if (!reporter.Succeeded(OV_CMD_USERX_OP(m_window->m_hDevice, &record))) {
+    if (!ReportStatus(*m_window, OV_CMD_USERX_OP(m_window->m_hDevice, &record))) {
         m_msgBox.MessageBox(this, TranslateText(u"配置分区失败！"), fw::MB_OK);
         return 0;
     }

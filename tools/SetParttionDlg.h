@@ -1,6 +1,9 @@
 // Shows how one USER partition of the connected chip is configured, as last read, and configures it.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "core/MessageBoxEx.h"
 #include "framework/Dialog.h"
 
@@ -27,10 +30,13 @@ private:
     void CheckTypedSize();
     int SelectedPartition() const;
     bool ShortensUser1() const;
+    // The key ids the list offers for the partition, in list order; the list shows them as "%d".
+    void FillKeyIds(int partition);
     static const fw::MessageMap<CSetParttionDlg> kMessages;
 
     CQXDownloadToolDlg* m_window;
     CMessageBoxEx m_msgBox;
     fw::Control m_partitionCombo, m_sizeEdit, m_sizeInfo, m_authCheck, m_encryptCheck, m_keyIdCombo;
+    std::vector<uint8_t> m_keyIds;
     bool m_showing = false;  // the dialog itself is filling the size edit: no typing to check
 };

@@ -8,6 +8,7 @@
 #include "app/MainWindow.h"
 #include "core/BuiltinKeys.h"
 #include "core/HexText.h"
+#include "core/TextMatching.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
 #include "resources/ui/update_key.h"
@@ -23,12 +24,6 @@ int KeyIdCount(uint8_t series) {
     if (series == 5) return 2;
     if (series == 8 || series == 9) return 3;
     return 32;
-}
-
-Text WithoutBlanks(fw::TextView text) {
-    Text out;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(out), [](char16_t c) { return c != u' ' && c != u'\t'; });
-    return out;
 }
 
 }  // namespace

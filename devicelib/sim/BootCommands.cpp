@@ -73,6 +73,9 @@ StatusCode RunBootCommand(DeviceCall& call, const uint8_t* command, uint32_t len
                     !ApiLoadChallengeMatches(chip, *challenge, command + 8)) {
                     return CMD_STATUS_KEY_AUTH_FAILED;
                 }
+            } else if (std::any_of(command + 8, command + 24, [](uint8_t b) { return b != 0; })) {
+                // No challenge was asked for, so the field that would answer one stays empty.
+                return CMD_STATUS_BAD_FRAME;
             }
             chip.SetApiLoaded(command[1]);
             return Answer(Frame(command[0], nullptr, 0, {}), reply, replyLength, room);

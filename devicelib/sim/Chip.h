@@ -102,6 +102,7 @@ private:
     void MassErase();
     bool Partitioned() const { return parts_[1].sizeUnits != 0 || parts_[2].sizeUnits != 0; }
     uint32_t PartitionUnits() const;
+    bool CountsUser1Short() const;
     void FillPartitionRecord(UserPartitionRecord& record) const;
     StatusCode CheckMainFlashWrite(uint32_t first, uint32_t last, const UserPartitionRecord* partition,
                                    const KeyUpdateRecord* key) const;

@@ -76,7 +76,8 @@ StatusCode Chip::PartitionOp(UserPartitionRecord& record) {
     // Each enable is one nibble holding 0 or 1.
     if ((record.flags >> 4) > 1 || (record.flags & 0x0F) > 1) return CMD_STATUS_PARTITION_FLAGS;
     if (record.index == 0) {
-        const uint32_t wanted = record.size + (record.size != 0 && series_.code == 3 ? 1u : 0u);
+        // Series 3 and 11 count USER1 one unit short both ways: it is told and answered so.
+        const uint32_t wanted = record.size + (record.size != 0 && CountsUser1Short() ? 1u : 0u);
         if (record.size != 0 && wanted != units - others) return CMD_STATUS_PARTITION_SIZE;
     } else {
         if (part.sizeUnits != 0 && record.size != part.sizeUnits) return CMD_STATUS_PARTITION_CONFIGURED;
@@ -93,13 +94,14 @@ StatusCode Chip::PartitionOp(UserPartitionRecord& record) {
     return CMD_STATUS_OK;
 }
 
+bool Chip::CountsUser1Short() const { return series_.code == 3 || series_.code == 11; }
+
 uint32_t Chip::PartitionUnits() const { return static_cast<uint32_t>(flashKB_ / series_.partitionUnitKB); }
 
 void Chip::FillPartitionRecord(UserPartitionRecord& record) const {
     const PartitionConfig& part = parts_[record.index];
     if (record.index == 0) {
-        // Series 3 and 11 answer USER1 one unit short (series 3 also takes it so when it is configured).
-        const uint32_t shortBy = series_.code == 3 || series_.code == 11 ? 1 : 0;
+        const uint32_t shortBy = CountsUser1Short() ? 1 : 0;
         const uint32_t others = parts_[1].sizeUnits + parts_[2].sizeUnits;
         record.size = Partitioned() ? static_cast<uint8_t>(PartitionUnits() - others - shortBy) : 0;
     } else {

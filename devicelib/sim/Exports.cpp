@@ -108,7 +108,12 @@ StatusCode OV_CMD_EXT_OPT_RW(DeviceHandle h, ExtOptRwBlock* block) {
 StatusCode OV_CMD_USERX_OP(DeviceHandle h, UserPartitionRecord* record) {
     return OnDevice(
         Fn::UserxOp, h,
-        [&](DeviceCall& c) { return record ? c.chip().PartitionOp(*record) : Fail(LastError::BadArgument); },
+        [&](DeviceCall& c) {
+            if (record == nullptr) return Fail(LastError::BadArgument);
+            const StatusCode status = c.chip().PartitionOp(*record);
+            if (status == CMD_STATUS_OK && record->operation == 0) ShortenAnswer(Fn::UserxOp, record->size);
+            return status;
+        },
         record ? std::vector<uint32_t>{record->operation, record->index} : std::vector<uint32_t>{});
 }
 

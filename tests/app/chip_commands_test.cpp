@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "app/ChipDialogHooks.h"
+#include "core/StatusText.h"
+#include "devicelib/sim/PageErase.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -186,6 +188,36 @@ TEST_F(ChipCommandResults, EraseAllRefusesAPartitionedChip) {
     EXPECT_EQ(Calls(ovsim::Fn::FlashErase), 0);
 }
 
+// USER1 under authentication is erased with its key: the program's key for the partition goes in bytes 1 to 16 of
+// the first key record, and the chip, which checks it, erases.
+TEST_F(ChipCommandResults, EraseAllOfAnAuthenticatedUser1SendsThePartitionKey) {
+    ovsim::ChipSpec chip = Chip(0);
+    chip.flash.assign(0x1000, 0x5A);
+    CQXDownloadToolDlg& w = Connect(chip);
+    UserPartitionRecord user1{1, 0, 0, 0, 0x10};
+    ASSERT_EQ(OV_CMD_USERX_OP(w.m_hDevice, &user1), CMD_STATUS_OK);
+    ovsim::ClearEraseRequests();
+    host.ExpectBox(u"确认全擦除FLASH?", fw::IDYES);
+    w.SendCommand(ID_ERASE_ALL_FLASH);
+    EXPECT_TRUE(LogHas(u"FLASH全擦除成功！"));
+    const auto requests = ovsim::EraseRequests();
+    ASSERT_EQ(requests.size(), 1u);
+    ASSERT_TRUE(requests[0].key.has_value());
+    const std::array<uint8_t, 16> key = ovsim::ChipKey("/dev/ttyUSB0", 0);
+    EXPECT_TRUE(std::equal(key.begin(), key.end(), requests[0].key->key));
+    EXPECT_EQ(ovsim::ReadMemory("/dev/ttyUSB0", 0x08000000, 4), std::vector<uint8_t>(4, 0xFF));
+}
+
+TEST_F(ChipCommandResults, EraseAllStopsWhenThePartitionsCannotBeRead) {
+    CQXDownloadToolDlg& w = Connect(Chip(0));
+    ovsim::InjectStatus(ovsim::Fn::UserxOp, 1, 0xB123);
+    host.ExpectBox(u"确认全擦除FLASH?", fw::IDYES);
+    w.SendCommand(ID_ERASE_ALL_FLASH);
+    const std::vector<Text> lines{StatusCodeToText(0xB123), u"获取分区信息失败！"};
+    EXPECT_EQ(host.LogTexts(), lines);
+    EXPECT_EQ(Calls(ovsim::Fn::FlashErase), 0);
+}
+
 TEST_F(ChipCommandResults, EraseAllOfTheSecurityChipKeepsItsReservedTop) {
     ovsim::ChipSpec chip = Chip(10);
     chip.flashKB = 1024;
@@ -257,6 +289,19 @@ TEST_F(ChipCommandResults, ResetReconnectsOnlyAtNineThousandSixHundredBaud) {
     host.ClearRecords();
     w.SendCommand(ID_RESET);
     EXPECT_EQ(host.LogTexts(), std::vector<fw::Text>{u"复位失败！"});
+}
+
+TEST_F(ChipCommandResults, ResetWhoseReconnectFailsSaysSo) {
+    CQXDownloadToolDlg& w = Connect(Chip(0), "baud=9600\n");
+    g_stopMonitor = 1;
+    fw::Sleep(700);
+    host.ClearRecords();
+    ovsim::InjectStatus(ovsim::Fn::ConnectDev, 1, 1);  // the connection answers a nonzero byte: refused
+    w.SendCommand(ID_RESET);
+    EXPECT_TRUE(LogHas(u"设备已断开，正在尝试重新连接..."));
+    EXPECT_EQ(host.LogTexts().back(), u"重新连接设备失败！");
+    EXPECT_FALSE(LogHas(u"读取芯片信息成功！"));
+    EXPECT_EQ(w.m_connected, 0);
 }
 
 TEST_F(ChipCommandResults, ReadProtectionLevelsAndTheirQuestion) {

@@ -350,7 +350,8 @@ TEST_F(SecurityChipCommands, SecureModeTokenIsAcceptedByTheChipAndAWrongOneIsNot
 
 TEST_F(SecurityChipCommands, LoadExternalApiWithAndWithoutAuthentication) {
     CQXDownloadToolDlg& w = Connect(8);
-    // Without USER3 authentication: no challenge, the command alone.
+    // Without USER3 authentication: no challenge, the command alone, its challenge field all zero (the chip takes
+    // nothing else).
     ovsim::ClearCallLog();
     w.SendCommand(ID_LOAD_API_FROM_NVR);
     EXPECT_TRUE(LogHas(u"从NVR装载到CCM SRAM成功！"));

@@ -220,6 +220,35 @@ TEST_F(FlashEraseDialog, DataFlashGoesUnderACopyOfUser1sRecordAndSramNeedsNoComm
     EXPECT_EQ(ovsim::EraseRequests().back().partition->index, 0);
 }
 
+// USER1 ends where USER2 begins: its last page is USER1's to erase, a run across the boundary belongs to neither.
+TEST_F(FlashEraseDialog, AnEraseStopsAtTheInnerPartitionBoundary) {
+    CQXDownloadToolDlg& w = Connect(Chip(0));
+    UserPartitionRecord user2{1, 1, 4, 0xFF, 0};  // 64 KB from 0x08030000, page 0x60
+    ASSERT_EQ(OV_CMD_USERX_OP(w.m_hDevice, &user2), CMD_STATUS_OK);
+    struct Row {
+        int partition;
+        Text first, count, box;
+    };
+    const Row rows[] = {
+        {0, u"005F", u"0001", u"FLASH页擦除成功！"},        {0, u"005F", u"0002", u"不能超出可擦除地址范围！"},
+        {0, u"005E", u"0003", u"不能超出可擦除地址范围！"}, {1, u"005F", u"0002", u"不能超出可擦除地址范围！"},
+        {1, u"0060", u"0020", u"FLASH页擦除成功！"},        {1, u"0060", u"0021", u"不能超出可擦除地址范围！"},
+    };
+    Erase(w, [&](fw::Dialog& d) {
+        for (const Row& r : rows) {
+            SCOPED_TRACE(std::to_string(r.partition) + " " + fw::TextToUtf8(r.first) + "/" + fw::TextToUtf8(r.count));
+            d.Select(IDC_ERASE_PARTITION, r.partition);
+            Confirm(d, r.first, r.count, r.box);
+        }
+    });
+    const auto requests = ovsim::EraseRequests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].first, 0x0802F800u);
+    EXPECT_EQ(requests[0].last, 0x0802FFFFu);
+    EXPECT_EQ(requests[1].first, 0x08030000u);
+    EXPECT_EQ(requests[1].last, 0x0803FFFFu);
+}
+
 TEST_F(FlashEraseDialog, Series5ListsUser1AndUser3) {
     CQXDownloadToolDlg& w = Connect(Chip(5));
     Erase(w, [&](fw::Dialog& d) {
@@ -247,15 +276,23 @@ TEST_F(FlashEraseDialog, Series7KeepsItsFixedWindow) {
 }
 
 TEST_F(FlashEraseDialog, User1OfAFlashAboveAByteOfUnitsIsNotEmpty) {
-    // Over a probe the size comes from the flash alone: 4096 KB in 16 KB units is 256 units.
-    CQXDownloadToolDlg& w = Connect(Chip(0, 4096), OV_IFACE_SWD_CMSIS_DAP);
-    Erase(w, [&](fw::Dialog& d) {
-        EXPECT_EQ(d.GetDlgItemText(IDC_ERASE_WINDOW), u"0x08000000-0x083FFFFF");
-        EXPECT_EQ(d.GetDlgItemText(IDC_ERASE_WINDOW_SIZE), u"(4096KB)(最小单位16KB)");
-        Confirm(d, u"0400", u"0001", u"FLASH页擦除成功！");
-    });
-    ASSERT_EQ(ovsim::EraseRequests().size(), 1u);
-    EXPECT_EQ(ovsim::EraseRequests()[0].first, 0x08200000u);
+    // 4096 KB in 16 KB units is 256 units: over a probe the size comes from the flash alone, over USART from the
+    // partition read, where USER1 reads 0 and takes the rest. Both show the same window.
+    for (const uint8_t iface : {OV_IFACE_SWD_CMSIS_DAP, OV_IFACE_USART}) {
+        SCOPED_TRACE(int(iface));
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = Connect(Chip(0, 4096), iface);
+        Erase(w, [&](fw::Dialog& d) {
+            EXPECT_EQ(d.GetDlgItemText(IDC_ERASE_WINDOW), u"0x08000000-0x083FFFFF");
+            EXPECT_EQ(d.GetDlgItemText(IDC_ERASE_WINDOW_SIZE), u"(4096KB)(最小单位16KB)");
+            Confirm(d, u"0400", u"0001", u"FLASH页擦除成功！");
+            Confirm(d, u"07FF", u"0001", u"FLASH页擦除成功！");
+        });
+        ASSERT_EQ(ovsim::EraseRequests().size(), 2u);
+        EXPECT_EQ(ovsim::EraseRequests()[0].first, 0x08200000u);
+        EXPECT_EQ(ovsim::EraseRequests()[1].last, 0x083FFFFFu) << "the last page of the flash is USER1's";
+    }
 }
 
 TEST_F(FlashEraseDialog, UnreadablePartitionsCloseTheDialogWithARedLine) {

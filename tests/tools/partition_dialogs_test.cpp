@@ -2,6 +2,7 @@
 // into the partitions it configured.
 #include <gtest/gtest.h>
 
+#include "core/HexText.h"
 #include "core/StatusText.h"
 #include "framework/Profile.h"
 #include "resources/ui/set_partition.h"
@@ -254,6 +255,90 @@ TEST_F(PartitionDialogs, ConfiguredKeyIdIsShownOnceAndKept) {
     EXPECT_EQ(ovsim::Partition(kPort, 2).keyId, 5);
     EXPECT_EQ(ovsim::Partition(kPort, 2).flags, 0x01);
     EXPECT_EQ(fw::GetProfileString(u"Settings", u"user3_id"), u"5");
+}
+
+// Series 8 and 9 open a partition with the key of its own index, whatever key id the chip holds for it: the dialog
+// offers that id only, so a partition it configures with authentication can still be downloaded into.
+TEST_F(PartitionDialogs, Series8And9OfferOnlyThePartitionsOwnKeyId) {
+    for (const uint8_t series : {8, 9}) {
+        SCOPED_TRACE(int(series));
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = Connect(series);  // 512 KB in 16 KB units
+        WithDialog(w, [&](fw::Dialog& d) {
+            fw::Control keys = d.GetDlgItem(IDC_PARTITION_KEY_ID);
+            EXPECT_EQ(Entries(keys), std::vector<Text>{u"0"});
+            d.Select(IDC_PARTITION_COMBO, 1);
+            EXPECT_EQ(Entries(keys), std::vector<Text>{u"1"});
+            d.Select(IDC_PARTITION_COMBO, 2);
+            EXPECT_EQ(Entries(keys), std::vector<Text>{u"2"});
+            EXPECT_EQ(keys.GetCurSel(), 0);
+            d.Click(IDC_PARTITION_AUTH);
+            Configure(d, u"4");
+            EXPECT_EQ(Entries(keys), (std::vector<Text>{u"2", u"已配置ID"}));
+            EXPECT_EQ(keys.GetCurSel(), 1);
+            d.Select(IDC_PARTITION_COMBO, 0);
+            EXPECT_EQ(Entries(keys), std::vector<Text>{u"0"}) << "USER1 has no key id configured";
+        });
+        EXPECT_EQ(ovsim::Partition(kPort, 2).keyId, 2);
+        EXPECT_EQ(ovsim::Partition(kPort, 2).flags, 0x10);
+
+        const uint32_t user3 = kBase + (512 - 4 * 16) * 1024;
+        const std::vector<uint8_t> data(0x400, 0xA7);
+        DownloadPart(w, 2, user3, data);
+        EXPECT_TRUE(LogHas(u"USER3 下载成功！"));
+        EXPECT_EQ(ovsim::ReadMemory(kPort, user3, 0x400), data);
+    }
+}
+
+// Series 3 and 11 count USER1 one unit short: the size the dialog shows is one the chip takes, configured, read back
+// and configured again, from the dialog and by a download that configures the partitions.
+TEST_F(PartitionDialogs, ShortCountedUser1ConfiguresAsShownAgainAndAgain) {
+    struct Row {
+        uint8_t series;
+        Text whole, besideUser3;  // USER1 as shown: the whole flash, then beside a USER3 of 2 units
+    };
+    const Row rows[] = {{3, u"07", u"05"}, {11, u"1F", u"1D"}};  // 32 KB and 128 KB in 4 KB units
+    for (const Row& r : rows) {
+        SCOPED_TRACE(int(r.series));
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = Connect(r.series);
+        WithDialog(w, [&](fw::Dialog& d) {
+            EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), r.whole);
+            Configure(d, r.whole);
+            EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), r.whole);
+            d.Select(IDC_PARTITION_COMBO, 2);
+            Configure(d, u"2");
+            d.Select(IDC_PARTITION_COMBO, 0);
+            EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), r.besideUser3);
+            Configure(d, r.besideUser3);
+            EXPECT_EQ(d.GetDlgItemText(IDC_PARTITION_SIZE), r.besideUser3);
+        });
+        EXPECT_FALSE(LogHas(StatusCodeToText(CMD_STATUS_PARTITION_SIZE)));
+
+        // A download into USER3 whose job configures USER1 with that same size, twice in a row.
+        const uint32_t user3 = kBase + static_cast<uint32_t>(w.m_flashSizeKB - 2 * 4) * 1024;
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round);
+            host.ClearRecords();
+            for (int i : {0, 2}) {
+                w.m_items[i].configure = 1;
+                w.m_items[i].wantedKeyId = 0;
+            }
+            w.m_items[0].wantedSize = static_cast<uint8_t>(HexToUInt32(r.besideUser3));
+            w.m_items[2].wantedSize = 2;
+            g_channels[0].ucidConfigured = u"another chip";  // a job configures each chip it has not configured yet
+            const std::vector<uint8_t> data(0x200, static_cast<uint8_t>(0x3C + round));
+            DownloadPart(w, 2, user3, data);
+            EXPECT_TRUE(LogHas(u"USER3 配置分区成功！"));
+            EXPECT_TRUE(LogHas(u"USER1 配置分区成功！"));
+            EXPECT_FALSE(LogHas(u"USER1 配置的USER1大小不正确！"));
+            EXPECT_FALSE(LogHas(u"USER1 配置分区大小不正确！"));
+            EXPECT_TRUE(LogHas(u"USER3 下载成功！"));
+            EXPECT_EQ(ovsim::ReadMemory(kPort, user3, 0x200), data);
+        }
+    }
 }
 
 // The three partition commands need a connection, and once connected they are offered where the menu rules allow.

@@ -56,7 +56,12 @@ TEST(ReadFlashRange, RangeDialogChecks) {
         {0, u"0", u"08000FFF", u"起始地址不能小于或等于0！", false},
         {0, u"07FFFFFF", u"08000FFF", u"起始地址超出范围！", false},
         {0, u"08020000", u"08020010", u"起始地址超出范围！", false},
-        {0, u"0800X000", u"08000FFF", u"起始地址超出范围！", false},
+        {0, u"0800X000", u"08000FFF", u"起始地址无效，请输入不超过8位的十六进制数！", false},
+        {0, u"080000000", u"08000FFF", u"起始地址无效，请输入不超过8位的十六进制数！", false},
+        {0, u"0x", u"08000FFF", u"起始地址无效，请输入不超过8位的十六进制数！", false},
+        {0, u"0x08000000", u"0X08000FFF", {}, true},
+        {0, u"08000000", u"0x0800G000", u"结束地址无效，请输入不超过8位的十六进制数！", true},
+        {0, u"08000000", u"0x108000FFF", u"结束地址无效，请输入不超过8位的十六进制数！", true},
         {0, u"08000000", u"", u"读取结束地址不能为空！", true},
         {0, u"08000000", u"0", u"结束地址不能小于或等于0！", true},
         {0, u"08000100", u"08000100", u"结束地址不能小于或等于起始地址！", true},
@@ -388,6 +393,60 @@ TEST_F(ReadFlashViewer, CloseAndEscapeMidReadStopTheWorker) {
         EXPECT_LT(callsAtClose, 128) << "the whole chip was not read";
         EXPECT_FALSE(LogHas(u"读取FLASH失败！"));
     }
+}
+
+// The system-memory windows some series let the read-out reach besides the flash show what the chip holds there.
+TEST_F(ReadFlashViewer, SystemMemoryWindowsShowTheChipsMemory) {
+    struct Row {
+        uint8_t series;
+        uint32_t first, last;  // the window
+    };
+    const Row rows[] = {
+        {8, 0x2000A000, 0x20030FFF},  {9, 0x2000A000, 0x20030FFF},  {11, 0x1FFF0000, 0x1FFF0DFF},
+        {11, 0x1FFF1000, 0x1FFF2FFF}, {11, 0x20001000, 0x20003FFF}, {12, 0x20000500, 0x200017FF},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "series " << int(r.series) << std::hex << " at " << r.first);
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = Connect(Chip(r.series), OV_IFACE_USART);
+        // A pattern at the window's end, so that a read of any other memory shows something else.
+        const uint32_t start = r.last - 0x1FF;
+        const std::vector<uint8_t> pattern = Pattern(0x200);
+        const ImageDescriptor image{0, start, pattern.data(), static_cast<uint32_t>(pattern.size()), 0, nullptr};
+        ASSERT_EQ(OV_CMD_FLASH_DWNLD(w.m_hDevice, &image, nullptr, nullptr, nullptr, nullptr), CMD_STATUS_OK);
+        ASSERT_EQ(ovsim::ReadMemory(m_device, start, 0x200), pattern);
+        w.m_readStart = start;
+        w.m_readEnd = r.last;
+        host.OnModal(IDD_READ_FLASH_RANGE, [&](fw::Dialog& d) { d.Click(IDC_READ_FLASH_READ); });
+        bool shown = false;
+        host.OnModal(IDD_FLASH_VIEW, [&](fw::Dialog& d) {
+            shown = true;
+            ASSERT_TRUE(host.PumpUntil([&] { return Done(d); }));
+            EXPECT_EQ(TableBytes(d), pattern);
+            EXPECT_EQ(d.GetDlgItemText(IDC_FLASH_VIEW_CRC), fw::Format(u"%08X", ReferenceCrc(pattern)));
+            d.CloseByUser();
+        });
+        w.SendCommand(ID_READ_FLASH_RANGE);
+        EXPECT_TRUE(shown);
+        EXPECT_FALSE(LogHas(u"读取FLASH失败！"));
+    }
+}
+
+// A read that showed nothing has nothing to save: Save says so instead of writing an empty file.
+TEST_F(ReadFlashViewer, SaveAfterAReadThatShowedNothingIsRefused) {
+    CQXDownloadToolDlg& w = Connect(Chip(0), OV_IFACE_SWD_JLINK);
+    ovsim::InjectStatus(ovsim::Fn::RecvData, 1, CMD_STATUS_BAD_PARAMETER);
+    ovsim::InjectStatus(ovsim::Fn::RecvData, 1, CMD_STATUS_BAD_PARAMETER);
+    host.OnModal(IDD_FLASH_VIEW, [&](fw::Dialog& d) {
+        host.ExpectBox(u"读取FLASH失败！", fw::IDOK);
+        ASSERT_TRUE(host.PumpUntil([&] { return Done(d); }));
+        EXPECT_TRUE(TableBytes(d).empty());
+        host.ExpectBox(u"没有读取到FLASH数据，无法保存！", fw::IDOK);
+        d.Click(IDC_FLASH_VIEW_SAVE);
+        d.PressEscape();
+    });
+    w.SendCommand(ID_READ_FLASH_ENTIRE_CHIP);
+    EXPECT_TRUE(Files().empty()) << "no file written";
 }
 
 TEST_F(ReadFlashViewer, AnEmptyFlashSizeReadsNothing) {

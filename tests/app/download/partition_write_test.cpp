@@ -67,8 +67,8 @@ TEST_F(JobTest, WritePartitionsDetectsAReadBackMismatch) {
     EXPECT_TRUE(host->HasLine(u"USER3 读取分区信息失败！", kStatusFailure));
 }
 
-// Series 3 and 11 answer USER1 one unit short; the read-back after configuring must be judged as a read judges it,
-// or series 11 could never be configured. Series 3 takes its wanted USER1 one unit short as well.
+// Series 3 and 11 count USER1 one unit short, both in what they answer and in what they are told; the read-back
+// after configuring must be judged as a read judges it.
 TEST_F(JobTest, User1ReadBackIsJudgedAsTheChipReportsIt) {
     struct Row {
         uint8_t series;
@@ -77,7 +77,7 @@ TEST_F(JobTest, User1ReadBackIsJudgedAsTheChipReportsIt) {
     };
     const Row rows[] = {
         {3, 3, 2, 2, 3},     // 32 KB in 4 KB units: USER1 holds 4 units
-        {11, 24, 4, 4, 23},  // 128 KB in 4 KB units
+        {11, 23, 4, 4, 23},  // 128 KB in 4 KB units: USER1 holds 24
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.series);
@@ -96,6 +96,37 @@ TEST_F(JobTest, User1ReadBackIsJudgedAsTheChipReportsIt) {
         EXPECT_EQ(ovsim::Partition(m_name, 0).sizeUnits, row.user1Reported);
         EXPECT_EQ(ovsim::Partition(m_name, 1).sizeUnits, row.user2);
         EXPECT_EQ(ovsim::Partition(m_name, 2).sizeUnits, row.user3);
+    }
+}
+
+// A chip that answers another size than it was just configured with fails the job with the partition's red line.
+TEST_F(JobTest, WritePartitionsFailsWhenTheSizeReadBackDiffers) {
+    struct Row {
+        int nthRead;  // the read-backs come USER3, USER2, USER1
+        const char16_t* failure;
+    };
+    const Row rows[] = {
+        {1, u"USER3 配置分区大小不正确！"},
+        {2, u"USER2 配置分区大小不正确！"},
+        {3, u"USER1 配置分区大小不正确！"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.nthRead);
+        Fresh();
+        Attach(OV_IFACE_USART);
+        Want(items[0], 8, 0, 0, 0);
+        Want(items[1], 4, 1, 0, 0);
+        Want(items[2], 4, 2, 0, 0);
+        PartitionRecords records = Unconfigured();
+        ovsim::InjectShortRead(ovsim::Fn::UserxOp, row.nthRead, 3);
+
+        EXPECT_EQ(DownloadJob(*host, items, settings, slot()).WritePartitions(records), 0);
+
+        EXPECT_TRUE(host->HasLine(row.failure, kStatusFailure));
+        int configured = 0;
+        for (const auto& line : host->Lines())
+            configured += line.text.ends_with(u"配置分区成功！");
+        EXPECT_EQ(configured, row.nthRead) << "nothing is configured after the failing partition";
     }
 }
 
