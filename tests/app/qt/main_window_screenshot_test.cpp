@@ -18,6 +18,7 @@
 #include "framework/host/qt/QtHost.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/qt/PictureChecks.h"
+#include "tests/app/qt/QtMainWindow.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 
 namespace {
@@ -37,22 +38,18 @@ Picture DrawConnectedWindow(uint32_t languageId, const QString& file) {
 
     Picture picture;
     {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(static_cast<int>(languageId));
-        {
-            CQXDownloadToolDlg window(languageId);
-            EXPECT_TRUE(window.Create());
-            window.Click(IDC_BTN_CONNECT);
-            host.ApplyPendingChanges();
-            QApplication::processEvents();
-            const QString path = fw::qt::testing::PictureFolder() + "/" + file;
-            EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
-            picture.image = QImage(path);
-            picture.controls = window.Controls();
-            window.Click(IDC_BTN_CONNECT);
-        }
-        fw::InstallHost(nullptr);
+        QtMainWindow drawn(languageId);
+        fw::qt::QtHost& host = drawn.host;
+        CQXDownloadToolDlg& window = drawn.window;
+        EXPECT_TRUE(window.Create());
+        window.Click(IDC_BTN_CONNECT);
+        host.ApplyPendingChanges();
+        QApplication::processEvents();
+        const QString path = fw::qt::testing::PictureFolder() + "/" + file;
+        EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
+        picture.image = QImage(path);
+        picture.controls = window.Controls();
+        window.Click(IDC_BTN_CONNECT);
     }
     fw::SetResourceLanguage(fw::kLangChinese);
     fw::SetWorkingDirectory(previous);
@@ -92,25 +89,20 @@ TEST(MainWindowPicture, FirstStartOnAnEnglishSystemWarnsOfLevelTwoInEnglish) {
     QString warning;
     QString caption;
     {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(static_cast<int>(languageId));
-        {
-            CQXDownloadToolDlg window(languageId);
-            EXPECT_TRUE(window.Create());
-            window.Click(IDC_BTN_CONNECT);
-            fw::qt::testing::WhenModalShows([&](QWidget& modal) {
-                auto& box = static_cast<QMessageBox&>(modal);
-                warning = box.text();
-                caption = box.windowTitle();
-                EXPECT_TRUE(box.grab().save(fw::qt::testing::PictureFolder() + "/first_start_l2_warning_en.png"));
-                fw::qt::testing::ButtonWithText(box, QStringLiteral("&No"))->click();
-            });
-            window.SendCommand(ID_ENABLE_READ_PROTECTION_L2);
-            EXPECT_EQ(ovsim::State("/dev/ttyUSB0").pendingLevel, 0) << "answered No";
-            window.Click(IDC_BTN_CONNECT);
-        }
-        fw::InstallHost(nullptr);
+        QtMainWindow drawn(languageId);
+        CQXDownloadToolDlg& window = drawn.window;
+        EXPECT_TRUE(window.Create());
+        window.Click(IDC_BTN_CONNECT);
+        fw::qt::testing::WhenModalShows([&](QWidget& modal) {
+            auto& box = static_cast<QMessageBox&>(modal);
+            warning = box.text();
+            caption = box.windowTitle();
+            EXPECT_TRUE(box.grab().save(fw::qt::testing::PictureFolder() + "/first_start_l2_warning_en.png"));
+            fw::qt::testing::ButtonWithText(box, QStringLiteral("&No"))->click();
+        });
+        window.SendCommand(ID_ENABLE_READ_PROTECTION_L2);
+        EXPECT_EQ(ovsim::State("/dev/ttyUSB0").pendingLevel, 0) << "answered No";
+        window.Click(IDC_BTN_CONNECT);
     }
     fw::SetUiLanguageOverride(0);
     fw::SetResourceLanguage(fw::kLangChinese);

@@ -14,6 +14,7 @@
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/download/HexFileWriter.h"
 #include "tests/app/qt/PictureChecks.h"
+#include "tests/app/qt/QtMainWindow.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 
 namespace {
@@ -60,45 +61,41 @@ Picture DrawEightRowsDownloading(uint32_t languageId, const QString& file, bool 
 
     Picture picture;
     {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(static_cast<int>(languageId));
-        {
-            CQXDownloadToolDlg window(languageId);
-            EXPECT_TRUE(window.Create());
-            window.SendCommand(ID_PRODUCTION_MODE);
-            window.m_fileExt = u"hex";
-            EXPECT_TRUE(window.LoadHexFile(dir.Wide("app.hex"), 0));
-            window.SetDlgItemText(IDC_EDIT_FILE, dir.Wide("app.hex"));
-            ovsim::SetLinkSpeed(60000);
-            window.Click(IDC_BTN_PRODUCTION_DOWNLOAD);
-            if (unfold) window.Click(IDC_BTN_HIDE);
-            const auto bar = [&](int n) { return window.GetDlgItem(kRowBar[n]); };
-            const bool started = PumpUntil(
-                [&] {
-                    for (int n = 0; n < 8; ++n) {
-                        if (bar(n).GetPos() * 3 < bar(n).GetRangeUpper()) return false;
-                    }
-                    return true;
-                },
-                std::chrono::seconds(20));
-            host.ApplyPendingChanges();
-            QApplication::processEvents();
-            picture.midDownload = started;
-            for (int n = 0; n < 8; ++n) {
-                if (bar(n).GetPos() >= bar(n).GetRangeUpper()) picture.midDownload = false;
-            }
-            const QString path = fw::qt::testing::PictureFolder() + "/" + file;
-            EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
-            picture.image = QImage(path);
-            picture.controls = window.Controls();
-            ovsim::SetLinkSpeed(0);
-            // The workers wait on the window's progress messages: the window runs until the last one is done.
-            EXPECT_TRUE(PumpUntil(Idle, std::chrono::seconds(30)));
-            for (int n = 0; n < 8; ++n)
-                EXPECT_NE(window.GetDlgItemText(kRowText[n]).find(u"--07000001"), fw::Text::npos);
+        QtMainWindow drawn(languageId);
+        fw::qt::QtHost& host = drawn.host;
+        CQXDownloadToolDlg& window = drawn.window;
+        EXPECT_TRUE(window.Create());
+        window.SendCommand(ID_PRODUCTION_MODE);
+        window.m_fileExt = u"hex";
+        EXPECT_TRUE(window.LoadHexFile(dir.Wide("app.hex"), 0));
+        window.SetDlgItemText(IDC_EDIT_FILE, dir.Wide("app.hex"));
+        ovsim::SetLinkSpeed(60000);
+        window.Click(IDC_BTN_PRODUCTION_DOWNLOAD);
+        if (unfold) window.Click(IDC_BTN_HIDE);
+        const auto bar = [&](int n) { return window.GetDlgItem(kRowBar[n]); };
+        const bool started = PumpUntil(
+            [&] {
+                for (int n = 0; n < 8; ++n) {
+                    if (bar(n).GetPos() * 3 < bar(n).GetRangeUpper()) return false;
+                }
+                return true;
+            },
+            std::chrono::seconds(20));
+        host.ApplyPendingChanges();
+        QApplication::processEvents();
+        picture.midDownload = started;
+        for (int n = 0; n < 8; ++n) {
+            if (bar(n).GetPos() >= bar(n).GetRangeUpper()) picture.midDownload = false;
         }
-        fw::InstallHost(nullptr);
+        const QString path = fw::qt::testing::PictureFolder() + "/" + file;
+        EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
+        picture.image = QImage(path);
+        picture.controls = window.Controls();
+        ovsim::SetLinkSpeed(0);
+        // The workers wait on the window's progress messages: the window runs until the last one is done.
+        EXPECT_TRUE(PumpUntil(Idle, std::chrono::seconds(30)));
+        for (int n = 0; n < 8; ++n)
+            EXPECT_NE(window.GetDlgItemText(kRowText[n]).find(u"--07000001"), fw::Text::npos);
     }
     fw::SetResourceLanguage(fw::kLangChinese);
     fw::SetWorkingDirectory(previous);
@@ -155,40 +152,36 @@ TEST(ProductionWindowPicture, EnglishRowShowsTheStartOfALongFailure) {
         u"The download start address is out of range! On VK203 chips the first 3K hold the boot loader; the user area "
         u"starts at 0x08000C00!";
     {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(1033);
-        {
-            CQXDownloadToolDlg window(1033);
-            ASSERT_TRUE(window.Create());
-            window.SendCommand(ID_PRODUCTION_MODE);
-            window.m_fileExt = u"hex";
-            EXPECT_TRUE(window.LoadHexFile(dir.Wide("app.hex"), 0));
-            window.SetDlgItemText(IDC_EDIT_FILE, dir.Wide("app.hex"));
-            window.Click(IDC_BTN_PRODUCTION_DOWNLOAD);
-            EXPECT_TRUE(PumpUntil(Idle, std::chrono::seconds(30)));
-            EXPECT_EQ(window.GetDlgItemText(kRowEdit[0]), refusal);
-            window.SetDlgItemText(kRowEdit[1], u"Ready...");
-            const QString path = fw::qt::testing::PictureFolder() + "/production_window_refused_en.png";
-            EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
-            EXPECT_FALSE(QImage(path).isNull());
+        QtMainWindow drawn(1033);
+        fw::qt::QtHost& host = drawn.host;
+        CQXDownloadToolDlg& window = drawn.window;
+        ASSERT_TRUE(window.Create());
+        window.SendCommand(ID_PRODUCTION_MODE);
+        window.m_fileExt = u"hex";
+        EXPECT_TRUE(window.LoadHexFile(dir.Wide("app.hex"), 0));
+        window.SetDlgItemText(IDC_EDIT_FILE, dir.Wide("app.hex"));
+        window.Click(IDC_BTN_PRODUCTION_DOWNLOAD);
+        EXPECT_TRUE(PumpUntil(Idle, std::chrono::seconds(30)));
+        EXPECT_EQ(window.GetDlgItemText(kRowEdit[0]), refusal);
+        window.SetDlgItemText(kRowEdit[1], u"Ready...");
+        const QString path = fw::qt::testing::PictureFolder() + "/production_window_refused_en.png";
+        EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
+        EXPECT_FALSE(QImage(path).isNull());
 
-            auto* cut =
-                qobject_cast<QLineEdit*>(host.ControlWidget(window.Handle(), window.GetDlgItem(kRowEdit[0]).Index()));
-            ASSERT_NE(cut, nullptr);
-            const QString shown = ShownText(*cut);
-            EXPECT_GT(shown.size(), 10);
-            EXPECT_LT(shown.size(), cut->text().size());
-            EXPECT_TRUE(QString::fromStdU16String(refusal).startsWith(shown)) << shown.toStdString();
-            EXPECT_EQ(cut->toolTip().toStdU16String(), refusal);
+        auto* cut =
+            qobject_cast<QLineEdit*>(host.ControlWidget(window.Handle(), window.GetDlgItem(kRowEdit[0]).Index()));
+        ASSERT_NE(cut, nullptr);
+        const QString shown = ShownText(*cut);
+        EXPECT_GT(shown.size(), 10);
+        EXPECT_LT(shown.size(), cut->text().size());
+        EXPECT_TRUE(QString::fromStdU16String(refusal).startsWith(shown)) << shown.toStdString();
+        EXPECT_EQ(cut->toolTip().toStdU16String(), refusal);
 
-            auto* fits =
-                qobject_cast<QLineEdit*>(host.ControlWidget(window.Handle(), window.GetDlgItem(kRowEdit[1]).Index()));
-            ASSERT_NE(fits, nullptr);
-            EXPECT_EQ(ShownText(*fits), QStringLiteral("Ready..."));
-            EXPECT_TRUE(fits->toolTip().isEmpty());
-        }
-        fw::InstallHost(nullptr);
+        auto* fits =
+            qobject_cast<QLineEdit*>(host.ControlWidget(window.Handle(), window.GetDlgItem(kRowEdit[1]).Index()));
+        ASSERT_NE(fits, nullptr);
+        EXPECT_EQ(ShownText(*fits), QStringLiteral("Ready..."));
+        EXPECT_TRUE(fits->toolTip().isEmpty());
     }
     fw::SetResourceLanguage(fw::kLangChinese);
     fw::SetWorkingDirectory(previous);

@@ -11,6 +11,7 @@
 #include "framework/host/qt/QtHost.h"
 #include "offline/DownloadProjectDlg.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/app/qt/QtMainWindow.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 #include "tests/offline/DownloadProjectSamples.h"
 
@@ -26,30 +27,26 @@ QString Draw(uint32_t languageId, const QString& file) {
     dir.Write("p.dlpf", std::string(project.begin(), project.end()));
     QString caption;
     {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(static_cast<int>(languageId));
         SetLanguageFile(languageId == 1033 ? 1 : 0);
-        {
-            CQXDownloadToolDlg window(languageId);
-            EXPECT_TRUE(window.Create());
-            CDownloadProjectDlg dialog(&window);
-            EXPECT_TRUE(dialog.Create(&window));
-            EXPECT_EQ(dialog.ReadProjectFile(dir.Wide("p.dlpf")), CDownloadProjectDlg::ProjectLoad::Shown);
-            dialog.ShowWindow(fw::SW_SHOW);
-            host.ApplyPendingChanges();
-            QApplication::processEvents();
-            QWidget* widget = host.WindowWidget(dialog.Handle());
-            EXPECT_NE(widget, nullptr);
-            if (widget) {
-                caption = widget->windowTitle();
-                fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
-            }
-            const QString path = fw::qt::testing::PictureFolder() + "/" + file;
-            EXPECT_TRUE(host.SaveWindowPng(dialog.Handle(), path));
-            EXPECT_FALSE(QImage(path).isNull());
+        QtMainWindow drawn(languageId);
+        fw::qt::QtHost& host = drawn.host;
+        CQXDownloadToolDlg& window = drawn.window;
+        EXPECT_TRUE(window.Create());
+        CDownloadProjectDlg dialog(&window);
+        EXPECT_TRUE(dialog.Create(&window));
+        EXPECT_EQ(dialog.ReadProjectFile(dir.Wide("p.dlpf")), CDownloadProjectDlg::ProjectLoad::Shown);
+        dialog.ShowWindow(fw::SW_SHOW);
+        host.ApplyPendingChanges();
+        QApplication::processEvents();
+        QWidget* widget = host.WindowWidget(dialog.Handle());
+        EXPECT_NE(widget, nullptr);
+        if (widget) {
+            caption = widget->windowTitle();
+            fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
         }
-        fw::InstallHost(nullptr);
+        const QString path = fw::qt::testing::PictureFolder() + "/" + file;
+        EXPECT_TRUE(host.SaveWindowPng(dialog.Handle(), path));
+        EXPECT_FALSE(QImage(path).isNull());
     }
     fw::SetResourceLanguage(fw::kLangChinese);
     SetLanguageFile(0);

@@ -26,6 +26,7 @@
 #include "offline/UpdateBootDlg.h"
 #include "offline/UpdateDevKeyDlg.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/app/qt/QtMainWindow.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 #include "tests/offline/ClosedUpdatePort.h"
 
@@ -72,46 +73,42 @@ QString Draw(uint32_t languageId, const QString& file,
     const LinkWorkdir workdir;
     QString caption;
     {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(static_cast<int>(languageId));
-        {
-            CQXDownloadToolDlg window(languageId);
-            EXPECT_TRUE(window.Create());
-            // Connected as the Connect button would, without the window it opens modally.
-            EXPECT_EQ(OpenLink(window), 1);
-            EXPECT_EQ(ReadLinkInfo(window), 1);
-            window.m_connected = 1;
-            std::unique_ptr<fw::Dialog> dialog = make(window);
-            EXPECT_TRUE(dialog->Create(&window));
-            dialog->ShowWindow(fw::SW_SHOW);
-            if (prepare) prepare(*dialog);
-            host.ApplyPendingChanges();
-            QApplication::processEvents();
-            QApplication::processEvents();
-            for (fw::Window* w : {static_cast<fw::Window*>(dialog.get()), inner(*dialog)}) {
-                if (!w) continue;
-                QWidget* widget = host.WindowWidget(w->Handle());
-                EXPECT_NE(widget, nullptr);
-                if (!widget) continue;
-                if (w == dialog.get()) {
-                    caption = widget->windowTitle();
-                    ExpectTitleFits(*widget);
-                }
-                fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
-                // A list filled while its page was hidden still shows its headings and rows.
-                for (const QTableView* list : widget->findChildren<QTableView*>()) {
-                    if (list->model()->rowCount() == 0) continue;
-                    EXPECT_GT(list->horizontalHeader()->height(), 0);
-                    EXPECT_GT(list->visualRect(list->model()->index(0, 0)).height(), 0);
-                }
+        QtMainWindow drawn(languageId);
+        fw::qt::QtHost& host = drawn.host;
+        CQXDownloadToolDlg& window = drawn.window;
+        EXPECT_TRUE(window.Create());
+        // Connected as the Connect button would, without the window it opens modally.
+        EXPECT_EQ(OpenLink(window), 1);
+        EXPECT_EQ(ReadLinkInfo(window), 1);
+        window.m_connected = 1;
+        std::unique_ptr<fw::Dialog> dialog = make(window);
+        EXPECT_TRUE(dialog->Create(&window));
+        dialog->ShowWindow(fw::SW_SHOW);
+        if (prepare) prepare(*dialog);
+        host.ApplyPendingChanges();
+        QApplication::processEvents();
+        QApplication::processEvents();
+        for (fw::Window* w : {static_cast<fw::Window*>(dialog.get()), inner(*dialog)}) {
+            if (!w) continue;
+            QWidget* widget = host.WindowWidget(w->Handle());
+            EXPECT_NE(widget, nullptr);
+            if (!widget) continue;
+            if (w == dialog.get()) {
+                caption = widget->windowTitle();
+                ExpectTitleFits(*widget);
             }
-            const QString path = fw::qt::testing::PictureFolder() + "/" + file;
-            EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));
-            EXPECT_FALSE(QImage(path).isNull());
-            dialog.reset();
+            fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
+            // A list filled while its page was hidden still shows its headings and rows.
+            for (const QTableView* list : widget->findChildren<QTableView*>()) {
+                if (list->model()->rowCount() == 0) continue;
+                EXPECT_GT(list->horizontalHeader()->height(), 0);
+                EXPECT_GT(list->visualRect(list->model()->index(0, 0)).height(), 0);
+            }
         }
-        fw::InstallHost(nullptr);
+        const QString path = fw::qt::testing::PictureFolder() + "/" + file;
+        EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));
+        EXPECT_FALSE(QImage(path).isNull());
+        dialog.reset();
     }
     return caption;
 }
@@ -205,33 +202,29 @@ TEST(OfflineDownloaderPictures, BothLanguages) {
 TEST(OfflineDownloaderPictures, ConnectShowsTheIdentityAndOpensTheConfiguration) {
     const LinkWorkdir workdir;
     {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(fw::kLangChinese);
-        {
-            CQXDownloadToolDlg window(2052);
-            EXPECT_TRUE(window.Create());
-            bool configShown = false;
-            fw::qt::testing::WhenModal(
-                [](QWidget& w) { return w.windowTitle() == QStringLiteral("离线下载器配置"); },
-                [&](QWidget& w) {
-                    configShown = true;
-                    EXPECT_NE(fw::qt::testing::ButtonWithText(w, QStringLiteral("保存项目到下载器")), nullptr);
-                    EXPECT_EQ(fw::qt::testing::ButtonWithText(w, QStringLiteral("保存设备参数")), nullptr);
-                    EXPECT_TRUE(w.grab().save(fw::qt::testing::PictureFolder() + "/ovlink_after_connect_zh.png"));
-                    w.close();
-                });
-            window.Click(IDC_BTN_CONNECT);
-            EXPECT_TRUE(configShown);
-            EXPECT_EQ(window.m_connected, 1);
-            host.ApplyPendingChanges();
-            QApplication::processEvents();
-            EXPECT_TRUE(host.SaveWindowPng(window.Handle(),
-                                           fw::qt::testing::PictureFolder() + "/main_window_link_connected_zh.png"));
-            EXPECT_EQ(window.m_linkFirmwareVersion, u"3.1.6");
-            window.Click(IDC_BTN_CONNECT);
-        }
-        fw::InstallHost(nullptr);
+        QtMainWindow drawn(2052);
+        fw::qt::QtHost& host = drawn.host;
+        CQXDownloadToolDlg& window = drawn.window;
+        EXPECT_TRUE(window.Create());
+        bool configShown = false;
+        fw::qt::testing::WhenModal(
+            [](QWidget& w) { return w.windowTitle() == QStringLiteral("离线下载器配置"); },
+            [&](QWidget& w) {
+                configShown = true;
+                EXPECT_NE(fw::qt::testing::ButtonWithText(w, QStringLiteral("保存项目到下载器")), nullptr);
+                EXPECT_EQ(fw::qt::testing::ButtonWithText(w, QStringLiteral("保存设备参数")), nullptr);
+                EXPECT_TRUE(w.grab().save(fw::qt::testing::PictureFolder() + "/ovlink_after_connect_zh.png"));
+                w.close();
+            });
+        window.Click(IDC_BTN_CONNECT);
+        EXPECT_TRUE(configShown);
+        EXPECT_EQ(window.m_connected, 1);
+        host.ApplyPendingChanges();
+        QApplication::processEvents();
+        EXPECT_TRUE(host.SaveWindowPng(window.Handle(),
+                                       fw::qt::testing::PictureFolder() + "/main_window_link_connected_zh.png"));
+        EXPECT_EQ(window.m_linkFirmwareVersion, u"3.1.6");
+        window.Click(IDC_BTN_CONNECT);
     }
 }
 

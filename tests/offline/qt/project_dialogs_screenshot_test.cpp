@@ -19,6 +19,7 @@
 #include "offline/WriteSNDlg.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/qt/PictureChecks.h"
+#include "tests/app/qt/QtMainWindow.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 
 namespace {
@@ -36,33 +37,29 @@ void Draw(const Row& row) {
     fw::testing::TempFolder dir;
     const fw::Text previous = EnterMainWindowWorkdir(dir);
     {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(row.language);
-        {
-            CQXDownloadToolDlg window(static_cast<uint32_t>(row.language));
-            EXPECT_TRUE(window.Create());
-            const std::unique_ptr<fw::Dialog> dialog = row.make();
-            EXPECT_TRUE(dialog->Create(&window));
-            dialog->ShowWindow(fw::SW_SHOW);
-            host.ApplyPendingChanges();
-            QApplication::processEvents();
-            if (QWidget* widget = host.WindowWidget(dialog->Handle())) {
-                fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
-            } else {
-                ADD_FAILURE() << "no widget";
-            }
-            ExpectNoVisibleControlsOverlap(dialog->Controls());
-            if (row.units) {
-                EXPECT_EQ(dialog->GetDlgItemText(IDC_PART_UNITS1), row.units);
-            }
-            EXPECT_EQ(dialog->GetWindowText(), row.caption);
-            const QString path = fw::qt::testing::PictureFolder() + "/" + QString::fromStdString(row.file);
-            EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));
-            EXPECT_FALSE(QImage(path).isNull());
-            dialog->DestroyWindow();
+        QtMainWindow drawn(static_cast<uint32_t>(row.language));
+        fw::qt::QtHost& host = drawn.host;
+        CQXDownloadToolDlg& window = drawn.window;
+        EXPECT_TRUE(window.Create());
+        const std::unique_ptr<fw::Dialog> dialog = row.make();
+        EXPECT_TRUE(dialog->Create(&window));
+        dialog->ShowWindow(fw::SW_SHOW);
+        host.ApplyPendingChanges();
+        QApplication::processEvents();
+        if (QWidget* widget = host.WindowWidget(dialog->Handle())) {
+            fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
+        } else {
+            ADD_FAILURE() << "no widget";
         }
-        fw::InstallHost(nullptr);
+        ExpectNoVisibleControlsOverlap(dialog->Controls());
+        if (row.units) {
+            EXPECT_EQ(dialog->GetDlgItemText(IDC_PART_UNITS1), row.units);
+        }
+        EXPECT_EQ(dialog->GetWindowText(), row.caption);
+        const QString path = fw::qt::testing::PictureFolder() + "/" + QString::fromStdString(row.file);
+        EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));
+        EXPECT_FALSE(QImage(path).isNull());
+        dialog->DestroyWindow();
     }
     fw::SetResourceLanguage(fw::kLangChinese);
     fw::SetWorkingDirectory(previous);

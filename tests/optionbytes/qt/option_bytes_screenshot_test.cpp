@@ -18,6 +18,7 @@
 #include "resources/ui/option_bytes.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/qt/PictureChecks.h"
+#include "tests/app/qt/QtMainWindow.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 
 namespace {
@@ -71,29 +72,25 @@ Picture DrawChipEditor(uint32_t languageId, uint8_t series, const std::string& f
     ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", chip);
     Picture picture;
     {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(static_cast<int>(languageId));
-        {
-            CQXDownloadToolDlg window(languageId);
-            EXPECT_TRUE(window.Create());
-            window.Click(IDC_BTN_CONNECT);
-            if (writeProtect) {
-                CWriteProtectDlg editor(&window);
-                picture = Draw(host, editor, &window, file);
-            } else if (series == 10) {
-                CWriteByteDlg4 editor(&window, SecurityOptionMode::Device);
-                picture = Draw(host, editor, &window, file);
-            } else if (series == 3 || series == 4 || series == 6 || series == 7 || series == 11 || series == 12) {
-                CWriteByteDlg2 editor(&window);
-                picture = Draw(host, editor, &window, file);
-            } else {
-                CWriteByteDlg editor(&window);
-                picture = Draw(host, editor, &window, file);
-            }
-            window.Click(IDC_BTN_CONNECT);
+        QtMainWindow drawn(languageId);
+        fw::qt::QtHost& host = drawn.host;
+        CQXDownloadToolDlg& window = drawn.window;
+        EXPECT_TRUE(window.Create());
+        window.Click(IDC_BTN_CONNECT);
+        if (writeProtect) {
+            CWriteProtectDlg editor(&window);
+            picture = Draw(host, editor, &window, file);
+        } else if (series == 10) {
+            CWriteByteDlg4 editor(&window, SecurityOptionMode::Device);
+            picture = Draw(host, editor, &window, file);
+        } else if (series == 3 || series == 4 || series == 6 || series == 7 || series == 11 || series == 12) {
+            CWriteByteDlg2 editor(&window);
+            picture = Draw(host, editor, &window, file);
+        } else {
+            CWriteByteDlg editor(&window);
+            picture = Draw(host, editor, &window, file);
         }
-        fw::InstallHost(nullptr);
+        window.Click(IDC_BTN_CONNECT);
     }
     fw::SetResourceLanguage(fw::kLangChinese);
     fw::SetWorkingDirectory(previous);

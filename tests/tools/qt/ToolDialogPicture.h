@@ -13,6 +13,7 @@
 
 #include "framework/host/qt/QtHost.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/app/qt/QtMainWindow.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 
 using MakeToolDialog = std::function<std::unique_ptr<fw::Dialog>(CQXDownloadToolDlg&)>;
@@ -25,30 +26,26 @@ inline QString DrawToolDialog(uint32_t languageId, const QString& file, const Ma
     dir.Write("SysConfig.ini", "[dlparam]\ndevice 1=VK517C8T6\ndevice 2=VK232C8T6\n");
     QString caption;
     {
-        fw::qt::QtHost host;
-        fw::InstallHost(&host);
-        fw::SetResourceLanguage(static_cast<int>(languageId));
-        {
-            CQXDownloadToolDlg window(languageId);
-            EXPECT_TRUE(window.Create());
-            std::unique_ptr<fw::Dialog> dialog = make(window);
-            EXPECT_TRUE(dialog->Create(&window));
-            dialog->ShowWindow(fw::SW_SHOW);
-            if (settle) settle(*dialog);
-            host.ApplyPendingChanges();
-            QApplication::processEvents();
-            QWidget* widget = host.WindowWidget(dialog->Handle());
-            EXPECT_NE(widget, nullptr);
-            if (widget) {
-                caption = widget->windowTitle();
-                fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
-            }
-            const QString path = fw::qt::testing::PictureFolder() + "/" + file;
-            EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));
-            EXPECT_FALSE(QImage(path).isNull());
-            dialog.reset();
+        QtMainWindow drawn(languageId);
+        fw::qt::QtHost& host = drawn.host;
+        CQXDownloadToolDlg& window = drawn.window;
+        EXPECT_TRUE(window.Create());
+        std::unique_ptr<fw::Dialog> dialog = make(window);
+        EXPECT_TRUE(dialog->Create(&window));
+        dialog->ShowWindow(fw::SW_SHOW);
+        if (settle) settle(*dialog);
+        host.ApplyPendingChanges();
+        QApplication::processEvents();
+        QWidget* widget = host.WindowWidget(dialog->Handle());
+        EXPECT_NE(widget, nullptr);
+        if (widget) {
+            caption = widget->windowTitle();
+            fw::qt::testing::ExpectTextsFitAndNothingOverlaps(*widget);
         }
-        fw::InstallHost(nullptr);
+        const QString path = fw::qt::testing::PictureFolder() + "/" + file;
+        EXPECT_TRUE(host.SaveWindowPng(dialog->Handle(), path));
+        EXPECT_FALSE(QImage(path).isNull());
+        dialog.reset();
     }
     fw::SetResourceLanguage(fw::kLangChinese);
     fw::SetWorkingDirectory(previous);
