@@ -149,6 +149,8 @@ using CallObserver = std::function<void(Fn fn, const std::string& device)>;
 OV_SIM_API void SetCallObserver(CallObserver observer);
 
 OV_SIM_API std::vector<CallRecord> CallLog();
+// How many calls of the function the log holds.
+OV_SIM_API int CallCount(Fn fn);
 OV_SIM_API void ClearCallLog();
 OV_SIM_API std::vector<Overlap> Overlaps();
 

@@ -131,6 +131,12 @@ ChipState State(const std::string& name) {
 }
 
 std::vector<CallRecord> CallLog() { return Simulator::Get().CallLog(); }
+int CallCount(Fn fn) {
+    int n = 0;
+    for (const CallRecord& call : CallLog())
+        n += call.fn == fn;
+    return n;
+}
 void ClearCallLog() { Simulator::Get().ClearCallLog(); }
 std::vector<Overlap> Overlaps() { return Simulator::Get().Overlaps(); }
 

@@ -170,12 +170,6 @@ protected:
         ovsim::ClearCallLog();
         return w;
     }
-    static int Calls(ovsim::Fn fn) {
-        int n = 0;
-        for (const auto& c : ovsim::CallLog())
-            n += c.fn == fn;
-        return n;
-    }
 };
 
 TEST_F(ChipCommandResults, EraseAllRefusesAPartitionedChip) {
@@ -185,7 +179,7 @@ TEST_F(ChipCommandResults, EraseAllRefusesAPartitionedChip) {
     host.ExpectBox(u"确认全擦除FLASH?", fw::IDYES);
     w.SendCommand(ID_ERASE_ALL_FLASH);
     EXPECT_TRUE(LogHas(u"已配置分区，不能选择全擦！"));
-    EXPECT_EQ(Calls(ovsim::Fn::FlashErase), 0);
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::FlashErase), 0);
 }
 
 // USER1 under authentication is erased with its key: the program's key for the partition goes in bytes 1 to 16 of
@@ -215,7 +209,7 @@ TEST_F(ChipCommandResults, EraseAllStopsWhenThePartitionsCannotBeRead) {
     w.SendCommand(ID_ERASE_ALL_FLASH);
     const std::vector<Text> lines{StatusCodeToText(0xB123), u"获取分区信息失败！"};
     EXPECT_EQ(host.LogTexts(), lines);
-    EXPECT_EQ(Calls(ovsim::Fn::FlashErase), 0);
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::FlashErase), 0);
 }
 
 TEST_F(ChipCommandResults, EraseAllOfTheSecurityChipKeepsItsReservedTop) {
@@ -235,7 +229,7 @@ TEST_F(ChipCommandResults, EraseAllOfTheSecurityChipKeepsItsReservedTop) {
     host.ExpectBox(u"确认全擦除FLASH?", fw::IDNO);
     ovsim::ClearCallLog();
     w.SendCommand(ID_ERASE_ALL_FLASH);
-    EXPECT_EQ(Calls(ovsim::Fn::FlashErase), 0);
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::FlashErase), 0);
 }
 
 TEST_F(ChipCommandResults, EraseAllRefusesAFlashNoLargerThanTheReservedTop) {
@@ -246,7 +240,7 @@ TEST_F(ChipCommandResults, EraseAllRefusesAFlashNoLargerThanTheReservedTop) {
     host.ExpectBox(u"确认全擦除FLASH?", fw::IDYES);
     w.SendCommand(ID_ERASE_ALL_FLASH);
     EXPECT_TRUE(LogHas(u"FLASH容量不正确，不能全擦除！"));
-    EXPECT_EQ(Calls(ovsim::Fn::FlashErase), 0);
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::FlashErase), 0);
 }
 
 TEST_F(ChipCommandResults, EraseAllFailureIsReported) {
@@ -267,8 +261,8 @@ TEST_F(ChipCommandResults, ResetReconnectsOnlyAtNineThousandSixHundredBaud) {
         ovsim::ClearCallLog();
         w.SendCommand(ID_RESET);
         EXPECT_TRUE(LogHas(u"复位成功，设备稍后会重新连接！"));
-        EXPECT_EQ(Calls(ovsim::Fn::SysReset), 1);
-        EXPECT_EQ(Calls(ovsim::Fn::ConnectDev), 0);
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::SysReset), 1);
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::ConnectDev), 0);
         EXPECT_FALSE(LogHas(u"设备已断开，正在尝试重新连接..."));
     }
     window.reset();
@@ -279,7 +273,7 @@ TEST_F(ChipCommandResults, ResetReconnectsOnlyAtNineThousandSixHundredBaud) {
     w.SendCommand(ID_RESET);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
     EXPECT_TRUE(LogHas(u"设备已断开，正在尝试重新连接..."));
-    EXPECT_EQ(Calls(ovsim::Fn::ConnectDev), 1);
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::ConnectDev), 1);
     EXPECT_TRUE(LogHas(u"读取芯片信息成功！"));
     EXPECT_EQ(w.m_connected, 1);
     // The new handle works.
@@ -346,7 +340,7 @@ TEST_F(ChipCommandResults, FlashSealAfterItsQuestion) {
     CQXDownloadToolDlg& w = Connect(Chip(11));
     host.ExpectBox(u"确认是否FLASH封口?", fw::IDNO);
     w.SendCommand(ID_FLASH_SEAL);
-    EXPECT_EQ(Calls(ovsim::Fn::UserxOp), 0);
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::UserxOp), 0);
 
     ovsim::InjectStatus(ovsim::Fn::UserxOp, 1, 0xB123);
     host.ExpectBox(u"确认是否FLASH封口?", fw::IDYES);

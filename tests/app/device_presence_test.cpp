@@ -22,12 +22,6 @@ protected:
         EXPECT_EQ(w.m_connected, 1);
         return w;
     }
-    static int Calls(ovsim::Fn fn) {
-        int n = 0;
-        for (const ovsim::CallRecord& call : ovsim::CallLog())
-            n += call.fn == fn;
-        return n;
-    }
     const fw::Text lost = u"设备已断开，正在尝试重新连接...";
 };
 
@@ -70,7 +64,7 @@ TEST_F(DevicePresence, DisconnectStopsTheMonitor) {
     ASSERT_TRUE(host.PumpUntil(
         [] {
             fw::Sleep(50);
-            return Calls(ovsim::Fn::GetInf) > 1;  // the connection's read, then the monitor's polls
+            return ovsim::CallCount(ovsim::Fn::GetInf) > 1;  // the connection's read, then the monitor's polls
         },
         std::chrono::seconds(3)));
     w.Click(IDC_BTN_CONNECT);
@@ -78,8 +72,8 @@ TEST_F(DevicePresence, DisconnectStopsTheMonitor) {
     fw::Sleep(700);  // a monitor still running would have finished its pass by now
     ovsim::ClearCallLog();
     fw::Sleep(800);  // more than a poll period
-    EXPECT_EQ(Calls(ovsim::Fn::GetInf), 0);
-    EXPECT_EQ(Calls(ovsim::Fn::ConnectDev), 0);
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::GetInf), 0);
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::ConnectDev), 0);
     EXPECT_FALSE(LogHas(lost));
 }
 
@@ -90,11 +84,11 @@ TEST_F(DevicePresence, ThePollLeavesTheWindowsChipFieldsAlone) {
     const fw::Text model = w.m_chipModel;
     ASSERT_FALSE(model.empty());
     w.m_chipModel = u"as the UI thread left it";
-    const int polls = Calls(ovsim::Fn::GetInf);
+    const int polls = ovsim::CallCount(ovsim::Fn::GetInf);
     ASSERT_TRUE(host.PumpUntil(
         [&] {
             fw::Sleep(50);
-            return Calls(ovsim::Fn::GetInf) >= polls + 2;
+            return ovsim::CallCount(ovsim::Fn::GetInf) >= polls + 2;
         },
         std::chrono::seconds(3)));
     EXPECT_EQ(w.m_chipModel, u"as the UI thread left it");
@@ -156,11 +150,11 @@ TEST_F(DevicePresence, TheLastWorkerRunsADeferredRefreshOnce) {
     host.PumpUntilIdle();
 
     EXPECT_TRUE(LogHas(u"程序下载完成！"));
-    EXPECT_EQ(Calls(ovsim::Fn::EnumDev), 1);
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::EnumDev), 1);
     EXPECT_EQ(g_channels[0].connected, 0);  // the refresh disconnected it
     w.RunDeferredDeviceRefresh();           // nothing is pending any more
     host.PumpUntilIdle();
-    EXPECT_EQ(Calls(ovsim::Fn::EnumDev), 1);
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::EnumDev), 1);
 }
 
 }  // namespace

@@ -31,12 +31,6 @@ protected:
         host.ClearRecords();
         return w;
     }
-    static int Calls(ovsim::Fn fn) {
-        int n = 0;
-        for (const auto& c : ovsim::CallLog())
-            n += c.fn == fn;
-        return n;
-    }
 };
 
 TEST_F(EraseProtectionLift, OnlyWhereTheSeriesAndInterfaceAllowIt) {
@@ -69,14 +63,14 @@ TEST_F(EraseProtectionLift, OnlyWhereTheSeriesAndInterfaceAllowIt) {
             if (command == ID_ERASE_ALL_FLASH) host.ExpectBox(u"确认全擦除FLASH?", fw::IDYES);
             w.SendCommand(command);
 
-            EXPECT_EQ(Calls(ovsim::Fn::ReadProtect), r.lifts ? 1 : 0);
+            EXPECT_EQ(ovsim::CallCount(ovsim::Fn::ReadProtect), r.lifts ? 1 : 0);
             // A refused lift ends the command before anything is erased or the dialog opens.
             EXPECT_EQ(LogHas(u"解除读保护等级L1失败！"), r.lifts);
             if (command == ID_ERASE_SECTORS_AFTER_UNLOCK) {
                 EXPECT_EQ(dialogOpened, !r.lifts);
             }
             if (r.lifts) {
-                EXPECT_EQ(Calls(ovsim::Fn::FlashErase), 0);
+                EXPECT_EQ(ovsim::CallCount(ovsim::Fn::FlashErase), 0);
             }
         }
     }

@@ -38,12 +38,6 @@ public:
         block.data[1] = bytes[1];
         ASSERT_EQ(OV_CMD_OPT_RW(slot().handle, &block), CMD_STATUS_OK);
     }
-    static int Calls(ovsim::Fn fn) {
-        int count = 0;
-        for (const auto& call : ovsim::CallLog())
-            count += call.fn == fn;
-        return count;
-    }
     bool HasRedLog(const fw::Text& text) const {
         for (const auto& [line, colour] : host->log) {
             if (line == text && colour == download_steps::kRed) return true;
@@ -99,7 +93,7 @@ TEST_F(DualCoreTest, EncryptionLevelAndM7AddressByInfoPackageMode) {
 
         EXPECT_EQ(Cryption(), row.cryption);
         EXPECT_EQ(M7Address(), row.m7);
-        EXPECT_EQ(Calls(ovsim::Fn::SysReset), row.resets);
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::SysReset), row.resets);
         if (row.resets != 0) {
             EXPECT_TRUE(host->HasLine(u"重新连接设备成功！", kStatusSuccess));
         }
