@@ -47,6 +47,14 @@ bool Idle() {
     return g_activeWorkers == 0;
 }
 
+// Production mode with the HEX file chosen, as Browse leaves it.
+void EnterProductionWith(CQXDownloadToolDlg& window, const fw::Text& hexPath) {
+    window.SendCommand(ID_PRODUCTION_MODE);
+    window.m_fileExt = u"hex";
+    EXPECT_TRUE(window.LoadHexFile(hexPath, 0));
+    window.SetDlgItemText(IDC_EDIT_FILE, hexPath);
+}
+
 Picture DrawEightRowsDownloading(uint32_t languageId, const QString& file, bool unfold) {
     fw::testing::TempFolder dir;
     const fw::Text previous = EnterMainWindowWorkdir(dir);
@@ -65,10 +73,7 @@ Picture DrawEightRowsDownloading(uint32_t languageId, const QString& file, bool 
         fw::qt::QtHost& host = drawn.host;
         CQXDownloadToolDlg& window = drawn.window;
         EXPECT_TRUE(window.Create());
-        window.SendCommand(ID_PRODUCTION_MODE);
-        window.m_fileExt = u"hex";
-        EXPECT_TRUE(window.LoadHexFile(dir.Wide("app.hex"), 0));
-        window.SetDlgItemText(IDC_EDIT_FILE, dir.Wide("app.hex"));
+        EnterProductionWith(window, dir.Wide("app.hex"));
         ovsim::SetLinkSpeed(60000);
         window.Click(IDC_BTN_PRODUCTION_DOWNLOAD);
         if (unfold) window.Click(IDC_BTN_HIDE);
@@ -156,10 +161,7 @@ TEST(ProductionWindowPicture, EnglishRowShowsTheStartOfALongFailure) {
         fw::qt::QtHost& host = drawn.host;
         CQXDownloadToolDlg& window = drawn.window;
         ASSERT_TRUE(window.Create());
-        window.SendCommand(ID_PRODUCTION_MODE);
-        window.m_fileExt = u"hex";
-        EXPECT_TRUE(window.LoadHexFile(dir.Wide("app.hex"), 0));
-        window.SetDlgItemText(IDC_EDIT_FILE, dir.Wide("app.hex"));
+        EnterProductionWith(window, dir.Wide("app.hex"));
         window.Click(IDC_BTN_PRODUCTION_DOWNLOAD);
         EXPECT_TRUE(PumpUntil(Idle, std::chrono::seconds(30)));
         EXPECT_EQ(window.GetDlgItemText(kRowEdit[0]), refusal);
