@@ -17,3 +17,6 @@ constexpr bool NameMarksEnciphered(std::basic_string_view<Char> name) {
 // The padded plaintext's length, its SHA-256 and its CRC-32, the numbers most significant byte first; the
 // ciphertext follows, as long as the first field says.
 inline constexpr std::size_t kEncFileHeaderBytes = 40;
+
+// Ciphertext is whole AES blocks: one cut within a block and padded out would decipher to a garbage last block.
+constexpr bool IsWholeCipherBlocks(std::size_t length) { return length % 16 == 0; }

@@ -102,6 +102,9 @@ public:
     void ShortenNextReply(size_t bytes);                   // reply report cut to this many bytes
     void FailWrites(bool fail);                            // the transport's write fails
     void StayAwayOnNextRestart();                          // leaves the bus at its next restart and stays away
+    // Answered, but held back until the next request arrives and then sent just before that request's reply: a
+    // reply that comes after its request gave up, released by an event instead of after a time.
+    void HoldNextReply();
 
     // Request frames as received (the frame's bytes up to its check byte, or the whole report when its length
     // byte is unusable), and how many replies are waiting to be read.
@@ -158,6 +161,8 @@ private:
     std::chrono::milliseconds m_delay{0};
     std::optional<uint8_t> m_header;
     std::optional<size_t> m_shorten;
+    bool m_holdNext = false;
+    std::optional<Queued> m_held;
     std::mutex m_stateMutex;
     std::unordered_map<std::type_index, std::shared_ptr<void>> m_states;
 };

@@ -64,6 +64,7 @@ DownloadFile ReadDownloadFile(fw::TextView path, fw::TextView name, uint32_t sta
     if (enciphered) {
         if (bytes.size() < kEncFileHeaderBytes || Be32At(bytes, 0) != bytes.size() - kEncFileHeaderBytes)
             return Refused(TranslateText(u"文件长度不正确！"));
+        if (!IsWholeCipherBlocks(Be32At(bytes, 0))) return Refused(TranslateText(u"加密文件长度不是16的倍数！"));
         file.plainLength = Be32At(bytes, 0);
         std::copy_n(bytes.begin() + 4, 32, file.plainSha256.begin());
         file.plainCrc32 = Be32At(bytes, 36);

@@ -30,6 +30,7 @@ bool DownloadFileNameFits(fw::TextView name);
 
 // `name` is the file's name with its extension, which says how it is read; a raw or enciphered image starts at
 // `start`, a HEX file at the addresses it names. An image of more than maxImageBytes (for an enciphered file, its
-// ciphertext) is refused, and so are empty images, enciphered files whose header does not give their length,
-// unreadable HEX files and names whose extension and enciphered mark disagree.
+// ciphertext) is refused, and so are empty images, enciphered files whose header does not give their length or
+// whose ciphertext is not whole AES blocks, unreadable HEX files and names whose extension and enciphered mark
+// disagree.
 DownloadFile ReadDownloadFile(fw::TextView path, fw::TextView name, uint32_t start, std::size_t maxImageBytes);

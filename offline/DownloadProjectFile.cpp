@@ -53,7 +53,7 @@ bool ParseDownloadProjectFile(std::span<const uint8_t> file, DownloadProject& ou
         if (!used) continue;
         ProjectSection& data = (*sections)[1 + i];
         if (slot.nameLength > kProjectTextMax || data.size() > kMaxDownloadProjectSection) return false;
-        if (data.size() != RecordedFileLength(slot)) return false;
+        if (data.size() != RecordedFileLength(slot) || !RecordedFileDecipherable(slot)) return false;
         if (slot.partitionId == kNoPartition) slot.partitionId = 0;
         project.rows.push_back({.name = ByteStringToName(std::span<const uint8_t>(slot.name.data(), slot.nameLength)),
                                 .start = slot.startAddress.Get(),

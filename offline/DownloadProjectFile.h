@@ -32,7 +32,8 @@ std::vector<uint8_t> EncodeDownloadProjectFile(const ProjectConfig& record,
 // Decodes and checks the whole file into out; false leaves out as it was. Beyond the container: 1 to 8 files, a
 // record of exactly 1716 bytes with a non-zero size field, file markers in slots 0 to F - 1 only and a file count
 // of F, names of at most 32 bytes, each section no longer than the largest image and as long as its slot says,
-// key ids of used partitions and keys no higher than 31. A partition of 0xFF reads as 0, in the row and the record.
+// enciphered files of whole AES blocks, key ids of used partitions and keys no higher than 31. A partition of 0xFF
+// reads as 0, in the row and the record.
 bool ParseDownloadProjectFile(std::span<const uint8_t> file, DownloadProject& out);
 
 // Reads and parses the file at path into out; anything but Opened leaves out as it was.

@@ -76,6 +76,17 @@ LinkRequestError EncodeLinkRequest(std::span<const uint8_t> request, LinkFrameBu
     return LinkRequestError::None;
 }
 
+bool LinkReplyAnswers(const LinkReply& reply, std::span<const uint8_t> request) {
+    constexpr uint8_t kProjectAction = 0x14, kProjectRecord = 0x15, kRecordRead = 0, kDelete = 2;
+    if (request.size() < 5) return true;
+    const auto echoed = [&](size_t at) { return reply.Size() <= at || reply.Byte(at) == request[at]; };
+    const bool recordRead = request[1] == kProjectRecord && request[2] == kRecordRead;
+    if (!echoed(1) || !echoed(2) || (!recordRead && !echoed(3))) return false;
+    if (request[1] == kProjectAction && reply.Complete() && reply.Status() == 0)
+        return reply.Payload().empty() != (request[4] == kDelete);
+    return true;
+}
+
 LinkReply::LinkReply(std::span<const uint8_t> received) {
     m_length = std::min(received.size(), m_bytes.size());
     std::copy_n(received.begin(), m_length, m_bytes.begin());

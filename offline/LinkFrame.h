@@ -11,8 +11,6 @@
 #include "framework/Text.h"
 
 inline constexpr uint8_t kLinkFrameHeader = 0xA0;
-// The identity request: p1 names the item, and its reply names it again.
-inline constexpr uint8_t kLinkIdentityCommand = 0x01;
 inline constexpr size_t kLinkMaxFrame = 64;
 inline constexpr size_t kLinkMaxPayload = 57;
 
@@ -62,6 +60,13 @@ private:
     std::array<uint8_t, 256> m_bytes{};
     size_t m_length = 0;
 };
+
+// Whether `reply` can answer `request` (the frame as sent): a reply echoes its request's command byte, p1 and p2,
+// but for a record read, whose p2 marks the last part instead. The one request whose echo cannot tell it from
+// another, activation and deletion of a stored project, goes by what a success brings: a deletion names the
+// project now active, an activation nothing. A reply of another request is one that came after its own request
+// gave up; only the bytes that arrived are compared, so a cut reply stays its request's failure.
+bool LinkReplyAnswers(const LinkReply& reply, std::span<const uint8_t> request);
 
 // A payload read as text: up to its first zero byte, in the system's narrow character set.
 fw::Text LinkPayloadText(std::span<const uint8_t> payload);

@@ -7,10 +7,22 @@
 
 bool IsEncipheredFileName(fw::TextView name) { return NameMarksEnciphered(name); }
 
-uint32_t RecordedFileLength(const ProjectFileRecord& file) {
+namespace {
+
+bool RecordedFileEnciphered(const ProjectFileRecord& file) {
     const std::size_t length = std::min<std::size_t>(file.nameLength, kProjectTextMax);
-    const fw::Text name = ByteStringToName(std::span<const uint8_t>(file.name.data(), length));
-    return IsEncipheredFileName(name) ? file.storedSize.Get() : file.plainSize.Get();
+    return IsEncipheredFileName(ByteStringToName(std::span<const uint8_t>(file.name.data(), length)));
+}
+
+}  // namespace
+
+uint32_t RecordedFileLength(const ProjectFileRecord& file) {
+    return RecordedFileEnciphered(file) ? file.storedSize.Get() : file.plainSize.Get();
+}
+
+bool RecordedFileDecipherable(const ProjectFileRecord& file) {
+    return !RecordedFileEnciphered(file) ||
+           (IsWholeCipherBlocks(file.plainSize.Get()) && IsWholeCipherBlocks(file.storedSize.Get()));
 }
 
 fw::Text ProjectNameOf(const ProjectConfig& record) {

@@ -26,6 +26,10 @@ bool IsEncipheredFileName(fw::TextView name);
 // size of any other.
 uint32_t RecordedFileLength(const ProjectFileRecord& file);
 
+// False for an enciphered file whose recorded lengths (its header's and its ciphertext's) are not whole AES
+// blocks: a project made from an ".enc" that is refused at Add.
+bool RecordedFileDecipherable(const ProjectFileRecord& file);
+
 // The project's name as the downloader files it (the name bytes of the record, one character each): what the
 // stored-project list gains after a transfer, whatever the name edit holds by then.
 fw::Text ProjectNameOf(const ProjectConfig& record);

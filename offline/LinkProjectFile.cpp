@@ -38,7 +38,10 @@ bool ParseLinkProjectFile(std::span<const uint8_t> file, LinkProject& out) {
     if (fileCount != project.record.fileCount) return false;
     if ((*sections)[2].size() != project.record.algorithm.plainSize.Get()) return false;
     for (std::size_t i = 0; i < fileCount; ++i) {
-        if ((*sections)[kFixedSections + i].size() != RecordedFileLength(project.record.files[i])) return false;
+        const ProjectFileRecord& recorded = project.record.files[i];
+        if ((*sections)[kFixedSections + i].size() != RecordedFileLength(recorded) ||
+            !RecordedFileDecipherable(recorded))
+            return false;
     }
 
     std::ranges::copy((*sections)[1], project.descriptor.begin());

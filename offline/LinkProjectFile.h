@@ -16,8 +16,8 @@ std::vector<uint8_t> EncodeLinkProjectFile(const LinkProject& project);
 
 // Decodes and checks the whole file into out; false leaves out as it was. Beyond the container itself: 0 to 8
 // files, a record of 1716 (or the older 1580) bytes with a non-zero size field, a descriptor of 64 bytes, a
-// record a page can show, one file section per recorded file and each of the recorded length. A partition ID of
-// 0xFF reads as 0.
+// record a page can show, one file section per recorded file and each of the recorded length, enciphered files of
+// whole AES blocks. A partition ID of 0xFF reads as 0.
 bool ParseLinkProjectFile(std::span<const uint8_t> file, LinkProject& out);
 
 // Rejected: damaged, or no project file at all. OtherKind: an intact project file of the other kind (a link

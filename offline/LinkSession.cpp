@@ -26,13 +26,6 @@ LinkSession& LinkSessionOf(CQXDownloadToolDlg& window) {
 
 namespace {
 
-// A reply carries its request's command byte, and the identity item its request asked for. One that does not is
-// the reply of an earlier request that gave up before it came.
-bool RepliesTo(const LinkReply& reply, std::span<const uint8_t> frame) {
-    if (reply.Size() >= 2 && reply.Byte(1) != frame[1]) return false;
-    return frame[1] != kLinkIdentityCommand || reply.Size() < 3 || reply.Byte(2) == frame[2];
-}
-
 bool ExchangeLinkFrame(CQXDownloadToolDlg& window, std::span<const uint8_t> frame, LinkReply& reply) {
     if (window.GetOfflineLink() == nullptr) return false;
     CHid& hid = LinkSessionOf(window).m_hid;
@@ -49,7 +42,7 @@ bool ExchangeLinkFrame(CQXDownloadToolDlg& window, std::span<const uint8_t> fram
             return false;
         }
         reply.SetSize(length);
-        if (RepliesTo(reply, frame)) break;
+        if (LinkReplyAnswers(reply, frame)) break;
     }
     if (reply.Complete() && reply.Byte(0) == kLinkFrameHeader && reply.Status() == 0) return true;
     // The texts are made only for the log of a failure: transfers send thousands of frames that succeed.

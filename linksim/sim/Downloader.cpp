@@ -49,7 +49,10 @@ void Downloader::SetPlugged(bool plugged) {
         std::lock_guard lock(m_mutex);
         if (m_plugged && !plugged) ++m_generation;
         m_plugged = plugged;
-        if (!plugged) m_replies.clear();
+        if (!plugged) {
+            m_replies.clear();
+            m_held.reset();
+        }
         m_queued.store(m_replies.size(), std::memory_order_release);
     }
     m_replyReady.notify_all();
@@ -65,6 +68,12 @@ bool Downloader::Write(std::span<const uint8_t> data) {
     bool answer = true;
     std::vector<uint8_t> reply = Serve(data, answer);
     if (!answer) return true;
+    if (m_held) {
+        m_replies.push_back(std::move(*m_held));
+        m_held.reset();
+        m_queued.store(m_replies.size(), std::memory_order_release);
+        m_replyReady.notify_all();
+    }
     if (m_drop > 0) {
         --m_drop;
         return true;
@@ -76,6 +85,12 @@ bool Downloader::Write(std::span<const uint8_t> data) {
     if (m_shorten) {
         reply.resize(std::min(reply.size(), *m_shorten));
         m_shorten.reset();
+    }
+    if (m_holdNext) {
+        m_holdNext = false;
+        m_held = Queued{std::chrono::steady_clock::time_point::min(), std::move(reply), m_restartAfterReply};
+        m_restartAfterReply = false;
+        return true;
     }
     // The reply waits for its own slot, one interval after the request's.
     const auto wait = m_delay + interval;
@@ -200,6 +215,11 @@ void Downloader::ForceStatus(uint8_t command, uint8_t status, int times, std::op
 void Downloader::DropReplies(int count) {
     std::lock_guard lock(m_mutex);
     m_drop = count;
+}
+
+void Downloader::HoldNextReply() {
+    std::lock_guard lock(m_mutex);
+    m_holdNext = true;
 }
 
 void Downloader::DelayNextReply(std::chrono::milliseconds delay) {

@@ -118,6 +118,14 @@ inline std::vector<DamagedFile> DamagedFiles() {
         {"marker missing in a used slot", withRecord([](Sample& s) { s.record.files[1].marker.Set(0); })},
         {"bin row longer than its section", withRecord([](Sample& s) { s.record.files[0].plainSize.Set(1001); })},
         {"enc row longer than its section", withRecord([](Sample& s) { s.record.files[2].storedSize.Set(4097); })},
+        // Ciphertext cut within an AES block, and a row made from an ".enc" whose header announced such a length
+        // (its ciphertext padded out to whole blocks).
+        {"enc row of half a block more", withRecord([](Sample& s) {
+             s.record.files[2].storedSize.Set(4104);
+             s.data[2].resize(4104, 3);
+         })},
+        {"enc row whose header announced half a block more",
+         withRecord([](Sample& s) { s.record.files[2].plainSize.Set(4008); })},
         {"name of 33 bytes", withRecord([](Sample& s) { s.record.files[0].nameLength = 33; })},
         {"partition key id 32", withRecord([](Sample& s) { s.record.chip.partitions[0].keyId = 32; })},
         {"chip key id 32", withRecord([](Sample& s) { s.record.keys.keyId[0] = 32; })},

@@ -176,10 +176,12 @@ TEST_F(FirmwareUpgradeTest, FilesThatCannotBeInstalledAreRefusedBeforeAnythingIs
     std::vector<uint8_t> headerOnly(good.begin(), good.begin() + 40);
     headerOnly[0] = headerOnly[1] = headerOnly[2] = headerOnly[3] = 0;
     // Its header names its length, but the image ends within an AES block.
-    std::vector<uint8_t> partBlock(good.begin(), good.end() - 5);
-    const size_t partImage = partBlock.size() - 40;
-    partBlock[2] = static_cast<uint8_t>(partImage >> 8);
-    partBlock[3] = static_cast<uint8_t>(partImage);
+    const auto cutWithinABlock = [&good](size_t bytes) {
+        const size_t image = good.size() - 40 - bytes;
+        std::vector<uint8_t> cut = {0, 0, static_cast<uint8_t>(image >> 8), static_cast<uint8_t>(image)};
+        cut.insert(cut.end(), good.begin() + 4, good.end() - static_cast<std::ptrdiff_t>(bytes));
+        return cut;
+    };
     std::vector<uint8_t> longer = good;
     longer.insert(longer.end(), 16, 0);
     struct Row {
@@ -192,7 +194,9 @@ TEST_F(FirmwareUpgradeTest, FilesThatCannotBeInstalledAreRefusedBeforeAnythingIs
         {"shorter than its header", std::vector<uint8_t>(good.begin(), good.begin() + 39), u"固件文件格式不正确！"},
         {"header without an image", headerOnly, u"固件文件格式不正确！"},
         {"cut short in transit", truncated, u"固件文件格式不正确！"},
-        {"image not whole AES blocks", partBlock, u"固件文件格式不正确！"},
+        {"image not whole AES blocks", cutWithinABlock(5), u"固件文件格式不正确！"},
+        // Whole blocks of a 64-bit cipher, half a block of AES.
+        {"image of 8-byte blocks", cutWithinABlock(8), u"固件文件格式不正确！"},
         {"longer than its header says", longer, u"固件文件格式不正确！"},
     };
     for (const Row& row : rows) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "core/HexText.h"
+#include "linksim/ProjectStoreState.h"
 #include "tests/offline/LinkFixture.h"
 
 namespace {
@@ -164,28 +165,103 @@ TEST_F(LinkExchange, ALateReplyIsNotTakenForTheNextRequests) {
     EXPECT_EQ(BytesToHex(reply.Payload()), window->m_linkSerialText);
 }
 
+// A reply that comes after its request gave up and before the next request's own (the downloader holds it until
+// the next request arrives). A reply echoes its request's command, p1 and p2, so the next request passes it over
+// and gets its own reply, or its own refusal, even when the two requests share their command.
 TEST_F(LinkExchange, AReplyStillOnItsWayIsNotTakenForTheNextRequests) {
-    // The module name comes after its request gave up (250 ms) but before the serial number's request does.
-    downloader->DelayNextReply(std::chrono::milliseconds(400));
-    LinkReply reply;
-    EXPECT_FALSE(Exchange(u"A0 01 01 00 00 00", reply));
-    ASSERT_TRUE(Exchange(u"A0 01 04 00 00 00", reply));
-    EXPECT_EQ(reply.Byte(2), 0x04);
-    EXPECT_EQ(BytesToHex(reply.Payload()), window->m_linkSerialText);
-
-    // The same for another command: a late identity reply does not answer a parameter read.
-    downloader->DelayNextReply(std::chrono::milliseconds(400));
-    EXPECT_FALSE(Exchange(u"A0 01 02 00 00 00", reply));
-    ASSERT_TRUE(Exchange(u"A0 0A 00 00 00 00", reply));
-    EXPECT_EQ(reply.Byte(1), 0x0A);
-
-    // A late reply and no reply of its own: the request fails, it does not take the other's.
-    downloader->DelayNextReply(std::chrono::milliseconds(400));
-    EXPECT_FALSE(Exchange(u"A0 01 01 00 00 00", reply));
-    downloader->DropReplies(1);
-    EXPECT_FALSE(Exchange(u"A0 01 03 00 00 00", reply));
-    EXPECT_EQ(reply.Size(), 0u);
-    EXPECT_TRUE(host.LogLines().empty());
+    const std::string zeros(64, '0');
+    const fw::Text recordStart = u"A0 15 01 01 00 20 " + fw::Utf8ToText(zeros);
+    struct Row {
+        const char* what;
+        fw::Text late;
+        fw::Text next;
+        std::function<void(linksim::Downloader&)> fault;  // on the next request
+        std::vector<uint8_t> header;                      // command, p1, p2 and status of the reply taken
+        std::vector<uint8_t> payload;
+        const char16_t* refusal = nullptr;  // the status text the log ends with
+    };
+    const std::vector<uint8_t> serial = downloader->Spec().serial;
+    // The downloader holds the projects AB and CD, not XY.
+    const fw::Text activateCd = u"A0 14 00 00 01 03 02 43 44", activateXy = u"A0 14 00 00 01 03 02 58 59";
+    const fw::Text deleteAb = u"A0 14 00 00 02 03 02 41 42", deleteXy = u"A0 14 00 00 02 03 02 58 59";
+    const std::vector<uint8_t> projectMissing = {0x14, 0x00, 0x00, 7};
+    const Row rows[] = {
+        {"another identity item", u"A0 01 01 00 00 00", u"A0 01 04 00 00 00", {}, {0x01, 0x04, 0x00, 0}, serial},
+        {"another command", u"A0 01 02 00 00 00", u"A0 0A 00 00 00 00", {}, {0x0A, 0x00, 0x00, 0}, {1}},
+        {"buzzer write refused after a buzzer read",
+         u"A0 0A 00 00 00 00",
+         u"A0 0A 01 00 00 01 02",
+         [](linksim::Downloader& d) { d.ForceStatus(0x0A, linksim::kStatusSaveError); },
+         {0x0A, 0x01, 0x00, linksim::kStatusSaveError},
+         {},
+         u"保存参数出错！"},
+        {"buzzer read after a buzzer write",
+         u"A0 0A 01 00 00 01 02",
+         u"A0 0A 00 00 00 00",
+         {},
+         {0x0A, 0x00, 0x00, 0},
+         {2}},
+        {"record read of a missing project after the start of a record write",
+         recordStart,
+         u"A0 15 00 00 00 03 02 58 59",
+         {},
+         {0x15, 0x00, 0x00, 7},
+         {},
+         u"项目不存在！"},
+        {"deletion of a missing project after an activation",
+         activateCd,
+         deleteXy,
+         {},
+         projectMissing,
+         {},
+         u"项目不存在！"},
+        {"activation of a missing project after a deletion",
+         deleteAb,
+         activateXy,
+         {},
+         projectMissing,
+         {},
+         u"项目不存在！"},
+        {"deletion after an activation", activateCd, deleteAb, {}, {0x14, 0x00, 0x00, 0}, {2, 'C', 'D'}},
+        // No reply of its own: the request fails, it does not take the other's.
+        {"no reply of its own",
+         u"A0 01 01 00 00 00",
+         u"A0 01 03 00 00 00",
+         [](linksim::Downloader& d) { d.DropReplies(1); },
+         {},
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        auto& store = downloader->State<linksim::ProjectStoreState>();
+        store = {};
+        for (const char* name : {"AB", "CD"}) {
+            linksim::StoredProject project;
+            project.name.assign(name, name + 2);
+            store.projects.push_back(project);
+        }
+        store.active = 0;
+        host.ClearRecords();
+        downloader->HoldNextReply();
+        LinkReply reply;
+        EXPECT_FALSE(Exchange(row.late, reply));
+        if (row.fault) row.fault(*downloader);
+        const bool answered = Exchange(row.next, reply);
+        EXPECT_EQ(answered, !row.header.empty() && row.refusal == nullptr);
+        EXPECT_EQ(downloader->PendingReplies(), 0u);
+        if (row.header.empty()) {
+            EXPECT_EQ(reply.Size(), 0u);
+        } else {
+            EXPECT_EQ((std::vector<uint8_t>{reply.Byte(1), reply.Byte(2), reply.Byte(3), reply.Byte(4)}), row.header);
+            EXPECT_TRUE(std::ranges::equal(reply.Payload(), row.payload)) << fw::TextToUtf8(reply.Hex());
+        }
+        // A refusal's Send, Recv and status lines; nothing for a success or a request left without a reply.
+        const auto lines = host.LogLines();
+        EXPECT_EQ(lines.size(), row.refusal == nullptr ? 0u : 3u);
+        if (row.refusal != nullptr && !lines.empty()) {
+            EXPECT_EQ(lines.back().text, row.refusal);
+        }
+    }
 }
 
 TEST_F(LinkExchange, EachCommandWaitsForItsReplyAsLongAsItsWorkTakes) {

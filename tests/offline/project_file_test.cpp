@@ -207,6 +207,15 @@ TEST(LinkProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
              std::ranges::copy(std::string_view("a.enc"), r.files[0].name.begin());
              r.files[0].storedSize.Set(112);
          })))},
+        // A file enciphered by its name: ciphertext cut within an AES block, and a header that announced such a
+        // length (the ciphertext padded out to whole blocks).
+        {"enciphered file of 100 bytes", Seal(BuildBody(withRecord([](ProjectConfig& r) {
+             std::ranges::copy(std::string_view("a.enc"), r.files[0].name.begin());
+         })))},
+        {"enciphered file whose header announced 2040 bytes", Seal(BuildBody(withRecord([](ProjectConfig& r) {
+             std::ranges::copy(std::string_view("b.enc"), r.files[1].name.begin());
+             r.files[1].plainSize.Set(2040);
+         })))},
         {"algorithm length disagrees",
          Seal(BuildBody(withRecord([](ProjectConfig& r) { r.algorithm.plainSize.Set(5999); })))},
     };

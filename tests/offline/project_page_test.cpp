@@ -171,6 +171,8 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
     dir.Write("short.enc", std::string(39, '\x33'));
     // Its header announces 32 bytes of ciphertext; 16 follow.
     dir.Write("cut.enc", std::string{0, 0, 0, 0x20} + std::string(36, '\x33') + std::string(16, '\x77'));
+    // Header and file agree on 24 bytes of ciphertext: one and a half AES blocks.
+    dir.Write("odd.enc", std::string{0, 0, 0, 0x18} + std::string(36, '\x33') + std::string(24, '\x77'));
     // Enciphered by one rule and not by the other: the extension says "enc", the downloader looks for ".enc".
     for (const char* name : {"fw.Enc", "app.enc.bin", "app.ENC.hex"})
         dir.Write(name, std::string{0, 0, 0, 0x10} + std::string(36, '\x33') + std::string(16, '\x77'));
@@ -204,6 +206,7 @@ TEST_F(ProjectPage, FilesArePlacedListedRefusedWholeAndDeleted) {
             {u"08000400", "empty.bin", u"文件大小为0！"},
             {u"08000400", "short.enc", u"文件长度不正确！"},
             {u"08000400", "cut.enc", u"文件长度不正确！"},
+            {u"08000400", "odd.enc", u"加密文件长度不是16的倍数！"},
             {u"08000400", "fw.Enc", u"文件类型不正确！"},
             {u"08000400", "app.enc.bin", u"文件类型不正确！"},
             {u"08000400", "app.ENC.hex", u"文件类型不正确！"},

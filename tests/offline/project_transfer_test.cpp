@@ -429,6 +429,7 @@ TEST(StoredProjectRead, AnEntryWithoutItsWholeNameEndsTheList) {
         {"frame length byte past what arrived, name whole", {0, 3, 'a', 'b', 'c'}, 60, u"abc"},
         {"name length past the payload", {1, 200, 'a', 'b'}, {}, {}},
         {"name cut short", {0, 5, 'a', 'b', 'c'}, {}, {}},
+        {"name one byte short", {0, 4, 'a', 'b', 'c'}, {}, {}},
         {"name longer than a record holds",
          [] {
              Bytes p = {0, 40};
