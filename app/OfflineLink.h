@@ -16,15 +16,15 @@ public:
     // Reads and logs the downloader's identity; false after logging which part failed.
     virtual bool ReadInfo() = 0;
     virtual void Close() = 0;
-    // False once the opened downloader has gone away.
+    // False once the opened downloader has gone away, even when it is back on the bus since.
     virtual bool DevicePresent() = 0;
     // The configuration window, modal.
     virtual void RunConfiguration() = 0;
 
     // While a hold lives, its holder (the firmware upgrade's worker) owns the link: it closes and opens it again
     // as the downloader restarts, so the window takes no departure for an unplug meanwhile and leaves the link
-    // alone. Released, the window looks at the downloader once more: one that has gone, or was not opened again,
-    // is disconnected as an unplug is.
+    // alone. Released, the window looks at the downloader once more: one that has gone (even when it came back on
+    // the bus meanwhile), or was not opened again, is disconnected as an unplug is.
     class Hold {
     public:
         explicit Hold(CQXDownloadToolDlg& window);
