@@ -39,8 +39,24 @@ public:
     };
     bool Held() const { return m_holds.load(std::memory_order_acquire) > 0; }
 
+    // While a reservation lives, long work that keeps the window answering relies on the link as it stands (the
+    // firmware fetched for an upgrade); a hold is one too. The window refuses the commands that would change the
+    // link or reach the downloader until it ends.
+    class Reservation {
+    public:
+        explicit Reservation(OfflineLink* link);
+        ~Reservation();
+        Reservation(const Reservation&) = delete;
+        Reservation& operator=(const Reservation&) = delete;
+
+    private:
+        OfflineLink* m_link;
+    };
+    bool Reserved() const { return Held() || m_reservations.load(std::memory_order_acquire) > 0; }
+
 private:
     std::atomic<int> m_holds{0};
+    std::atomic<int> m_reservations{0};
 };
 
 using OfflineLinkFactory = std::function<std::unique_ptr<OfflineLink>(CQXDownloadToolDlg&)>;
