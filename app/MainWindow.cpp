@@ -331,10 +331,16 @@ bool CQXDownloadToolDlg::JobRunning() {
     return g_activeWorkers > 0;
 }
 
-bool CQXDownloadToolDlg::RefuseWhileJobRuns() {
-    if (!JobRunning()) return false;
+bool CQXDownloadToolDlg::RefuseWhileBusy(bool busy) {
+    if (!busy) return false;
     m_msgBox.MessageBox(this, TranslateText(u"正在下载，请等待下载结束！"), fw::MB_OK | fw::MB_ICONWARNING);
     return true;
+}
+
+bool CQXDownloadToolDlg::RefuseWhileJobRuns() { return RefuseWhileBusy(JobRunning()); }
+
+bool CQXDownloadToolDlg::RefuseWhileLinkReserved() {
+    return RefuseWhileBusy(m_offlineLink && m_offlineLink->Reserved());
 }
 
 void CQXDownloadToolDlg::OnSysCommand(unsigned command, fw::LParam lParam) {

@@ -235,6 +235,7 @@ bool CQXDownloadToolDlg::DisconnectDevice(ChannelSlot* channel) {
 }
 
 void CQXDownloadToolDlg::OnBnClickedConnect() {
+    if (RefuseWhileLinkReserved()) return;
     fw::Control button = GetDlgItem(IDC_BTN_CONNECT);
     button.EnableWindow(false);
     const bool usesMutex = UsesDeviceMutexOnConnect(m_interface);

@@ -16,6 +16,14 @@ void SetOfflineLinkFactory(OfflineLinkFactory factory) { Factory() = std::move(f
 
 const OfflineLinkFactory& GetOfflineLinkFactory() { return Factory(); }
 
+OfflineLink::Reservation::Reservation(OfflineLink* link) : m_link(link) {
+    if (m_link) m_link->m_reservations.fetch_add(1, std::memory_order_acq_rel);
+}
+
+OfflineLink::Reservation::~Reservation() {
+    if (m_link) m_link->m_reservations.fetch_sub(1, std::memory_order_acq_rel);
+}
+
 OfflineLink::Hold::Hold(CQXDownloadToolDlg& window)
     : m_window(window), m_link(window.GetOfflineLink()), m_wasConnected(window.m_connected != 0) {
     if (m_link) m_link->m_holds.fetch_add(1, std::memory_order_acq_rel);

@@ -16,15 +16,15 @@ public:
     // Reads and logs the downloader's identity; false after logging which part failed.
     virtual bool ReadInfo() = 0;
     virtual void Close() = 0;
-    // False once the opened downloader has gone away.
+    // False once the opened downloader has gone away, even when it is back on the bus since.
     virtual bool DevicePresent() = 0;
     // The configuration window, modal.
     virtual void RunConfiguration() = 0;
 
     // While a hold lives, its holder (the firmware upgrade's worker) owns the link: it closes and opens it again
     // as the downloader restarts, so the window takes no departure for an unplug meanwhile and leaves the link
-    // alone. Released, the window looks at the downloader once more: one that has gone, or was not opened again,
-    // is disconnected as an unplug is.
+    // alone. Released, the window looks at the downloader once more: one that has gone (even when it came back on
+    // the bus meanwhile), or was not opened again, is disconnected as an unplug is.
     class Hold {
     public:
         explicit Hold(CQXDownloadToolDlg& window);
@@ -39,8 +39,24 @@ public:
     };
     bool Held() const { return m_holds.load(std::memory_order_acquire) > 0; }
 
+    // While a reservation lives, long work that keeps the window answering relies on the link as it stands (the
+    // firmware fetched for an upgrade); a hold is one too. The window refuses the commands that would change the
+    // link or reach the downloader until it ends.
+    class Reservation {
+    public:
+        explicit Reservation(OfflineLink* link);
+        ~Reservation();
+        Reservation(const Reservation&) = delete;
+        Reservation& operator=(const Reservation&) = delete;
+
+    private:
+        OfflineLink* m_link;
+    };
+    bool Reserved() const { return Held() || m_reservations.load(std::memory_order_acquire) > 0; }
+
 private:
     std::atomic<int> m_holds{0};
+    std::atomic<int> m_reservations{0};
 };
 
 using OfflineLinkFactory = std::function<std::unique_ptr<OfflineLink>(CQXDownloadToolDlg&)>;

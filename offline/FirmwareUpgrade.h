@@ -15,7 +15,8 @@
 class FirmwareUpgradeHost {
 public:
     virtual ~FirmwareUpgradeHost() = default;
-    // Finds and opens the downloader by the window's ids; the link's own failures are logged by it.
+    // Opens again the downloader of a connected window, found by the window's ids; false for a window that is not
+    // connected. The link's own failures are logged by it.
     virtual bool OpenLink() = 0;
     // Closes the link, waits for the downloader to come back (FirmwareReconnectPauseMs) and opens it again; the
     // window counts as connected only once it is open.

@@ -94,8 +94,8 @@ int CHid::DrainInput() {
     return drained;
 }
 
-bool CHid::DevicePresent() const {
-    if (!m_device) return false;
+bool CHid::DevicePresent() {
+    if (!m_device || !m_device->Alive()) return false;
     for (LinkBackend* backend : m_backends) {
         for (const LinkDeviceInfo& info : backend->Enumerate()) {
             if (info.path == m_path) return true;

@@ -31,8 +31,9 @@ public:
     int DrainInput();
     void Close();
     bool DeviceOpen() const { return m_device != nullptr; }
-    // True while a backend still lists the open device.
-    bool DevicePresent() const;
+    // True while the open device is still there: its handle still reaches it and a backend lists its path. One
+    // unplugged and plugged back in is another device, which the handle does not reach.
+    bool DevicePresent();
     // The path of the open device, empty when none.
     const std::string& DevicePath() const { return m_path; }
 

@@ -1,6 +1,7 @@
 #include "offline/HidapiBackend.h"
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <iterator>
 
@@ -36,6 +37,12 @@ public:
     int Read(std::span<uint8_t> buffer, int timeoutMs) override {
         const int got = m_calls.readTimeout(m_device, buffer.data(), buffer.size(), timeoutMs);
         return got < 0 ? -1 : std::min(got, static_cast<int>(buffer.size()));
+    }
+    // hidraw keeps the handle of a device that left the bus open and fails every read on it, even one that waits
+    // for nothing. A reply taken here is one no request waits for any more: every exchange drops those first.
+    bool Alive() override {
+        std::array<unsigned char, 64> scratch;
+        return m_calls.readTimeout(m_device, scratch.data(), scratch.size(), 0) >= 0;
     }
 
 private:

@@ -25,6 +25,9 @@ public:
     // Reads one input report's data bytes (without the report id) into `buffer`, waiting at most timeoutMs
     // (0: only what is already there). Answers the byte count, 0 when nothing came, -1 on a failure.
     virtual int Read(std::span<uint8_t> buffer, int timeoutMs) = 0;
+    // False once the device this handle opened has left the bus, even when it is back under the same path: the
+    // handle does not reach the device that came back.
+    virtual bool Alive() = 0;
 };
 
 class LinkBackend {

@@ -29,13 +29,20 @@ std::optional<CDownloadProjectDlg::StartAddressAnswer> AskDownloadProjectStart(f
     return CDownloadProjectDlg::StartAddressAnswer{dialog.m_addressText, placement};
 }
 
+// A command that reaches the downloader waits for long work that relies on its link.
+MainWindowHandler ReachingTheDownloader(void (*handler)(CQXDownloadToolDlg&)) {
+    return [handler](CQXDownloadToolDlg& window) {
+        if (!window.RefuseWhileLinkReserved()) handler(window);
+    };
+}
+
 }  // namespace
 
 void RegisterOfflineCommands() {
     SetOfflineLinkFactory([](CQXDownloadToolDlg& window) { return std::make_unique<LinkSession>(window); });
     SetDownloadProjectLoader(LoadDownloadProjectIntoWindow);
-    AddMainWindowCommand(ID_OFFLINE_DOWNLOADER, OnOfflineDownloader);
-    AddMainWindowCommand(ID_OFFLINE_LINK_FIRMWARE_UPDATE, OnOfflineLinkFirmwareUpdate);
+    AddMainWindowCommand(ID_OFFLINE_DOWNLOADER, ReachingTheDownloader(OnOfflineDownloader));
+    AddMainWindowCommand(ID_OFFLINE_LINK_FIRMWARE_UPDATE, ReachingTheDownloader(OnOfflineLinkFirmwareUpdate));
     SetUpdateServiceFactory([](CQXDownloadToolDlg& window) { return std::make_unique<UpdateChecks>(window); });
     AddMainWindowCommand(ID_CHECK_TOOL_UPDATE, [](CQXDownloadToolDlg& window) {
         if (UpdateChecks* checks = UpdateChecksOf(window)) checks->OnCheckToolUpdate();

@@ -23,6 +23,7 @@ public:
         std::copy_n(bytes->begin(), n, buffer.begin());
         return static_cast<int>(n);
     }
+    bool Alive() override { return !Stale() && m_downloader->Plugged(); }
 
 private:
     // A downloader that left the bus and came back is a new device: what was opened before does not reach it.

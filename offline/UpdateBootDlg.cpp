@@ -118,7 +118,7 @@ bool CUpdateBootDlg::Reconnect() {
     if (OfflineLink* link = m_pMainDlg->GetOfflineLink()) link->Close();
     std::this_thread::sleep_for(std::chrono::milliseconds(FirmwareReconnectPauseMs()));
     m_pMainDlg->m_connected = 0;
-    if (!OpenLink()) return false;
+    if (::OpenLink(*m_pMainDlg) == 0) return false;
     m_pMainDlg->m_connected = 1;
     return true;
 }
@@ -169,7 +169,11 @@ fw::LResult CUpdateBootDlg::OnProgressStep(fw::WParam wParam, fw::LParam) {
     return 0;
 }
 
-bool CUpdateBootDlg::OpenLink() { return ::OpenLink(*m_pMainDlg) != 0; }
+bool CUpdateBootDlg::OpenLink() {
+    // A window that lost its downloader before the upgrade began (while its firmware was fetched, say) is not
+    // connected behind the user's back to whatever downloader is found now.
+    return m_pMainDlg->m_connected != 0 && ::OpenLink(*m_pMainDlg) != 0;
+}
 
 bool CUpdateBootDlg::Exchange(std::span<const uint8_t> request) {
     LinkReply reply;

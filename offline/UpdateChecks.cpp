@@ -216,6 +216,8 @@ int UpdateChecks::UpgradeLinkFirmwareOnline() {
         return 0;
     }
     const fw::Text file = InWorkDir(name);
+    // The window answers while the file comes, but the upgrade is to go over the connection it has now.
+    OfflineLink::Reservation reservation(m_window.GetOfflineLink());
     fw::Text sizeText;
     if (!FetchOnUi(file, m_firmware.Result().folderUrl + name, sizeText)) {
         fw::DeleteFile(ini);

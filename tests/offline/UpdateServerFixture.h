@@ -11,6 +11,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +45,14 @@ public:
         std::lock_guard lock(m_mutex);
         m_trickled[path] = interval;
     }
+    // The file goes out but for its last byte, which waits for ReleaseLastByte: a fetch that stays under way
+    // until the test has done what it does meanwhile.
+    void HoldLastByte(const std::string& path) {
+        std::lock_guard lock(m_mutex);
+        m_held.insert(path);
+        m_released = false;
+    }
+    void ReleaseLastByte() { m_released = true; }
     void Remove(const std::string& path) {
         std::lock_guard lock(m_mutex);
         m_files.erase(path);
@@ -76,6 +85,7 @@ private:
             std::string reply;
             std::chrono::milliseconds trickle{0};
             size_t headerBytes = 0;
+            bool held = false;
             {
                 std::lock_guard lock(m_mutex);
                 m_requests.push_back(line);
@@ -90,8 +100,14 @@ private:
                 headerBytes = reply.size();
                 reply += body;
                 if (file != m_files.end() && m_trickled.count(file->first)) trickle = m_trickled[file->first];
+                held = file != m_files.end() && m_held.count(file->first) && !file->second.empty();
             }
-            if (trickle.count() == 0) {
+            if (held) {
+                bool open = ::send(fd, reply.data(), reply.size() - 1, MSG_NOSIGNAL) > 0;
+                while (open && !m_stop && !m_released)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                if (open) ::send(fd, &reply.back(), 1, MSG_NOSIGNAL);
+            } else if (trickle.count() == 0) {
                 ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
             } else {
                 bool open = ::send(fd, reply.data(), headerBytes, MSG_NOSIGNAL) > 0;
@@ -106,10 +122,11 @@ private:
 
     HttpConnectionSettings m_found;
     int m_listen = -1, m_port = 0;
-    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_stop{false}, m_released{false};
     mutable std::mutex m_mutex;
     std::map<std::string, std::string> m_files;
     std::map<std::string, std::chrono::milliseconds> m_trickled;
+    std::set<std::string> m_held;
     std::vector<std::string> m_requests, m_hosts;
     std::thread m_thread;
 };

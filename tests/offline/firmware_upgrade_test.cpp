@@ -260,25 +260,63 @@ TEST_F(FirmwareUpgradeTest, EachFailureOfTheDownloaderIsShownAsThatFailure) {
     }
 }
 
-// Unplugged while the image goes out: the upgrade fails on its next packet, and once it has let go of the link the
-// window sees the downloader gone, as it does when idle.
-TEST_F(FirmwareUpgradeTest, ADownloaderUnpluggedDuringTheUpgradeIsDisconnectedWhenItLetsGo) {
-    host.ExpectBox(u"固件更新失败！", fw::IDOK);
-    RunManual(Save("fw.enc", FirmwareFile(Image("3.1.7", 400000))), [&](fw::Dialog&) {
-        ASSERT_TRUE(host.PumpUntil(
-            [&] {
-                for (const auto& frame : downloader->ReceivedFrames())
-                    if (frame[1] == 0x04 && frame[3] == 0x02) return true;
-                return false;
-            },
-            10s));
-        linksim::Unplug(downloader->Path());
-    });
-    EXPECT_EQ(BoxTexts(), std::vector<fw::Text>{u"固件更新失败！"});
-    EXPECT_EQ(Update().installs, 0);
-    EXPECT_EQ(window->m_connected, 0);
-    EXPECT_EQ(ButtonText(), u"连接设备");
-    EXPECT_TRUE(LogHas(u"设备已断开！"));
+// The downloader leaves the bus while the upgrade holds the link. Once the upgrade lets go, the window sees what it
+// would see when idle: a downloader that has gone, or one that is back on the bus but not on the handle the window
+// holds (plugged in again while the image went out, or back only after the last reconnection gave up), leaves the
+// window disconnected with "设备已断开！", and Connect opens it again.
+TEST_F(FirmwareUpgradeTest, ADownloaderThatLeftTheBusDuringTheUpgradeIsDisconnectedWhenItLetsGo) {
+    struct Row {
+        const char* name;
+        std::function<void()> meanwhile;  // once the image goes out; the worker waits for the bar meanwhile
+        const char16_t* message;
+        int installs;
+        bool backOnTheBus;
+    };
+    const Row rows[] = {
+        {"unplugged", [&] { linksim::Unplug(downloader->Path()); }, u"固件更新失败！", 0, false},
+        {"unplugged and plugged back",
+         [&] {
+             linksim::Unplug(downloader->Path());
+             linksim::Replug(downloader);
+         },
+         u"固件更新失败！", 0, true},
+        {"back only after the last reconnection gave up",
+         [&] {
+             downloader->StayAwayOnNextRestart();
+             ASSERT_TRUE(host.PumpUntil([&] { return !host.Boxes().empty(); }, 30s));
+             linksim::Replug(downloader);
+         },
+         u"重新连接失败！", 1, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (window->m_connected) window->Click(IDC_BTN_CONNECT);
+        linksim::Reset();
+        downloader = linksim::Plug();
+        host.PumpUntilIdle();
+        ASSERT_TRUE(ConnectLink());
+        host.ClearRecords();
+
+        host.ExpectBox(row.message, fw::IDOK);
+        RunManual(Save("fw.enc", FirmwareFile(Image("3.1.7", 400000))), [&](fw::Dialog&) {
+            ASSERT_TRUE(host.PumpUntil(
+                [&] {
+                    for (const auto& frame : downloader->ReceivedFrames())
+                        if (frame[1] == 0x04 && frame[3] == 0x02) return true;
+                    return false;
+                },
+                10s));
+            row.meanwhile();
+        });
+        EXPECT_EQ(BoxTexts(), std::vector<fw::Text>{row.message});
+        EXPECT_EQ(Update().installs, row.installs);
+        EXPECT_EQ(window->m_connected, 0);
+        EXPECT_EQ(ButtonText(), u"连接设备");
+        EXPECT_TRUE(LogHas(u"设备已断开！"));
+        if (row.backOnTheBus) {
+            EXPECT_TRUE(ConnectLink());
+        }
+    }
 }
 
 TEST(FirmwareProgress, TheBarRangeStaysWithinSixteenBitsAndEndsFull) {

@@ -208,6 +208,12 @@ TEST_F(HidapiSeam, ShortWritesAndFailedReadsAreFailures) {
     EXPECT_EQ(device->Read(buffer, 10), 64);
     fake.readFailure = 1;
     EXPECT_EQ(device->Read(buffer, 10), -1);
+
+    // A device that left the bus fails every read on its handle, even one that waits for nothing.
+    fake.readFailure = 0;
+    EXPECT_TRUE(device->Alive());
+    fake.readFailure = 1;
+    EXPECT_FALSE(device->Alive());
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -220,6 +226,7 @@ struct ScriptedDevice : LinkDevice {
     bool writeOk = true;
     std::vector<std::vector<uint8_t>>* writes = nullptr;
     std::deque<std::vector<uint8_t>>* reads = nullptr;
+    const bool* alive = nullptr;
     int OutputReportLength() const override { return output; }
     int InputReportLength() const override { return input; }
     bool Write(std::span<const uint8_t> report) override {
@@ -234,6 +241,7 @@ struct ScriptedDevice : LinkDevice {
         std::copy_n(r.begin(), n, buffer.begin());
         return static_cast<int>(n);
     }
+    bool Alive() override { return *alive; }
 };
 
 struct ScriptedBackend : LinkBackend {
@@ -242,6 +250,7 @@ struct ScriptedBackend : LinkBackend {
     std::vector<std::string> refuse;
     int output = 65, input = 65;
     bool writeOk = true;
+    bool alive = true;  // the devices opened so far still reach what they opened
     std::vector<std::vector<uint8_t>> writes;
     std::deque<std::vector<uint8_t>> reads;
     std::vector<LinkDeviceInfo> Enumerate() override { return devices; }
@@ -254,6 +263,7 @@ struct ScriptedBackend : LinkBackend {
         d->writeOk = writeOk;
         d->writes = &writes;
         d->reads = &reads;
+        d->alive = &alive;
         return d;
     }
 };
@@ -276,9 +286,13 @@ TEST(CHidTransport, TheFirstMatchingDeviceIsOpenedAndNoOther) {
     real.refuse = {"/dev/hidraw1"};
     EXPECT_TRUE(hid.FindDevice(0x5158, 0x4C50));
     EXPECT_EQ(hid.DevicePath(), "/dev/hidraw2");
-    // Gone from the list, it is gone; the others staying does not count.
+    // Gone from the list, it is gone; the others staying does not count. Listed again under its path after it
+    // left the bus, it is another device, which the handle does not reach.
     EXPECT_TRUE(hid.DevicePresent());
     real.devices.pop_back();
+    EXPECT_FALSE(hid.DevicePresent());
+    real.devices.push_back({"/dev/hidraw2", 0x5158, 0x4C50});
+    real.alive = false;
     EXPECT_FALSE(hid.DevicePresent());
 
     EXPECT_FALSE(hid.FindDevice(0x5158, 0x9999));

@@ -352,6 +352,85 @@ TEST_F(UpdateChecksTest, NewerFirmwareAfterConnectingIsInstalledOnTheDownloader)
     ExpectOnlyRequests({kToolIni, kFirmwareIni, "/files/Firware/QXLink_3.1.10.enc"});
 }
 
+// The firmware for an upgrade is fetched on the UI thread, and the window keeps answering meanwhile, but not with
+// the link the upgrade is to use: Disconnect and the commands that reach the downloader are refused, and the
+// upgrade goes on over the connection the window kept. A downloader that leaves the bus meanwhile disconnects the
+// window, and one that is back before the fetch ends is not upgraded behind the disconnected window's back. Either way
+// the button says what the window is.
+TEST_F(UpdateChecksTest, TheLinkStaysAsItIsWhileTheFirmwareForAnUpgradeIsFetched) {
+    StartQuietly();
+    ASSERT_TRUE(ConnectLink());
+    Poll(Checks().FirmwareCheck());  // the automatic one: nothing on the server yet, so silent
+    // The held byte waits for the test, not for the fetch's own waits to run out.
+    SetHttpConnectionSettings({server.Port(), 2000, 60000, 60000, 1});
+    const fw::Text ask = u"离线下载器发现新版本，是否马上升级?";
+    struct Row {
+        const char* name;
+        std::string version;
+        std::function<void()> meanwhile;  // on a thread of its own while the fetch waits for its last byte
+        std::vector<fw::Text> boxes;
+        bool upgraded;
+    };
+    const Row rows[] = {
+        {"Disconnect pressed",
+         "3.1.10",
+         [&] { fw::RunOnUi([&] { window->Click(IDC_BTN_CONNECT); }); },
+         {ask, u"正在下载，请等待下载结束！", u"固件更新成功！"},
+         true},
+        {"the downloader's configuration and manual upgrade chosen",
+         "3.1.11",
+         [&] {
+             fw::RunOnUi([&] {
+                 window->SendCommand(ID_OFFLINE_DOWNLOADER);
+                 window->SendCommand(ID_OFFLINE_LINK_FIRMWARE_UPDATE);
+             });
+         },
+         {ask, u"正在下载，请等待下载结束！", u"正在下载，请等待下载结束！", u"固件更新成功！"},
+         true},
+        {"downloader unplugged and plugged back",
+         "3.1.12",
+         [&] {
+             linksim::Unplug(downloader->Path());
+             const auto giveUp = std::chrono::steady_clock::now() + 10s;
+             while (window->m_connected != 0 && std::chrono::steady_clock::now() < giveUp)
+                 std::this_thread::sleep_for(2ms);
+             linksim::Replug(downloader);
+         },
+         {ask, u"设备没有连接！"},
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.ClearRecords();
+        const std::string before = downloader->FirmwareVersion();
+        const std::string name = "QXLink_" + row.version + ".enc";
+        const std::string firmware = "/files/Firware/" + name;
+        server.Put(kFirmwareIni, Ini(row.version, name));
+        server.Put(firmware, FirmwareFile(row.version));
+        server.HoldLastByte(firmware);
+        for (const auto& box : row.boxes)
+            host.ExpectBox(box, box == ask ? fw::IDYES : fw::IDOK);
+        RunUpgradeDialog();
+        std::thread meanwhile([&] {
+            const auto giveUp = std::chrono::steady_clock::now() + 10s;
+            while (server.Requests().back() != "GET " + firmware + " HTTP/1.1" &&
+                   std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(2ms);
+            row.meanwhile();
+            server.ReleaseLastByte();
+        });
+        window->SendCommand(ID_CHECK_LINK_FIRMWARE_UPDATE);
+        Poll(Checks().FirmwareCheck());
+        meanwhile.join();
+
+        EXPECT_EQ(BoxTexts(), row.boxes);
+        EXPECT_EQ(downloader->FirmwareVersion(), row.upgraded ? row.version : before);
+        EXPECT_EQ(window->m_connected, row.upgraded ? 1 : 0);
+        EXPECT_EQ(ButtonText(), row.upgraded ? u"断开设备" : u"连接设备");
+        EXPECT_FALSE(fw::FileExists(dir.Wide(name)));
+    }
+}
+
 TEST_F(UpdateChecksTest, FirmwareCheckFromTheMenuTellsTheOutcome) {
     StartQuietly();
     ASSERT_TRUE(ConnectLink());
