@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "core/MessageBoxEx.h"
+#include "core/OptionLayouts.h"
 #include "framework/Dialog.h"
 #include "optionbytes/EditorRows.h"
-#include "optionbytes/OptionLayouts.h"
 
 class CQXDownloadToolDlg;
 

@@ -5,10 +5,10 @@
 
 #include "app/MainWindow.h"
 #include "core/HexText.h"
+#include "core/OptionLayouts.h"
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
-#include "optionbytes/OptionLayouts.h"
 
 using fw::Text;
 using fw::TextView;

@@ -1,4 +1,4 @@
-#include "optionbytes/OptionLayouts.h"
+#include "core/OptionLayouts.h"
 
 #include <initializer_list>
 

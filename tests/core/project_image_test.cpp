@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "optionbytes/OptionLayouts.h"
+#include "core/OptionLayouts.h"
 
 namespace {
 
