@@ -63,6 +63,7 @@ private:
     const EditorRow* m_row = nullptr;
     const OptionLayout* m_layout = nullptr;
     OptionFieldTexts m_fields;
+    bool m_wholeImage = false;  // the read brought every byte a write sends
     CMessageBoxEx m_msgBox;
 };
 

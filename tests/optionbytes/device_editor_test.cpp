@@ -436,6 +436,51 @@ TEST_F(DeviceEditor, AShortAnswerShowsZerosPastItsLength) {
     EXPECT_EQ(Image(), image);
 }
 
+// After a short answer the editor shows what came and 00 past it, but a confirm writes nothing: the bytes it would
+// send past the answer are not the chip's (00 in WRP1 to WRP3 would protect their pages). An answer that brings
+// every byte a write sends is enough, even without the bytes that are only read (series 12's flash CRC-32).
+TEST_F(DeviceEditor, AShortAnswerIsNeverWrittenBack) {
+    const Text refused = u"读取的选项字节不完整，不能写入芯片！";
+    struct Row {
+        const char* name;
+        uint8_t series;
+        int dialog;
+        uint32_t answered;
+        Changes changes;  // empty: refused
+    };
+    const Row rows[] = {
+        {"series 0, 10 of 20 bytes", 0, IDD_WRITE_BYTE, 10, {}},
+        {"series 9, 31 of 32 bytes", 9, IDD_WRITE_BYTE, 31, {}},
+        {"series 12, 12 of the 13 bytes written", 12, IDD_WRITE_BYTE2, 12, {}},
+        {"series 12, the 13 bytes written without the CRC", 12, IDD_WRITE_BYTE2, 13, {{8, 0xCC}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = ConnectOn(row.series, 0);
+        const std::vector<uint8_t> before = Image();
+        const bool written = !row.changes.empty();
+        ovsim::InjectShortRead(ovsim::Fn::OptRw, 1, row.answered);
+        bool stayedOpen = false;
+        host.OnModal(row.dialog, [&](fw::Dialog& d) {
+            EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"CC"));
+            host.ExpectBox(written ? kWritten : refused, fw::IDOK);
+            d.Click(IDC_OB_CONFIRM);
+            stayedOpen = d.GetResult() == 0;
+            if (stayedOpen) d.Click(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        EXPECT_EQ(stayedOpen, !written);
+        EXPECT_EQ(OptionCalls(), written ? 2 : 1);  // the read, and the write only where the read was whole
+        std::vector<uint8_t> expected = before;
+        for (const auto& [at, value] : row.changes)
+            expected[at] = value;
+        EXPECT_EQ(Image(), expected);
+        EXPECT_EQ(LogLine(refused, kLogRed), !written);
+    }
+}
+
 // What the boxes and lists show of bytes the editors cannot name, and that such bytes go back as they were read.
 TEST_F(DeviceEditor, BytesWithoutAnEntryShowADefaultAndGoBackUnchanged) {
     CQXDownloadToolDlg& w = ConnectOn(8, 0);
