@@ -165,7 +165,7 @@ void COptionByteEditor::ShowFields() {
     for (const BitBox& box : m_row->boxes)
         CheckDlgButton(box.boxId, FieldBit(m_fields[box.field], box.bit));
     for (const WordBox& word : m_row->words)
-        CheckDlgButton(word.boxId, m_fields[word.field] == u"5AA5");
+        CheckDlgButton(word.boxId, WordSwitchOn(m_fields[word.field]));
     if (m_row->borLevEdit != 0) {
         SetDlgItemText(m_row->borLevEdit, fw::Format(u"%02X", FieldBits(m_fields[kFieldUser2], 4, 3)));
     }
@@ -236,7 +236,7 @@ void COptionByteEditor::OnBoxClicked(int id) {
         return;
     }
     for (const WordBox& word : m_row->words) {
-        if (word.boxId == id) WriteField(word.field, on ? u"5AA5" : u"FFFF");
+        if (word.boxId == id) WriteField(word.field, WordSwitchText(on));
     }
     if (m_row->dbankBox && id == IDC_OB_DBANK_BOX) {
         const Text& dbank = m_fields[kFieldDbank];
