@@ -413,6 +413,18 @@ TEST_F(DeviceEditor, ReadsThatCannotBeMadeOrFailWriteNothing) {
     EXPECT_EQ(g_channels[0].rdpLevel, 0xFF);  // the last row: series 11 cannot be judged
 }
 
+// Series 12 keeps the flash CRC-32 after the bytes the editor writes, least significant byte first; opening the
+// editor logs it most significant digit first. Bytes that differ from each other tell the two orders apart.
+TEST_F(DeviceEditor, Series12LogsTheFlashCrcMostSignificantDigitFirst) {
+    CQXDownloadToolDlg& w = ConnectOn(12, 3);
+    ovsim::SetOptionImage(
+        m_name, {0xA5, 0x01, 0xA5, 0x5A, 0xFF, 0xFF, 0x00, 0x00, 0x11, 0x22, 0xFF, 0xFF, 0xFF, 0x3D, 0x2C, 0x1B, 0x0A});
+    host.OnModal(IDD_WRITE_BYTE2, [](fw::Dialog& d) { d.Click(fw::IDCANCEL); });
+    EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+    EXPECT_EQ(host.LogTexts(), std::vector<Text>{u"FLASH CRC32值：0x0A1B2C3D"});
+    EXPECT_TRUE(LogLine(u"FLASH CRC32值：0x0A1B2C3D", kLogBlack));
+}
+
 // A read that answers fewer bytes than asked: the editor shows the bytes the library returned and 00 past them, never
 // what the block held beyond the answer (the simulated library leaves the chip's bytes there).
 TEST_F(DeviceEditor, AShortAnswerShowsZerosPastItsLength) {
