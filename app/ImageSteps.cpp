@@ -9,8 +9,8 @@
 #include "app/EraseRange.h"
 #include "app/OptionItems.h"
 #include "core/Crc32.h"
+#include "core/OptionLayouts.h"
 #include "core/Translation.h"
-#include "optionbytes/OptionLayouts.h"
 
 using download_steps::IsOneOf;
 using download_steps::KeyBytes;

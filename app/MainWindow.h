@@ -57,8 +57,9 @@ public:
     // The protection lift of a download for one channel (null: channel 0); 0 when the chip stays protected.
     int LiftProtection(ChannelSlot* channel);
     // The device option-byte editors' transport of the whole image (operation 0 read, 1 write, 2 write then
-    // reset), on a block of its own; sets channel 0's protection state from the image read or written.
-    enum class OptionTransfer { Failed, Done, NotRead };
+    // reset), on a block of its own; sets channel 0's protection state from the image read or written. Short: the
+    // read answered fewer bytes than a write sends, zeros past them; shown, never written back, judged not at all.
+    enum class OptionTransfer { Failed, Done, NotRead, Short };
     OptionTransfer ReadWriteOptionBytes(DeviceHandle device, std::array<uint8_t, 64>& image, int operation,
                                         uint8_t unused = 0xFF);
     // After a command that changed the chip's option bytes without handing over the image (protection commands and

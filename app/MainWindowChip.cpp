@@ -1,7 +1,10 @@
 // The main window's chip identity and series: information, partitions, protection, sizes of a download.
+#include <algorithm>
+
 #include "app/ChipIdentity.h"
 #include "app/ControlRules.h"
 #include "app/MainWindow.h"
+#include "app/OptionAnswer.h"
 #include "app/OptionProtection.h"
 #include "app/PartitionLayout.h"
 #include "app/ProgressSteps.h"
@@ -9,8 +12,6 @@
 #include "core/Translation.h"
 #include "framework/Format.h"
 #include "framework/Profile.h"
-
-#include <algorithm>
 
 using fw::Text;
 
@@ -344,6 +345,7 @@ CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(Devi
         }
         image.fill(0);
         std::copy_n(block.data, std::min<size_t>(block.length, image.size()), image.begin());
+        if (!OptionAnswerIsWhole(block, series)) return OptionTransfer::Short;
     } else {
         block.operation = static_cast<uint8_t>(operation);
         block.length = OptionImageWriteLength(series);

@@ -1,6 +1,6 @@
 #include "app/OptionProtection.h"
 
-#include "optionbytes/OptionLayouts.h"
+#include "core/OptionLayouts.h"
 
 uint8_t OptionImageReadLength(ChipSeriesCode series) {
     switch (series) {

@@ -66,6 +66,7 @@ const Checks kCcmsramChecks = EmptyThenHex({{IDC_OB_CCMSRAM, N::CcmsramRst}});
 
 // Second control set.
 const Ids kNrstStop = {IDC_OB_NRST_STOP};
+const Ids kNrstPd = {IDC_OB2_NRST_PD};
 const Ids kBootBoxes = {IDC_OB2_NBOOT0, IDC_OB2_NBOOT1, IDC_OB2_NSWBOOT0};
 const Ids kBoot0Cfg = {IDC_OB2_BOOT0_CFG};
 const Ids kSeries7User = {IDC_OB2_BOOT_LOCK, IDC_OB2_NRST_PA0};
@@ -85,6 +86,13 @@ const std::vector<BitBox> kSeries7Boxes = {
     {IDC_OB_WDG_SW, kFieldUser, 0},          {IDC_OB_NRST_STOP, kFieldUser, 1}, {IDC_OB2_NRST_PD, kFieldUser, 2},
     {IDC_OB2_BOOT_LOCK, kFieldUser, 3},      {IDC_OB2_NRST_PA0, kFieldUser, 4}, {IDC_OB2_LVR_EN, kFieldUser3, 4},
     {IDC_OB2_LVR_FILTER_EN, kFieldUser3, 5},
+};
+// A family-12 project: the USER boxes that series 12 keeps a bit of the same name for, in the series-3 places.
+const std::vector<BitBox> kProject12Boxes = {
+    {IDC_OB_WDG_SW, kFieldUser, 0},
+    {IDC_OB2_NBOOT0, kFieldUser, 3},
+    {IDC_OB2_NBOOT1, kFieldUser, 4},
+    {IDC_OB2_NSWBOOT0, kFieldUser, 5},
 };
 const std::vector<BitBox> kSeries12Boxes = {
     {IDC_OB2_NBOOT0, kFieldUser3, 0},
@@ -114,15 +122,18 @@ const EditorRow kProject89{EditorKind::First, Join({kWrp23, kUser2Group, kSeries
 const EditorRow kProjectOther{EditorKind::First, Join({kWrp23, kUser2Group}), {}, kFirstBoxes, {},
                               Join({kFirstCommon, kWrp23Checks}), {}};
 
-const EditorRow kSecond346{EditorKind::Second, Join({kNrstStop, kBootBoxes, kWrp01}), {}, kUserBoxes, {},
+const EditorRow kSecond346{EditorKind::Second, Join({kNrstStop, kNrstPd, kBootBoxes, kWrp01}), {}, kUserBoxes, {},
                            Join({kSecondCommon, kWrp01Checks}), {}};
-const EditorRow kSecond7{EditorKind::Second, Join({kNrstStop, kSeries7User, kLvr, kUser24, kUser3}), {IDC_OB2_USER3},
+const EditorRow kSecond7{EditorKind::Second, Join({kNrstStop, kNrstPd, kSeries7User, kLvr, kUser24, kUser3}),
+                         {IDC_OB2_USER3},
                          kSeries7Boxes, {},
                          Join({kSecondCommon, EmptyThenHex({{IDC_OB2_USER2, N::User2}, {IDC_OB2_USER3, N::User3},
                                                             {IDC_OB2_USER4, N::User4}})}),
                          {}, 0, IDC_OB2_LVR_POWER};
 const EditorRow kSecond11{EditorKind::Second,
-                          Join({kNrstStop, kBootBoxes, kBoot0Cfg, kWrp01, kWrp23, kUser24, kUser3, kUser5, kUser6}), {},
+                          Join({kNrstStop, kNrstPd, kBootBoxes, kBoot0Cfg, kWrp01, kWrp23, kUser24, kUser3, kUser5,
+                                kUser6}),
+                          {},
                           kUserBoxes, {},
                           Join({kSecondCommon,
                                 EmptyThenHex({{IDC_OB_WRP0, N::Wrp0}, {IDC_OB_WRP1, N::Wrp1}, {IDC_OB_WRP2, N::Wrp2},
@@ -131,18 +142,21 @@ const EditorRow kSecond11{EditorKind::Second,
                                               {IDC_OB2_USER4, N::User4}, {IDC_OB2_USER5, N::User5},
                                               {IDC_OB2_USER6, N::User6}})}),
                           {}};
-const EditorRow kSecond12{EditorKind::Second, Join({kBootBoxes, kBoot0Cfg, kWrp01, kUser24, kUser3, kUser5}),
+const EditorRow kSecond12{EditorKind::Second, Join({kNrstPd, kBootBoxes, kBoot0Cfg, kWrp01, kUser24, kUser3, kUser5}),
                           {IDC_OB2_USER3, IDC_OB2_USER5}, kSeries12Boxes,
                           {{IDC_OB_WDG_SW, kFieldUser0, IDC_OB2_USER5}, {IDC_OB2_NRST_PD, kFieldUser, IDC_OB_USER}},
                           Join({kSecondCommon, kWrp01Checks,
                                 EmptyThenHex({{IDC_OB2_USER2, N::User2}, {IDC_OB2_USER4, N::User4}})}),
                           {{IDC_OB_WDG_SW, u"IWDG_SW"}, {IDC_OB2_NRST_PD, u"PF3_NRST"},
                            {IDC_OB2_USER5_LABEL, u"USER0(h):"}}};
+// Series 12 has no nRST_STOP and keeps PF3_NRST where family 3 has nRST_PD: a project offers neither.
+const EditorRow kProject12{EditorKind::Second, Join({kBootBoxes, kWrp01}), {}, kProject12Boxes, {},
+                           Join({kSecondCommon, kWrp01Checks}), {}};
 // clang-format on
 
 const std::vector<int> kFirstSeriesControls = Join({kWrp23, kUser2Group, kBorLev, kSeries89, kSeries9});
-const std::vector<int> kSecondSeriesControls =
-    Join({kNrstStop, kBootBoxes, kBoot0Cfg, kSeries7User, kLvr, kWrp01, kWrp23, kUser24, kUser3, kUser5, kUser6});
+const std::vector<int> kSecondSeriesControls = Join(
+    {kNrstStop, kNrstPd, kBootBoxes, kBoot0Cfg, kSeries7User, kLvr, kWrp01, kWrp23, kUser24, kUser3, kUser5, kUser6});
 
 const std::vector<FieldEdit> kFirstEdits = {
     {IDC_OB_RDP, kFieldRdp},     {IDC_OB_RDP2, kFieldRdp2},   {IDC_OB_USER, kFieldUser},
@@ -204,7 +218,8 @@ const EditorRow& ProjectEditorRow(uint8_t family, EditorKind kind) {
     if (kind == EditorKind::Second) {
         if (family == 7) return kSecond7;
         if (family == 11) return kSecond11;
-        return kSecond346;  // family 12 is edited as family 3 in a project
+        if (family == 12) return kProject12;
+        return kSecond346;
     }
     switch (family) {
         case 0:

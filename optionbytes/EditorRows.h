@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "optionbytes/OptionLayouts.h"
+#include "core/OptionLayouts.h"
 
 // The two control sets: series 0, 1, 2, 5, 8, 9 and series 3, 4, 6, 7, 11, 12.
 enum class EditorKind : uint8_t { First, Second };

@@ -1,5 +1,7 @@
 #include "optionbytes/FieldMessages.h"
 
+#include "app/MainWindow.h"
+#include "core/MessageBoxEx.h"
 #include "core/Translation.h"
 
 fw::Text FieldEmptyMessage(CheckedName name) {
@@ -71,4 +73,10 @@ fw::Text FieldNotHexMessage(CheckedName name) {
             return TranslateText(u"BOR_LEV输入的数据必须为十六进制的数据！");
     }
     return {};
+}
+
+void RefuseIncompleteRead(CQXDownloadToolDlg& window, const fw::Window* parent) {
+    const fw::Text text = TranslateText(u"读取的选项字节不完整，不能写入芯片！");
+    CMessageBoxEx().MessageBox(parent, text, fw::MB_OK);
+    window.AppendLog(text, kLogRed);
 }

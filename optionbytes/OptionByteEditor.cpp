@@ -132,10 +132,11 @@ void COptionByteEditor::LoadProjectOptionBytes() {
 }
 
 bool COptionByteEditor::LoadOptionBytes() {
+    using Transfer = CQXDownloadToolDlg::OptionTransfer;
     std::array<uint8_t, 64> image{};
-    if (m_owner->ReadWriteOptionBytes(m_owner->m_hDevice, image, 0, 0xFF) != CQXDownloadToolDlg::OptionTransfer::Done) {
-        return false;
-    }
+    const Transfer read = m_owner->ReadWriteOptionBytes(m_owner->m_hDevice, image, 0, 0xFF);
+    if (read != Transfer::Done && read != Transfer::Short) return false;
+    m_wholeImage = read == Transfer::Done;
     m_fields = FieldsFromImage(*m_layout, image);
     if (m_series == 12) {
         const uint32_t crc = image[13] | image[14] << 8 | image[15] << 16 | static_cast<uint32_t>(image[16]) << 24;
@@ -164,7 +165,7 @@ void COptionByteEditor::ShowFields() {
     for (const BitBox& box : m_row->boxes)
         CheckDlgButton(box.boxId, FieldBit(m_fields[box.field], box.bit));
     for (const WordBox& word : m_row->words)
-        CheckDlgButton(word.boxId, m_fields[word.field] == u"5AA5");
+        CheckDlgButton(word.boxId, WordSwitchOn(m_fields[word.field]));
     if (m_row->borLevEdit != 0) {
         SetDlgItemText(m_row->borLevEdit, fw::Format(u"%02X", FieldBits(m_fields[kFieldUser2], 4, 3)));
     }
@@ -235,7 +236,7 @@ void COptionByteEditor::OnBoxClicked(int id) {
         return;
     }
     for (const WordBox& word : m_row->words) {
-        if (word.boxId == id) WriteField(word.field, on ? u"5AA5" : u"FFFF");
+        if (word.boxId == id) WriteField(word.field, WordSwitchText(on));
     }
     if (m_row->dbankBox && id == IDC_OB_DBANK_BOX) {
         const Text& dbank = m_fields[kFieldDbank];
@@ -323,6 +324,10 @@ void COptionByteEditor::OnBnClickedOk() {
 }
 
 void COptionByteEditor::ConfirmDevice() {
+    if (!m_wholeImage) {
+        RefuseIncompleteRead(*m_owner, this);
+        return;
+    }
     const int operation = IsDlgButtonChecked(IDC_OB_RESET) ? 2 : 1;
     RefreshLevelOneText();
     if (!CheckFields()) return;

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "core/MessageBoxEx.h"
+#include "core/OptionLayouts.h"
 #include "framework/Dialog.h"
 #include "optionbytes/EditorRows.h"
-#include "optionbytes/OptionLayouts.h"
 
 class CQXDownloadToolDlg;
 
@@ -63,6 +63,7 @@ private:
     const EditorRow* m_row = nullptr;
     const OptionLayout* m_layout = nullptr;
     OptionFieldTexts m_fields;
+    bool m_wholeImage = false;  // the read brought every byte a write sends
     CMessageBoxEx m_msgBox;
 };
 

@@ -4,11 +4,13 @@
 #include <cwctype>
 
 #include "app/MainWindow.h"
+#include "app/OptionAnswer.h"
 #include "core/HexText.h"
+#include "core/OptionLayouts.h"
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
-#include "optionbytes/OptionLayouts.h"
+#include "optionbytes/FieldMessages.h"
 
 using fw::Text;
 using fw::TextView;
@@ -113,10 +115,11 @@ bool CWriteProtectDlg::ReadWriteProtection() {
     // A code without a layout of its own is offered WRP0 and WRP1 only, from where series 0 keeps them.
     if (series > 12) places.resize(std::min<size_t>(places.size(), 2));
     for (size_t k = 0; k < places.size(); ++k) {
-        m_wrp[k] = block.data[places[k]];
+        // What a short answer did not bring is shown as 00, never as what the block held beyond it.
+        m_wrp[k] = places[k] < block.length ? block.data[places[k]] : 0x00;
         SetDlgItemText(kEdits[k], fw::Format(u"%02X", m_wrp[k]));
     }
-    m_readDone = true;
+    m_readDone = OptionAnswerIsWhole(block, series);
     return true;
 }
 
@@ -129,6 +132,7 @@ bool CWriteProtectDlg::FourByteChip() const {
 }
 
 void CWriteProtectDlg::OnBnClickedOk() {
+    if (!m_readDone) return RefuseIncompleteRead(*m_pMainDlg, this);
     const int count = FourByteChip() ? 4 : 2;
     Text texts[4];
     for (int k = 0; k < count; ++k)

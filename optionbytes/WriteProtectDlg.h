@@ -23,6 +23,8 @@ public:
 
     // The bytes read at opening, replaced by what OK wrote; all 0xFF (no protection) until a read succeeded.
     std::array<uint8_t, 4> m_wrp{0xFF, 0xFF, 0xFF, 0xFF};
+    // The read brought the chip's whole image: only then do m_wrp say whether the chip is protected, and only then
+    // may OK write them back.
     bool m_readDone = false;
 
 protected:

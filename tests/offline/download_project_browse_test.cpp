@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <functional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "app/DownloadCounters.h"
 #include "app/program/ProgramCommands.h"
@@ -422,56 +424,79 @@ TEST_F(DownloadProjectBrowse, ASeries9ProjectFromTheMakerCannotLockTheChipAtLeve
 }
 
 // One option-byte edit, made once in a project that is then downloaded and once on the chip with the device editor:
-// the chip ends with the same image in every family. The project keeps its own layout (values only in families 8
-// and 9, the series-3 layout in family 12), so its bytes copied over the chip's would land on other fields: on
-// series 9 the Data0 byte would become the level-2 byte and lock the chip for good.
+// the chip ends with the same image in every family, and the device editor reads back the boxes the project set.
+// The project keeps its own layout (values only in families 8 and 9, the series-3 layout in family 12), so its bytes
+// copied over the chip's would land on other fields: on series 9 the Data0 byte would become the level-2 byte and
+// lock the chip for good. Series 12 keeps the USER boxes of that layout elsewhere (WDG_SW as the IWDG_SW word,
+// the boot bits in USER3): a choice the project offers must reach them, both ways.
 TEST_F(DownloadProjectBrowse, AProjectsOptionEditReachesTheChipAsTheDeviceEditorMakesIt) {
+    using Boxes = std::vector<std::pair<int, bool>>;
     struct Case {
         uint8_t series;
         int deviceEditor;
         int projectEditor;
+        Boxes boxes;                     // set alike in both editors besides Data0 CC
+        std::vector<uint8_t> chipImage;  // the chip before the edit; empty: as it comes
     };
+    const Boxes wdgOff = {{IDC_OB_WDG_SW, false}};
+    // A fresh series-12 chip has IWDG_SW off (USER0 FFFF) and USER3 FF; the second one IWDG_SW on and USER3 F8.
+    const Boxes series12On = {
+        {IDC_OB_WDG_SW, true}, {IDC_OB2_NBOOT0, false}, {IDC_OB2_NBOOT1, true}, {IDC_OB2_NSWBOOT0, true}};
+    const Boxes series12Off = {
+        {IDC_OB_WDG_SW, false}, {IDC_OB2_NBOOT0, true}, {IDC_OB2_NBOOT1, false}, {IDC_OB2_NSWBOOT0, false}};
+    const std::vector<uint8_t> watchdogOn = {0xA5, 0xFF, 0xA5, 0x5A, 0xFF, 0xFF, 0xFF, 0xF8, 0xFF,
+                                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     const Case cases[] = {
-        {0, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},    {1, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},
-        {2, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},    {5, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},
-        {8, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},    {9, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK},
-        {3, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2},  {4, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2},
-        {6, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2},  {7, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2},
-        {11, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2}, {12, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2},
+        {0, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK, wdgOff, {}},
+        {1, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK, wdgOff, {}},
+        {2, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK, wdgOff, {}},
+        {5, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK, wdgOff, {}},
+        {8, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK, wdgOff, {}},
+        {9, IDD_WRITE_BYTE, IDD_WRITE_BYTE_LINK, wdgOff, {}},
+        {3, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2, wdgOff, {}},
+        {4, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2, wdgOff, {}},
+        {6, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2, wdgOff, {}},
+        {7, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2, wdgOff, {}},
+        {11, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2, wdgOff, {}},
+        {12, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2, series12On, {}},
+        {12, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2, series12Off, watchdogOn},
     };
     const char* const kDevice = "/dev/ttyUSB0";
-    const auto connect = [&](uint8_t series) -> CQXDownloadToolDlg& {
+    const auto connect = [&](const Case& c) -> CQXDownloadToolDlg& {
         window.reset();
         ovsim::Reset();
-        ovsim::Attach(OV_IFACE_USART, kDevice, Chip(series));
+        ovsim::Attach(OV_IFACE_USART, kDevice, Chip(c.series));
+        if (!c.chipImage.empty()) ovsim::SetOptionImage(kDevice, c.chipImage);
         CQXDownloadToolDlg& w = Start();
         w.Click(IDC_BTN_CONNECT);
         EXPECT_EQ(w.m_connected, 1);
         return w;
     };
+    const auto edit = [](const Case& c, fw::Dialog& d) {
+        EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"CC"));
+        for (const auto& [box, on] : c.boxes)
+            EXPECT_TRUE(d.Tick(box, on)) << "box " << box;
+        d.Click(IDC_OB_CONFIRM);
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "series " << int(c.series));
+        SCOPED_TRACE(testing::Message() << "series " << int(c.series) << ", first box on: " << c.boxes[0].second);
 
-        // On the chip: Data0 CC in the device editor (a fresh chip has no read protection to remove).
-        CQXDownloadToolDlg& edited = connect(c.series);
-        host.OnModal(c.deviceEditor, [](fw::Dialog& d) {
-            EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"CC"));
-            d.Click(IDC_OB_CONFIRM);
-        });
+        // On the chip, with the device editor (a fresh chip has no read protection to remove).
+        CQXDownloadToolDlg& edited = connect(c);
+        host.OnModal(c.deviceEditor, [&](fw::Dialog& d) { edit(c, d); });
         host.ExpectBox(u"配置选项字节成功，复位后生效！", fw::IDOK);
         ASSERT_TRUE(edited.ChooseMenu(ID_OPTIONS_BYTES));
         const std::vector<uint8_t> byEditor = ovsim::OptionImage(kDevice);
 
-        // In a project: the maker's option bytes (all FF, so level 1), level 1 removed and Data0 CC.
+        // In a project: the maker's option bytes (all FF, so level 1), level 1 removed, then the same edit.
         ProjectOptionBytes options;
         options.fill(0xFF);
         fw::Text text = ProjectOptionTextOf(options);
         host.ExpectBox(u"取消读保护，下载程序安全性无法保障！是否确定取消？", fw::IDYES);
         host.ExpectBox(u"选项字节确认OK！", fw::IDOK);
-        host.OnModal(c.projectEditor, [](fw::Dialog& d) {
+        host.OnModal(c.projectEditor, [&](fw::Dialog& d) {
             d.Click(IDC_OB_L1);
-            EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"CC"));
-            d.Click(IDC_OB_CONFIRM);
+            edit(c, d);
         });
         if (c.projectEditor == IDD_WRITE_BYTE_LINK2) {
             ASSERT_EQ(CWriteByteLinkDlg2(&text, c.series, true).DoModal(), fw::IDOK);
@@ -480,7 +505,7 @@ TEST_F(DownloadProjectBrowse, AProjectsOptionEditReachesTheChipAsTheDeviceEditor
         }
         StoreProjectOptionText(text, options);
 
-        CQXDownloadToolDlg& w = connect(c.series);
+        CQXDownloadToolDlg& w = connect(c);
         const std::vector<uint8_t> before = ovsim::OptionImage(kDevice);
         Browse(w, WriteProject("options.dlpf", w.m_chipModel, {{"app.bin", w.m_flashBase, Pattern(256, 5)}}, options));
         ASSERT_TRUE(Download(w));
@@ -489,6 +514,14 @@ TEST_F(DownloadProjectBrowse, AProjectsOptionEditReachesTheChipAsTheDeviceEditor
         EXPECT_NE(downloaded, before);
         EXPECT_EQ(downloaded, byEditor);
         EXPECT_EQ(ovsim::State(kDevice).pendingLevel, 0);
+
+        // Read back as the user would: the device editor shows each box as the project set it.
+        host.OnModal(c.deviceEditor, [&](fw::Dialog& d) {
+            for (const auto& [box, on] : c.boxes)
+                EXPECT_EQ(d.IsDlgButtonChecked(box), on ? 1 : 0) << "box " << box;
+            d.Click(fw::IDCANCEL);
+        });
+        ASSERT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
     }
 }
 

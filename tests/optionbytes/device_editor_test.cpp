@@ -413,6 +413,18 @@ TEST_F(DeviceEditor, ReadsThatCannotBeMadeOrFailWriteNothing) {
     EXPECT_EQ(g_channels[0].rdpLevel, 0xFF);  // the last row: series 11 cannot be judged
 }
 
+// Series 12 keeps the flash CRC-32 after the bytes the editor writes, least significant byte first; opening the
+// editor logs it most significant digit first. Bytes that differ from each other tell the two orders apart.
+TEST_F(DeviceEditor, Series12LogsTheFlashCrcMostSignificantDigitFirst) {
+    CQXDownloadToolDlg& w = ConnectOn(12, 3);
+    ovsim::SetOptionImage(
+        m_name, {0xA5, 0x01, 0xA5, 0x5A, 0xFF, 0xFF, 0x00, 0x00, 0x11, 0x22, 0xFF, 0xFF, 0xFF, 0x3D, 0x2C, 0x1B, 0x0A});
+    host.OnModal(IDD_WRITE_BYTE2, [](fw::Dialog& d) { d.Click(fw::IDCANCEL); });
+    EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+    EXPECT_EQ(host.LogTexts(), std::vector<Text>{u"FLASH CRC32值：0x0A1B2C3D"});
+    EXPECT_TRUE(LogLine(u"FLASH CRC32值：0x0A1B2C3D", kLogBlack));
+}
+
 // A read that answers fewer bytes than asked: the editor shows the bytes the library returned and 00 past them, never
 // what the block held beyond the answer (the simulated library leaves the chip's bytes there).
 TEST_F(DeviceEditor, AShortAnswerShowsZerosPastItsLength) {
@@ -434,6 +446,51 @@ TEST_F(DeviceEditor, AShortAnswerShowsZerosPastItsLength) {
         {IDC_OB_DATA1, u"12"}, {IDC_OB_WRP0, u"FF"}, {IDC_OB_WRP1, u"00"}, {IDC_OB_WRP2, u"00"}, {IDC_OB_WRP3, u"00"}};
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(Image(), image);
+}
+
+// After a short answer the editor shows what came and 00 past it, but a confirm writes nothing: the bytes it would
+// send past the answer are not the chip's (00 in WRP1 to WRP3 would protect their pages). An answer that brings
+// every byte a write sends is enough, even without the bytes that are only read (series 12's flash CRC-32).
+TEST_F(DeviceEditor, AShortAnswerIsNeverWrittenBack) {
+    const Text refused = u"读取的选项字节不完整，不能写入芯片！";
+    struct Row {
+        const char* name;
+        uint8_t series;
+        int dialog;
+        uint32_t answered;
+        Changes changes;  // empty: refused
+    };
+    const Row rows[] = {
+        {"series 0, 10 of 20 bytes", 0, IDD_WRITE_BYTE, 10, {}},
+        {"series 9, 31 of 32 bytes", 9, IDD_WRITE_BYTE, 31, {}},
+        {"series 12, 12 of the 13 bytes written", 12, IDD_WRITE_BYTE2, 12, {}},
+        {"series 12, the 13 bytes written without the CRC", 12, IDD_WRITE_BYTE2, 13, {{8, 0xCC}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        window.reset();
+        ovsim::Reset();
+        CQXDownloadToolDlg& w = ConnectOn(row.series, 0);
+        const std::vector<uint8_t> before = Image();
+        const bool written = !row.changes.empty();
+        ovsim::InjectShortRead(ovsim::Fn::OptRw, 1, row.answered);
+        bool stayedOpen = false;
+        host.OnModal(row.dialog, [&](fw::Dialog& d) {
+            EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"CC"));
+            host.ExpectBox(written ? kWritten : refused, fw::IDOK);
+            d.Click(IDC_OB_CONFIRM);
+            stayedOpen = d.GetResult() == 0;
+            if (stayedOpen) d.Click(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        EXPECT_EQ(stayedOpen, !written);
+        EXPECT_EQ(OptionCalls(), written ? 2 : 1);  // the read, and the write only where the read was whole
+        std::vector<uint8_t> expected = before;
+        for (const auto& [at, value] : row.changes)
+            expected[at] = value;
+        EXPECT_EQ(Image(), expected);
+        EXPECT_EQ(LogLine(refused, kLogRed), !written);
+    }
 }
 
 // What the boxes and lists show of bytes the editors cannot name, and that such bytes go back as they were read.

@@ -96,9 +96,14 @@ TEST_F(ProjectEditor, EachControlChangesItsOwnDigits) {
          [](fw::Dialog& d) { EXPECT_TRUE(d.Select(IDC_OB_NRST_SEL, 2)); }, u"A5FF0000FFFFFFFFFFFFFEFFFFFFFFFF"},
         {"family 3 nBOOT0 off", 3, common, [](fw::Dialog& d) { EXPECT_TRUE(d.Tick(IDC_OB2_NBOOT0, false)); },
          u"A55AF70800FF00FFFF00FF00FF00FF00FF00FF00"},
-        {"family 12 is edited as family 3", 12, common,
-         [](fw::Dialog& d) { EXPECT_TRUE(d.Tick(IDC_OB_NRST_STOP, false)); },
-         u"A55AFD0200FF00FFFF00FF00FF00FF00FF00FF00"},
+        // Family 12 keeps the series-3 layout but offers only the USER boxes its chips have a bit of that name for.
+        {"family 12 nBOOT0 off, no nRST_STOP or nRST_PD", 12, common,
+         [](fw::Dialog& d) {
+             EXPECT_FALSE(d.Tick(IDC_OB_NRST_STOP, false));
+             EXPECT_FALSE(d.Tick(IDC_OB2_NRST_PD, false));
+             EXPECT_TRUE(d.Tick(IDC_OB2_NBOOT0, false));
+         },
+         u"A55AF70800FF00FFFF00FF00FF00FF00FF00FF00"},
         {"family 7 LVR power A", 7, u"A55AFF0000FF00FFFF0013ECFF00FF00FF00FF00",
          [](fw::Dialog& d) { EXPECT_TRUE(d.EnterText(IDC_OB2_LVR_POWER, u"A")); },
          u"A55AFF0000FF00FFFF001AE5FF00FF00FF00FF00"},

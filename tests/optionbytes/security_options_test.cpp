@@ -607,15 +607,19 @@ TEST_F(SecurityOptions, WriteProtectionThroughTheBlockSelector) {
         bool cancel;
         std::vector<uint8_t> wrpBytes;  // image bytes 1 to 4 afterwards
         std::vector<Text> log;
+        int answered = -1;  // the read's data bytes; -1: all four
     };
     const Text done = u"配置写保护成功，复位后生效！";
     const Text failed = u"配置写保护失败！";
     const Text status = StatusCodeToText(CMD_STATUS_BAD_PARAMETER);
+    const Text incomplete = u"读取的选项字节不完整，不能写入芯片！";
     const Row rows[] = {
         {"blocks 1 and 2 protected", 0, false, {0xF8, 0xFF, 0xFF, 0xFF}, {done}},
         {"cancelled", 0, true, {0xFE, 0xFF, 0xFF, 0xFF}, {}},
         {"the read fails", 1, false, {0xFE, 0xFF, 0xFF, 0xFF}, {status}},
         {"the write fails", 2, false, {0xFE, 0xFF, 0xFF, 0xFF}, {status, failed}},
+        // Bytes 2 and 3 of the word would be written as 00: blocks nobody chose, protected.
+        {"the read answers two of four bytes", 0, false, {0xFE, 0xFF, 0xFF, 0xFF}, {incomplete}, 2},
     };
     CQXDownloadToolDlg& w = Connect();
     w.m_flashSizeKB = 2048;
@@ -625,6 +629,7 @@ TEST_F(SecurityOptions, WriteProtectionThroughTheBlockSelector) {
         ovsim::ClearCallLog();
         host.ClearRecords();
         if (row.failingCall) ovsim::InjectStatus(ovsim::Fn::OptRw, row.failingCall, CMD_STATUS_BAD_PARAMETER);
+        if (row.answered >= 0) ovsim::InjectShortRead(ovsim::Fn::OptRw, 1, static_cast<uint32_t>(row.answered));
         host.OnModal(IDD_SELECT_BLOCK, [&](fw::Dialog& d) {
             EXPECT_FALSE(d.IsDlgButtonChecked(IDC_SB_BLOCK1));
             d.Tick(IDC_SB_BLOCK1, true);
@@ -632,12 +637,15 @@ TEST_F(SecurityOptions, WriteProtectionThroughTheBlockSelector) {
             d.Click(row.cancel ? fw::IDCANCEL : IDC_SB_OK);
         });
         if (row.failingCall == 2) host.ExpectBox(failed, fw::IDOK);
-        if (row.failingCall == 0 && !row.cancel) host.ExpectBox(done, fw::IDOK);
+        if (row.answered >= 0) host.ExpectBox(incomplete, fw::IDOK);
+        if (row.failingCall == 0 && !row.cancel && row.answered < 0) host.ExpectBox(done, fw::IDOK);
         EXPECT_TRUE(w.ChooseMenu(ID_WRITE_PROTECTION));
         const std::vector<uint8_t> image = Image();
         EXPECT_EQ(std::vector<uint8_t>(image.begin() + 1, image.begin() + 5), row.wrpBytes);
         EXPECT_EQ(host.LogTexts(), row.log);
-        EXPECT_EQ(host.ModalsRun().size(), row.failingCall == 1 ? 0u : 1u);
+        EXPECT_EQ(host.ModalsRun().size(), row.failingCall == 1 || row.answered >= 0 ? 0u : 1u);
+        const bool writeSent = row.failingCall != 1 && !row.cancel && row.answered < 0;
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::OptRw), writeSent ? 2 : 1);
     }
 }
 

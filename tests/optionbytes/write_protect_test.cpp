@@ -126,6 +126,28 @@ TEST_F(WriteProtect, RefusalsAndFailuresWriteNothing) {
         EXPECT_TRUE(w.ChooseMenu(ID_WRITE_PROTECTION));
         EXPECT_EQ(g_channels[0].writeProtected, 1);  // WRP0 0F from the retry above
     }
+    {
+        SCOPED_TRACE("a short read: shown as far as it came, OK refused, the flag stays");
+        const std::vector<uint8_t> before = Image();
+        g_channels[0].writeProtected = 0;
+        ovsim::ClearCallLog();
+        ovsim::InjectShortRead(ovsim::Fn::OptRw, 1, 10);  // WRP0 came, WRP1 to WRP3 did not
+        const Text refused = u"读取的选项字节不完整，不能写入芯片！";
+        host.OnModal(IDD_WRITE_PROTECT, [&](fw::Dialog& d) {
+            EXPECT_EQ(d.GetDlgItemText(IDC_WP_WRP0), u"0F");
+            EXPECT_EQ(d.GetDlgItemText(IDC_WP_WRP1), u"00");
+            d.EnterText(IDC_WP_WRP0, u"FF");
+            host.ExpectBox(refused, fw::IDOK);
+            d.Click(IDC_WP_OK);
+            EXPECT_EQ(d.GetResult(), 0);
+            d.Click(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(w.ChooseMenu(ID_WRITE_PROTECTION));
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::WriteProtect), 0);
+        EXPECT_EQ(Image(), before);
+        EXPECT_EQ(g_channels[0].writeProtected, 0);
+        EXPECT_TRUE(LogHas(refused));
+    }
 }
 
 // Series 7 has no write-protection bytes: even when the command is sent, no editor opens and nothing is written.

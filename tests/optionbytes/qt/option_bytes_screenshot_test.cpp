@@ -105,7 +105,7 @@ Picture DrawProjectEditor(uint32_t languageId, uint8_t family, const std::string
     // Erased project bytes of the family.
     fw::Text text =
         family == 11 ? u"A5FFFFFFFFFFFF0000FFFFFFFFFFFFFFFFFFFFFF" : u"A5FF0000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
-    if (family == 7 || family == 11) {
+    if (EditorKindOf(family) == EditorKind::Second) {
         CWriteByteLinkDlg2 editor(&text, family, true);
         picture = Draw(host, editor, nullptr, file);
     } else {
@@ -188,6 +188,8 @@ TEST(OptionBytesPicture, ProjectEditors) {
     Check(DrawProjectEditor(1033, 8, "write_byte_link_family8_en.png"), u"Configuration options byte");
     Check(DrawProjectEditor(2052, 11, "write_byte_link2_family11_zh.png"), u"配置选项字节");
     Check(DrawProjectEditor(1033, 11, "write_byte_link2_family11_en.png"), u"Configuration options byte");
+    Check(DrawProjectEditor(2052, 12, "write_byte_link2_family12_zh.png"), u"配置选项字节");
+    Check(DrawProjectEditor(1033, 12, "write_byte_link2_family12_en.png"), u"Configuration options byte");
 }
 
 }  // namespace

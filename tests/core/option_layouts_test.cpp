@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/HexText.h"
+#include "core/OptionLayouts.h"
 #include "framework/Format.h"
-#include "optionbytes/OptionLayouts.h"
 
 namespace {
 

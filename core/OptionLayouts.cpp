@@ -1,4 +1,4 @@
-#include "optionbytes/OptionLayouts.h"
+#include "core/OptionLayouts.h"
 
 #include <initializer_list>
 
@@ -81,6 +81,33 @@ const OptionLayout kProject7 = Layout("project 7", {
 // clang-format on
 
 uint32_t HexValue(fw::TextView text) { return static_cast<uint32_t>(HexToInt(text)); }
+
+// Where series 12 keeps the USER bits of the series-3 layout it takes in projects. nRST_STOP and nRST_PD have no
+// bit of that name on the chip, so the project editor does not offer them for family 12.
+struct MovedBit {
+    int projectBit;  // of the project's USER byte
+    OptionField field;
+    int bit;  // kSwitchWord: the field is a switch word
+};
+constexpr int kSwitchWord = -1;
+const MovedBit kSeries12UserBits[] = {
+    {0, kFieldUser0, kSwitchWord},  // WDG_SW: IWDG_SW
+    {3, kFieldUser3, 0},            // nBOOT0
+    {4, kFieldUser3, 1},            // nBOOT1
+    {5, kFieldUser3, 2},            // nSWBOOT0
+};
+
+void MoveSeries12UserBits(fw::TextView projectUser, OptionFieldTexts& device) {
+    for (const MovedBit& moved : kSeries12UserBits) {
+        const bool on = FieldBit(projectUser, moved.projectBit);
+        fw::Text& target = device[moved.field];
+        if (moved.bit != kSwitchWord) {
+            target = WithFieldBit(target, moved.bit, on);
+        } else if (on != WordSwitchOn(target)) {
+            target = WordSwitchText(on);
+        }
+    }
+}
 
 }  // namespace
 
@@ -258,8 +285,13 @@ std::vector<uint8_t> DeviceImageFromProject(uint8_t family, std::span<const uint
         const auto field = static_cast<OptionField>(f);
         if (heldAsByte(project, field) && heldAsByte(device, field)) texts[field] = chosen[field];
     }
+    if (&project == &kProject3 && &device == &kDevice12) MoveSeries12UserBits(chosen[kFieldUser], texts);
     return ImageFromFields(device, texts);
 }
+
+bool WordSwitchOn(fw::TextView word) { return word == u"5AA5"; }
+
+fw::Text WordSwitchText(bool on) { return on ? u"5AA5" : u"FFFF"; }
 
 bool FieldBit(fw::TextView byteText, int bit) { return FieldBits(byteText, bit, 1) != 0; }
 

@@ -93,9 +93,16 @@ fw::Text ProjectTextFromFields(const OptionLayout& layout, const OptionFieldText
 // A project's option bytes as a chip takes them: each field that the project layout of `family` holds as a byte
 // goes where the device layout of `series` keeps that byte, over the chip's image as read; whatever the project does
 // not speak for (fields it lacks, a 16-bit word where it holds a byte, bytes carried as read) stays as the chip has
-// it, and complements follow their values. Of the device layout's write length, so bytes past it are never sent.
+// it, and complements follow their values. Series 12 keeps the USER boxes of a series-3 layout elsewhere: WDG_SW
+// turns its IWDG_SW word, nBOOT0, nBOOT1 and nSWBOOT0 are bits 0 to 2 of its USER3. Of the device layout's write
+// length, so bytes past it are never sent.
 std::vector<uint8_t> DeviceImageFromProject(uint8_t family, std::span<const uint8_t> projectBytes, uint8_t series,
                                             std::span<const uint8_t> chipImage);
+
+// Series 12's switch words (IWDG_SW in USER0, PF3_NRST in USER): on at 0x5AA5, off at 0xFFFF. Any other value
+// counts as off and stays as it is until the switch is turned.
+bool WordSwitchOn(fw::TextView word);
+fw::Text WordSwitchText(bool on);
 
 // Bit n of a byte text (character 7 - n of its binary form), and the text with that bit set or cleared.
 bool FieldBit(fw::TextView byteText, int bit);
