@@ -129,6 +129,9 @@ public:
     int DownloadSafeModule();
     int DownloadItemImages(PartitionRecords& records);
     int ReadBackFlashCrc();
+    // A project's option bytes are laid over the chip's whole option image: without a whole copy of it the job reads
+    // the image itself, and refuses before any step that erases when it cannot have one.
+    int TakeOptionImage();
     int WriteOptionBytes();
 
 private:

@@ -315,11 +315,14 @@ void CQXDownloadToolDlg::RefreshOptionBytesCopy() {
     if (m_chipSeries == 10) return;  // its copy holds an item, never written back whole
     OptionRwBlock block{};
     block.length = OptionImageReadLength(m_chipSeries);
-    if (OV_CMD_OPT_RW(m_hDevice, &block) == CMD_STATUS_OK) {
+    const StatusCode status = OV_CMD_OPT_RW(m_hDevice, &block);
+    if (status == CMD_STATUS_OK) {
         m_optionBytes = block;
-    } else {
-        m_optionBytes = OptionRwBlock{};
+        return;
     }
+    m_optionBytes = OptionRwBlock{};
+    AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
+    AppendLog(TranslateText(u"重新读取选项字节失败！"), kLogRed);
 }
 
 CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(DeviceHandle device,

@@ -20,6 +20,7 @@
 #include "resources/ui/add_start_address.h"
 #include "resources/ui/download_project.h"
 #include "resources/ui/option_bytes.h"
+#include "resources/ui/write_protect.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/offline/ClosedUpdatePort.h"
 
@@ -419,6 +420,86 @@ TEST_F(DownloadProjectBrowse, ASeries9ProjectFromTheMakerCannotLockTheChipAtLeve
     EXPECT_EQ(chip[24], 0xCC);  // Data0
     EXPECT_EQ(chip[25], 0x33);
     EXPECT_EQ(ovsim::State("/dev/ttyUSB0").pendingLevel, 0);
+}
+
+// Series 9 over USART: a protection command goes through but its re-read of the option image fails (B002). The
+// window says so in red and keeps no copy of the image from before the command, so a project with option bytes
+// downloaded next has the job read the image itself before anything erases; when that read fails too, the job
+// stops before the first erase and says why, leaving flash and option bytes as they were.
+TEST_F(DownloadProjectBrowse, AfterAFailedReReadTheJobReadsTheOptionImageBeforeErasing) {
+    struct Case {
+        const char* name;
+        int command;
+        bool jobReadFails;
+    };
+    const Case cases[] = {
+        {"disable L1", ID_DISABLE_READ_PROTECTION_L1, false},
+        {"write-protection editor", ID_WRITE_PROTECTION, false},
+        {"disable L1, the job's read fails too", ID_DISABLE_READ_PROTECTION_L1, true},
+    };
+    const char* const kDevice = "/dev/ttyUSB0";
+    ProjectOptionBytes options;  // the series-9 project layout: RDP A5, Data0 CC, everything else erased
+    options.fill(0xFF);
+    options[0] = 0xA5, options[2] = 0xCC;
+    const auto failReRead = [] { ovsim::InjectStatus(ovsim::Fn::OptRw, 1, CMD_STATUS_BAD_PARAMETER); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        ovsim::Reset();
+        host.ClearRecords();
+        ovsim::Attach(OV_IFACE_USART, kDevice, Chip(9));
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        ASSERT_EQ(w.m_connected, 1);
+
+        if (c.command == ID_WRITE_PROTECTION) {
+            // The editor reads the chip when it opens: only the read after its write fails.
+            host.OnModal(IDD_WRITE_PROTECT, [&](fw::Dialog& d) {
+                failReRead();
+                d.Click(IDC_WP_OK);
+            });
+            host.ExpectBox(u"配置写保护成功，复位后生效！", fw::IDOK);
+        } else {
+            failReRead();
+        }
+        w.SendCommand(c.command);
+        const auto lines = host.LogLines();
+        const auto reRead =
+            std::ranges::find(lines, fw::Text(u"重新读取选项字节失败！"), &fw::HeadlessHost::LogRecord::text);
+        ASSERT_NE(reRead, lines.end());
+        EXPECT_EQ(reRead->color, fw::Rgb(0xDC, 0, 0));
+
+        Browse(w, WriteProject("options.dlpf", w.m_chipModel, {{"app.bin", w.m_flashBase, Pattern(256, 5)}}, options));
+        ASSERT_TRUE(LogHas(u"文件加载成功！"));
+        const std::vector<uint8_t> flashBefore = ovsim::ReadMemory(kDevice, w.m_flashBase, 256);
+        const std::vector<uint8_t> optionsBefore = ovsim::OptionImage(kDevice);
+        ovsim::ClearCallLog();
+        if (c.jobReadFails) failReRead();
+        const bool downloaded = Download(w);
+
+        const auto calls = ovsim::CallLog();
+        const auto firstErase = std::ranges::find(calls, ovsim::Fn::FlashErase, &ovsim::CallRecord::fn);
+        if (c.jobReadFails) {
+            EXPECT_FALSE(downloaded);
+            EXPECT_EQ(firstErase, calls.end());
+            EXPECT_EQ(ovsim::CallCount(ovsim::Fn::FlashDwnld), 0);
+            EXPECT_TRUE(LogHas(u"读取选项字节失败，无法配置项目的选项字节，下载已停止！"));
+            EXPECT_EQ(ovsim::ReadMemory(kDevice, w.m_flashBase, 256), flashBefore);
+            EXPECT_EQ(ovsim::OptionImage(kDevice), optionsBefore);
+            continue;
+        }
+        EXPECT_TRUE(downloaded);
+        // The image the project's bytes are laid over was read by this download, before its first erase.
+        ASSERT_NE(firstErase, calls.end());
+        EXPECT_NE(std::find_if(calls.begin(), firstErase,
+                               [](const ovsim::CallRecord& call) { return call.fn == ovsim::Fn::OptRw; }),
+                  firstErase);
+        const std::vector<uint8_t> chip = ovsim::OptionImage(kDevice);
+        ASSERT_EQ(chip.size(), 32u);
+        EXPECT_EQ(chip[24], 0xCC);  // Data0
+        EXPECT_EQ(chip[25], 0x33);
+        EXPECT_TRUE(LogHas(u"配置选项字节成功，复位后生效！"));
+    }
 }
 
 // One option-byte edit, made once in a project that is then downloaded and once on the chip with the device editor:
