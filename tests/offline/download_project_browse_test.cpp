@@ -502,6 +502,53 @@ TEST_F(DownloadProjectBrowse, AfterAFailedReReadTheJobReadsTheOptionImageBeforeE
     }
 }
 
+// Series 8 and 9 open a partition with the key of its own index only. A project file that gives USER3 another id
+// (made before the maker offered only that one, or by hand) is refused when chosen, saying why, before anything is
+// configured: nothing of it loads and a Download then reaches no partition. USER3's own id loads.
+TEST_F(DownloadProjectBrowse, ASeries9ProjectGivingAPartitionAnotherKeyIdIsRefused) {
+    const char* const kDevice = "/dev/ttyUSB0";
+    for (const uint8_t keyId : {uint8_t{2}, uint8_t{5}}) {
+        SCOPED_TRACE(testing::Message() << "key id " << int(keyId));
+        window.reset();
+        ovsim::Reset();
+        host.ClearRecords();
+        ovsim::Attach(OV_IFACE_USART, kDevice, Chip(9));
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        ASSERT_EQ(w.m_connected, 1);
+        const fw::Text path = WriteProject("keyid.dlpf", w.m_chipModel, {{"app.bin", w.m_flashBase, Pattern(256, 5)}},
+                                           std::nullopt, [&](ProjectConfig& r) {
+                                               ProjectPartitionEntry& user3 = r.chip.partitions[2];
+                                               user3.marker.Set(kProjectMarkerValid);
+                                               user3.index = 2;
+                                               user3.size = 4;
+                                               user3.keyId = keyId;
+                                               user3.flags = 0x10;
+                                           });
+        if (keyId == 2) {
+            Browse(w, path);
+            EXPECT_TRUE(LogHas(u"文件加载成功！"));
+            EXPECT_EQ(w.m_items[2].wantedKeyId, 2);
+            continue;
+        }
+        const fw::Text why = u"项目文件中USER3的密钥ID 5不适用于该芯片系列！";
+        host.ExpectBox(why, fw::IDOK);
+        Browse(w, path);
+        EXPECT_TRUE(LogHas(why));
+        EXPECT_TRUE(LogHas(u"文件加载失败！"));
+        EXPECT_EQ(w.GetDlgItemText(IDC_EDIT_FILE), u"");
+        for (const DownloadItem& item : w.m_items)
+            EXPECT_EQ(item.configure, 0);
+
+        ovsim::ClearCallLog();
+        host.ExpectBox(u"请选择下载文件！", fw::IDOK);
+        w.Click(IDC_BTN_DOWNLOAD);
+        host.PumpUntil([&] { return Idle(); }, std::chrono::seconds(30));
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::UserxOp), 0);
+        EXPECT_EQ(ovsim::Partition(kDevice, 2).keyId, 0xFF);
+    }
+}
+
 // One option-byte edit, made once in a project that is then downloaded and once on the chip with the device editor:
 // the chip ends with the same image in every family. The project keeps its own layout (values only in families 8
 // and 9, the series-3 layout in family 12), so its bytes copied over the chip's would land on other fields: on
