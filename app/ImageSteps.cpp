@@ -86,7 +86,7 @@ int DownloadJob::DownloadItemImages(PartitionRecords& records) {
         DownloadItem& item = m_items[i];
         if (!item.enabled) continue;
         const fw::Text label = Label(m_items, i);
-        if (records[i].flags != 0) KeyBytes(item.partitionKeyText, keys[i].key);
+        if (records[i].flags != 0) KeyBytes(PartitionKeyText(i), keys[i].key);
 
         for (uint32_t j = 0; j < UsedSegments(item); ++j) {
             const std::vector<uint8_t>& data = item.data[j];

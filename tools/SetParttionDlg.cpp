@@ -9,7 +9,6 @@
 #include "core/HexText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
-#include "framework/Profile.h"
 #include "resources/ui/set_partition.h"
 
 using fw::Text;
@@ -234,10 +233,6 @@ int CSetParttionDlg::ConfigurePartition(int partition) {
         m_msgBox.MessageBox(this, TranslateText(u"配置分区失败！"), fw::MB_OK);
         return 0;
     }
-    if (KeyedSeries(series) && keyId != 0xFF) {
-        if (m_window->m_partitionKeyIds.size() < 3) m_window->m_partitionKeyIds.resize(3);
-        m_window->m_partitionKeyIds[static_cast<size_t>(partition)] = keyId;
-        fw::WriteProfileString(u"Settings", fw::Format(u"user%d_id", partition + 1), fw::Format(u"%d", keyId));
-    }
+    if (KeyedSeries(series) && keyId != 0xFF) m_window->RememberPartitionKeyId(partition, keyId);
     return 1;
 }
