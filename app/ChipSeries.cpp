@@ -43,6 +43,15 @@ bool SeriesHasNoUserPartitions(ChipSeriesCode series) {
     return series == 4 || series == 6 || series == 7 || series == 12;
 }
 
+std::vector<uint8_t> PartitionKeyIdChoices(ChipSeriesCode series, int partition) {
+    if (series == 8 || series == 9) return {static_cast<uint8_t>(partition)};
+    constexpr int kKeyIds = 32;
+    std::vector<uint8_t> ids(kKeyIds);
+    for (int id = 0; id < kKeyIds; ++id)
+        ids[static_cast<size_t>(id)] = static_cast<uint8_t>(id);
+    return ids;
+}
+
 uint32_t ProductionPageSize(ChipSeriesCode series) {
     static constexpr uint32_t kPageSizes[13] = {2048, 2048, 2048, 512, 512, 2048, 512, 512, 8192, 8192, 4096, 512, 512};
     return series < 13 ? kPageSizes[series] : 0;

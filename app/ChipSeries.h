@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <vector>
 
 #include "framework/Text.h"
 
@@ -25,6 +26,11 @@ double ErasableFlashKB(ChipSeriesCode series, double flashSizeKB);
 
 // Series 4, 6, 7 and 12 have no USER partitions.
 bool SeriesHasNoUserPartitions(ChipSeriesCode series);
+
+// The key ids a USER partition (0 to 2) may be configured with. Series 8 and 9 open a partition with the key of its
+// own index whatever id the chip holds for it, so any other id would make a partition the program can no longer
+// erase or download: they take that one id; the other series ids 0 to 31.
+std::vector<uint8_t> PartitionKeyIdChoices(ChipSeriesCode series, int partition);
 
 // The flash page size assumed for a production channel on SWD, where no chip tells it; 0 for unknown codes.
 uint32_t ProductionPageSize(ChipSeriesCode series);

@@ -134,7 +134,7 @@ int DownloadJob::ProgramDevice() {
         }
     }
 
-    if (!LiftProtection()) return 1;
+    if (!TakeOptionImage() || !LiftProtection()) return 1;
     if (m_slot.chipSeries == 10 && !ConfigureDualCoreOptions()) return 1;
 
     if (m_slot.ucidNow != m_slot.ucidConfigured) {

@@ -55,6 +55,13 @@ public:
 
     // Stores a partition's new key in the chip key table and, enciphered, in the profile.
     virtual void StoreChipKey(int entry, const fw::Text& keyHex) = 0;
+    // The chip key table's entry as hex text; empty when the table has none.
+    virtual fw::Text ChipKey(int entry) = 0;
+    // The job configured the chip's partitions (the records as read back) and gave some a key id (0xFF: none
+    // given). The window keeps those ids as the partition dialog does, since a later read of the partitions only
+    // tells whether an id is set, and in test mode takes the records as its copy of the chip's partitions.
+    virtual void PartitionsConfigured(ChannelSlot& slot, const PartitionRecords& records,
+                                      const std::array<uint8_t, 3>& givenKeyIds) = 0;
 
     // The last worker of a job has restored the window and released the device mutex.
     virtual void LastWorkerEnded() {}
@@ -129,6 +136,9 @@ public:
     int DownloadSafeModule();
     int DownloadItemImages(PartitionRecords& records);
     int ReadBackFlashCrc();
+    // A project's option bytes are laid over the chip's whole option image: without a whole copy of it the job reads
+    // the image itself, and refuses before any step that erases when it cannot have one.
+    int TakeOptionImage();
     int WriteOptionBytes();
 
 private:
@@ -145,6 +155,8 @@ private:
     void StatusLineRed(StatusCode status);  // the status text in red in the log
     int EraseInternal(const fw::Text& label, uint32_t start, uint32_t last, const UserPartitionRecord* partition,
                       const KeyUpdateRecord* key);
+    // The key text that opens partition i: the one this job configured or updated, else the one read at connect.
+    const fw::Text& PartitionKeyText(int i) const;
 
     DownloadHost& m_host;
     DownloadItems& m_items;
@@ -153,6 +165,7 @@ private:
     PartitionRecords m_partitions{};
     OptionRwBlock m_optionBytes{};
     ChipInfoBlock m_chipInfo{};
+    std::array<std::optional<fw::Text>, kDownloadItemCount> m_configuredKeys;
     bool m_chipErased = false;
 };
 

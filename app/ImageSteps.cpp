@@ -16,6 +16,15 @@ using download_steps::IsOneOf;
 using download_steps::KeyBytes;
 using download_steps::Label;
 
+namespace {
+
+// Whether a copy of the chip's option image holds every byte that a project's option bytes are laid over.
+bool HoldsWholeOptionImage(const OptionRwBlock& copy, uint8_t series) {
+    return std::min<size_t>(copy.length, sizeof copy.data) >= DeviceLayoutOf(series).writeLength;
+}
+
+}  // namespace
+
 int DownloadJob::EraseInternal(const fw::Text& label, uint32_t first, uint32_t last,
                                const UserPartitionRecord* partition, const KeyUpdateRecord* key) {
     Report(label + TranslateText(u"擦除Flash..."), kStatusPlain);
@@ -77,7 +86,7 @@ int DownloadJob::DownloadItemImages(PartitionRecords& records) {
         DownloadItem& item = m_items[i];
         if (!item.enabled) continue;
         const fw::Text label = Label(m_items, i);
-        if (records[i].flags != 0) KeyBytes(item.partitionKeyText, keys[i].key);
+        if (records[i].flags != 0) KeyBytes(PartitionKeyText(i), keys[i].key);
 
         for (uint32_t j = 0; j < UsedSegments(item); ++j) {
             const std::vector<uint8_t>& data = item.data[j];
@@ -229,6 +238,17 @@ int DownloadJob::ReadBackFlashCrc() {
     return 1;
 }
 
+int DownloadJob::TakeOptionImage() {
+    const bool laysProjectBytes =
+        m_settings.writeOptionBytes && m_settings.projectOptionBytes && m_slot.chipSeries != 10;
+    if (!laysProjectBytes || HoldsWholeOptionImage(m_optionBytes, m_slot.chipSeries)) return 1;
+    Report(TranslateText(u"读取选项字节..."), kStatusPlain);
+    if (m_host.ReadOptionBytes(m_optionBytes, &m_slot) && HoldsWholeOptionImage(m_optionBytes, m_slot.chipSeries))
+        return 1;
+    ReportFailure(TranslateText(u"读取选项字节失败，无法配置项目的选项字节，下载已停止！"));
+    return 0;
+}
+
 int DownloadJob::WriteOptionBytes() {
     Report(TranslateText(u"配置选项字节..."), kStatusPlain);
     const auto failed = [&](StatusCode status) {
@@ -253,7 +273,7 @@ int DownloadJob::WriteOptionBytes() {
             const std::vector<uint8_t> image =
                 DeviceImageFromProject(m_settings.chipSeries, *m_settings.projectOptionBytes, m_slot.chipSeries,
                                        std::span<const uint8_t>(m_optionBytes.data, read));
-            if (read < image.size()) {
+            if (!HoldsWholeOptionImage(m_optionBytes, m_slot.chipSeries)) {
                 ReportFailure(TranslateText(u"配置选项字节失败！"));
                 return 0;
             }

@@ -86,6 +86,13 @@ public:
     static std::function<bool()> s_restartProgram;
 
     fw::Text PartitionKeyText(int partition) const;
+    // A partition was given a key id: kept in the window and in the profile, where the next read of the partitions,
+    // which answers only whether an id is set, finds it.
+    void RememberPartitionKeyId(int partition, uint8_t keyId);
+    // A download configured the partitions of the chip of test mode: their key ids and enables as the job read them
+    // back, and the key texts that open them, replace what the connection read. The item's key id as read stays,
+    // the key update of the same download names it.
+    void TakeConfiguredPartitions(const PartitionRecords& records);
 
     // Security chip: the firmware against its information package (1 when they match), the secure-mode token
     // (out: 32 bytes; the status of the random challenge on failure), the external API loads (1 on success) and
@@ -199,6 +206,7 @@ protected:
 
 private:
     friend uint32_t ConnectionMonitorThread(CQXDownloadToolDlg* window);
+    friend class MainWindowJobHost;
 
     void LoadSettings();
     bool RegisterDeviceEvents();

@@ -256,14 +256,27 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
 Text CQXDownloadToolDlg::PartitionKeyText(int partition) const {
     if (partition < 0 || partition >= static_cast<int>(m_partitionKeyIds.size())) return {};
     const uint32_t k = m_partitionKeyIds[static_cast<size_t>(partition)];
-    int entry = static_cast<int>(k);
-    if (m_chipSeries == 5) {
-        entry = k == 0 ? 30 : k == 1 ? 31 : -1;
-    } else if (m_chipSeries == 8 || m_chipSeries == 9) {
-        entry = k <= 2 ? static_cast<int>(28 + k) : k <= 31 ? 31 : -1;
-    }
-    if (entry < 0 || entry > 31 || entry >= static_cast<int>(m_keyTable.size())) return {};
+    const int entry = k <= 31 ? PartitionKeyEntry(m_chipSeries, static_cast<uint8_t>(k)) : -1;
+    if (entry < 0 || entry >= static_cast<int>(m_keyTable.size())) return {};
     return m_keyTable[static_cast<size_t>(entry)];
+}
+
+void CQXDownloadToolDlg::RememberPartitionKeyId(int partition, uint8_t keyId) {
+    if (partition < 0 || partition > 2) return;
+    if (m_partitionKeyIds.size() < 3) m_partitionKeyIds.resize(3);
+    m_partitionKeyIds[static_cast<size_t>(partition)] = keyId;
+    fw::WriteProfileString(u"Settings", fw::Format(u"user%d_id", partition + 1), fw::Format(u"%d", keyId));
+}
+
+void CQXDownloadToolDlg::TakeConfiguredPartitions(const PartitionRecords& records) {
+    for (size_t i = 0; i < records.size(); ++i) {
+        m_partitions[i].keyId = records[i].keyId;
+        m_partitions[i].flags = records[i].flags;
+        DownloadItem& item = m_items[i];
+        item.readAuthentication = static_cast<uint8_t>(records[i].flags >> 4);
+        item.readEncryption = static_cast<uint8_t>(records[i].flags & 0x0F);
+        item.partitionKeyText = PartitionKeyText(static_cast<int>(i));
+    }
 }
 
 int CQXDownloadToolDlg::ReadOptionBytes(OptionRwBlock* block, ChannelSlot* channel) {
@@ -316,11 +329,14 @@ void CQXDownloadToolDlg::RefreshOptionBytesCopy() {
     if (m_chipSeries == 10) return;  // its copy holds an item, never written back whole
     OptionRwBlock block{};
     block.length = OptionImageReadLength(m_chipSeries);
-    if (OV_CMD_OPT_RW(m_hDevice, &block) == CMD_STATUS_OK) {
+    const StatusCode status = OV_CMD_OPT_RW(m_hDevice, &block);
+    if (status == CMD_STATUS_OK) {
         m_optionBytes = block;
-    } else {
-        m_optionBytes = OptionRwBlock{};
+        return;
     }
+    m_optionBytes = OptionRwBlock{};
+    AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
+    AppendLog(TranslateText(u"重新读取选项字节失败！"), kLogRed);
 }
 
 CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(DeviceHandle device,

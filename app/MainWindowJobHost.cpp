@@ -63,7 +63,29 @@ void MainWindowJobHost::ClearChannelMessage(ChannelSlot& slot) {
 fw::NamedMutex* MainWindowJobHost::DeviceMutex() { return g_hDeviceMutex; }
 
 void MainWindowJobHost::StoreChipKey(int entry, const fw::Text& keyHex) {
+    std::lock_guard<std::mutex> lock(m_keyTableLock);
     ::StoreChipKey(m_window.m_keyTable, entry, keyHex);
+}
+
+fw::Text MainWindowJobHost::ChipKey(int entry) {
+    std::lock_guard<std::mutex> lock(m_keyTableLock);
+    const std::vector<fw::Text>& table = m_window.m_keyTable;
+    return entry >= 0 && entry < static_cast<int>(table.size()) ? table[static_cast<size_t>(entry)] : fw::Text();
+}
+
+void MainWindowJobHost::PartitionsConfigured(ChannelSlot& slot, const PartitionRecords& records,
+                                             const std::array<uint8_t, 3>& givenKeyIds) {
+    if (m_window.m_productionMode) {
+        // The workers share the window's partition state with the partition reads of the other channels, and its
+        // copy of the partitions is no chip's.
+        std::lock_guard<std::mutex> turn(m_window.m_partitionReadMutex);
+        for (int i = 0; i < 3; ++i)
+            if (givenKeyIds[i] != 0xFF) m_window.RememberPartitionKeyId(i, givenKeyIds[i]);
+        return;
+    }
+    for (int i = 0; i < 3; ++i)
+        if (givenKeyIds[i] != 0xFF) m_window.RememberPartitionKeyId(i, givenKeyIds[i]);
+    if (slot.index == 0) m_window.TakeConfiguredPartitions(records);
 }
 
 void MainWindowJobHost::LastWorkerEnded() { m_window.RunDeferredDeviceRefresh(); }

@@ -1,6 +1,8 @@
 // The main window as the download job sees it.
 #pragma once
 
+#include <mutex>
+
 #include "app/DownloadJob.h"
 
 class CQXDownloadToolDlg;
@@ -26,8 +28,12 @@ public:
     void ClearChannelMessage(ChannelSlot& slot) override;
     fw::NamedMutex* DeviceMutex() override;
     void StoreChipKey(int entry, const fw::Text& keyHex) override;
+    fw::Text ChipKey(int entry) override;
+    void PartitionsConfigured(ChannelSlot& slot, const PartitionRecords& records,
+                              const std::array<uint8_t, 3>& givenKeyIds) override;
     void LastWorkerEnded() override;
 
 private:
     CQXDownloadToolDlg& m_window;
+    std::mutex m_keyTableLock;  // production workers store and read the window's chip key table
 };

@@ -13,6 +13,8 @@ int DownloadJob::WritePartitions(PartitionRecords& records) {
     const double flash = m_slot.flashSizeKB;
     const double unit = m_slot.partitionUnitKB;
     const double w1 = m_items[1].wantedSize, w2 = m_items[2].wantedSize;
+    std::array<uint8_t, 3> givenKeyIds{0xFF, 0xFF, 0xFF};
+    bool configured = false;
     for (int p = 2; p >= 0; --p) {
         DownloadItem& item = m_items[p];
         if (!item.configure) continue;
@@ -41,6 +43,7 @@ int DownloadJob::WritePartitions(PartitionRecords& records) {
         record.index = static_cast<uint8_t>(p);
         record.size = w;
         record.keyId = readKeyId == 0 ? 0xFF : readKeyId == 0xFF ? item.wantedKeyId : readKeyId;
+        const uint8_t givenKeyId = record.keyId;
         record.flags = static_cast<uint8_t>(item.wantedAuthentication << 4 | (item.wantedEncryption & 0x0F));
         StatusCode status = OV_CMD_USERX_OP(m_slot.handle, &record);
         if (status != CMD_STATUS_OK) {
@@ -72,8 +75,19 @@ int DownloadJob::WritePartitions(PartitionRecords& records) {
             ReportFailure(label + TranslateText(u"配置分区加密使能不正确！"));
             return 0;
         }
+        configured = true;
+        // The key read at connect belongs to the id the partition had then, none on a fresh chip.
+        if (givenKeyId != 0xFF) {
+            givenKeyIds[p] = givenKeyId;
+            m_configuredKeys[p] = m_host.ChipKey(PartitionKeyEntry(m_slot.chipSeries, givenKeyId));
+        }
     }
+    if (configured) m_host.PartitionsConfigured(m_slot, records, givenKeyIds);
     return 1;
+}
+
+const fw::Text& DownloadJob::PartitionKeyText(int i) const {
+    return m_configuredKeys[i] ? *m_configuredKeys[i] : m_items[i].partitionKeyText;
 }
 
 int DownloadJob::UpdatePartitionKeys() {
@@ -97,6 +111,7 @@ int DownloadJob::UpdatePartitionKeys() {
             return 0;
         }
         item.partitionKeyText = item.newKeyHex;
+        m_configuredKeys[i] = item.newKeyHex;
         Report(label + TranslateText(u"更新密钥成功！"), kStatusSuccess);
         m_host.StoreChipKey(UpdatedKeyEntry(series, i), item.newKeyHex);
     }

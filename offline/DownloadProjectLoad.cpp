@@ -1,7 +1,9 @@
 #include "offline/DownloadProjectLoad.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "app/ChipSeries.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowState.h"
 #include "core/HexText.h"
@@ -29,6 +31,23 @@ bool LoadDownloadProjectIntoWindow(CQXDownloadToolDlg& window, fw::TextView path
         return false;
     }
     const ProjectConfig& record = project.record;
+    const std::size_t seriesLength = std::min<std::size_t>(record.chip.seriesLength, record.chip.series.size());
+    const fw::Text seriesName = ByteStringToName(std::span(record.chip.series.data(), seriesLength));
+
+    // A key id the series cannot use would configure a partition that no later download can open.
+    const ChipSeriesCode series = ChipSeriesOfModelName(seriesName).value_or(window.m_chipSeries);
+    for (std::size_t i = 0; i < record.chip.partitions.size(); ++i) {
+        const ProjectPartitionEntry& entry = record.chip.partitions[i];
+        if (entry.marker.Get() != kProjectMarkerValid || entry.keyId == 0xFF) continue;
+        const std::vector<uint8_t> ids = PartitionKeyIdChoices(series, static_cast<int>(i));
+        if (std::ranges::find(ids, entry.keyId) == ids.end()) {
+            const fw::Text why = fw::Format(TranslateText(u"项目文件中USER%d的密钥ID %d不适用于该芯片系列！"),
+                                            static_cast<int>(i + 1), static_cast<int>(entry.keyId));
+            window.m_msgBox.MessageBox(&window, why, fw::MB_OK);
+            window.AppendLog(why, kLogRed);
+            return false;
+        }
+    }
 
     // The whole file was good: from here on nothing can fail.
     DownloadItems& items = window.m_items;
@@ -92,7 +111,6 @@ bool LoadDownloadProjectIntoWindow(CQXDownloadToolDlg& window, fw::TextView path
     } else {
         window.m_projectOptionBytes.reset();
     }
-    const std::size_t seriesLength = std::min<std::size_t>(record.chip.seriesLength, record.chip.series.size());
-    window.m_projectSeriesName = ByteStringToName(std::span(record.chip.series.data(), seriesLength));
+    window.m_projectSeriesName = seriesName;
     return true;
 }

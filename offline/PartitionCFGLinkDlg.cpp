@@ -1,7 +1,9 @@
 #include "offline/PartitionCFGLinkDlg.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "app/ChipSeries.h"
 #include "core/HexText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
@@ -50,13 +52,13 @@ uint32_t SizeUnits(fw::TextView text) {
 bool CPartitionCFGLinkDlg::OnInitDialog() {
     fw::Dialog::OnInitDialog();
     const OfflineProjectSettings& settings = ProjectSettings();
-    for (const RowIds& row : kRows) {
-        fw::Control combo = GetDlgItem(row.keyId);
-        for (int id = 0; id < 32; ++id)
-            combo.AddString(fw::Format(u"%d", id));
+    const uint8_t code = settings.seriesCode;
+    for (std::size_t i = 0; i < kRows.size(); ++i) {
+        fw::Control combo = GetDlgItem(kRows[i].keyId);
+        for (uint8_t id : PartitionKeyIdChoices(code, static_cast<int>(i)))
+            combo.AddString(fw::Format(u"%d", static_cast<int>(id)));
         combo.SetCurSel(0);
     }
-    const uint8_t code = settings.seriesCode;
     if (code > 12) {
         // Without a series there is no partition unit to lay the flash out in.
         m_msgBox.MessageBox(this, TranslateText(u"该MCU类型不支持配置分区！"), fw::MB_OK);
@@ -112,7 +114,9 @@ void CPartitionCFGLinkDlg::LoadPartitionSettings() {
             const uint8_t keyId = settings.partitionKeyId[i];
             CheckDlgButton(row.auth, (flags >> 4) == 1 ? 1 : 0);
             CheckDlgButton(row.enc, (flags & 0x0F) == 1 ? 1 : 0);
-            GetDlgItem(row.keyId).SetCurSel(keyId < 32 ? keyId : 0);
+            const std::vector<uint8_t> ids = PartitionKeyIdChoices(settings.seriesCode, static_cast<int>(i));
+            const auto at = std::ranges::find(ids, keyId);
+            GetDlgItem(row.keyId).SetCurSel(at == ids.end() ? 0 : static_cast<int>(at - ids.begin()));
         } else {
             for (int id : {row.auth, row.enc, row.keyId, row.keyIdLabel})
                 GetDlgItem(id).ShowWindow(fw::SW_HIDE);
@@ -197,8 +201,11 @@ bool CPartitionCFGLinkDlg::StorePartitionSettings() {
     }
 
     std::array<int, 3> keyId{};
-    for (std::size_t i = 0; i < 3; ++i)
-        keyId[i] = std::max(0, GetDlgItem(kRows[i].keyId).GetCurSel());
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::vector<uint8_t> ids = PartitionKeyIdChoices(code, static_cast<int>(i));
+        const auto selected = static_cast<std::size_t>(std::max(0, GetDlgItem(kRows[i].keyId).GetCurSel()));
+        keyId[i] = ids[std::min(selected, ids.size() - 1)];
+    }
     if (security) {
         if (on[1] && on[0] && keyId[1] == keyId[0]) return Refuse(TranslateText(u"分区2与分区1的密钥ID不能相同！"));
         if (on[2] && on[0] && keyId[2] == keyId[0]) return Refuse(TranslateText(u"分区3与分区1的密钥ID不能相同！"));

@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "app/ChipCommand.h"
+#include "app/ChipSeries.h"
 #include "app/MainWindow.h"
 #include "app/PartitionLayout.h"
 #include "core/HexText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
-#include "framework/Profile.h"
 #include "resources/ui/set_partition.h"
 
 using fw::Text;
@@ -17,7 +17,6 @@ namespace {
 
 constexpr uintptr_t kSizeTimer = 1;
 constexpr unsigned kTypingPauseMs = 200;
-constexpr int kKeyIdCount = 32;  // "0" to "31"; "已配置ID" follows the ids when a partition has its id
 constexpr uint8_t kSeries11Partitioned = 0xAA;
 
 bool NotPartitioned(uint8_t size) { return size == 0 || size == 0xFF; }
@@ -28,10 +27,6 @@ int UnitsOf(uint8_t size) { return size == 0xFF ? 0 : size; }
 bool KeyedSeries(uint8_t series) {
     return series == 0 || series == 1 || series == 2 || series == 5 || series == 8 || series == 9;
 }
-
-// Series 8 and 9 open a partition with the key of its own index whatever id the chip holds for it: any other id
-// would make a partition the program can no longer erase or download.
-bool OnlyOwnKeyId(uint8_t series) { return series == 8 || series == 9; }
 
 }  // namespace
 
@@ -76,13 +71,7 @@ int CSetParttionDlg::SelectedPartition() const {
 
 void CSetParttionDlg::FillKeyIds(int partition) {
     m_keyIdCombo.ResetContent();
-    m_keyIds.clear();
-    if (OnlyOwnKeyId(m_window->m_chipSeries)) {
-        m_keyIds.push_back(static_cast<uint8_t>(partition));
-    } else {
-        for (int id = 0; id < kKeyIdCount; ++id)
-            m_keyIds.push_back(static_cast<uint8_t>(id));
-    }
+    m_keyIds = PartitionKeyIdChoices(m_window->m_chipSeries, partition);
     for (uint8_t id : m_keyIds)
         m_keyIdCombo.AddString(fw::Format(u"%d", static_cast<int>(id)));
     m_keyIdCombo.SetCurSel(0);
@@ -131,8 +120,8 @@ void CSetParttionDlg::RefreshPartition(int partition) {
         m_encryptCheck.EnableWindow(false);
         return;
     }
-    if (OnlyOwnKeyId(series)) FillKeyIds(partition);
-    const int configured = static_cast<int>(m_keyIds.size());  // where "已配置ID" goes
+    if (PartitionKeyIdChoices(series, partition) != m_keyIds) FillKeyIds(partition);
+    const int configured = static_cast<int>(m_keyIds.size());  // "已配置ID" follows the ids
     if (r.keyId == 0) {
         if (m_keyIdCombo.GetCount() == configured) m_keyIdCombo.AddString(TranslateText(u"已配置ID"));
         m_keyIdCombo.SetCurSel(configured);
@@ -244,10 +233,6 @@ int CSetParttionDlg::ConfigurePartition(int partition) {
         m_msgBox.MessageBox(this, TranslateText(u"配置分区失败！"), fw::MB_OK);
         return 0;
     }
-    if (KeyedSeries(series) && keyId != 0xFF) {
-        if (m_window->m_partitionKeyIds.size() < 3) m_window->m_partitionKeyIds.resize(3);
-        m_window->m_partitionKeyIds[static_cast<size_t>(partition)] = keyId;
-        fw::WriteProfileString(u"Settings", fw::Format(u"user%d_id", partition + 1), fw::Format(u"%d", keyId));
-    }
+    if (KeyedSeries(series) && keyId != 0xFF) m_window->RememberPartitionKeyId(partition, keyId);
     return 1;
 }

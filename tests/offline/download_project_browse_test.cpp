@@ -11,6 +11,7 @@
 
 #include "app/DownloadCounters.h"
 #include "app/program/ProgramCommands.h"
+#include "core/BuiltinKeys.h"
 #include "core/Crc32.h"
 #include "framework/Format.h"
 #include "offline/ByteStringName.h"
@@ -22,6 +23,7 @@
 #include "resources/ui/add_start_address.h"
 #include "resources/ui/download_project.h"
 #include "resources/ui/option_bytes.h"
+#include "resources/ui/write_protect.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/offline/ClosedUpdatePort.h"
 
@@ -36,6 +38,8 @@ struct Row {
 
 class DownloadProjectBrowse : public MainWindowFixture {
 protected:
+    static constexpr const char* kUsartPort = "/dev/ttyUSB0";
+
     // Once the offline subsystem is registered, every window checks for updates at start-up: it asks nobody.
     ClosedUpdatePort closedUpdatePort;
 
@@ -75,6 +79,19 @@ protected:
         return dir.Wide(file);
     }
 
+    // A project adjustment that configures one partition.
+    static std::function<void(ProjectConfig&)> WithPartition(uint8_t index, uint8_t size, uint8_t keyId,
+                                                             uint8_t flags) {
+        return [=](ProjectConfig& r) {
+            ProjectPartitionEntry& entry = r.chip.partitions[index];
+            entry.marker.Set(kProjectMarkerValid);
+            entry.index = index;
+            entry.size = size;
+            entry.keyId = keyId;
+            entry.flags = flags;
+        };
+    }
+
     void Browse(CQXDownloadToolDlg& w, const fw::Text& path) {
         host.ExpectOpenFile(path);
         w.Click(IDC_BTN_BROWSE);
@@ -87,6 +104,36 @@ protected:
         if (!host.PumpUntil([&] { return Idle() && host.PaneTexts(2).size() > panesBefore; }, std::chrono::seconds(30)))
             return false;
         return LogHas(u"程序下载完成！");
+    }
+
+    // A new window connected over USART to a new chip of the series, alone on the simulator, with no records.
+    // optionImage, when given, is the chip's option image instead of a fresh chip's.
+    CQXDownloadToolDlg& ConnectNewChip(uint8_t series, const std::vector<uint8_t>& optionImage = {}) {
+        window.reset();
+        ovsim::Reset();
+        host.ClearRecords();
+        ovsim::Attach(OV_IFACE_USART, kUsartPort, Chip(series));
+        if (!optionImage.empty()) ovsim::SetOptionImage(kUsartPort, optionImage);
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        EXPECT_EQ(w.m_connected, 1);
+        return w;
+    }
+
+    // The production Download pressed with the counters at 0; true once each of `chips` workers has reported.
+    bool ProductionDownload(CQXDownloadToolDlg& w, size_t chips) {
+        {
+            fw::ScopedLock lock(g_csCounters);
+            g_passCount = g_failCount = 0;
+        }
+        const size_t reportsBefore = host.PaneTexts(3).size();
+        if (!w.Click(IDC_BTN_PRODUCTION_DOWNLOAD)) return false;
+        return host.PumpUntil(
+            [&] {
+                fw::ScopedLock lock(g_csCounters);
+                return g_activeWorkers == 0 && host.PaneTexts(3).size() >= reportsBefore + chips;
+            },
+            std::chrono::seconds(30));
     }
 
     // File → make the download project for the connected chip: the image at `address`, saved as "made.dlpf"; with
@@ -350,19 +397,7 @@ TEST_F(DownloadProjectBrowse, ProductionModeProgramsEveryItemOnEveryChip) {
         EXPECT_EQ(w.GetDlgItemText(IDC_COMBO_DEVICE), u"VK517");
         EXPECT_FALSE(w.GetDlgItem(IDC_COMBO_DEVICE).IsWindowEnabled());
         EXPECT_EQ(w.m_chipSeries, 0);
-        {
-            fw::ScopedLock lock(g_csCounters);
-            g_passCount = g_failCount = 0;
-        }
-
-        const size_t reportsBefore = host.PaneTexts(3).size();
-        ASSERT_TRUE(w.Click(IDC_BTN_PRODUCTION_DOWNLOAD));
-        ASSERT_TRUE(host.PumpUntil(
-            [&] {
-                fw::ScopedLock lock(g_csCounters);
-                return g_activeWorkers == 0 && host.PaneTexts(3).size() >= reportsBefore + 2;
-            },
-            std::chrono::seconds(30)));
+        ASSERT_TRUE(ProductionDownload(w, 2));
 
         for (const std::string& probe : probes) {
             SCOPED_TRACE(probe);
@@ -423,6 +458,188 @@ TEST_F(DownloadProjectBrowse, ASeries9ProjectFromTheMakerCannotLockTheChipAtLeve
     EXPECT_EQ(ovsim::State("/dev/ttyUSB0").pendingLevel, 0);
 }
 
+// Series 9 over USART: a protection command goes through but its re-read of the option image fails (B002). The
+// window says so in red and keeps no copy of the image from before the command, so a project with option bytes
+// downloaded next has the job read the image itself before anything erases; when that read fails too, the job
+// stops before the first erase and says why, leaving flash and option bytes as they were.
+TEST_F(DownloadProjectBrowse, AfterAFailedReReadTheJobReadsTheOptionImageBeforeErasing) {
+    struct Case {
+        const char* name;
+        int command;
+        bool jobReadFails;
+    };
+    const Case cases[] = {
+        {"disable L1", ID_DISABLE_READ_PROTECTION_L1, false},
+        {"write-protection editor", ID_WRITE_PROTECTION, false},
+        {"disable L1, the job's read fails too", ID_DISABLE_READ_PROTECTION_L1, true},
+    };
+    ProjectOptionBytes options;  // the series-9 project layout: RDP A5, Data0 CC, everything else erased
+    options.fill(0xFF);
+    options[0] = 0xA5, options[2] = 0xCC;
+    const auto failReRead = [] { ovsim::InjectStatus(ovsim::Fn::OptRw, 1, CMD_STATUS_BAD_PARAMETER); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CQXDownloadToolDlg& w = ConnectNewChip(9);
+        ASSERT_EQ(w.m_connected, 1);
+
+        if (c.command == ID_WRITE_PROTECTION) {
+            // The editor reads the chip when it opens: only the read after its write fails.
+            host.OnModal(IDD_WRITE_PROTECT, [&](fw::Dialog& d) {
+                failReRead();
+                d.Click(IDC_WP_OK);
+            });
+            host.ExpectBox(u"配置写保护成功，复位后生效！", fw::IDOK);
+        } else {
+            failReRead();
+        }
+        w.SendCommand(c.command);
+        const auto lines = host.LogLines();
+        const auto reRead =
+            std::ranges::find(lines, fw::Text(u"重新读取选项字节失败！"), &fw::HeadlessHost::LogRecord::text);
+        ASSERT_NE(reRead, lines.end());
+        EXPECT_EQ(reRead->color, fw::Rgb(0xDC, 0, 0));
+
+        Browse(w, WriteProject("options.dlpf", w.m_chipModel, {{"app.bin", w.m_flashBase, Pattern(256, 5)}}, options));
+        ASSERT_TRUE(LogHas(u"文件加载成功！"));
+        const std::vector<uint8_t> flashBefore = ovsim::ReadMemory(kUsartPort, w.m_flashBase, 256);
+        const std::vector<uint8_t> optionsBefore = ovsim::OptionImage(kUsartPort);
+        ovsim::ClearCallLog();
+        if (c.jobReadFails) failReRead();
+        const bool downloaded = Download(w);
+
+        const auto calls = ovsim::CallLog();
+        const auto firstErase = std::ranges::find(calls, ovsim::Fn::FlashErase, &ovsim::CallRecord::fn);
+        if (c.jobReadFails) {
+            EXPECT_FALSE(downloaded);
+            EXPECT_EQ(firstErase, calls.end());
+            EXPECT_EQ(ovsim::CallCount(ovsim::Fn::FlashDwnld), 0);
+            EXPECT_TRUE(LogHas(u"读取选项字节失败，无法配置项目的选项字节，下载已停止！"));
+            EXPECT_EQ(ovsim::ReadMemory(kUsartPort, w.m_flashBase, 256), flashBefore);
+            EXPECT_EQ(ovsim::OptionImage(kUsartPort), optionsBefore);
+            continue;
+        }
+        EXPECT_TRUE(downloaded);
+        // The image the project's bytes are laid over was read by this download, before its first erase.
+        ASSERT_NE(firstErase, calls.end());
+        EXPECT_NE(std::find_if(calls.begin(), firstErase,
+                               [](const ovsim::CallRecord& call) { return call.fn == ovsim::Fn::OptRw; }),
+                  firstErase);
+        const std::vector<uint8_t> chip = ovsim::OptionImage(kUsartPort);
+        ASSERT_EQ(chip.size(), 32u);
+        EXPECT_EQ(chip[24], 0xCC);  // Data0
+        EXPECT_EQ(chip[25], 0x33);
+        EXPECT_TRUE(LogHas(u"配置选项字节成功，复位后生效！"));
+    }
+}
+
+// Series 8 and 9 open a partition with the key of its own index only. A project file that gives USER3 another id
+// (made before the maker offered only that one, or by hand) is refused when chosen, saying why, before anything is
+// configured: nothing of it loads and a Download then reaches no partition. USER3's own id loads.
+TEST_F(DownloadProjectBrowse, ASeries9ProjectGivingAPartitionAnotherKeyIdIsRefused) {
+    for (const uint8_t keyId : {uint8_t{2}, uint8_t{5}}) {
+        SCOPED_TRACE(testing::Message() << "key id " << int(keyId));
+        CQXDownloadToolDlg& w = ConnectNewChip(9);
+        ASSERT_EQ(w.m_connected, 1);
+        const fw::Text path = WriteProject("keyid.dlpf", w.m_chipModel, {{"app.bin", w.m_flashBase, Pattern(256, 5)}},
+                                           std::nullopt, WithPartition(2, 4, keyId, 0x10));
+        if (keyId == 2) {
+            Browse(w, path);
+            EXPECT_TRUE(LogHas(u"文件加载成功！"));
+            EXPECT_EQ(w.m_items[2].wantedKeyId, 2);
+            continue;
+        }
+        const fw::Text why = u"项目文件中USER3的密钥ID 5不适用于该芯片系列！";
+        host.ExpectBox(why, fw::IDOK);
+        Browse(w, path);
+        EXPECT_TRUE(LogHas(why));
+        EXPECT_TRUE(LogHas(u"文件加载失败！"));
+        EXPECT_EQ(w.GetDlgItemText(IDC_EDIT_FILE), u"");
+        for (const DownloadItem& item : w.m_items)
+            EXPECT_EQ(item.configure, 0);
+
+        ovsim::ClearCallLog();
+        host.ExpectBox(u"请选择下载文件！", fw::IDOK);
+        w.Click(IDC_BTN_DOWNLOAD);
+        host.PumpUntil([&] { return Idle(); }, std::chrono::seconds(30));
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::UserxOp), 0);
+        EXPECT_EQ(ovsim::Partition(kUsartPort, 2).keyId, 0xFF);
+    }
+}
+
+// A fresh chip's partitions hold no key id, so the key read at connect is none. A project that gives USER1 a key
+// id and turns its authentication on configures the partition, resets, reconnects and must then open the
+// partition with the key of the id it gave: the first download succeeds, in test mode and on each production
+// channel; in test mode the next download and a reconnect find that key too.
+TEST_F(DownloadProjectBrowse, AProjectTurningOnAuthenticationDownloadsIntoThePartitionAtOnce) {
+    struct Case {
+        uint8_t series;
+        const char* name;  // the project's series, a row of the series table
+        uint8_t keyId;
+        bool production;
+    };
+    const Case cases[] = {
+        {0, "VK517", 5, false},
+        {9, "VK73X", 0, false},
+        {0, "VK517", 5, true},
+        {9, "VK73X", 0, true},
+    };
+    const std::string ports[] = {"/dev/ttyUSB0", "/dev/ttyUSB1"};
+    const std::vector<uint8_t> image = Pattern(0x400, 7);
+    int freshChips = 0x40;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "series " << int(c.series) << (c.production ? ", production" : ""));
+        window.reset();
+        ovsim::Reset();
+        host.ClearRecords();
+        SysConfig("interface=00\nBaud=115200\n");
+        dir.Write("Series CFG Table.ini", std::string("CLASS=") + c.name + "\nPAGESIZE=0x800\n");
+        for (const std::string& port : ports) {
+            // A chip never seen: the job configures partitions once per chip, told apart by its UCID.
+            ovsim::ChipSpec chip = Chip(c.series);
+            chip.ucid.assign(16, static_cast<uint8_t>(++freshChips));
+            ovsim::Attach(OV_IFACE_USART, port, chip);
+        }
+        CQXDownloadToolDlg& w = Start();
+        if (c.production) {
+            w.SendCommand(ID_PRODUCTION_MODE);
+            ASSERT_EQ(w.m_productionMode, 1);
+            Browse(w, WriteProject("auth.dlpf", fw::Utf8ToText(c.name), {{"app.bin", 0x08000000, image}}, std::nullopt,
+                                   WithPartition(0, 0, c.keyId, 0x10)));
+            ASSERT_TRUE(LogHas(u"文件加载成功！"));
+            ASSERT_TRUE(ProductionDownload(w, std::size(ports)));
+            EXPECT_EQ(g_passCount, 2);
+            EXPECT_EQ(g_failCount, 0);
+        } else {
+            ASSERT_TRUE(w.Select(IDC_COMBO_DEVICE, 0));
+            w.Click(IDC_BTN_CONNECT);
+            ASSERT_EQ(w.m_connected, 1);
+            Browse(w, WriteProject("auth.dlpf", w.m_chipModel, {{"app.bin", 0x08000000, image}}, std::nullopt,
+                                   WithPartition(0, 0, c.keyId, 0x10)));
+            ASSERT_TRUE(LogHas(u"文件加载成功！"));
+            EXPECT_TRUE(Download(w));
+        }
+        const std::vector<std::string> programmed =
+            c.production ? std::vector<std::string>(std::begin(ports), std::end(ports)) : std::vector{ports[0]};
+        for (const std::string& port : programmed) {
+            SCOPED_TRACE(port);
+            EXPECT_EQ(ovsim::Partition(port, 0).keyId, c.keyId);
+            EXPECT_EQ(ovsim::Partition(port, 0).flags, 0x10);
+            EXPECT_EQ(ovsim::ReadMemory(port, 0x08000000, static_cast<uint32_t>(image.size())), image);
+        }
+        if (c.production) continue;
+
+        // The window's copy of the partitions follows the job: the next download opens the partition too.
+        host.ClearRecords();
+        EXPECT_TRUE(Download(w));
+
+        // Connected again, the window opens the partition with the same key: the id was kept.
+        w.Click(IDC_BTN_CONNECT);
+        w.Click(IDC_BTN_CONNECT);
+        ASSERT_EQ(w.m_connected, 1);
+        EXPECT_EQ(w.m_items[0].partitionKeyText, fw::Text(g_defaultChipKeys[PartitionKeyEntry(c.series, c.keyId)]));
+    }
+}
+
 // One option-byte edit, made once in a project that is then downloaded and once on the chip with the device editor:
 // the chip ends with the same image in every family, and the device editor reads back the boxes the project set.
 // The project keeps its own layout (values only in families 8 and 9, the series-3 layout in family 12), so its bytes
@@ -461,17 +678,6 @@ TEST_F(DownloadProjectBrowse, AProjectsOptionEditReachesTheChipAsTheDeviceEditor
         {12, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2, series12On, {}},
         {12, IDD_WRITE_BYTE2, IDD_WRITE_BYTE_LINK2, series12Off, watchdogOn},
     };
-    const char* const kDevice = "/dev/ttyUSB0";
-    const auto connect = [&](const Case& c) -> CQXDownloadToolDlg& {
-        window.reset();
-        ovsim::Reset();
-        ovsim::Attach(OV_IFACE_USART, kDevice, Chip(c.series));
-        if (!c.chipImage.empty()) ovsim::SetOptionImage(kDevice, c.chipImage);
-        CQXDownloadToolDlg& w = Start();
-        w.Click(IDC_BTN_CONNECT);
-        EXPECT_EQ(w.m_connected, 1);
-        return w;
-    };
     const auto edit = [](const Case& c, fw::Dialog& d) {
         EXPECT_TRUE(d.EnterText(IDC_OB_DATA0, u"CC"));
         for (const auto& [box, on] : c.boxes)
@@ -482,11 +688,11 @@ TEST_F(DownloadProjectBrowse, AProjectsOptionEditReachesTheChipAsTheDeviceEditor
         SCOPED_TRACE(testing::Message() << "series " << int(c.series) << ", first box on: " << c.boxes[0].second);
 
         // On the chip, with the device editor (a fresh chip has no read protection to remove).
-        CQXDownloadToolDlg& edited = connect(c);
+        CQXDownloadToolDlg& edited = ConnectNewChip(c.series, c.chipImage);
         host.OnModal(c.deviceEditor, [&](fw::Dialog& d) { edit(c, d); });
         host.ExpectBox(u"配置选项字节成功，复位后生效！", fw::IDOK);
         ASSERT_TRUE(edited.ChooseMenu(ID_OPTIONS_BYTES));
-        const std::vector<uint8_t> byEditor = ovsim::OptionImage(kDevice);
+        const std::vector<uint8_t> byEditor = ovsim::OptionImage(kUsartPort);
 
         // In a project: the maker's option bytes (all FF, so level 1), level 1 removed, then the same edit.
         ProjectOptionBytes options;
@@ -505,15 +711,15 @@ TEST_F(DownloadProjectBrowse, AProjectsOptionEditReachesTheChipAsTheDeviceEditor
         }
         StoreProjectOptionText(text, options);
 
-        CQXDownloadToolDlg& w = connect(c);
-        const std::vector<uint8_t> before = ovsim::OptionImage(kDevice);
+        CQXDownloadToolDlg& w = ConnectNewChip(c.series, c.chipImage);
+        const std::vector<uint8_t> before = ovsim::OptionImage(kUsartPort);
         Browse(w, WriteProject("options.dlpf", w.m_chipModel, {{"app.bin", w.m_flashBase, Pattern(256, 5)}}, options));
         ASSERT_TRUE(Download(w));
         EXPECT_TRUE(LogHas(u"配置选项字节成功，复位后生效！"));
-        const std::vector<uint8_t> downloaded = ovsim::OptionImage(kDevice);
+        const std::vector<uint8_t> downloaded = ovsim::OptionImage(kUsartPort);
         EXPECT_NE(downloaded, before);
         EXPECT_EQ(downloaded, byEditor);
-        EXPECT_EQ(ovsim::State(kDevice).pendingLevel, 0);
+        EXPECT_EQ(ovsim::State(kUsartPort).pendingLevel, 0);
 
         // Read back as the user would: the device editor shows each box as the project set it.
         host.OnModal(c.deviceEditor, [&](fw::Dialog& d) {

@@ -238,6 +238,32 @@ TEST_F(PartitionDialog, ASeriesWithoutPartitionUnitsIsRefusedAtOpening) {
     }
 }
 
+// Series 8 and 9 open a partition with the key of its own index: each row offers that id alone, a project that
+// holds another id (made before, or by hand) opens on it, and OK stores it.
+TEST_F(PartitionDialog, Series8And9OfferEachPartitionItsOwnKeyIdOnly) {
+    for (const uint8_t code : {uint8_t{8}, uint8_t{9}}) {
+        SCOPED_TRACE(testing::Message() << "series " << int(code));
+        settings.seriesCode = code;
+        settings.partitionConfigured = {kOn, kOn, kOn};
+        settings.partitionKeyId = {5, 17, 31};
+        settings.partitionFlags = {0x10, 0x10, 0x11};
+        host.ExpectBox(kConfirmed, fw::IDOK);
+        Run([](fw::Dialog& d) {
+            const int combos[] = {IDC_PART_KEYID1, IDC_PART_KEYID2, IDC_PART_KEYID3};
+            for (int i = 0; i < 3; ++i) {
+                const fw::Control combo = d.GetDlgItem(combos[i]);
+                ASSERT_EQ(combo.GetCount(), 1) << "USER" << i + 1;
+                EXPECT_EQ(combo.GetLBText(0), fw::Format(u"%d", i));
+                EXPECT_EQ(combo.GetCurSel(), 0);
+            }
+            Lay(d, true, u"10", true, u"8", true, u"8");
+            d.Click(IDC_PART_OK);
+        });
+        EXPECT_EQ(settings.partitionKeyId, (std::array<uint8_t, 3>{0, 1, 2}));
+        EXPECT_EQ(settings.partitionFlags, (std::array<uint8_t, 3>{0x10, 0x10, 0x11}));
+    }
+}
+
 TEST_F(PartitionDialog, SeriesFiveHasNoUser2AndFixedKeyIds) {
     settings.seriesCode = 5;
     settings.flashSizeKB = 64;  // 32 units of 2 KB

@@ -13,6 +13,7 @@
 
 #include "app/DownloadJob.h"
 #include "app/OptionProtection.h"
+#include "core/BuiltinKeys.h"
 #include "core/HexText.h"
 #include "framework/Sync.h"
 
@@ -110,7 +111,17 @@ public:
     void UpdateCounters() override { ++countersUpdated; }
     void ClearChannelMessage(ChannelSlot&) override {}
     fw::NamedMutex* DeviceMutex() override { return mutex.get(); }
-    void StoreChipKey(int entry, const fw::Text& keyHex) override { storedKeys[entry] = keyHex; }
+    void StoreChipKey(int entry, const fw::Text& keyHex) override {
+        std::lock_guard lock(m_lock);
+        storedKeys[entry] = keyHex;
+    }
+    // The key table of a window that loaded no keys of its own: the default chip keys, as stored since.
+    fw::Text ChipKey(int entry) override {
+        std::lock_guard lock(m_lock);
+        if (const auto stored = storedKeys.find(entry); stored != storedKeys.end()) return stored->second;
+        return entry >= 0 && entry < 32 ? fw::Text(g_defaultChipKeys[static_cast<size_t>(entry)]) : fw::Text();
+    }
+    void PartitionsConfigured(ChannelSlot&, const PartitionRecords&, const std::array<uint8_t, 3>&) override {}
     void Pause(uint32_t milliseconds) override { pausedMs += milliseconds; }
     void LastWorkerEnded() override { ++lastWorkerEnded; }
 
