@@ -80,7 +80,8 @@ int ParseHexDigits(const uint8_t* digits, int digitCount, uint8_t* out, int outL
 // a record cut short, or data outside out; codes of ParseHexDigits are passed on.
 int IntelHexToBinary(const uint8_t* text, int textLength, uint8_t* out, uint32_t outLength, uint32_t lowestAddress);
 
-// The converters of the bin/hex tool; paths are narrow (UTF-8) text. Outputs are written whole or not at all.
+// The converters of the bin/hex tool; paths are narrow (UTF-8) text. Outputs are written whole or not at all, the
+// merge's two together.
 int BinToHexFile(const std::string& binPath, const std::string& hexPath, uint32_t startAddress);
 int HexToBinFile(const std::string& hexPath, const std::string& binPath);
 int MergeHexFiles(uint32_t count, std::span<const std::string> paths, const std::string& binPath,
