@@ -159,9 +159,11 @@ private:
 };
 
 // Places data at a position of a binary that grows as records arrive; gaps read back as zero bytes.
-void Place(std::vector<uint8_t>& image, uint64_t position, const uint8_t* data, size_t count) {
+bool Place(std::vector<uint8_t>& image, uint64_t position, const uint8_t* data, size_t count) {
+    if (position + count > kHexMaxImageLength) return false;
     if (position + count > image.size()) image.resize(static_cast<size_t>(position + count), 0x00);
     std::copy(data, data + count, image.begin() + static_cast<ptrdiff_t>(position));
+    return true;
 }
 
 long InputSize(std::FILE* file) {
@@ -241,8 +243,8 @@ int HexToBinFile(const std::string& hexPath, const std::string& binPath) {
     try {
         // The data of a HEX file take at most half its characters, so a contiguous image never regrows.
         std::vector<uint8_t> image;
-        image.reserve(
-            static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(InputSize(file.get())) / 2, kHexMaxSpan)));
+        image.reserve(static_cast<size_t>(
+            std::min<uint64_t>(static_cast<uint64_t>(InputSize(file.get())) / 2, kHexMaxImageLength)));
         HexTokenReader reader(file.get());
         uint32_t base = 0;
         bool haveFirst = false;
@@ -257,9 +259,9 @@ int HexToBinFile(const std::string& hexPath, const std::string& binPath) {
                     haveFirst = true;
                     first = address;
                 }
-                if (address < first) return kHexAddressOutOfRange;
-                if (!HexSpanFitsAChip(first, uint64_t{address} + record.count)) return kHexSpanTooLarge;
-                Place(image, address - first, record.data.data(), record.count);
+                if (address < first || !Place(image, address - first, record.data.data(), record.count)) {
+                    return kHexAddressOutOfRange;
+                }
             }
             return kHexOk;
         });
@@ -314,8 +316,8 @@ int MergeHexFiles(uint32_t count, std::span<const std::string> paths, const std:
 
     std::vector<uint8_t> binary;
     if (lowest <= highest) {
-        if (!HexSpanFitsAChip(lowest, highest)) return kHexSpanTooLarge;
         const uint64_t length = (highest - lowest + 1) / 2 * 2;
+        if (length > kHexMaxImageLength) return kHexAddressOutOfRange;
         try {
             binary.assign(static_cast<size_t>(length), 0xFF);
         } catch (const std::bad_alloc&) {

@@ -32,16 +32,16 @@ enum HexResultCode : int {
 
 constexpr size_t kHexMaxLineLength = 521;
 
-// The longest binary file a file tool reads.
+// The longest image the bin/hex tool builds and the longest binary file a file tool reads: an external flash image
+// may be far larger than any chip's own flash, but a crafted address must not make us allocate gigabytes.
 constexpr uint64_t kHexMaxImageLength = 256u << 20;
 
-// The largest flash of any chip (the 4096 KB security chips). An image built from a HEX file covers its lowest to
-// its highest data address; a few records far apart would otherwise make hundreds of megabytes of 0xFF that fit
-// no chip.
+// The largest flash of any chip (the 4096 KB security chips): the widest HEX an encrypted download file is made
+// from. Its image covers the lowest to the highest data address; a few records far apart would otherwise make
+// hundreds of megabytes of 0xFF that fit no chip.
 constexpr uint64_t kHexMaxSpan = 4096u * 1024u;
 
-// The one check of every builder of an image from a HEX span: whether data from lowest up to end (exclusive) fit
-// in the flash of some chip.
+// Whether data from lowest up to end (exclusive) fit in the flash of some chip.
 constexpr bool HexSpanFitsAChip(uint64_t lowest, uint64_t end) { return end >= lowest && end - lowest <= kHexMaxSpan; }
 
 // One parsed line. data receives the count data bytes followed by the checksum byte.
@@ -90,7 +90,7 @@ int ParseHexDigits(const uint8_t* digits, int digitCount, uint8_t* out, int outL
 int IntelHexToBinary(const uint8_t* text, int textLength, uint8_t* out, uint32_t outLength, uint32_t lowestAddress);
 
 // The converters of the bin/hex tool; paths are narrow (UTF-8) text. Outputs are written whole or not at all, the
-// merge's two together. A HEX input whose data spread wider than any chip's flash answers kHexSpanTooLarge.
+// merge's two together.
 int BinToHexFile(const std::string& binPath, const std::string& hexPath, uint32_t startAddress);
 int HexToBinFile(const std::string& hexPath, const std::string& binPath);
 int MergeHexFiles(uint32_t count, std::span<const std::string> paths, const std::string& binPath,

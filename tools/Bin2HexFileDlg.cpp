@@ -10,7 +10,6 @@
 #include "framework/FileDialog.h"
 #include "framework/Files.h"
 #include "framework/MessageBox.h"
-#include "tools/HexSpanText.h"
 #include "tools/ToolMessage.h"
 
 using namespace fw;
@@ -59,8 +58,6 @@ Text HexToBinMessage(int code) {
             return TranslateText(u"Hex->Bin失败:hex文件没有结束符");
         case kHexAddressOutOfRange:
             return TranslateText(u"Hex->Bin失败:数据地址超出范围");
-        case kHexSpanTooLarge:
-            return HexSpanTooLargeText();
         default:
             return TranslateText(u"Hex->Bin失败:其他错误");
     }
@@ -208,7 +205,6 @@ void CBin2HexFileDlg::OnBnClickedMergeFiles() {
     if (target.empty()) return Say(TranslateText(u"目标文件不能为空！"));
     const int result = MergeHexFiles(static_cast<uint32_t>(paths.size()), paths,
                                      WideToAnsi(WithEnding(target, u".bin")), WideToAnsi(target));
-    if (result == kHexSpanTooLarge) return Say(HexSpanTooLargeText());
     Say(result == 0 ? TranslateText(u"合并成功！") : TranslateText(u"合并失败！"));
 }
 

@@ -49,12 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fclose(f);
     }
     const int toBin = HexToBinFile(in, bin);
-    if (toBin < kHexOk || toBin > kHexSpanTooLarge || (toBin == kHexOk) != Exists(bin)) __builtin_trap();
+    if (toBin < kHexOk || toBin > kHexAddressOutOfRange || (toBin == kHexOk) != Exists(bin)) __builtin_trap();
     std::remove(bin.c_str());
 
     const std::vector<std::string> inputs = {in, in};
     const int merged = MergeHexFiles(2, inputs, bin, hex);
-    if (merged < kHexOk || merged > kHexSpanTooLarge || (merged == kHexOk) != Exists(hex)) __builtin_trap();
+    if (merged < kHexOk || merged > kHexAddressOutOfRange || (merged == kHexOk) != Exists(hex)) __builtin_trap();
     std::remove(bin.c_str());
     std::remove(hex.c_str());
     return 0;

@@ -1,11 +1,10 @@
-// Every file tool that builds an image from the span of a HEX file: four records far apart would make an image
-// of hundreds of megabytes that fits no chip. Each tool refuses the file with its message and writes nothing.
+// Every maker of an encrypted download file from a HEX file: four records far apart would make an image of hundreds
+// of megabytes that fits no chip. Each refuses the file with its message and writes nothing.
 #include <filesystem>
 #include <functional>
 
 #include "tests/core/HexFixtures.h"
 #include "tests/tools/ToolDialogFixture.h"
-#include "tools/Bin2HexFileDlg.h"
 #include "tools/EnFileDlg.h"
 #include "tools/MakeEnFileDlg.h"
 #include "tools/MakeSecurityFirmwareDlg.h"
@@ -42,17 +41,6 @@ TEST_F(HexSpanRefusalTest, EveryToolRefusesAHexSpreadWiderThanAnyFlash) {
         const char* name;
         std::function<void()> run;  // chooses far.hex and presses the tool's button, expecting its boxes
     };
-    // The bin/hex tool with far.hex as the source and target as the output of the job behind button.
-    const auto Bin2Hex = [&](int sourceId, int targetId, const char* target, int button) {
-        return [&, sourceId, targetId, target, button] {
-            CBin2HexFileDlg tool;
-            ASSERT_TRUE(tool.Create());
-            tool.SetDlgItemText(sourceId, far);
-            tool.SetDlgItemText(targetId, dir.Wide(target));
-            ExpectBoxes({kSpanTooLarge});
-            EXPECT_TRUE(tool.Click(button));
-        };
-    };
     const Road roads[] = {
         {"encrypted file page",
          [&] {
@@ -75,8 +63,6 @@ TEST_F(HexSpanRefusalTest, EveryToolRefusesAHexSpreadWiderThanAnyFlash) {
              ExpectBoxes({kSpanTooLarge});
              EXPECT_TRUE(maker.Click(IDC_MAKEENC_MAKE));
          }},
-        {"hex to bin", Bin2Hex(IDC_B2H_HEX_PATH, IDC_B2H_BIN_PATH, "out.bin", IDC_B2H_HEX_TO_BIN)},
-        {"merge", Bin2Hex(IDC_B2H_HEX1_PATH, IDC_B2H_MERGE_TARGET, "merged.hex", IDC_B2H_MERGE)},
         // Places its program by the start address alone, so it takes one run of data and never a span.
         {"security firmware maker",
          [&] {
