@@ -44,6 +44,12 @@ std::optional<uint32_t> OptionBytesAddress(uint8_t series) {
     }
 }
 
+fw::Text FileRangeLine(int number, uint32_t start, uint32_t byteCount) {
+    const uint32_t last = start + std::max<uint32_t>(byteCount, 1) - 1;
+    if (number == 0) return fw::Format(TranslateText(u"文件地址范围：0x%08X-0x%08X"), start, last);
+    return fw::Format(TranslateText(u"文件地址范围%d：0x%08X-0x%08X"), number, start, last);
+}
+
 bool LoadHexFile(fw::TextView path, uint8_t series, DownloadItem& item, uint8_t& writeOptionBytes,
                  OptionRwBlock& fileOptionBytes, const LogSink& log) {
     std::vector<HexSegment> segments(kMaxSegments);
@@ -75,11 +81,7 @@ bool LoadHexFile(fw::TextView path, uint8_t series, DownloadItem& item, uint8_t&
             SetSegment(item, next, Padded(s.data, padded), static_cast<uint32_t>(padded));
             ++next;
         }
-        if (n > 1)
-            log(fw::Format(TranslateText(u"文件地址范围%d：0x%08X-0x%08X"), k + 1, s.startAddress, s.endAddress),
-                kBlack);
-        else
-            log(fw::Format(TranslateText(u"文件地址范围：0x%08X-0x%08X"), s.startAddress, s.endAddress), kBlack);
+        log(FileRangeLine(n > 1 ? k + 1 : 0, s.startAddress, static_cast<uint32_t>(s.data.size())), kBlack);
     }
     log(fw::Format(TranslateText(u"文件大小：%d byte"), totalBytes), kBlack);
     return true;

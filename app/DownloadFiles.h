@@ -19,6 +19,10 @@ std::optional<uint32_t> OptionBytesAddress(uint8_t series);
 // Files larger than this are refused: nothing the chips or their external flash hold comes near it.
 inline constexpr size_t kMaxDownloadFileBytes = 256u << 20;
 
+// The log line of a file's address range, from its first to its last byte (byteCount at least 1), numbered from 1
+// when the file has several ranges (number 0 for a file's only range).
+fw::Text FileRangeLine(int number, uint32_t start, uint32_t byteCount);
+
 // Reads a HEX file into item: its address-contiguous runs become the item's segments in file order, each padded
 // with 0xFF to a multiple of 16; a run at the series' option-byte address goes to fileOptionBytes (operation 1)
 // and sets writeOptionBytes. False, with the item and the option bytes unchanged, when the file yields no run,

@@ -81,10 +81,6 @@ int WriteOutput(const std::string& path, std::span<const uint8_t> bytes) {
     return fw::WriteFileAtomic(PathText(path), bytes) ? kHexOk : kHexWriteFailed;
 }
 
-int WriteOutput(const std::string& path, std::string_view text) {
-    return fw::WriteFileAtomic(PathText(path), text) ? kHexOk : kHexWriteFailed;
-}
-
 constexpr size_t kBinChunk = 64 * 1024;
 
 // A binary input read in pieces, refused when it is larger than any image we convert.
@@ -345,6 +341,11 @@ int MergeHexFiles(uint32_t count, std::span<const std::string> paths, const std:
             if (rc != kHexOk) return rc;
         }
     }
-    const int rc = WriteOutput(binPath, std::span<const uint8_t>(binary));
-    return rc != kHexOk ? rc : WriteOutput(hexPath, hex);
+    // Both outputs or neither: a new binary beside the old HEX would pass for one merge.
+    const fw::Text binTarget = PathText(binPath), hexTarget = PathText(hexPath);
+    const fw::FileToWrite outputs[] = {
+        {binTarget, binary},
+        {hexTarget, std::span(reinterpret_cast<const uint8_t*>(hex.data()), hex.size())},
+    };
+    return fw::WriteFilesAtomic(outputs) == std::size(outputs) ? kHexOk : kHexWriteFailed;
 }

@@ -135,67 +135,71 @@ int IntelHexToBinary(const uint8_t* text, int textLength, uint8_t* out, uint32_t
 
 namespace {
 
-// Every data record with its absolute address, through the token walker the other HEX readers use; false for any
-// fault, for a file without its end record, and when onData refuses a record.
+// Every data record with its absolute address, through the token walker the other HEX readers use; answers the
+// walk's fault, kHexNoEndRecord for a file without its end record, or what onData answered for a record.
 template <class OnData>
-bool WalkImageData(HexTokenReader& reader, OnData&& onData) {
+int WalkImageData(HexTokenReader& reader, OnData&& onData) {
     uint32_t base = 0;
     bool ended = false;
     const int rc = WalkHexRecords(reader, ended, [&](std::string_view, const HexRecord& record) {
         if (record.type == 2 || record.type == 4) {
             base = AddressRecordBase(record);
-        } else if (record.type == 0 && record.count > 0 &&
-                   !onData(static_cast<uint64_t>(base) + record.address, record.data.data(), record.count)) {
-            return kHexAddressOutOfRange;
+        } else if (record.type == 0 && record.count > 0) {
+            return onData(static_cast<uint64_t>(base) + record.address, record.data.data(), record.count);
         }
-        return kHexOk;
+        return static_cast<int>(kHexOk);
     });
-    return rc == kHexOk && ended;
+    return rc == kHexOk && !ended ? kHexNoEndRecord : rc;
 }
 
 // Two walks over the same input: the first finds the address range, the second places the data. newReader gives a
 // reader from the input's start.
 template <class NewReader>
-std::vector<uint8_t> BuildImage(NewReader&& newReader) {
+int BuildImage(NewReader&& newReader, std::vector<uint8_t>& out) {
     uint64_t lowest = UINT64_MAX;
     uint64_t highest = 0;
-    if (!WalkImageData(*newReader(), [&](uint64_t start, const uint8_t*, size_t count) {
-            lowest = std::min(lowest, start);
-            highest = std::max(highest, start + count);
-            return true;
-        })) {
-        return {};
+    int rc = WalkImageData(*newReader(), [&](uint64_t start, const uint8_t*, size_t count) {
+        lowest = std::min(lowest, start);
+        highest = std::max(highest, start + count);
+        return static_cast<int>(kHexOk);
+    });
+    if (rc != kHexOk) return rc;
+    if (lowest > highest) {  // no data
+        out.clear();
+        return kHexOk;
     }
-    if (lowest > highest || highest - lowest > kHexMaxImageLength) return {};  // no data, or past the cap
+    if (!HexSpanFitsAChip(lowest, highest)) return kHexSpanTooLarge;
     try {
         std::vector<uint8_t> image(static_cast<size_t>((highest - lowest + 15) / 16 * 16), 0xFF);
         // A file may change between the walks, so the second one checks the range again.
-        if (!WalkImageData(*newReader(), [&](uint64_t start, const uint8_t* data, size_t count) {
-                if (start < lowest || start - lowest + count > image.size()) return false;
-                std::copy(data, data + count, image.begin() + static_cast<ptrdiff_t>(start - lowest));
-                return true;
-            })) {
-            return {};
-        }
-        return image;
+        rc = WalkImageData(*newReader(), [&](uint64_t start, const uint8_t* data, size_t count) {
+            if (start < lowest || start - lowest + count > image.size()) return static_cast<int>(kHexAddressOutOfRange);
+            std::copy(data, data + count, image.begin() + static_cast<ptrdiff_t>(start - lowest));
+            return static_cast<int>(kHexOk);
+        });
+        if (rc != kHexOk) return rc;
+        out = std::move(image);
+        return kHexOk;
     } catch (const std::bad_alloc&) {
-        return {};
+        return kHexWriteFailed;
     }
 }
 
 }  // namespace
 
-std::vector<uint8_t> HexTextToImage(std::string_view text) {
+int HexTextToImage(std::string_view text, std::vector<uint8_t>& image) {
     std::optional<HexTokenReader> reader;
-    return BuildImage([&] { return &reader.emplace(text); });
+    return BuildImage([&] { return &reader.emplace(text); }, image);
 }
 
-std::vector<uint8_t> HexFileToImage(fw::TextView path) {
+int HexFileToImage(fw::TextView path, std::vector<uint8_t>& image) {
     const HexInputFile file = OpenHexInput(path);
-    if (!file) return {};
+    if (!file) return kHexCannotOpenInput;
     std::optional<HexTokenReader> reader;
-    return BuildImage([&]() -> HexTokenReader* {
-        std::rewind(file.get());
-        return &reader.emplace(file.get());
-    });
+    return BuildImage(
+        [&]() -> HexTokenReader* {
+            std::rewind(file.get());
+            return &reader.emplace(file.get());
+        },
+        image);
 }

@@ -27,13 +27,22 @@ enum HexResultCode : int {
     kHexWriteFailed = 9,
     kHexNoEndRecord = 10,        // the input ended without an end-of-file record
     kHexAddressOutOfRange = 11,  // data lie outside the output: below its first address, or past 4 GiB
+    kHexSpanTooLarge = 12,       // the data spread over more than kHexMaxSpan
 };
 
 constexpr size_t kHexMaxLineLength = 521;
 
-// The longest image a HEX or binary file tool builds or reads: no chip image comes near it, and a crafted address
-// must not make us allocate gigabytes.
+// The longest image the bin/hex tool builds and the longest binary file a file tool reads: an external flash image
+// may be far larger than any chip's own flash, but a crafted address must not make us allocate gigabytes.
 constexpr uint64_t kHexMaxImageLength = 256u << 20;
+
+// The largest flash of any chip (the 4096 KB security chips): the widest HEX an encrypted download file is made
+// from. Its image covers the lowest to the highest data address; a few records far apart would otherwise make
+// hundreds of megabytes of 0xFF that fit no chip.
+constexpr uint64_t kHexMaxSpan = 4096u * 1024u;
+
+// Whether data from lowest up to end (exclusive) fit in the flash of some chip.
+constexpr bool HexSpanFitsAChip(uint64_t lowest, uint64_t end) { return end >= lowest && end - lowest <= kHexMaxSpan; }
 
 // One parsed line. data receives the count data bytes followed by the checksum byte.
 struct HexRecord {
@@ -60,11 +69,11 @@ int ReadHexSegments(fw::TextView path, std::span<HexSegment> segments);
 int ReadHexSegmentsFromText(std::string_view text, std::span<HexSegment> segments);
 
 // The file's image from its lowest to its highest data address, each record's data at its address, 0xFF where no
-// record gives a byte, rounded up to a multiple of 16 bytes; empty on any failure: a file that cannot be read, a
-// record the other readers refuse, no end-of-file record, no data, or an image longer than kHexMaxImageLength.
-// Bytes rather than hex text, so a large image is not held four times over.
-std::vector<uint8_t> HexFileToImage(fw::TextView path);
-std::vector<uint8_t> HexTextToImage(std::string_view text);
+// record gives a byte, rounded up to a multiple of 16 bytes (empty when the file holds no data). Answers kHexOk,
+// kHexSpanTooLarge before anything is allocated, or the code of any other fault: a file that cannot be read, a
+// record the other readers refuse, no end-of-file record. image changes only on success.
+int HexFileToImage(fw::TextView path, std::vector<uint8_t>& image);
+int HexTextToImage(std::string_view text, std::vector<uint8_t>& image);
 
 // Checks CR LF separated records: 0 valid, 1 a record without ":", 2 a type above 5, 5 a wrong checksum, 8 any
 // other fault. A length of 0 or less is valid.
@@ -80,7 +89,8 @@ int ParseHexDigits(const uint8_t* digits, int digitCount, uint8_t* out, int outL
 // a record cut short, or data outside out; codes of ParseHexDigits are passed on.
 int IntelHexToBinary(const uint8_t* text, int textLength, uint8_t* out, uint32_t outLength, uint32_t lowestAddress);
 
-// The converters of the bin/hex tool; paths are narrow (UTF-8) text. Outputs are written whole or not at all.
+// The converters of the bin/hex tool; paths are narrow (UTF-8) text. Outputs are written whole or not at all, the
+// merge's two together.
 int BinToHexFile(const std::string& binPath, const std::string& hexPath, uint32_t startAddress);
 int HexToBinFile(const std::string& hexPath, const std::string& binPath);
 int MergeHexFiles(uint32_t count, std::span<const std::string> paths, const std::string& binPath,

@@ -5,7 +5,7 @@
 namespace {
 
 // Not translated and not the program's own box: the catalog that would translate it is what is missing.
-void ReportMissingCatalog() { fw::PlainMessageBox(u"Language package is not find!", fw::MB_OK); }
+void ReportMissingCatalog() { fw::PlainMessageBox(u"Language package not found!", fw::MB_OK); }
 
 }  // namespace
 

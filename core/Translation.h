@@ -21,6 +21,6 @@ void SetLanguageFile(int english);
 
 // Binds the catalog of catalog mode at start-up: locale = a new locale of the translation library for the language
 // number (0 Chinese, 2 English), loaded with "Languages/zh.mo" or "Languages/en.mo" of the working directory. Any
-// other number, or a catalog that cannot be loaded, shows the framework's plain box "Language package is not
-// find!"; the locale is kept either way and lives until the process ends. The main window holds the locale.
+// other number, or a catalog that cannot be loaded, shows the framework's plain box "Language package not found!";
+// the locale is kept either way and lives until the process ends. The main window holds the locale.
 void LoadLanguageCatalog(lexmira::wxLocale*& locale, int language);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/ChipSeries.h"
+#include "app/DownloadFiles.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowState.h"
 #include "core/HexText.h"
@@ -75,9 +76,7 @@ bool LoadDownloadProjectIntoWindow(CQXDownloadToolDlg& window, fw::TextView path
         item.address[j] = row.start;
         item.addressText[j] = fw::Format(u"%08X", row.start);
         total += length;
-        window.AppendLog(fw::Format(TranslateText(u"文件地址范围%d：0x%08X-0x%08X"), static_cast<int>(k + 1), row.start,
-                                    static_cast<uint32_t>(row.start + length)),
-                         kLogBlack);
+        window.AppendLog(FileRangeLine(static_cast<int>(k + 1), row.start, length), kLogBlack);
     }
     for (DownloadItem& item : items)
         item.segmentCount = std::max<uint32_t>(item.segmentCount, 1);

@@ -4,6 +4,7 @@
 #include "framework/FileDialog.h"
 #include "framework/Files.h"
 #include "tools/EncFiles.h"
+#include "tools/HexSpanText.h"
 #include "tools/ToolMessage.h"
 
 fw::Text EncFileFolder(fw::TextView workDir) {
@@ -41,6 +42,9 @@ bool ReadEncSource(const fw::Window* owner, const EncSourceFile& source, std::ve
             return true;
         case PlaintextRead::BinOpenFailed:
             ShowToolMessage(owner, TranslateText(u"BIN文件打开失败！"));
+            return false;
+        case PlaintextRead::SpanTooLarge:
+            ShowToolMessage(owner, HexSpanTooLargeText());
             return false;
         case PlaintextRead::OpenFailed:
             break;

@@ -23,5 +23,6 @@ struct EncSourceFile {
 // Runs the Open-file dialog with filter; false (the choice unchanged) when the user cancelled.
 bool ChooseEncSource(const fw::Window* owner, fw::TextView filter, EncSourceFile& source);
 
-// The source's plaintext; false after the refusal's message (no file chosen, unreadable, empty or not bin/hex).
+// The source's plaintext; false after the refusal's message (no file chosen, unreadable, empty, not bin/hex, or a
+// HEX file spread wider than any chip's flash).
 bool ReadEncSource(const fw::Window* owner, const EncSourceFile& source, std::vector<uint8_t>& plaintext);

@@ -12,7 +12,7 @@
 
 namespace {
 
-// A binary source is held to the same size as the image of a HEX source; a bigger file is refused unread.
+// A bigger binary source is refused unread.
 constexpr size_t kMaxPlaintextFileBytes = kHexMaxImageLength;
 
 void AppendBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
@@ -87,8 +87,10 @@ std::vector<uint8_t> MakeCrcPrefixedEncFile(std::span<const uint8_t> plaintext, 
 
 PlaintextRead ReadPlaintext(fw::TextView path, fw::TextView extension, std::vector<uint8_t>& plaintext) {
     if (EqualsNoCase(extension, u"hex")) {
-        std::vector<uint8_t> image = HexFileToImage(path);
-        if (image.empty()) return PlaintextRead::OpenFailed;
+        std::vector<uint8_t> image;
+        const int rc = HexFileToImage(path, image);
+        if (rc == kHexSpanTooLarge) return PlaintextRead::SpanTooLarge;
+        if (rc != kHexOk || image.empty()) return PlaintextRead::OpenFailed;
         plaintext = std::move(image);
         return PlaintextRead::Ok;
     }

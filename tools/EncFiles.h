@@ -32,9 +32,10 @@ bool PageSizeUsable(uint32_t pageSize);
 std::vector<uint8_t> MakeDigestHeaderEncFile(std::span<const uint8_t> plaintext, const Key16& key, uint32_t pageSize);
 std::vector<uint8_t> MakeCrcPrefixedEncFile(std::span<const uint8_t> plaintext, const Key16& key);
 
-enum class PlaintextRead { Ok, BinOpenFailed, OpenFailed };
+enum class PlaintextRead { Ok, BinOpenFailed, OpenFailed, SpanTooLarge };
 // ".hex" (any case): the image from its lowest to highest data address; ".bin": the file's bytes. Any other
-// extension, an unreadable HEX file or an empty file answers OpenFailed; an unreadable ".bin" BinOpenFailed.
+// extension, an unreadable HEX file or an empty file answers OpenFailed; an unreadable ".bin" BinOpenFailed; a HEX
+// file whose data spread wider than any chip's flash SpanTooLarge, before its image is built.
 PlaintextRead ReadPlaintext(fw::TextView path, fw::TextView extension, std::vector<uint8_t>& plaintext);
 
 enum class KeyTextCheck { Ok, Empty, NotHex, WrongLength };

@@ -9,8 +9,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> file(data, data + size);
-    const std::vector<uint8_t> image = HexTextToImage(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (image.size() % 16 != 0) __builtin_trap();
+    std::vector<uint8_t> image;
+    const int rc = HexTextToImage(std::string_view(reinterpret_cast<const char*>(data), size), image);
+    if (image.size() % 16 != 0 || image.size() > kHexMaxSpan || (rc != kHexOk && !image.empty())) __builtin_trap();
 
     // The walker on its own, without the check that normally runs first.
     std::vector<uint8_t> out(64);

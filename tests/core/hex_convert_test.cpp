@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -252,6 +254,29 @@ TEST(MergeHex, ErrorCodes) {
         EXPECT_FALSE(std::filesystem::exists(dir.Path() / "o.bin"));
         EXPECT_FALSE(std::filesystem::exists(dir.Path() / "o.hex"));
     }
+}
+
+// The image an encrypted download file is made from is held to the largest flash of any chip: data exactly that
+// wide make an image, one byte wider are refused before any image is built. The bin/hex tool's converters are not:
+// an external flash image may be wider than any chip's own flash.
+TEST(HexSpan, TheEncryptedFilesImageTakesTheLargestFlashAndNotOneByteMore) {
+    fw::testing::TempFolder dir;
+    const std::string low = Linear(0x0800) + Data(0, Counting(16));
+    // The last record ends at the last byte of a 4 MiB flash from 0x08000000, or one byte beyond it.
+    dir.Write("fits.hex", low + Linear(0x083F) + Data(0xFFF0, Counting(16)) + End());
+    dir.Write("wider.hex", low + Linear(0x083F) + Data(0xFFF0, Counting(17)) + End());
+
+    std::vector<uint8_t> image = {1, 2, 3};
+    EXPECT_EQ(HexFileToImage(dir.Wide("wider.hex"), image), kHexSpanTooLarge);
+    EXPECT_EQ(image, (std::vector<uint8_t>{1, 2, 3}));
+    ASSERT_EQ(HexFileToImage(dir.Wide("fits.hex"), image), kHexOk);
+    EXPECT_EQ(image.size(), kHexMaxSpan);
+
+    ASSERT_EQ(HexToBinFile(dir.Os("wider.hex"), dir.Os("out.bin")), kHexOk);
+    EXPECT_EQ(std::filesystem::file_size(dir.Path() / "out.bin"), kHexMaxSpan + 1);
+    const std::vector<std::string> paths = {dir.Os("wider.hex")};
+    ASSERT_EQ(MergeHexFiles(1, paths, dir.Os("merged.bin"), dir.Os("merged.hex")), kHexOk);
+    EXPECT_EQ(std::filesystem::file_size(dir.Path() / "merged.bin"), kHexMaxSpan + 2);  // even length
 }
 
 }  // namespace

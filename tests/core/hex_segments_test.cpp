@@ -109,12 +109,15 @@ TEST(HexSegments, ObjcopyFileOverSeveralPagesIsOneRun) {
     ExpectRuns(hexfix::ObjcopyHex(dir, data, 0x0800F000), {{0x0800F000, data}}, "objcopy");
 }
 
+// The image's hex text, empty when the builder refused the file.
 fw::Text ImageOf(const std::string& text) {
     fw::testing::TempFolder dir;
     dir.Write("in.hex", text);
-    const std::vector<uint8_t> viaFile = HexFileToImage(dir.Wide("in.hex"));
-    EXPECT_EQ(HexTextToImage(text), viaFile);
-    return BytesToHex(viaFile);
+    std::vector<uint8_t> viaFile, viaText;
+    const int rc = HexFileToImage(dir.Wide("in.hex"), viaFile);
+    EXPECT_EQ(HexTextToImage(text, viaText), rc);
+    EXPECT_EQ(viaText, viaFile);
+    return rc == kHexOk ? BytesToHex(viaFile) : fw::Text();
 }
 
 TEST(HexImage, ImageTable) {
@@ -155,8 +158,9 @@ TEST(HexImage, ImageTable) {
         EXPECT_EQ(fw::TextToUtf8(ImageOf(c.text)), fw::TextToUtf8(c.image)) << c.what;
 
     fw::testing::TempFolder dir;
-    EXPECT_TRUE(HexFileToImage(dir.Wide("missing.hex")).empty());
-    EXPECT_TRUE(HexFileToImage(dir.Wide()).empty());
+    std::vector<uint8_t> image;
+    EXPECT_EQ(HexFileToImage(dir.Wide("missing.hex"), image), kHexCannotOpenInput);
+    EXPECT_EQ(HexFileToImage(dir.Wide(), image), kHexCannotOpenInput);
 }
 
 TEST(HexImage, ObjcopyFileMatchesItsData) {

@@ -16,7 +16,7 @@ namespace {
 
 using qx::testing::LanguageFixture;
 
-constexpr char16_t kMissingCatalog[] = u"Language package is not find!";
+constexpr char16_t kMissingCatalog[] = u"Language package not found!";
 
 class LanguageCatalog : public LanguageFixture {
 protected:

@@ -1,14 +1,13 @@
 #include "framework/Files.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/framework/FileSizeLimit.h"
 #include "tests/framework/TempFolder.h"
 
 namespace fw {
@@ -112,15 +111,12 @@ TEST(Files, AtomicWriteThatFailsMidwayLeavesTheOldFileIntact) {
     dir.Write("SysConfig.ini", "[dlparam]\ntotal=5\n");
     const std::string big(64 * 1024, 'x');
 
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = WriteFileAtomic(dir.Wide("SysConfig.ini"), std::string_view(big));
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
+    bool written = true;
+    {
+        fw::testing::FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.Ok());
+        written = WriteFileAtomic(dir.Wide("SysConfig.ini"), std::string_view(big));
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(dir.Read("SysConfig.ini"), "[dlparam]\ntotal=5\n");

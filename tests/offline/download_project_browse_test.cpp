@@ -192,7 +192,9 @@ TEST_F(DownloadProjectBrowse, FilesBecomeSegmentsAtTheirAddressesAndTheOptionByt
     Browse(w, path);
 
     EXPECT_TRUE(LogHas(u"文件加载成功！"));
-    EXPECT_TRUE(LogHas(u"文件地址范围2：0x08004000-0x08004020"));
+    // Each range ends at its last byte, as every other file's range line does.
+    EXPECT_TRUE(LogHas(u"文件地址范围1：0x08000000-0x080003EF"));
+    EXPECT_TRUE(LogHas(u"文件地址范围2：0x08004000-0x0800401F"));
     const DownloadItem& item = w.m_items[0];
     ASSERT_EQ(item.segmentCount, 2u);
     for (std::size_t k = 0; k < rows.size(); ++k) {

@@ -1,11 +1,9 @@
 // The bin and hex file tool: its refusals and messages, the files each job writes, and that a refusal writes
 // nothing.
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <set>
 
 #include "core/IntelHex.h"
+#include "tests/framework/FileSizeLimit.h"
 #include "tests/tools/ToolDialogFixture.h"
 #include "tools/Bin2HexFileDlg.h"
 
@@ -142,14 +140,11 @@ TEST_F(Bin2HexTest, HexToBinReportsEveryResultCode) {
         }
         // A file size limit of one byte stops the write of the two-byte output.
         dir.Write(c.bin, "previous");
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-        const rlimit tiny{1, saved.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &tiny);
-        Press(IDC_B2H_HEX_TO_BIN, c.message);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        signal(SIGXFSZ, oldHandler);
+        {
+            fw::testing::FileSizeLimit limit(1);
+            ASSERT_TRUE(limit.Ok());
+            Press(IDC_B2H_HEX_TO_BIN, c.message);
+        }
         EXPECT_EQ(dir.Read(c.bin), "previous");
     }
     dir.Write("out.bin", "x");
@@ -171,6 +166,28 @@ TEST_F(Bin2HexTest, MergePassesOnlyTheFilledSlots) {
     EXPECT_TRUE(Exists("out.hex"));
     dlg.SetDlgItemText(IDC_B2H_HEX1_PATH, dir.Wide("missing.hex"));
     Press(IDC_B2H_MERGE, u"合并失败！");
+}
+
+// The binary is written first and fits under the limit; the HEX text after it does not. A merge that fails must
+// not leave a new binary beside the old HEX.
+TEST_F(Bin2HexTest, AMergeWhoseSecondOutputFailsKeepsBothOldFiles) {
+    dir.Write("b.hex", ":02001000334477\r\n:00000001FF\r\n");
+    dir.Write("out.bin", "old bin");
+    dir.Write("out.hex", "old hex");
+    dlg.SetDlgItemText(IDC_B2H_HEX1_PATH, dir.Wide("b.hex"));
+    dlg.SetDlgItemText(IDC_B2H_MERGE_TARGET, dir.Wide("out.hex"));
+    {
+        fw::testing::FileSizeLimit limit(16);
+        ASSERT_TRUE(limit.Ok());
+        Press(IDC_B2H_MERGE, u"合并失败！");
+    }
+    EXPECT_EQ(dir.Read("out.bin"), "old bin");
+    EXPECT_EQ(dir.Read("out.hex"), "old hex");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"b.hex", "out.bin", "out.hex"}));
+
+    Press(IDC_B2H_MERGE, u"合并成功！");
+    EXPECT_EQ(dir.Read("out.bin"), std::string("\x33\x44", 2));
+    EXPECT_EQ(dir.Read("out.hex"), ":02001000334477\r\n:00000001FF\r\n");
 }
 
 TEST_F(Bin2HexTest, GenerateChecksEverythingBeforeItTouchesTheTarget) {
