@@ -484,10 +484,13 @@ LResult Window::SendMessage(unsigned message, WParam wParam, LParam lParam) {
 }
 
 bool Window::PostMessage(unsigned message, WParam wParam, LParam lParam) {
-    const WindowHandle handle = Handle();
-    if (handle == 0) return false;
-    PostToUi([handle, message, wParam, lParam] {
-        if (Window* w = FromHandle(handle)) w->Dispatch(message, wParam, lParam);
+    return PostToWindow(Handle(), message, wParam, lParam);
+}
+
+bool Window::PostToWindow(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+    if (window == 0) return false;
+    PostToUi([window, message, wParam, lParam] {
+        if (Window* w = FromHandle(window)) w->Dispatch(message, wParam, lParam);
     });
     return true;
 }
