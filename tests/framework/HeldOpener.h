@@ -16,8 +16,9 @@ public:
     HeldOpener(const TempFolder& dir, int exitCode)
         : m_dir(dir), m_release("opener-" + std::to_string(exitCode) + ".released") {
         const std::string script = "opener-" + std::to_string(exitCode) + ".sh";
-        m_dir.Write(script, "#!/bin/sh\nwhile [ ! -e '" + m_dir.Os(m_release) + "' ]; do sleep 0.01; done\nexit " +
-                                std::to_string(exitCode) + "\n");
+        // It also ends when its folder is gone, so a test that stops before letting it go leaves nothing behind.
+        m_dir.Write(script, "#!/bin/sh\nwhile [ ! -e '" + m_dir.Os(m_release) +
+                                "' ] && [ -e \"$0\" ]; do sleep 0.01; done\nexit " + std::to_string(exitCode) + "\n");
         std::filesystem::permissions(m_dir.Path() / script, std::filesystem::perms::owner_exec,
                                      std::filesystem::perm_options::add);
         m_program = m_dir.Wide(script);
