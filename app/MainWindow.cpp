@@ -67,6 +67,7 @@ const fw::MessageMap<CQXDownloadToolDlg> CQXDownloadToolDlg::kMessages{
     fw::OnCommand(ID_LANGUAGE_CHINESE, &CQXDownloadToolDlg::OnLanguageChinese),
     fw::OnCommand(ID_LANGUAGE_ENGLISH, &CQXDownloadToolDlg::OnLanguageEnglish),
     fw::OnCommand(ID_USER_MANUAL, &CQXDownloadToolDlg::OnUserManual),
+    fw::OnMessage(WM_MANUAL_OPENED, &CQXDownloadToolDlg::OnManualOpened),
     fw::OnCommand(ID_ABOUT_VERSION, &CQXDownloadToolDlg::OnAboutVersion),
     fw::OnCommand(ID_FLASH_CRC_AFTER_DOWNLOADING, &CQXDownloadToolDlg::OnFlashCrcAfterDownloading),
     fw::OnCommand(ID_GET_CHIP_INFORMATION, &CQXDownloadToolDlg::OnGetChipInformation),

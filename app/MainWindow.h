@@ -261,6 +261,8 @@ private:
     void OnLanguageEnglish();
     void SwitchLanguage(int language);
     void OnUserManual();
+    fw::LResult OnManualOpened(fw::WParam opened, fw::LParam);
+    void TellManualNotOpened();
     void OnAboutVersion();
     void OnFlashCrcAfterDownloading();
     void OnGetChipInformation();

@@ -18,6 +18,13 @@ namespace {
 // Position of "Read Flash" in the operations popup.
 constexpr int kReadFlashPosition = 23;
 
+// The manual of the interface language.
+Text UserManualPath() {
+    const Text name =
+        g_uiLanguage == 0 ? u"Orvane MCU 下载工具使用手册.pdf" : u"Orvane MCU Download Tool User manual.pdf";
+    return fw::JoinPath(fw::JoinPath(fw::GetWorkingDirectory(), u"doc"), name);
+}
+
 }  // namespace
 
 void CQXDownloadToolDlg::UpdateMenuState(int enable) {
@@ -226,16 +233,24 @@ void CQXDownloadToolDlg::SwitchLanguage(int language) {
 }
 
 void CQXDownloadToolDlg::OnUserManual() {
-    const Text name = g_uiLanguage == 0 ? u"Orvane MCU 下载工具使用手册.pdf" : u"Orvane MCU Download Tool User manual.pdf";
-    const Text path = fw::JoinPath(fw::JoinPath(fw::GetWorkingDirectory(), u"doc"), name);
+    const Text path = UserManualPath();
     if (!fw::FileExists(path)) {
         m_msgBox.MessageBox(this, TranslateText(u"使用手册不存在"), fw::MB_OK);
         return;
     }
-    if (!fw::OpenDocument(path)) {
-        // No desktop handler for PDF (a bare X server, say): tell where the manual is, so it can be opened by hand.
-        m_msgBox.MessageBox(this, fw::Format(TranslateText(u"无法打开使用手册，请手动打开：\n%s"), path), fw::MB_OK);
-    }
+    if (!fw::OpenDocument(path, *this, WM_MANUAL_OPENED)) TellManualNotOpened();
+}
+
+// The handler's verdict can come seconds after the menu item returned: xdg-open looks for a viewer first.
+fw::LResult CQXDownloadToolDlg::OnManualOpened(fw::WParam opened, fw::LParam) {
+    if (opened == 0) TellManualNotOpened();
+    return 0;
+}
+
+// No desktop handler for PDF (a bare X server, say): tell where the manual is, so it can be opened by hand.
+void CQXDownloadToolDlg::TellManualNotOpened() {
+    m_msgBox.MessageBox(this, fw::Format(TranslateText(u"无法打开使用手册，请手动打开：\n%s"), UserManualPath()),
+                        fw::MB_OK);
 }
 
 void CQXDownloadToolDlg::OnAboutVersion() {

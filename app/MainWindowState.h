@@ -36,6 +36,8 @@ inline constexpr unsigned WM_STATUS_TOTAL = fw::WM_USER + 2001;    // wParam con
 inline constexpr unsigned WM_STATUS_PASS = fw::WM_USER + 2002;     // pane 2
 inline constexpr unsigned WM_STATUS_FAIL = fw::WM_USER + 2003;     // pane 3
 inline constexpr unsigned WM_START_UPDATER = fw::WM_USER + 1000;
+// Posted when the desktop's handler of the user manual ends: wParam 1 when it opened the manual, 0 when it failed.
+inline constexpr unsigned WM_MANUAL_OPENED = fw::WM_USER + 1001;
 
 // Timers of the main window.
 inline constexpr uintptr_t TIMER_CLOCK = 1;

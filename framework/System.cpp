@@ -8,16 +8,18 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "framework/Files.h"
+#include "framework/Window.h"
 
 extern char** environ;
 
@@ -27,9 +29,6 @@ namespace {
 std::atomic<std::uint16_t> g_languageOverride{0};
 std::mutex g_openerLock;
 Text g_documentOpener;
-
-// How long a document opener may take to report a failure; one that runs longer is taken to have opened it.
-constexpr auto kOpenerVerdictTime = std::chrono::seconds(2);
 
 std::vector<char*> ArgumentPointers(std::vector<std::string>& arguments) {
     std::vector<char*> pointers;
@@ -51,9 +50,17 @@ pid_t Spawn(std::vector<std::string> arguments, const std::string& workingFolder
     return failed == 0 ? pid : -1;
 }
 
-// Nobody waits for the programs we start: a thread reaps each one so that it does not linger as a zombie.
-void ReapInBackground(pid_t pid) {
-    std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+// Nobody waits for the programs we start: a thread reaps each one so that it does not linger as a zombie, and
+// hands its exit status to `ended` when there is one to hand.
+void ReapInBackground(pid_t pid, std::function<void(int status)> ended = {}) {
+    std::thread([pid, ended = std::move(ended)] {
+        int status = 0;
+        pid_t reaped = -1;
+        do {
+            reaped = ::waitpid(pid, &status, 0);
+        } while (reaped < 0 && errno == EINTR);
+        if (reaped == pid && ended) ended(status);
+    }).detach();
 }
 
 std::optional<std::string> ReadSmallFile(const Text& path) {
@@ -175,7 +182,7 @@ void SetDocumentOpener(TextView program) {
     g_documentOpener = program;
 }
 
-bool OpenDocument(TextView path) {
+bool OpenDocument(TextView path, const Window& notify, unsigned verdictMessage) {
     if (!FileExists(path)) return false;
     Text opener;
     {
@@ -184,16 +191,11 @@ bool OpenDocument(TextView path) {
     }
     const pid_t pid = Spawn({ToOsPath(opener), ToOsPath(path)}, std::string());
     if (pid < 0) return false;
-    // Some handlers keep the opener running as long as the document is open; only a quick failure counts.
-    const auto end = std::chrono::steady_clock::now() + kOpenerVerdictTime;
-    for (;;) {
-        int status = 0;
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (done < 0 || std::chrono::steady_clock::now() >= end) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ReapInBackground(pid);
+    const WindowHandle window = notify.Handle();
+    ReapInBackground(pid, [window, verdictMessage](int status) {
+        const bool opened = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        Window::PostToWindow(window, verdictMessage, opened ? 1 : 0);
+    });
     return true;
 }
 

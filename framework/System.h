@@ -10,6 +10,8 @@
 
 namespace fw {
 
+class Window;
+
 inline constexpr std::uint16_t kLanguageChinese = 2052;
 inline constexpr std::uint16_t kLanguageEnglish = 1033;
 
@@ -31,9 +33,12 @@ bool StartProgram(TextView program, const std::vector<Text>& arguments, TextView
 // Starts this program again with the arguments and working folder it was started with.
 bool RestartSelf();
 
-// Opens a document with the desktop's handler (xdg-open). False when the file is missing, the handler cannot
-// be started or it reports failure soon after starting.
-bool OpenDocument(TextView path);
+// Starts the desktop's handler for a document (xdg-open) and returns without waiting for its verdict: a handler may
+// run as long as the document stays open, and xdg-open on a busy machine can take seconds to find that nothing
+// opens the file. False when the file is missing or the handler cannot be started. When the handler ends,
+// `verdictMessage` is posted to `notify`, wParam 1 when it reported success and 0 when it failed; a window that is
+// gone by then hears nothing.
+bool OpenDocument(TextView path, const Window& notify, unsigned verdictMessage);
 // Tests put a stand-in for xdg-open here; empty goes back to xdg-open.
 void SetDocumentOpener(TextView program);
 

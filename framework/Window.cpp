@@ -71,6 +71,19 @@ ControlData MakeControl(const ControlTemplate& t, int index, const WindowCore& c
     return c;
 }
 
+// With the core's lock held, after the client area changed size: a status bar keeps lying along the bottom edge
+// across the whole width, as the platform's does, so a window made narrower does not cut off its right-hand panes.
+void DockStatusBars(WindowCore& core) {
+    for (const auto& c : core.controls) {
+        if (c->s.kind != ControlKind::StatusBar) continue;
+        const int height = c->s.rect.height;
+        const Rect docked{0, core.state.rect.height - height, core.state.rect.width, height};
+        if (c->s.rect == docked) continue;
+        c->s.rect = docked;
+        core.EmitControl(ChangeKind::ControlRect, *c);
+    }
+}
+
 }  // namespace
 
 void NotifyFromControl(WindowHandle window, int controlIndex, Notification code, int item) {
@@ -428,8 +441,10 @@ Rect Window::GetClientRect() const {
 void Window::MoveWindow(const Rect& rect) {
     std::lock_guard lock(m_core->mutex);
     if (m_core->state.rect == rect) return;
+    const bool resized = m_core->state.rect.width != rect.width || m_core->state.rect.height != rect.height;
     m_core->state.rect = rect;
     m_core->EmitWindow(ChangeKind::WindowRect);
+    if (resized) DockStatusBars(*m_core);
 }
 
 void Window::CenterWindow() {
@@ -484,10 +499,13 @@ LResult Window::SendMessage(unsigned message, WParam wParam, LParam lParam) {
 }
 
 bool Window::PostMessage(unsigned message, WParam wParam, LParam lParam) {
-    const WindowHandle handle = Handle();
-    if (handle == 0) return false;
-    PostToUi([handle, message, wParam, lParam] {
-        if (Window* w = FromHandle(handle)) w->Dispatch(message, wParam, lParam);
+    return PostToWindow(Handle(), message, wParam, lParam);
+}
+
+bool Window::PostToWindow(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+    if (window == 0) return false;
+    PostToUi([window, message, wParam, lParam] {
+        if (Window* w = FromHandle(window)) w->Dispatch(message, wParam, lParam);
     });
     return true;
 }
@@ -894,7 +912,9 @@ void Window::UserKey(Key key) {
 
 void Window::UserMoved(const Rect& rect) {
     std::lock_guard lock(m_core->mutex);
+    const bool resized = m_core->state.rect.width != rect.width || m_core->state.rect.height != rect.height;
     m_core->state.rect = rect;
+    if (resized) DockStatusBars(*m_core);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -81,6 +81,8 @@ public:
     // window is gone); PostMessage queues it there and answers at once.
     LResult SendMessage(unsigned message, WParam wParam = 0, LParam lParam = 0);
     bool PostMessage(unsigned message, WParam wParam = 0, LParam lParam = 0);
+    // PostMessage for whoever kept only the handle: the window may be gone when the message is served.
+    static bool PostToWindow(WindowHandle window, unsigned message, WParam wParam = 0, LParam lParam = 0);
     uintptr_t SetTimer(uintptr_t id, unsigned intervalMs);
     bool KillTimer(uintptr_t id);
 

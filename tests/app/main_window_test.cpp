@@ -9,6 +9,7 @@
 #include "framework/System.h"
 #include "lexmira/Lexmira.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/framework/HeldOpener.h"
 
 namespace {
 
@@ -424,10 +425,20 @@ TEST_F(MainWindowClose, UserManualOfTheLanguage) {
     dir.Write("doc/Orvane MCU 下载工具使用手册.pdf", "%PDF-1.4\n");
     fw::SetDocumentOpener(u"/bin/true");
     w.SendCommand(ID_USER_MANUAL);  // opened without a box
-    // The desktop has no handler: the box tells where the manual is.
-    fw::SetDocumentOpener(u"/bin/false");
-    host.ExpectBox(u"无法打开使用手册，请手动打开：\n" + dir.Wide("doc/Orvane MCU 下载工具使用手册.pdf"), fw::IDOK);
+    // No handler could be started: the box tells at once where the manual is.
+    const Text cannotOpen = u"无法打开使用手册，请手动打开：\n" + dir.Wide("doc/Orvane MCU 下载工具使用手册.pdf");
+    fw::SetDocumentOpener(dir.Wide("no-such-opener"));
+    host.ExpectBox(cannotOpen, fw::IDOK);
     w.SendCommand(ID_USER_MANUAL);
+    // The handler gives up long after it started, as xdg-open does without a PDF viewer: the box comes then.
+    const fw::testing::HeldOpener slowFailure(dir, 3);
+    fw::SetDocumentOpener(slowFailure.Program());
+    w.SendCommand(ID_USER_MANUAL);
+    EXPECT_TRUE(host.PumpUntilIdle());
+    EXPECT_EQ(host.Boxes().size(), 2u);
+    host.ExpectBox(cannotOpen, fw::IDOK);
+    slowFailure.Release();
+    EXPECT_TRUE(host.PumpUntil([&] { return host.Boxes().size() == 3; }, std::chrono::seconds(30)));
     fw::SetDocumentOpener(u"");
 }
 

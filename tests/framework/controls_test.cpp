@@ -193,6 +193,28 @@ TEST_F(CodeBuiltWindow, StatusBarPanesCarryTextWidthAndIcon) {
     EXPECT_EQ(host.PaneTexts(2), std::vector<Text>{u"成功:3"});
 }
 
+// A window made narrower or taller (production mode folds the settings away) keeps its status bar along the
+// bottom edge across the new width; moving it without a change of size leaves the bar alone.
+TEST_F(CodeBuiltWindow, StatusBarFollowsTheWindowsSize) {
+    Control bar = window.CreateStatusBar();
+    const int height = bar.Snapshot().rect.height;
+    struct Step {
+        Rect window;
+        Rect bar;
+    };
+    const Step steps[] = {
+        {{0, 0, 160, 100}, {0, 100 - height, 160, height}},
+        {{40, 30, 160, 100}, {0, 100 - height, 160, height}},
+        {{40, 30, 500, 240}, {0, 240 - height, 500, height}},
+    };
+    for (const Step& s : steps) {
+        window.MoveWindow(s.window);
+        EXPECT_EQ(bar.Snapshot().rect, s.bar) << s.window.width << "x" << s.window.height;
+    }
+    window.UserMoved(Rect{0, 0, 220, 120});
+    EXPECT_EQ(bar.Snapshot().rect, (Rect{0, 120 - height, 220, height}));
+}
+
 TEST_F(CodeBuiltWindow, EditsTakeStyleChangesAndButtonsTheirChecks) {
     Control edit = Add(ControlKind::Edit, 50, ES_AUTOHSCROLL | ES_UPPERCASE);
     edit.SetLimitText(4);

@@ -11,6 +11,7 @@
 #include "framework/Sync.h"
 #include "framework/UiThread.h"
 #include "framework/host/headless/HeadlessHost.h"
+#include "tests/framework/RecordingWindow.h"
 #include "tests/framework/TempFolder.h"
 #include "tests/framework/example/ExampleDlg.h"
 
@@ -18,24 +19,8 @@ namespace {
 
 using namespace fw;
 using namespace std::chrono_literals;
-
-class RecordingWindow : public Window {
-public:
-    std::vector<WParam> received;
-    std::vector<std::thread::id> threads;
-
-    LResult OnRecord(WParam wParam, LParam lParam) {
-        received.push_back(wParam);
-        threads.push_back(std::this_thread::get_id());
-        return static_cast<LResult>(wParam) + lParam;
-    }
-    static const MessageMap<RecordingWindow> kMessages;
-};
-
-constexpr unsigned WM_RECORD = WM_USER + 1;
-const MessageMap<RecordingWindow> RecordingWindow::kMessages{
-    fw::OnMessage(WM_RECORD, &RecordingWindow::OnRecord),
-};
+using fw::testing::RecordingWindow;
+using fw::testing::WM_RECORD;
 
 TEST(UiThreads, SendMessageRunsTheHandlerOnTheUiThreadAndAnswersItsResult) {
     HeadlessHost host;

@@ -1,5 +1,5 @@
 // The status bar: a row of text panes along the bottom of a window. Panes have fixed pixel widths, and a pane
-// given a negative width takes what the others leave.
+// given a negative width takes what the others leave; a fixed pane is widened to show its whole text.
 #pragma once
 
 #include <QFrame>
@@ -27,6 +27,7 @@ protected:
 
 private:
     void Layout();
+    std::vector<int> PaneWidths() const;
 
     std::vector<QLabel*> panes_;
     std::vector<int> widths_;

@@ -19,6 +19,7 @@
 #include "tests/app/MainWindowFixture.h"
 #include "tests/app/qt/PictureChecks.h"
 #include "tests/app/qt/QtMainWindow.h"
+#include "tests/app/qt/ShownPanes.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 
 namespace {
@@ -26,6 +27,7 @@ namespace {
 struct Picture {
     QImage image;
     std::vector<fw::ControlState> controls;
+    std::vector<ShownPane> panes;
 };
 
 Picture DrawConnectedWindow(uint32_t languageId, const QString& file) {
@@ -35,6 +37,7 @@ Picture DrawConnectedWindow(uint32_t languageId, const QString& file) {
     chip.series = 0;
     chip.model = "VK517C8T6";
     ovsim::Attach(OV_IFACE_USART, "/dev/ttyUSB0", chip);
+    dir.Write("SysConfig.ini", "[dlparam]\ntotal=13023\npass=12345\nfail=678\n");
 
     Picture picture;
     {
@@ -43,12 +46,14 @@ Picture DrawConnectedWindow(uint32_t languageId, const QString& file) {
         CQXDownloadToolDlg& window = drawn.window;
         EXPECT_TRUE(window.Create());
         window.Click(IDC_BTN_CONNECT);
+        window.SendMessage(fw::WM_TIMER, TIMER_CLOCK);
         host.ApplyPendingChanges();
         QApplication::processEvents();
         const QString path = fw::qt::testing::PictureFolder() + "/" + file;
         EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
         picture.image = QImage(path);
         picture.controls = window.Controls();
+        picture.panes = ShownPanes(host, window);
         window.Click(IDC_BTN_CONNECT);
     }
     fw::SetResourceLanguage(fw::kLangChinese);
@@ -61,6 +66,7 @@ void CheckPicture(const Picture& p) {
     EXPECT_GT(p.image.width(), 600);
     EXPECT_GT(p.image.height(), 400);
     ExpectNoVisibleControlsOverlap(p.controls);
+    ExpectCountsAndClockWhole(p.panes);
 }
 
 TEST(MainWindowPicture, ChineseConnected) {

@@ -15,6 +15,7 @@
 #include "tests/app/download/HexFileWriter.h"
 #include "tests/app/qt/PictureChecks.h"
 #include "tests/app/qt/QtMainWindow.h"
+#include "tests/app/qt/ShownPanes.h"
 #include "tests/framework/host/qt/QtTestApp.h"
 
 namespace {
@@ -29,6 +30,7 @@ constexpr int kRowText[8] = {IDC_ROW1_TEXT, IDC_ROW2_TEXT, IDC_ROW3_TEXT, IDC_RO
 struct Picture {
     QImage image;
     std::vector<fw::ControlState> controls;
+    std::vector<ShownPane> panes;
     bool midDownload = false;  // every bar had moved and none was full when it was taken
 };
 
@@ -58,7 +60,8 @@ void EnterProductionWith(CQXDownloadToolDlg& window, const fw::Text& hexPath) {
 Picture DrawEightRowsDownloading(uint32_t languageId, const QString& file, bool unfold) {
     fw::testing::TempFolder dir;
     const fw::Text previous = EnterMainWindowWorkdir(dir);
-    dir.Write("SysConfig.ini", "[dlparam]\ninterface=03\n");
+    // A line that has been running for a while: counts of several digits.
+    dir.Write("SysConfig.ini", "[dlparam]\ninterface=03\ntotal=13023\npass=12345\nfail=678\n");
     dir.Write("Series CFG Table.ini", "CLASS=VK51x\nCLASS=VK42x\n");
     dir.Write("app.hex", hexfile::Text({{0x08000000, hexfile::Pattern(0x10000)}}));
     for (int n = 0; n < 8; ++n) {
@@ -86,6 +89,7 @@ Picture DrawEightRowsDownloading(uint32_t languageId, const QString& file, bool 
                 return true;
             },
             std::chrono::seconds(20));
+        window.SendMessage(fw::WM_TIMER, TIMER_CLOCK);  // the clock as it reads once it ticks, whatever the load
         host.ApplyPendingChanges();
         QApplication::processEvents();
         picture.midDownload = started;
@@ -96,6 +100,7 @@ Picture DrawEightRowsDownloading(uint32_t languageId, const QString& file, bool 
         EXPECT_TRUE(host.SaveWindowPng(window.Handle(), path));
         picture.image = QImage(path);
         picture.controls = window.Controls();
+        picture.panes = ShownPanes(host, window);
         ovsim::SetLinkSpeed(0);
         // The workers wait on the window's progress messages: the window runs until the last one is done.
         EXPECT_TRUE(PumpUntil(Idle, std::chrono::seconds(30)));
@@ -112,6 +117,7 @@ void CheckPicture(const Picture& p) {
     EXPECT_TRUE(p.midDownload);
     EXPECT_GT(p.image.height(), 400);
     ExpectNoVisibleControlsOverlap(p.controls);
+    ExpectCountsAndClockWhole(p.panes);
 }
 
 TEST(ProductionWindowPicture, ChineseFoldedMidDownload) {

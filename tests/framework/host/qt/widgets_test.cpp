@@ -324,6 +324,44 @@ TEST(StatusPanes, FixedPanesKeepTheirWidthAndOneStretches) {
     EXPECT_EQ(bar.Pane(0)->width(), 100);
 }
 
+// A bar narrower than its fixed panes: the stretching pane gives way first, then the fixed panes shrink towards
+// their text, so every count stays readable; a text longer than its pane widens it.
+TEST(StatusPanes, StretchingPaneGivesWayBeforeAnyTextIsCut) {
+    StatusPanes bar;
+    bar.show();  // a hidden widget hears of its new size only when it is shown
+    bar.SetPanes({-1, 125, 125, 125, 125});
+    const QString texts[] = {QStringLiteral("Copyright © 2020-2026 Orvane Microelectronics. All rights reserved."),
+                             QStringLiteral("Total:13023"), QStringLiteral("Pass:12345"), QStringLiteral("Fail:678"),
+                             QStringLiteral("2026-12-11 09:03:59")};
+    for (int i = 0; i < 5; ++i)
+        bar.SetPaneText(i, texts[i]);
+    const auto whole = [&](int i) { return bar.Pane(i)->width() >= bar.Pane(i)->sizeHint().width(); };
+    const auto inside = [&] { return bar.Pane(4)->geometry().right() < bar.width(); };
+
+    bar.resize(900, bar.PreferredHeight());
+    EXPECT_EQ(bar.Pane(1)->width(), 125);
+    EXPECT_GT(bar.Pane(0)->width(), 300);
+    EXPECT_TRUE(inside());
+
+    int fixedNeeds = 0;
+    for (int i = 1; i < 5; ++i)
+        fixedNeeds += bar.Pane(i)->sizeHint().width();
+    for (int width : {500, fixedNeeds + 12}) {
+        SCOPED_TRACE(width);
+        bar.resize(width, bar.PreferredHeight());
+        EXPECT_EQ(bar.Pane(0)->width(), 0);
+        for (int i = 1; i < 5; ++i)
+            EXPECT_TRUE(whole(i)) << "pane " << i;
+        EXPECT_TRUE(inside());
+    }
+
+    bar.resize(900, bar.PreferredHeight());
+    bar.SetPaneText(1, QStringLiteral("Total:1234567890123456789"));
+    EXPECT_TRUE(whole(1));
+    EXPECT_GT(bar.Pane(1)->width(), 125);
+    EXPECT_TRUE(inside());
+}
+
 TEST(WindowImage, SavesThePictureWholeOrReportsFailure) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
