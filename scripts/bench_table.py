@@ -4,7 +4,7 @@
 A benchmark joins the table through its label "<role>:<pair>" (see bench/support/BenchRun.h): role "ours" for the
 project's figure, "peer" for an outside peer doing the same job, "bare" for the project's own bare mechanism
 underneath. Within one program each pair needs exactly one "ours" benchmark and one reference. The figure is the
-wall time per iteration, the median where a benchmark is repeated. Exits 1 when a benchmark failed, a label is
+wall time per iteration, the median of the benchmark's repetitions. Exits 1 when a benchmark failed, a label is
 malformed or a pair is not whole; with --check-only (a smoke run, whose figures mean nothing) it prints no table.
 """
 import json
@@ -87,7 +87,7 @@ def print_table(programs):
     widths = [max(len(r[i]) for r in rows + [header]) for i in range(len(header))]
     right = {2, 3, 4}
     print()
-    print("Summary: wall time per iteration (median where repeated); ratio = ours / reference, below 1 is faster")
+    print("Summary: wall time per iteration (median of repetitions); ratio = ours / reference, below 1 is faster")
     for row in [header] + rows:
         print("  ".join(c.rjust(w) if i in right else c.ljust(w) for i, (c, w) in enumerate(zip(row, widths))).rstrip())
 

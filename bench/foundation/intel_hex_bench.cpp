@@ -174,7 +174,7 @@ void BM_HexToBinFile(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(std::filesystem::file_size(files.Hex())));
 }
-BENCHMARK(BM_HexToBinFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(3.0));
+BENCHMARK(BM_HexToBinFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(1.0));
 
 void BM_ObjcopyHexToBinaryReference(benchmark::State& state) {
     qxbench::Peer(state, kHexToBin);
@@ -195,7 +195,7 @@ void BM_ObjcopyHexToBinaryReference(benchmark::State& state) {
 BENCHMARK(BM_ObjcopyHexToBinaryReference)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->MinTime(qxbench::MinSeconds(3.0));
+    ->MinTime(qxbench::MinSeconds(1.0));
 
 void MeasureBinToHex(benchmark::State& state, const char* pair, Files& files) {
     qxbench::Ours(state, pair);
@@ -208,7 +208,7 @@ void MeasureBinToHex(benchmark::State& state, const char* pair, Files& files) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kImageSize);
 }
 void BM_BinToHexFile(benchmark::State& state) { MeasureBinToHex(state, kBinToHex, Shared()); }
-BENCHMARK(BM_BinToHexFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(3.0));
+BENCHMARK(BM_BinToHexFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(1.0));
 
 void MeasureObjcopyBinaryToHex(benchmark::State& state, const char* pair, Files& files) {
     qxbench::Peer(state, pair);
@@ -229,10 +229,10 @@ void BM_ObjcopyBinaryToHexReference(benchmark::State& state) { MeasureObjcopyBin
 BENCHMARK(BM_ObjcopyBinaryToHexReference)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->MinTime(qxbench::MinSeconds(3.0));
+    ->MinTime(qxbench::MinSeconds(1.0));
 
 void BM_BinToHexFileOnDisk(benchmark::State& state) { MeasureBinToHex(state, kBinToHexOnDisk, OnDisk()); }
-BENCHMARK(BM_BinToHexFileOnDisk)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(3.0));
+BENCHMARK(BM_BinToHexFileOnDisk)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(1.0));
 
 void BM_ObjcopyBinaryToHexOnDiskReference(benchmark::State& state) {
     MeasureObjcopyBinaryToHex(state, kBinToHexOnDisk, OnDisk());
@@ -240,7 +240,7 @@ void BM_ObjcopyBinaryToHexOnDiskReference(benchmark::State& state) {
 BENCHMARK(BM_ObjcopyBinaryToHexOnDiskReference)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->MinTime(qxbench::MinSeconds(3.0));
+    ->MinTime(qxbench::MinSeconds(1.0));
 
 void BM_ReadHexSegments(benchmark::State& state) {
     qxbench::Ours(state, kHexToMemory);
@@ -254,7 +254,7 @@ void BM_ReadHexSegments(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(std::filesystem::file_size(files.Hex())));
 }
-BENCHMARK(BM_ReadHexSegments)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(3.0));
+BENCHMARK(BM_ReadHexSegments)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(1.0));
 
 void BM_LibBfdReadHexReference(benchmark::State& state) {
     qxbench::Peer(state, kHexToMemory);
@@ -273,7 +273,7 @@ void BM_LibBfdReadHexReference(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(std::filesystem::file_size(files.Hex())));
 }
-BENCHMARK(BM_LibBfdReadHexReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(3.0));
+BENCHMARK(BM_LibBfdReadHexReference)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(qxbench::MinSeconds(1.0));
 
 }  // namespace
 
