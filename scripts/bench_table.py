@@ -4,7 +4,7 @@
 A benchmark joins the table through its label "<role>:<pair>" (see bench/support/BenchRun.h): role "ours" for the
 project's figure, "peer" for an outside peer doing the same job, "bare" for the project's own bare mechanism
 underneath. Within one program each pair needs exactly one "ours" benchmark and one reference. The figure is the
-wall time per iteration, the median where a benchmark is repeated. Exits 1 when a benchmark failed, a label is
+wall time per iteration, the median of the benchmark's repetitions. Exits 1 when a benchmark failed, a label is
 malformed or a pair is not whole; with --check-only (a smoke run, whose figures mean nothing) it prints no table.
 """
 import json
@@ -39,7 +39,9 @@ def read_program(path, problems):
         if not sep or role not in ROLES or not pair:
             problems.append(f"{program}: {run['name']} has the label {label!r}, not <ours|peer|bare>:<pair>")
             continue
-        entry = times.setdefault((pair, role, benchmark_name(run)), {"iterations": [], "median": None})
+        # Interleaved repetitions come out in no set order; the table keeps the order the program registered.
+        order = (run.get("family_index", 0), run.get("per_family_instance_index", 0))
+        entry = times.setdefault((pair, role, benchmark_name(run)), {"iterations": [], "median": None, "order": order})
         seconds = run["real_time"] * SECONDS_PER_UNIT[run["time_unit"]]
         if run.get("run_type") == "aggregate":
             if run.get("aggregate_name") == "median":
@@ -54,7 +56,7 @@ def read_program(path, problems):
             problems.append(f"{program}: pair {pair!r} has more than one {'reference' if role != 'ours' else role}")
             continue
         seconds = entry["median"] if entry["median"] is not None else statistics.median(entry["iterations"])
-        sides[role] = {"name": name, "seconds": seconds}
+        sides[role] = {"name": name, "seconds": seconds, "order": entry["order"]}
     for pair, sides in pairs.items():
         if "ours" not in sides:
             problems.append(f"{program}: pair {pair!r} has no benchmark of ours")
@@ -73,7 +75,7 @@ def figure(seconds):
 def print_table(programs):
     rows = []
     for program, pairs in programs:
-        for pair, sides in pairs.items():
+        for pair, sides in sorted(pairs.items(), key=lambda item: item[1].get("ours", {}).get("order", (0, 0))):
             if "ours" not in sides:
                 continue
             role = next((r for r in sides if r != "ours"), None)
@@ -87,7 +89,7 @@ def print_table(programs):
     widths = [max(len(r[i]) for r in rows + [header]) for i in range(len(header))]
     right = {2, 3, 4}
     print()
-    print("Summary: wall time per iteration (median where repeated); ratio = ours / reference, below 1 is faster")
+    print("Summary: wall time per iteration (median of repetitions); ratio = ours / reference, below 1 is faster")
     for row in [header] + rows:
         print("  ".join(c.rjust(w) if i in right else c.ljust(w) for i, (c, w) in enumerate(zip(row, widths))).rstrip())
 

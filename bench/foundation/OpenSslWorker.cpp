@@ -11,9 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "BenchData.h"
+#include "core/AesCtr.h"
+
 namespace {
 
 constexpr const char* kWorkerFlag = "--openssl-worker=";
+constexpr char kTimeRequest = 't';
+constexpr char kResultRequest = 'r';
+// A result is a digest or an enciphered buffer of the benchmarks' size; a longer announcement is a broken helper.
+constexpr uint64_t kMaxResultSize = 1u << 30;
 
 // Masks AES-NI (bit 57 of the first vector) and the SHA extensions (bit 29 of the second).
 constexpr const char* kPortableCaps = "~0x200000000000000:~0x20000000";
@@ -40,19 +47,18 @@ bool WriteAll(int fd, const void* data, size_t size) {
     return true;
 }
 
-void Job(OpenSslJob job, std::vector<uint8_t>& data) {
+// Enciphers data in place, or writes its digest.
+void Job(OpenSslJob job, std::vector<uint8_t>& data, unsigned char digest[32]) {
     if (job == OpenSslJob::Sha256) {
-        unsigned char digest[32];
         unsigned length = 0;
         EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
-        data[0] ^= digest[0];
         return;
     }
-    static const unsigned char key[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    static const unsigned char iv[16] = {};
+    unsigned char iv[16];
+    BuiltinInitialCounter(iv);
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     int n = 0;
-    EVP_EncryptInit_ex(ctx, EVP_aes_128_ctr(), nullptr, key, iv);
+    EVP_EncryptInit_ex(ctx, EVP_aes_128_ctr(), nullptr, kJobAesKey, iv);
     EVP_EncryptUpdate(ctx, data.data(), &n, data.data(), static_cast<int>(data.size()));
     EVP_CIPHER_CTX_free(ctx);
 }
@@ -76,11 +82,22 @@ bool RunOpenSslWorkerIfAsked(int argc, char** argv) {
     if (argc < 3 || std::strncmp(argv[1], kWorkerFlag, std::strlen(kWorkerFlag)) != 0) return false;
     const OpenSslJob job =
         std::strcmp(argv[1] + std::strlen(kWorkerFlag), "sha256") == 0 ? OpenSslJob::Sha256 : OpenSslJob::Aes128Ctr;
-    std::vector<uint8_t> data(std::strtoull(argv[2], nullptr, 10), 0x5A);
+    const std::vector<uint8_t> input = PseudoRandomBytes(std::strtoull(argv[2], nullptr, 10), kJobInputSeed);
+    std::vector<uint8_t> work = input;
+    unsigned char digest[32];
     char request = 0;
     while (ReadAll(0, &request, 1)) {
+        if (request == kResultRequest) {
+            work = input;
+            Job(job, work, digest);
+            const std::vector<uint8_t> result =
+                job == OpenSslJob::Sha256 ? std::vector<uint8_t>(digest, digest + sizeof digest) : work;
+            const uint64_t size = result.size();
+            if (!WriteAll(1, &size, sizeof size) || !WriteAll(1, result.data(), result.size())) break;
+            continue;
+        }
         const double start = WallSeconds();
-        Job(job, data);
+        Job(job, work, digest);
         const double seconds = WallSeconds() - start;
         if (!WriteAll(1, &seconds, sizeof seconds)) break;
     }
@@ -119,8 +136,19 @@ OpenSslWorker::~OpenSslWorker() {
 }
 
 double OpenSslWorker::RunOnce() {
-    const char request = 1;
+    const char request = kTimeRequest;
     double seconds = -1;
     if (!WriteAll(m_toWorker, &request, 1) || !ReadAll(m_fromWorker, &seconds, sizeof seconds)) return -1;
     return seconds;
+}
+
+std::vector<uint8_t> OpenSslWorker::Result() {
+    uint64_t size = 0;
+    if (!WriteAll(m_toWorker, &kResultRequest, 1) || !ReadAll(m_fromWorker, &size, sizeof size) ||
+        size > kMaxResultSize) {
+        return {};
+    }
+    std::vector<uint8_t> result(size);
+    if (!ReadAll(m_fromWorker, result.data(), result.size())) return {};
+    return result;
 }

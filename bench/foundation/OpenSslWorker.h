@@ -4,8 +4,13 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class OpenSslJob { Sha256, Aes128Ctr };
+
+// The input and key both sides of the pipe work on, so that the helper's result can be set beside ours.
+inline constexpr uint32_t kJobInputSeed = 2463534242u;
+inline constexpr uint8_t kJobAesKey[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
 // The helper side: when argv asks for a worker, serves timing requests on stdin/stdout and answers true after the
 // parent closes the pipe.
@@ -21,6 +26,9 @@ public:
 
     // Runs the job once in the helper and answers the wall-clock seconds it took there.
     double RunOnce();
+    // The job's result over the untouched input (the digest, or the enciphered buffer from ours' initial
+    // counter); empty when the helper did not answer.
+    std::vector<uint8_t> Result();
     bool Ok() const { return m_pid > 0; }
 
 private:

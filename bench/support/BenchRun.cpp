@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace qxbench {
@@ -24,6 +25,8 @@ private:
     bool m_failed = false;
 };
 
+constexpr int kRepetitions = 5;
+
 void Label(benchmark::State& state, const char* role, const std::string& pair) {
     state.SetLabel(std::string(role) + ":" + pair);
 }
@@ -38,20 +41,30 @@ bool SmokeRun() {
 // The smallest time the library takes: any iteration outlasts it.
 double MinSeconds(double seconds) { return SmokeRun() ? 1e-9 : seconds; }
 benchmark::IterationCount Iterations(benchmark::IterationCount n) { return SmokeRun() ? 1 : n; }
-int Repetitions(int n) { return SmokeRun() ? 1 : n; }
 
 void Ours(benchmark::State& state, const std::string& pair) { Label(state, "ours", pair); }
 void Peer(benchmark::State& state, const std::string& pair) { Label(state, "peer", pair); }
 void Bare(benchmark::State& state, const std::string& pair) { Label(state, "bare", pair); }
 
 int RunBenchmarks(int argc, char** argv) {
-    // Benchmarks without a minimum time of their own stop after their first iteration in a smoke run.
-    std::string minTime = "--benchmark_min_time=0";
+    // Defaults go right after the program's name, so the same flag given on the command line still wins.
+    // Benchmarks without a minimum time of their own stop after their first iteration in a smoke run. A measuring
+    // run repeats every benchmark and reports the median: one sample moves with whatever else the machine runs,
+    // and interleaving the repetitions lets such a spell fall on both sides of a pair instead of one.
+    std::vector<std::string> defaults;
+    if (SmokeRun()) {
+        defaults = {"--benchmark_min_time=0"};
+    } else {
+        defaults = {"--benchmark_repetitions=" + std::to_string(kRepetitions),
+                    "--benchmark_display_aggregates_only=true", "--benchmark_enable_random_interleaving=true"};
+    }
     std::vector<char*> args;
-    args.reserve(static_cast<size_t>(argc) + 1);
+    args.reserve(static_cast<size_t>(argc) + defaults.size());
     for (int i = 0; i < argc; ++i) {
         args.push_back(argv[i]);
-        if (i == 0 && SmokeRun()) args.push_back(minTime.data());
+        if (i == 0)
+            for (std::string& flag : defaults)
+                args.push_back(flag.data());
     }
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());

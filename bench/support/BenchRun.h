@@ -12,10 +12,9 @@ namespace qxbench {
 // that its pairs are whole, with figures that mean nothing.
 bool SmokeRun();
 
-// A benchmark's own minimum time, iteration count or repetitions; a smoke run makes each of them one iteration.
+// A benchmark's own minimum time or iteration count; a smoke run makes each of them one iteration.
 double MinSeconds(double seconds);
 benchmark::IterationCount Iterations(benchmark::IterationCount n);
-int Repetitions(int n);
 
 // The label "<role>:<pair>" puts a benchmark into the summary table. A pair is one benchmark of ours and one
 // reference from the same program: an outside peer doing the same job, or the project's own bare mechanism
@@ -24,8 +23,9 @@ void Ours(benchmark::State& state, const std::string& pair);
 void Peer(benchmark::State& state, const std::string& pair);
 void Bare(benchmark::State& state, const std::string& pair);
 
-// Runs what the command line selects; answers 1 when a benchmark reported an error, so that no run that failed
-// passes for one that measured.
+// Runs what the command line selects, outside a smoke run each benchmark several times, interleaved, with the
+// median among the aggregates; answers 1 when a benchmark reported an error, so that no run that failed passes
+// for one that measured.
 int RunBenchmarks(int argc, char** argv);
 
 }  // namespace qxbench
