@@ -10,8 +10,8 @@ int HttpGetFile(fw::Text path, fw::Text url, fw::Text& sizeText, const HttpWaitH
     if (!SplitHttpUrl(url, host, object)) return 0;
 
     const HttpConnectionSettings settings = GetHttpConnectionSettings();
-    const auto started = CHttpSocket::Clock::now();
-    CHttpSocket socket;
+    CHttpSocket socket(settings.clock);
+    const auto started = socket.Now();
     socket.SetDeadline(started + std::chrono::milliseconds(settings.totalMs));
     socket.SetWaitHook(whileWaiting);
     socket.m_request = BuildHttpRequest(host, object);

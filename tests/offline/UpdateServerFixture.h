@@ -22,7 +22,8 @@ class LocalUpdateServer {
 public:
     LocalUpdateServer() : m_found(GetHttpConnectionSettings()) {
         m_listen = ListenOnLoopback(8, m_port);
-        SetHttpConnectionSettings({m_port, 2000, 2000});
+        // Waits long enough for any machine: every failure a test serves ends with a reply or a close.
+        SetHttpConnectionSettings({m_port, 30000, 30000, 60000});
         m_thread = std::thread([this] { Serve(); });
     }
     ~LocalUpdateServer() {
