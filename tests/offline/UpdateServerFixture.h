@@ -7,10 +7,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,6 +42,11 @@ public:
         std::lock_guard lock(m_mutex);
         m_files[path] = body;
     }
+    // A file of `length` copies of `fill`, made as it goes out: for lengths too large to hold.
+    void PutFilled(const std::string& path, size_t length, char fill) {
+        std::lock_guard lock(m_mutex);
+        m_filled[path] = {length, fill};
+    }
     // The file's bytes go out one every `interval` (the header at once), until the client goes away.
     void Trickle(const std::string& path, std::chrono::milliseconds interval) {
         std::lock_guard lock(m_mutex);
@@ -48,6 +55,7 @@ public:
     void Remove(const std::string& path) {
         std::lock_guard lock(m_mutex);
         m_files.erase(path);
+        m_filled.erase(path);
     }
     // Request lines ("GET /files/... HTTP/1.1") and Host headers, in arrival order.
     std::vector<std::string> Requests() const {
@@ -77,6 +85,7 @@ private:
             std::string reply;
             std::chrono::milliseconds trickle{0};
             size_t headerBytes = 0;
+            std::optional<std::pair<size_t, char>> filled;
             {
                 std::lock_guard lock(m_mutex);
                 m_requests.push_back(line);
@@ -84,7 +93,9 @@ private:
                                       ? std::string()
                                       : request.substr(host + 7, request.find("\r\n", host + 2) - host - 7));
                 const size_t from = line.find(' ') + 1;
-                const auto file = m_files.find(line.substr(from, line.rfind(' ') - from));
+                const std::string path = line.substr(from, line.rfind(' ') - from);
+                if (const auto made = m_filled.find(path); made != m_filled.end()) filled = made->second;
+                const auto file = m_files.find(path);
                 const std::string body = file == m_files.end() ? "<h1>Not Found</h1>" : file->second;
                 reply = std::string(file == m_files.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
                         "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
@@ -92,7 +103,9 @@ private:
                 reply += body;
                 if (file != m_files.end() && m_trickled.count(file->first)) trickle = m_trickled[file->first];
             }
-            if (trickle.count() == 0) {
+            if (filled) {
+                SendFilled(fd, filled->first, filled->second);
+            } else if (trickle.count() == 0) {
                 ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
             } else {
                 bool open = ::send(fd, reply.data(), headerBytes, MSG_NOSIGNAL) > 0;
@@ -105,12 +118,24 @@ private:
         }
     }
 
+    void SendFilled(int fd, size_t length, char fill) {
+        const std::string header = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
+        if (::send(fd, header.data(), header.size(), MSG_NOSIGNAL) <= 0) return;
+        const std::string block(64 * 1024, fill);
+        while (length > 0 && !m_stop) {
+            const auto sent = ::send(fd, block.data(), std::min(length, block.size()), MSG_NOSIGNAL);
+            if (sent <= 0) return;
+            length -= static_cast<size_t>(sent);
+        }
+    }
+
     HttpConnectionSettings m_found;
     int m_listen = -1, m_port = 0;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
     std::map<std::string, std::string> m_files;
     std::map<std::string, std::chrono::milliseconds> m_trickled;
+    std::map<std::string, std::pair<size_t, char>> m_filled;
     std::vector<std::string> m_requests, m_hosts;
     std::thread m_thread;
 };

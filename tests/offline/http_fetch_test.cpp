@@ -1,5 +1,5 @@
 // Fetches from a server written for the test on 127.0.0.1: the exact request, what is saved, and that every
-// failure (error status, short body, silence) ends and leaves the local file as it was.
+// failure (error status, short body, silence, a length over the limit) ends and leaves the local file as it was.
 // Where a verdict depends on time, the server moves the fetch's clock, so it holds on a machine of any speed.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -155,18 +155,21 @@ protected:
         std::filesystem::remove_all(m_folder);
     }
     // Every reply of a one-shot server ends with its close, so the waits are long enough for any machine.
-    int Fetch(const OneShotServer& server, fw::TextView url = u"http://127.0.0.1/update/Update.ini") {
+    int Fetch(const OneShotServer& server, fw::TextView url = u"http://127.0.0.1/update/Update.ini",
+              std::int64_t maxBytes = kAnyLength) {
         SetHttpConnectionSettings({server.Port(), 30000, 30000, 60000});
-        return HttpGetFile(m_path, fw::Text(url), m_sizeText);
+        return HttpGetFile(m_path, fw::Text(url), maxBytes, m_sizeText);
     }
-    int Fetch(const HttpConnectionSettings& settings, const HttpWaitHook& whileWaiting = {}) {
+    int Fetch(const HttpConnectionSettings& settings, std::int64_t maxBytes = kAnyLength,
+              const HttpWaitHook& whileWaiting = {}) {
         SetHttpConnectionSettings(settings);
-        return HttpGetFile(m_path, u"http://127.0.0.1/x", m_sizeText, whileWaiting);
+        return HttpGetFile(m_path, u"http://127.0.0.1/x", maxBytes, m_sizeText, whileWaiting);
     }
     std::string Saved() const {
         const auto read = fw::ReadWholeFile(m_path, 1 << 20);
         return read ? std::string(read.bytes.begin(), read.bytes.end()) : std::string("<missing>");
     }
+    static constexpr std::int64_t kAnyLength = 0x7FFFFFFF;
     std::filesystem::path m_folder;
     fw::Text m_path, m_sizeText;
     HttpConnectionSettings m_found;
@@ -283,11 +286,55 @@ TEST_F(HttpFetch, ATricklingServerIsCutOffAtTheDeadline) {
 TEST_F(HttpFetch, TheOwnerIsAskedBetweenWaitsAndCanCancel) {
     SteppedServer server(Reply("200 OK", std::string(500, 'x')), 10ms);
     int asked = 0;
-    EXPECT_EQ(Fetch(server.Settings(500, 20000, 4096), [&] { return ++asked < 20; }), 0);
+    EXPECT_EQ(Fetch(server.Settings(500, 20000, 4096), kAnyLength, [&] { return ++asked < 20; }), 0);
     EXPECT_EQ(asked, 20);
     // Asked about every 20 ms of the 5 s the body would take, and gone at the twentieth answer.
     EXPECT_LT(server.Elapsed(), 1s);
     EXPECT_FALSE(fw::FileExists(m_path));
+}
+
+// A fetch is given time by the length the server announces; beyond the length its caller takes, it is refused as
+// soon as the header names it, with no file and no size shown.
+TEST_F(HttpFetch, ALengthOverTheLimitIsRefusedAtTheHeader) {
+    struct Row {
+        const char* name;
+        std::string reply;
+        std::int64_t maxBytes;
+        int result;
+        std::string saved;
+        fw::Text sizeText;
+    };
+    const Row rows[] = {
+        {"at the limit", Reply("200 OK", "abc"), 3, 1, "abc", u"3 B"},
+        {"one byte over", Reply("200 OK", "abc"), 2, 0, "old", u""},
+        {"two thousand million bytes at a byte a second",
+         "HTTP/1.1 200 OK\r\nContent-Length: 2000000000\r\n\r\n" + std::string(1000, 'z'), 64 << 20, 0, "old", u""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(fw::WriteFileAtomic(m_path, std::string_view("old")));
+        m_sizeText.clear();
+        SteppedServer server(row.reply, 1s);
+        EXPECT_EQ(Fetch(server.Settings(5000, 20000, 4096), row.maxBytes), row.result);
+        EXPECT_EQ(Saved(), row.saved);
+        EXPECT_EQ(m_sizeText, row.sizeText);
+        // The body would take 1000 s; a refused one is not waited for.
+        EXPECT_LT(server.Elapsed(), 100s);
+    }
+}
+
+TEST(HttpFetchTimeLimit, TheAnnouncedLengthAddsItsTimeAtTheSlowestRate) {
+    const HttpConnectionSettings settings{80, 5000, 5000, 20000, 4096};
+    struct Row {
+        std::int64_t length;
+        std::chrono::milliseconds limit;
+    };
+    const Row rows[] = {{0, 20s}, {4095, 20999ms}, {4096, 21s}, {64 << 20, 20s + 16384s}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.length);
+        EXPECT_EQ(HttpFetchTimeLimit(settings, row.length), row.limit);
+    }
+    EXPECT_EQ(HttpFetchTimeLimit({80, 5000, 5000, 20000, 0}, 64 << 20), 20s) << "no rate: the base time only";
 }
 
 TEST_F(HttpFetch, RefusedConnectionAndUnusableAddressesFail) {
@@ -299,13 +346,13 @@ TEST_F(HttpFetch, RefusedConnectionAndUnusableAddressesFail) {
         Fetch(closed);
     }
     SetHttpConnectionSettings({port, 2000, 500});
-    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", m_sizeText), 0);
+    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", kAnyLength, m_sizeText), 0);
     for (const fw::TextView url :
          {u"https://127.0.0.1/x", u"http:///x", u"http://127.0.0.1/a b", u"http://127.0.0.1/x\r\nHost:evil"}) {
         SCOPED_TRACE(fw::TextToUtf8(url));
-        EXPECT_EQ(HttpGetFile(m_path, fw::Text(url), m_sizeText), 0);
+        EXPECT_EQ(HttpGetFile(m_path, fw::Text(url), kAnyLength, m_sizeText), 0);
     }
-    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/" + fw::Text(1000, u'a'), m_sizeText), 0);
+    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/" + fw::Text(1000, u'a'), kAnyLength, m_sizeText), 0);
     EXPECT_FALSE(fw::FileExists(m_path));
 }
 

@@ -441,6 +441,87 @@ TEST_F(UpdateChecksTest, ToolAndFirmwareChecksKeepTheirOwnDescriptions) {
     EXPECT_EQ(shownInfo, u"大小：1 KB\n\n版本：3.1.6 >> 3.1.7\n");
 }
 
+// Each kind of file has the largest length it takes; one byte more is refused as soon as the header announces it,
+// on each of the three roads, with the failure the user is shown for that fetch.
+TEST_F(UpdateChecksTest, AFileOverTheLimitOfItsKindIsRefused) {
+    StartQuietly();
+    ASSERT_TRUE(ConnectLink());
+    Poll(Checks().FirmwareCheck());  // the automatic one: nothing on the server yet, so silent
+    window->m_toolVersion = u"3.1.6";
+    std::string description = Ini("3.1.10");
+    while (description.size() < kMaxUpdateIniBytes)
+        description += ";\r\n";
+    description.resize(kMaxUpdateIniBytes);
+    const fw::Text askTool = u"发现新版本工具，是否马上升级?", askFirmware = u"离线下载器发现新版本，是否马上升级?";
+    struct Row {
+        const char* name;
+        std::function<void()> serve;
+        int command;
+        UpdateCheck& check;
+        std::vector<std::pair<fw::Text, int>> boxes;  // shown, and the button pressed
+    };
+    const Row rows[] = {
+        {"a description at its limit",
+         [&] { server.Put(kToolIni, description); },
+         ID_CHECK_TOOL_UPDATE,
+         Checks().ToolCheck(),
+         {{askTool, fw::IDNO}}},
+        {"a description one byte over",
+         [&] { server.Put(kToolIni, description + ";"); },
+         ID_CHECK_TOOL_UPDATE,
+         Checks().ToolCheck(),
+         {{u"下载更新的配置文件失败，请检查当前网络是否可用!", fw::IDOK}}},
+        {"the updater",
+         [&] {
+             server.Put(kToolIni, Ini("3.1.10"));
+             server.PutFilled("/files/QXDownloadTool/Update.exe", kMaxUpdaterBytes + 1, 'u');
+         },
+         ID_CHECK_TOOL_UPDATE,
+         Checks().ToolCheck(),
+         {{askTool, fw::IDYES}, {u"下载更新程序失败！", fw::IDOK}}},
+        {"the firmware",
+         [&] {
+             server.Put(kFirmwareIni, Ini("3.1.7", "QXLink_3.1.7.enc"));
+             server.PutFilled("/files/Firware/QXLink_3.1.7.enc", kMaxFirmwareFetchBytes + 1, 'f');
+         },
+         ID_CHECK_LINK_FIRMWARE_UPDATE,
+         Checks().FirmwareCheck(),
+         {{askFirmware, fw::IDYES}, {u"下载固件文件失败！", fw::IDOK}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.ClearRecords();
+        row.serve();
+        std::vector<fw::Text> shown;
+        for (const auto& [text, button] : row.boxes) {
+            host.ExpectBox(text, button);
+            shown.push_back(text);
+        }
+        window->SendCommand(row.command);
+        Poll(row.check);
+        EXPECT_EQ(BoxTexts(), shown);
+        EXPECT_FALSE(fw::FileExists(dir.Wide("Update.exe")));
+        EXPECT_FALSE(fw::FileExists(dir.Wide("QXLink_3.1.7.enc")));
+        EXPECT_TRUE(launches.empty());
+        EXPECT_EQ(downloader->FirmwareVersion(), "3.1.6");
+    }
+}
+
+// However long a length a server announces, the time a fetch is given is bounded by the largest file of its kind:
+// the check at start-up within a minute, any download within hours (a server announcing 2,000,000,000 bytes was
+// given six days).
+TEST(UpdateFetchLimits, NoAcceptedFetchIsGivenMoreThanHours) {
+    const HttpConnectionSettings program;
+    const auto check = HttpFetchTimeLimit(program, kMaxUpdateIniBytes);
+    const auto longest = std::max(
+        {check, HttpFetchTimeLimit(program, kMaxUpdaterBytes), HttpFetchTimeLimit(program, kMaxFirmwareFetchBytes)});
+    EXPECT_LE(check, 1min);
+    EXPECT_LE(longest, 5h);
+    std::printf("longest time of an update check: %lld s, of any update fetch: %lld s\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(check).count()),
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(longest).count()));
+}
+
 TEST(UpdateNames, FirmwareFileNamesStayInTheWorkingDirectory) {
     struct Row {
         const char16_t* name;
@@ -474,7 +555,7 @@ TEST(UpdateTestSeams, ServersAndTheClosedPortPutBackTheSettingsTheyFound) {
         EXPECT_EQ(GetHttpConnectionSettings().port, closed.Port());
         fw::Text sizeText;
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(HttpGetFile(u"never-written.ini", u"http://127.0.0.1/files/x", sizeText), 0);
+        EXPECT_EQ(HttpGetFile(u"never-written.ini", u"http://127.0.0.1/files/x", 100, sizeText), 0);
         EXPECT_LT(std::chrono::steady_clock::now() - start, 60s) << "refused, not waited for";
     }
     EXPECT_EQ(GetHttpConnectionSettings().port, 4321);
