@@ -5,14 +5,22 @@
 
 #include "framework/Files.h"
 
-int HttpGetFile(fw::Text path, fw::Text url, fw::Text& sizeText, const HttpWaitHook& whileWaiting) {
+std::chrono::milliseconds HttpFetchTimeLimit(const HttpConnectionSettings& settings, std::int64_t length) {
+    std::chrono::milliseconds limit(settings.totalMs);
+    if (settings.minBytesPerSecond > 0 && length > 0)
+        limit += std::chrono::milliseconds(length * 1000 / settings.minBytesPerSecond);
+    return limit;
+}
+
+int HttpGetFile(fw::Text path, fw::Text url, std::int64_t maxBytes, fw::Text& sizeText,
+                const HttpWaitHook& whileWaiting) {
     std::string host, object;
     if (!SplitHttpUrl(url, host, object)) return 0;
 
     const HttpConnectionSettings settings = GetHttpConnectionSettings();
-    const auto started = CHttpSocket::Clock::now();
-    CHttpSocket socket;
-    socket.SetDeadline(started + std::chrono::milliseconds(settings.totalMs));
+    CHttpSocket socket(settings.clock);
+    const auto started = socket.Now();
+    socket.SetDeadline(started + HttpFetchTimeLimit(settings, 0));
     socket.SetWaitHook(whileWaiting);
     socket.m_request = BuildHttpRequest(host, object);
     if (socket.m_request.empty()) return 0;
@@ -24,11 +32,10 @@ int HttpGetFile(fw::Text path, fw::Text url, fw::Text& sizeText, const HttpWaitH
     // An error page has a length too; saving it as the firmware would be worse than failing.
     const std::int64_t size = socket.GetContentLength();
     if (!header.Succeeded() || size < 0) return 0;
+    // Refused before its length buys it any time.
+    if (size > maxBytes) return 0;
     sizeText = FetchedSizeText(size);
-    // A larger file is given the time it takes at the slowest rate still counted as progress, and no more.
-    if (settings.minBytesPerSecond > 0)
-        socket.SetDeadline(started + std::chrono::milliseconds(settings.totalMs) +
-                           std::chrono::milliseconds(size * 1000 / settings.minBytesPerSecond));
+    socket.SetDeadline(started + HttpFetchTimeLimit(settings, size));
 
     fw::AtomicFileWriter file(path);
     if (!file.IsOpen()) return 0;

@@ -42,15 +42,15 @@ void CHttpSocket::Close() {
 }
 
 bool CHttpSocket::WaitFor(short events, int timeoutMs) {
-    const Clock::time_point end = std::min(m_deadline, Clock::now() + std::chrono::milliseconds(timeoutMs));
+    const Clock::time_point end = std::min(m_deadline, Now() + std::chrono::milliseconds(timeoutMs));
     for (;;) {
-        const Clock::time_point now = Clock::now();
+        const Clock::time_point now = Now();
         // Asked once a slice whether the data comes fast or not at all.
         if (m_waitHook && now - m_lastAsked >= std::chrono::milliseconds(kWaitSliceMs)) {
             m_lastAsked = now;
             if (!m_waitHook()) return false;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Now()).count();
         if (left <= 0) return false;
         pollfd p{m_socket, events, 0};
         const int rc = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, kWaitSliceMs)));

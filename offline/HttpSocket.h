@@ -15,11 +15,15 @@
 // Called between the slices of every wait of a fetch; false ends the fetch (the owner cancelled it).
 using HttpWaitHook = std::function<bool()>;
 
+using HttpClock = std::chrono::steady_clock;
+// Where a fetch reads the time for its waits and its deadline; empty for the steady clock.
+using HttpClockSource = std::function<HttpClock::time_point()>;
+
 class CHttpSocket {
 public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = HttpClock;
 
-    CHttpSocket() = default;
+    explicit CHttpSocket(HttpClockSource clock = {}) : m_clock(std::move(clock)) {}
     virtual ~CHttpSocket();
     CHttpSocket(const CHttpSocket&) = delete;
     CHttpSocket& operator=(const CHttpSocket&) = delete;
@@ -33,6 +37,7 @@ public:
     // No wait goes past this point, however often the server sends a byte.
     void SetDeadline(Clock::time_point deadline) { m_deadline = deadline; }
     void SetWaitHook(HttpWaitHook hook) { m_waitHook = std::move(hook); }
+    Clock::time_point Now() const { return m_clock ? m_clock() : Clock::now(); }
     // The body length the received header announces; -1 when it announces none that can be trusted.
     std::int64_t GetContentLength() const;
     // Bytes received into m_recvBuffer, at most maxBytes; 0 when the peer closed, the wait ran out, the fetch was
@@ -57,6 +62,7 @@ private:
     Clock::time_point m_deadline = Clock::time_point::max();
     Clock::time_point m_lastAsked{};
     HttpWaitHook m_waitHook;
+    HttpClockSource m_clock;
 };
 
 // The port and the waits of every fetch. The program keeps the defaults; tests point fetches at a server of
@@ -68,6 +74,9 @@ struct HttpConnectionSettings {
     int receiveTimeoutMs = 5000;
     int totalMs = 20000;
     int minBytesPerSecond = 4096;
+    // Tests give a clock that moves only when they move it, so whether a wait or a deadline has run out never
+    // depends on how busy the machine is.
+    HttpClockSource clock = {};
 };
 HttpConnectionSettings GetHttpConnectionSettings();
 void SetHttpConnectionSettings(const HttpConnectionSettings& settings);

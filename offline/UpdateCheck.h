@@ -10,7 +10,15 @@
 
 #include "framework/Sync.h"
 #include "framework/Text.h"
+#include "offline/FirmwareUpgrade.h"
 #include "offline/HttpSocket.h"
+
+// The largest file of each kind the update fetches take. A fetch is given time by the length the server announces,
+// so these limits are what keep a server from holding a check or a download for days.
+inline constexpr std::int64_t kMaxUpdateIniBytes = std::int64_t{64} << 10;  // a description of a few lines
+inline constexpr std::int64_t kMaxUpdaterBytes = std::int64_t{64} << 20;
+// No larger than the upgrade would send.
+inline constexpr std::int64_t kMaxFirmwareFetchBytes = kMaxLinkFirmwareFileBytes;
 
 enum UpdateCheckStatus {
     kUpdateCheckRunning = -1,

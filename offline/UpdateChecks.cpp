@@ -78,9 +78,9 @@ void UpdateChecks::WindowClosing() {
     m_firmware.Cancel();
 }
 
-int UpdateChecks::FetchOnUi(const fw::Text& path, const fw::Text& url, fw::Text& sizeText) {
+int UpdateChecks::FetchOnUi(const fw::Text& path, const fw::Text& url, std::int64_t maxBytes, fw::Text& sizeText) {
     m_fetchingOnUi = true;
-    const int fetched = HttpGetFile(path, url, sizeText, [this] {
+    const int fetched = HttpGetFile(path, url, maxBytes, sizeText, [this] {
         fw::PumpMessages();
         return !m_closing;
     });
@@ -172,7 +172,8 @@ int UpdateChecks::UpgradeToolOnline() {
         return 0;
     }
     fw::Text sizeText;
-    if (!FetchOnUi(InWorkDir(m_window.m_updaterPath), m_tool.Result().folderUrl + u"Update.exe", sizeText)) {
+    if (!FetchOnUi(InWorkDir(m_window.m_updaterPath), m_tool.Result().folderUrl + u"Update.exe", kMaxUpdaterBytes,
+                   sizeText)) {
         if (!m_closing) Show(TranslateText(u"下载更新程序失败！"));
         fw::DeleteFile(ini);
         return 0;
@@ -219,7 +220,7 @@ int UpdateChecks::UpgradeLinkFirmwareOnline() {
     // The window answers while the file comes, but the upgrade is to go over the connection it has now.
     OfflineLink::Reservation reservation(m_window.GetOfflineLink());
     fw::Text sizeText;
-    if (!FetchOnUi(file, m_firmware.Result().folderUrl + name, sizeText)) {
+    if (!FetchOnUi(file, m_firmware.Result().folderUrl + name, kMaxFirmwareFetchBytes, sizeText)) {
         fw::DeleteFile(ini);
         if (!m_closing) Show(TranslateText(u"下载固件文件失败！"));
         return 0;

@@ -53,7 +53,7 @@ private:
     fw::Text InWorkDir(fw::TextView name) const;
     // The downloads that follow a check, on the UI thread: the window is drawn and served between the waits of the
     // fetch, and closing it cancels the fetch.
-    int FetchOnUi(const fw::Text& path, const fw::Text& url, fw::Text& sizeText);
+    int FetchOnUi(const fw::Text& path, const fw::Text& url, std::int64_t maxBytes, fw::Text& sizeText);
 
     CQXDownloadToolDlg& m_window;
     UpdateCheck m_tool, m_firmware;

@@ -24,6 +24,7 @@
 #include "offline/ProjectTransfer.h"
 #include "resources/ui/resource.h"
 #include "tests/framework/TempFolder.h"
+#include "tests/offline/ClosedUpdatePort.h"
 
 namespace {
 
@@ -97,6 +98,8 @@ struct ConnectedWindow {
         linksim::Reset();
         fw::SetWorkingDirectory(previous);
     }
+    // The window's update checks ask nobody, so no web server of the machine takes part in the figures.
+    ClosedUpdatePort closedUpdatePort;
     fw::testing::TempFolder dir;
     fw::Text previous;
     std::shared_ptr<linksim::Downloader> downloader;

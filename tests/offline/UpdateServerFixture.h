@@ -7,10 +7,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -23,7 +25,8 @@ class LocalUpdateServer {
 public:
     LocalUpdateServer() : m_found(GetHttpConnectionSettings()) {
         m_listen = ListenOnLoopback(8, m_port);
-        SetHttpConnectionSettings({m_port, 2000, 2000});
+        // Waits long enough for any machine: every failure a test serves ends with a reply or a close.
+        SetHttpConnectionSettings({m_port, 30000, 30000, 60000});
         m_thread = std::thread([this] { Serve(); });
     }
     ~LocalUpdateServer() {
@@ -39,6 +42,11 @@ public:
     void Put(const std::string& path, const std::string& body) {
         std::lock_guard lock(m_mutex);
         m_files[path] = body;
+    }
+    // A file of `length` copies of `fill`, made as it goes out: for lengths too large to hold.
+    void PutFilled(const std::string& path, size_t length, char fill) {
+        std::lock_guard lock(m_mutex);
+        m_filled[path] = {length, fill};
     }
     // The file's bytes go out one every `interval` (the header at once), until the client goes away.
     void Trickle(const std::string& path, std::chrono::milliseconds interval) {
@@ -56,6 +64,7 @@ public:
     void Remove(const std::string& path) {
         std::lock_guard lock(m_mutex);
         m_files.erase(path);
+        m_filled.erase(path);
     }
     // Request lines ("GET /files/... HTTP/1.1") and Host headers, in arrival order.
     std::vector<std::string> Requests() const {
@@ -86,6 +95,7 @@ private:
             std::chrono::milliseconds trickle{0};
             size_t headerBytes = 0;
             bool held = false;
+            std::optional<std::pair<size_t, char>> filled;
             {
                 std::lock_guard lock(m_mutex);
                 m_requests.push_back(line);
@@ -93,7 +103,9 @@ private:
                                       ? std::string()
                                       : request.substr(host + 7, request.find("\r\n", host + 2) - host - 7));
                 const size_t from = line.find(' ') + 1;
-                const auto file = m_files.find(line.substr(from, line.rfind(' ') - from));
+                const std::string path = line.substr(from, line.rfind(' ') - from);
+                if (const auto made = m_filled.find(path); made != m_filled.end()) filled = made->second;
+                const auto file = m_files.find(path);
                 const std::string body = file == m_files.end() ? "<h1>Not Found</h1>" : file->second;
                 reply = std::string(file == m_files.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
                         "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
@@ -102,7 +114,9 @@ private:
                 if (file != m_files.end() && m_trickled.count(file->first)) trickle = m_trickled[file->first];
                 held = file != m_files.end() && m_held.count(file->first) && !file->second.empty();
             }
-            if (held) {
+            if (filled) {
+                SendFilled(fd, filled->first, filled->second);
+            } else if (held) {
                 bool open = ::send(fd, reply.data(), reply.size() - 1, MSG_NOSIGNAL) > 0;
                 while (open && !m_stop && !m_released)
                     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -120,6 +134,17 @@ private:
         }
     }
 
+    void SendFilled(int fd, size_t length, char fill) {
+        const std::string header = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
+        if (::send(fd, header.data(), header.size(), MSG_NOSIGNAL) <= 0) return;
+        const std::string block(64 * 1024, fill);
+        while (length > 0 && !m_stop) {
+            const auto sent = ::send(fd, block.data(), std::min(length, block.size()), MSG_NOSIGNAL);
+            if (sent <= 0) return;
+            length -= static_cast<size_t>(sent);
+        }
+    }
+
     HttpConnectionSettings m_found;
     int m_listen = -1, m_port = 0;
     std::atomic<bool> m_stop{false}, m_released{false};
@@ -127,6 +152,7 @@ private:
     std::map<std::string, std::string> m_files;
     std::map<std::string, std::chrono::milliseconds> m_trickled;
     std::set<std::string> m_held;
+    std::map<std::string, std::pair<size_t, char>> m_filled;
     std::vector<std::string> m_requests, m_hosts;
     std::thread m_thread;
 };

@@ -1,14 +1,17 @@
 // Fetches from a server written for the test on 127.0.0.1: the exact request, what is saved, and that every
-// failure (error status, short body, silence) ends quickly and leaves the local file as it was.
+// failure (error status, short body, silence, a length over the limit) ends and leaves the local file as it was.
+// Where a verdict depends on time, the server moves the fetch's clock, so it holds on a machine of any speed.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -16,46 +19,125 @@
 #include "offline/HttpGetFile.h"
 #include "offline/HttpHeader.h"
 #include "offline/HttpSocket.h"
+#include "tests/offline/FetchClock.h"
 #include "tests/offline/LoopbackListener.h"
 
 namespace {
 
-// Accepts one connection, reads the request up to its empty line and answers with reply; after the reply it
-// closes, or stays silent for holdMs first. With trickleMs it sends the reply one byte every trickleMs, until the
-// client goes away.
-class OneShotServer {
+using namespace std::chrono_literals;
+
+// Listens on 127.0.0.1 and accepts one connection; `serve` gets it with the request read up to its empty line. The
+// connection is closed when this goes.
+class OneConnection {
 public:
-    explicit OneShotServer(std::string reply, int holdMs = 0, int trickleMs = 0)
-        : m_reply(std::move(reply)), m_holdMs(holdMs), m_trickleMs(trickleMs) {
+    explicit OneConnection(std::function<void(int socket, const std::string& request)> serve)
+        : m_serve(std::move(serve)) {
         m_listen = ListenOnLoopback(1, m_port);
-        m_thread = std::thread([this] { Serve(); });
+        m_thread = std::thread([this] { Accept(); });
     }
-    ~OneShotServer() {
+    ~OneConnection() {
         ::shutdown(m_listen, SHUT_RDWR);
         m_thread.join();
         ::close(m_listen);
+        if (m_socket >= 0) ::close(m_socket);
     }
     int Port() const { return m_port; }
+
+private:
+    void Accept() {
+        m_socket = ::accept(m_listen, nullptr, nullptr);
+        if (m_socket < 0) return;
+        std::string request;
+        char byte;
+        while (request.find("\r\n\r\n") == std::string::npos && ::recv(m_socket, &byte, 1, 0) == 1)
+            request.push_back(byte);
+        m_serve(m_socket, request);
+    }
+    std::function<void(int, const std::string&)> m_serve;
+    int m_listen = -1, m_port = 0, m_socket = -1;
+    std::thread m_thread;
+};
+
+// Answers the request with reply at once and closes.
+class OneShotServer {
+public:
+    explicit OneShotServer(std::string reply) : m_reply(std::move(reply)) {}
+    int Port() const { return m_connection.Port(); }
     const std::string& Request() const { return m_request; }
 
 private:
-    void Serve() {
-        const int fd = ::accept(m_listen, nullptr, nullptr);
-        if (fd < 0) return;
-        char byte;
-        while (m_request.find("\r\n\r\n") == std::string::npos && ::recv(fd, &byte, 1, 0) == 1)
-            m_request.push_back(byte);
-        if (m_trickleMs == 0) ::send(fd, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
-        for (size_t i = 0; m_trickleMs && i < m_reply.size(); ++i) {
-            if (::send(fd, &m_reply[i], 1, MSG_NOSIGNAL) != 1) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(m_trickleMs));
-        }
-        if (m_holdMs) std::this_thread::sleep_for(std::chrono::milliseconds(m_holdMs));
-        ::close(fd);
-    }
     std::string m_reply, m_request;
-    int m_holdMs, m_trickleMs, m_listen = -1, m_port = 0;
-    std::thread m_thread;
+    OneConnection m_connection{[this](int socket, const std::string& request) {
+        m_request = request;
+        ::send(socket, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
+        ::shutdown(socket, SHUT_RDWR);
+    }};
+};
+
+// Serves one connection on the fetch's own clock. Each time the fetch reads the clock (it does in every wait) with
+// nothing left unread, the server takes one step, on the fetch's thread: the next byte of the header, at no cost in
+// time; the next byte of the body, `perByte` later; once everything is sent, `perByte` of silence, until the clock
+// reaches `closeAt` and it closes. So what the fetch has been sent by any point of its clock is fixed, however
+// busy the machine is.
+class SteppedServer {
+public:
+    SteppedServer(std::string reply, std::chrono::milliseconds perByte, std::chrono::milliseconds closeAt = 1h)
+        : m_reply(std::move(reply)), m_perByte(perByte), m_closeAt(closeAt), m_clock([this] { Step(); }) {
+        const auto end = m_reply.find("\r\n\r\n");
+        m_headerBytes = end == std::string::npos ? m_reply.size() : end + 4;
+    }
+    // Settings that send a fetch here, on this server's clock.
+    HttpConnectionSettings Settings(int receiveTimeoutMs, int totalMs, int minBytesPerSecond) {
+        return {m_connection.Port(), 2000, receiveTimeoutMs, totalMs, minBytesPerSecond, m_clock.Source()};
+    }
+    std::chrono::milliseconds Elapsed() const { return m_clock.Elapsed(); }
+
+private:
+    // The fetch's end of the connection: the server waits while it holds bytes not yet taken.
+    static int PeerInThisProcess(int fd) {
+        sockaddr_in mine{}, peer{};
+        socklen_t length = sizeof mine;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&mine), &length);
+        length = sizeof peer;
+        ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length);
+        for (int other = 0; other < 4096; ++other) {
+            sockaddr_in local{}, remote{};
+            socklen_t localLength = sizeof local, remoteLength = sizeof remote;
+            if (other == fd || ::getsockname(other, reinterpret_cast<sockaddr*>(&local), &localLength) != 0 ||
+                ::getpeername(other, reinterpret_cast<sockaddr*>(&remote), &remoteLength) != 0)
+                continue;
+            if (local.sin_family == AF_INET && local.sin_port == peer.sin_port && remote.sin_port == mine.sin_port)
+                return other;
+        }
+        return -1;
+    }
+    void Step() {
+        std::lock_guard lock(m_mutex);
+        if (m_socket < 0 || m_closed) return;  // the request is not in yet, or all is over
+        int unread = 0;
+        if (::ioctl(m_fetchEnd, FIONREAD, &unread) != 0 || unread > 0) return;
+        if (m_sent == m_reply.size() && m_clock.Elapsed() >= m_closeAt) {
+            ::shutdown(m_socket, SHUT_RDWR);
+            m_closed = true;
+            return;
+        }
+        if (m_sent >= m_headerBytes) m_clock.Advance(m_perByte);
+        if (m_sent < m_reply.size()) ::send(m_socket, &m_reply[m_sent++], 1, MSG_NOSIGNAL);
+    }
+
+    std::string m_reply;
+    std::chrono::milliseconds m_perByte, m_closeAt;
+    size_t m_headerBytes = 0;
+    FetchClock m_clock;
+    std::mutex m_mutex;
+    int m_socket = -1, m_fetchEnd = -1;  // under m_mutex
+    size_t m_sent = 0;
+    bool m_closed = false;
+    OneConnection m_connection{[this](int socket, const std::string&) {
+        std::lock_guard lock(m_mutex);
+        m_fetchEnd = PeerInThisProcess(socket);
+        m_socket = socket;
+    }};
 };
 
 class HttpFetch : public ::testing::Test {
@@ -72,14 +154,22 @@ protected:
         SetHttpConnectionSettings(m_found);
         std::filesystem::remove_all(m_folder);
     }
-    int Fetch(const OneShotServer& server, fw::TextView url = u"http://127.0.0.1/update/Update.ini") {
-        SetHttpConnectionSettings({server.Port(), 2000, 500});
-        return HttpGetFile(m_path, fw::Text(url), m_sizeText);
+    // Every reply of a one-shot server ends with its close, so the waits are long enough for any machine.
+    int Fetch(const OneShotServer& server, fw::TextView url = u"http://127.0.0.1/update/Update.ini",
+              std::int64_t maxBytes = kAnyLength) {
+        SetHttpConnectionSettings({server.Port(), 30000, 30000, 60000});
+        return HttpGetFile(m_path, fw::Text(url), maxBytes, m_sizeText);
+    }
+    int Fetch(const HttpConnectionSettings& settings, std::int64_t maxBytes = kAnyLength,
+              const HttpWaitHook& whileWaiting = {}) {
+        SetHttpConnectionSettings(settings);
+        return HttpGetFile(m_path, u"http://127.0.0.1/x", maxBytes, m_sizeText, whileWaiting);
     }
     std::string Saved() const {
         const auto read = fw::ReadWholeFile(m_path, 1 << 20);
         return read ? std::string(read.bytes.begin(), read.bytes.end()) : std::string("<missing>");
     }
+    static constexpr std::int64_t kAnyLength = 0x7FFFFFFF;
     std::filesystem::path m_folder;
     fw::Text m_path, m_sizeText;
     HttpConnectionSettings m_found;
@@ -145,6 +235,7 @@ TEST_F(HttpFetch, AFailedFetchLeavesNoFileWhereThereWasNone) {
     EXPECT_TRUE(std::filesystem::is_empty(m_folder));
 }
 
+// A wait runs out on its own, well before the server would close.
 TEST_F(HttpFetch, SilentAndStalledServersEndTheFetchWithinTheWait) {
     struct Row {
         const char* name;
@@ -157,56 +248,93 @@ TEST_F(HttpFetch, SilentAndStalledServersEndTheFetchWithinTheWait) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        OneShotServer server(row.reply, 1500);
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(Fetch(server), 0);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1200));
+        SteppedServer server(row.reply, 50ms, 1500ms);
+        EXPECT_EQ(Fetch(server.Settings(500, 20000, 4096)), 0);
+        EXPECT_GE(server.Elapsed(), 500ms);
+        EXPECT_LT(server.Elapsed(), 1500ms);
         EXPECT_FALSE(fw::FileExists(m_path));
     }
 }
 
-// Every byte comes well within the single wait, so only the whole fetch's deadline ends it: a small file at once,
-// a larger one after the time it takes at the slowest rate still counted as progress.
+// Every byte comes well within the single wait, so only the whole fetch's deadline ends it: a small file at its
+// base time, a larger one after the time it takes at the slowest rate still counted as progress.
 TEST_F(HttpFetch, ATricklingServerIsCutOffAtTheDeadline) {
     struct Row {
         const char* name;
         std::string reply;
         int minBytesPerSecond;
-        int result;
-        int atLeastMs, belowMs;
+        std::chrono::milliseconds deadline;
     };
-    const std::string body(2000, 'x');
     const Row rows[] = {
-        {"small file", Reply("200 OK", std::string(100, 'y')), 1 << 20, 0, 550, 1100},
-        {"large file at the floor rate", "HTTP/1.1 200 OK\r\nContent-Length: 2000\r\n\r\n" + body, 1000, 0, 2500, 3200},
+        {"small file", Reply("200 OK", std::string(100, 'y')), 1 << 20, 600ms},
+        {"large file at the floor rate", Reply("200 OK", std::string(2000, 'x')), 1000, 2600ms},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        OneShotServer server(row.reply, 0, 10);
-        SetHttpConnectionSettings({server.Port(), 2000, 500, 600, row.minBytesPerSecond});
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", m_sizeText), row.result);
-        const auto took = std::chrono::steady_clock::now() - start;
-        EXPECT_GE(took, std::chrono::milliseconds(row.atLeastMs));
-        EXPECT_LT(took, std::chrono::milliseconds(row.belowMs));
+        SteppedServer server(row.reply, 10ms);
+        EXPECT_EQ(Fetch(server.Settings(500, 600, row.minBytesPerSecond)), 0);
+        EXPECT_GE(server.Elapsed(), row.deadline);
+        EXPECT_LT(server.Elapsed(), row.deadline + 500ms);
         EXPECT_FALSE(fw::FileExists(m_path));
     }
     // Within its time, a slow server's file is taken whole.
-    OneShotServer slow(Reply("200 OK", "abc"), 0, 10);
-    SetHttpConnectionSettings({slow.Port(), 2000, 500, 3000, 1 << 20});
-    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", m_sizeText), 1);
+    SteppedServer slow(Reply("200 OK", "abc"), 400ms);
+    EXPECT_EQ(Fetch(slow.Settings(500, 3000, 1 << 20)), 1);
     EXPECT_EQ(Saved(), "abc");
 }
 
 TEST_F(HttpFetch, TheOwnerIsAskedBetweenWaitsAndCanCancel) {
-    OneShotServer server(Reply("200 OK", std::string(500, 'x')), 0, 10);
-    SetHttpConnectionSettings({server.Port(), 2000, 500});
+    SteppedServer server(Reply("200 OK", std::string(500, 'x')), 10ms);
     int asked = 0;
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", m_sizeText, [&] { return ++asked < 20; }), 0);
+    EXPECT_EQ(Fetch(server.Settings(500, 20000, 4096), kAnyLength, [&] { return ++asked < 20; }), 0);
     EXPECT_EQ(asked, 20);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    // Asked about every 20 ms of the 5 s the body would take, and gone at the twentieth answer.
+    EXPECT_LT(server.Elapsed(), 1s);
     EXPECT_FALSE(fw::FileExists(m_path));
+}
+
+// A fetch is given time by the length the server announces; beyond the length its caller takes, it is refused as
+// soon as the header names it, with no file and no size shown.
+TEST_F(HttpFetch, ALengthOverTheLimitIsRefusedAtTheHeader) {
+    struct Row {
+        const char* name;
+        std::string reply;
+        std::int64_t maxBytes;
+        int result;
+        std::string saved;
+        fw::Text sizeText;
+    };
+    const Row rows[] = {
+        {"at the limit", Reply("200 OK", "abc"), 3, 1, "abc", u"3 B"},
+        {"one byte over", Reply("200 OK", "abc"), 2, 0, "old", u""},
+        {"two thousand million bytes at a byte a second",
+         "HTTP/1.1 200 OK\r\nContent-Length: 2000000000\r\n\r\n" + std::string(1000, 'z'), 64 << 20, 0, "old", u""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(fw::WriteFileAtomic(m_path, std::string_view("old")));
+        m_sizeText.clear();
+        SteppedServer server(row.reply, 1s);
+        EXPECT_EQ(Fetch(server.Settings(5000, 20000, 4096), row.maxBytes), row.result);
+        EXPECT_EQ(Saved(), row.saved);
+        EXPECT_EQ(m_sizeText, row.sizeText);
+        // The body would take 1000 s; a refused one is not waited for.
+        EXPECT_LT(server.Elapsed(), 100s);
+    }
+}
+
+TEST(HttpFetchTimeLimit, TheAnnouncedLengthAddsItsTimeAtTheSlowestRate) {
+    const HttpConnectionSettings settings{80, 5000, 5000, 20000, 4096};
+    struct Row {
+        std::int64_t length;
+        std::chrono::milliseconds limit;
+    };
+    const Row rows[] = {{0, 20s}, {4095, 20999ms}, {4096, 21s}, {64 << 20, 20s + 16384s}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.length);
+        EXPECT_EQ(HttpFetchTimeLimit(settings, row.length), row.limit);
+    }
+    EXPECT_EQ(HttpFetchTimeLimit({80, 5000, 5000, 20000, 0}, 64 << 20), 20s) << "no rate: the base time only";
 }
 
 TEST_F(HttpFetch, RefusedConnectionAndUnusableAddressesFail) {
@@ -214,19 +342,17 @@ TEST_F(HttpFetch, RefusedConnectionAndUnusableAddressesFail) {
     {
         OneShotServer closed("");
         port = closed.Port();
-        SetHttpConnectionSettings({port, 2000, 500});
         // Reach it once so its thread ends; after that nobody listens on the port.
-        fw::Text ignored;
-        HttpGetFile(m_path, u"http://127.0.0.1/x", ignored);
+        Fetch(closed);
     }
     SetHttpConnectionSettings({port, 2000, 500});
-    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", m_sizeText), 0);
+    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", kAnyLength, m_sizeText), 0);
     for (const fw::TextView url :
          {u"https://127.0.0.1/x", u"http:///x", u"http://127.0.0.1/a b", u"http://127.0.0.1/x\r\nHost:evil"}) {
         SCOPED_TRACE(fw::TextToUtf8(url));
-        EXPECT_EQ(HttpGetFile(m_path, fw::Text(url), m_sizeText), 0);
+        EXPECT_EQ(HttpGetFile(m_path, fw::Text(url), kAnyLength, m_sizeText), 0);
     }
-    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/" + fw::Text(1000, u'a'), m_sizeText), 0);
+    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/" + fw::Text(1000, u'a'), kAnyLength, m_sizeText), 0);
     EXPECT_FALSE(fw::FileExists(m_path));
 }
 
