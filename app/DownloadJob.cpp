@@ -132,6 +132,7 @@ int DownloadJob::ProgramDevice() {
             ReportFailure(TranslateText(u"读取选项字节失败！"));
             return 1;
         }
+        m_optionImageRead = true;
     }
 
     if (!TakeOptionImage() || !LiftProtection()) return 1;

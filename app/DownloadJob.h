@@ -164,6 +164,7 @@ private:
     ChannelSlot& m_slot;
     PartitionRecords m_partitions{};
     OptionRwBlock m_optionBytes{};
+    bool m_optionImageRead = false;  // m_optionBytes was read from the chip by this job, not taken from the window
     ChipInfoBlock m_chipInfo{};
     std::array<std::optional<fw::Text>, kDownloadItemCount> m_configuredKeys;
     bool m_chipErased = false;

@@ -7,6 +7,7 @@
 #include "app/DownloadJob.h"
 #include "app/DownloadJobSteps.h"
 #include "app/EraseRange.h"
+#include "app/OptionAnswer.h"
 #include "app/OptionItems.h"
 #include "core/Crc32.h"
 #include "core/OptionLayouts.h"
@@ -15,15 +16,6 @@
 using download_steps::IsOneOf;
 using download_steps::KeyBytes;
 using download_steps::Label;
-
-namespace {
-
-// Whether a copy of the chip's option image holds every byte that a project's option bytes are laid over.
-bool HoldsWholeOptionImage(const OptionRwBlock& copy, uint8_t series) {
-    return std::min<size_t>(copy.length, sizeof copy.data) >= DeviceLayoutOf(series).writeLength;
-}
-
-}  // namespace
 
 int DownloadJob::EraseInternal(const fw::Text& label, uint32_t first, uint32_t last,
                                const UserPartitionRecord* partition, const KeyUpdateRecord* key) {
@@ -241,10 +233,14 @@ int DownloadJob::ReadBackFlashCrc() {
 int DownloadJob::TakeOptionImage() {
     const bool laysProjectBytes =
         m_settings.writeOptionBytes && m_settings.projectOptionBytes && m_slot.chipSeries != 10;
-    if (!laysProjectBytes || HoldsWholeOptionImage(m_optionBytes, m_slot.chipSeries)) return 1;
+    // The window's copy dates from its last read: a file's option bytes written since, or a failed re-read, leave
+    // it other than the chip. What the project does not hold is carried from an image this job read itself.
+    if (!laysProjectBytes || (m_optionImageRead && OptionAnswerIsWhole(m_optionBytes, m_slot.chipSeries))) return 1;
     Report(TranslateText(u"读取选项字节..."), kStatusPlain);
-    if (m_host.ReadOptionBytes(m_optionBytes, &m_slot) && HoldsWholeOptionImage(m_optionBytes, m_slot.chipSeries))
+    if (m_host.ReadOptionBytes(m_optionBytes, &m_slot) && OptionAnswerIsWhole(m_optionBytes, m_slot.chipSeries)) {
+        m_optionImageRead = true;
         return 1;
+    }
     ReportFailure(TranslateText(u"读取选项字节失败，无法配置项目的选项字节，下载已停止！"));
     return 0;
 }
@@ -273,7 +269,7 @@ int DownloadJob::WriteOptionBytes() {
             const std::vector<uint8_t> image =
                 DeviceImageFromProject(m_settings.chipSeries, *m_settings.projectOptionBytes, m_slot.chipSeries,
                                        std::span<const uint8_t>(m_optionBytes.data, read));
-            if (!HoldsWholeOptionImage(m_optionBytes, m_slot.chipSeries)) {
+            if (!OptionAnswerIsWhole(m_optionBytes, m_slot.chipSeries)) {
                 ReportFailure(TranslateText(u"配置选项字节失败！"));
                 return 0;
             }

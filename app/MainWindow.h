@@ -59,9 +59,10 @@ public:
     // The device option-byte editors' transport of the whole image (operation 0 read, 1 write, 2 write then
     // reset), on a block of its own; sets channel 0's protection state from the image read or written. Short: the
     // read answered fewer bytes than a write sends, zeros past them; shown, never written back, judged not at all.
+    // answered, when given, receives how many bytes a read brought.
     enum class OptionTransfer { Failed, Done, NotRead, Short };
     OptionTransfer ReadWriteOptionBytes(DeviceHandle device, std::array<uint8_t, 64>& image, int operation,
-                                        uint8_t unused = 0xFF);
+                                        uint8_t unused = 0xFF, size_t* answered = nullptr);
     // After a command that changed the chip's option bytes without handing over the image (protection commands and
     // the write-protection editor): the window's copy is read again from the chip.
     void RefreshOptionBytesCopy();

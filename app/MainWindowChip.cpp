@@ -341,7 +341,8 @@ void CQXDownloadToolDlg::RefreshOptionBytesCopy() {
 
 CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(DeviceHandle device,
                                                                             std::array<uint8_t, 64>& image,
-                                                                            int operation, uint8_t /*unused*/) {
+                                                                            int operation, uint8_t /*unused*/,
+                                                                            size_t* answered) {
     const ChipSeriesCode series = m_chipSeries;
     const InterfaceIndex iface = m_interface;
     ChannelSlot& slot = g_channels[0];
@@ -360,7 +361,9 @@ CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(Devi
             return OptionTransfer::Failed;
         }
         image.fill(0);
-        std::copy_n(block.data, std::min<size_t>(block.length, image.size()), image.begin());
+        const size_t brought = std::min<size_t>(block.length, image.size());
+        std::copy_n(block.data, brought, image.begin());
+        if (answered) *answered = brought;
         if (!OptionAnswerIsWhole(block, series)) return OptionTransfer::Short;
     } else {
         block.operation = static_cast<uint8_t>(operation);

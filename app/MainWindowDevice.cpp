@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "core/HexText.h"
 #include "core/LinkUsbIds.h"
+#include "core/OptionLayouts.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
 #include "framework/Ini.h"
@@ -349,14 +350,10 @@ bool CQXDownloadToolDlg::ReadDeviceInfo() {
         AppendLog(TranslateText(u"读取选项字节失败！"), kLogRed);
         return false;
     }
-    if (m_chipSeries == 12) {
-        // The image ends with the flash's CRC32, least significant byte first.
-        const int length = std::min<int>(m_optionBytes.length, 64);
-        if (length >= 4) {
-            const uint8_t* last = m_optionBytes.data + length - 4;
-            const uint8_t reversed[4] = {last[3], last[2], last[1], last[0]};
-            AppendLog(TranslateText(u"FLASH CRC32值：0x") + BytesToHex(std::span<const uint8_t>(reversed, 4)), kLogBlack);
-        }
+    const size_t answered = std::min<size_t>(m_optionBytes.length, sizeof m_optionBytes.data);
+    if (const std::optional<uint32_t> crc =
+            FlashCrcOfAnswer(m_chipSeries, std::span<const uint8_t>(m_optionBytes.data, answered))) {
+        AppendLog(TranslateText(u"FLASH CRC32值：0x") + fw::Format(u"%08X", *crc), kLogBlack);
     }
     return true;
 }

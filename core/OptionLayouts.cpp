@@ -170,6 +170,13 @@ std::optional<size_t> PlaceOf(const OptionLayout& layout, OptionField field) {
     return std::nullopt;
 }
 
+std::optional<uint32_t> FlashCrcOfAnswer(uint8_t series, std::span<const uint8_t> answer) {
+    if (series != 12) return std::nullopt;
+    const size_t at = DeviceLayoutOf(series).writeLength;
+    if (answer.size() < at + 4) return std::nullopt;
+    return answer[at] | answer[at + 1] << 8 | answer[at + 2] << 16 | static_cast<uint32_t>(answer[at + 3]) << 24;
+}
+
 std::vector<size_t> WriteProtectPlaces(uint8_t series) {
     std::vector<size_t> places;
     for (OptionField f : {kFieldWrp0, kFieldWrp1, kFieldWrp2, kFieldWrp3}) {

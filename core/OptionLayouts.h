@@ -99,6 +99,10 @@ fw::Text ProjectTextFromFields(const OptionLayout& layout, const OptionFieldText
 std::vector<uint8_t> DeviceImageFromProject(uint8_t family, std::span<const uint8_t> projectBytes, uint8_t series,
                                             std::span<const uint8_t> chipImage);
 
+// The flash CRC-32 that series 12 keeps after the bytes its writes reach, least significant byte first; nothing for
+// another series, or when the answer stopped before the CRC's last byte (what it did not bring is not the chip's).
+std::optional<uint32_t> FlashCrcOfAnswer(uint8_t series, std::span<const uint8_t> answer);
+
 // Series 12's switch words (IWDG_SW in USER0, PF3_NRST in USER): on at 0x5AA5, off at 0xFFFF. Any other value
 // counts as off and stays as it is until the switch is turned.
 bool WordSwitchOn(fw::TextView word);

@@ -134,13 +134,14 @@ void COptionByteEditor::LoadProjectOptionBytes() {
 bool COptionByteEditor::LoadOptionBytes() {
     using Transfer = CQXDownloadToolDlg::OptionTransfer;
     std::array<uint8_t, 64> image{};
-    const Transfer read = m_owner->ReadWriteOptionBytes(m_owner->m_hDevice, image, 0, 0xFF);
+    size_t answered = 0;
+    const Transfer read = m_owner->ReadWriteOptionBytes(m_owner->m_hDevice, image, 0, 0xFF, &answered);
     if (read != Transfer::Done && read != Transfer::Short) return false;
     m_wholeImage = read == Transfer::Done;
     m_fields = FieldsFromImage(*m_layout, image);
-    if (m_series == 12) {
-        const uint32_t crc = image[13] | image[14] << 8 | image[15] << 16 | static_cast<uint32_t>(image[16]) << 24;
-        m_owner->AppendLog(TranslateText(u"FLASH CRC32值：0x") + fw::Format(u"%08X", crc), kLogBlack);
+    if (const std::optional<uint32_t> crc =
+            FlashCrcOfAnswer(m_series, std::span<const uint8_t>(image.data(), answered))) {
+        m_owner->AppendLog(TranslateText(u"FLASH CRC32值：0x") + fw::Format(u"%08X", *crc), kLogBlack);
     }
     return true;
 }

@@ -25,6 +25,7 @@
 #include "resources/ui/option_bytes.h"
 #include "resources/ui/write_protect.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/app/download/HexFileWriter.h"
 #include "tests/offline/ClosedUpdatePort.h"
 
 namespace {
@@ -532,6 +533,32 @@ TEST_F(DownloadProjectBrowse, AfterAFailedReReadTheJobReadsTheOptionImageBeforeE
         EXPECT_EQ(chip[25], 0x33);
         EXPECT_TRUE(LogHas(u"配置选项字节成功，复位后生效！"));
     }
+}
+
+// A file's option bytes change the chip's image after the window read it at connect. A project downloaded next lays
+// its bytes over the image as the chip holds it then, so what the project does not hold (series 9's Data2) stays as
+// the file set it instead of going back to what the chip held at connect.
+TEST_F(DownloadProjectBrowse, AProjectIsLaidOverTheOptionImageTheChipHoldsNow) {
+    CQXDownloadToolDlg& w = ConnectNewChip(9);
+    ASSERT_EQ(w.m_connected, 1);
+    std::vector<uint8_t> fileOptions = ovsim::OptionImage(kUsartPort);
+    ASSERT_EQ(fileOptions.size(), 32u);
+    fileOptions[28] = 0x77, fileOptions[29] = 0x88;  // Data2 and its complement
+    dir.Write("options.hex", hexfile::Text({{w.m_flashBase, Pattern(256, 3)}, {0x1FFFE000, fileOptions}}));
+    Browse(w, dir.Wide("options.hex"));
+    ASSERT_TRUE(Download(w));
+    ASSERT_EQ(ovsim::OptionImage(kUsartPort), fileOptions);
+
+    ProjectOptionBytes options;  // the series-9 project layout: RDP A5, Data0 CC, everything else erased
+    options.fill(0xFF);
+    options[0] = 0xA5, options[2] = 0xCC;
+    Browse(w, WriteProject("options.dlpf", w.m_chipModel, {{"app.bin", w.m_flashBase, Pattern(256, 5)}}, options));
+    ASSERT_TRUE(Download(w));
+    const std::vector<uint8_t> chip = ovsim::OptionImage(kUsartPort);
+    ASSERT_EQ(chip.size(), 32u);
+    EXPECT_EQ(chip[24], 0xCC);  // Data0, from the project
+    EXPECT_EQ(chip[28], 0x77);  // Data2, as the file left it
+    EXPECT_EQ(chip[29], 0x88);
 }
 
 // Series 8 and 9 open a partition with the key of its own index only. A project file that gives USER3 another id

@@ -413,16 +413,42 @@ TEST_F(DeviceEditor, ReadsThatCannotBeMadeOrFailWriteNothing) {
     EXPECT_EQ(g_channels[0].rdpLevel, 0xFF);  // the last row: series 11 cannot be judged
 }
 
-// Series 12 keeps the flash CRC-32 after the bytes the editor writes, least significant byte first; opening the
-// editor logs it most significant digit first. Bytes that differ from each other tell the two orders apart.
-TEST_F(DeviceEditor, Series12LogsTheFlashCrcMostSignificantDigitFirst) {
-    CQXDownloadToolDlg& w = ConnectOn(12, 3);
-    ovsim::SetOptionImage(
-        m_name, {0xA5, 0x01, 0xA5, 0x5A, 0xFF, 0xFF, 0x00, 0x00, 0x11, 0x22, 0xFF, 0xFF, 0xFF, 0x3D, 0x2C, 0x1B, 0x0A});
-    host.OnModal(IDD_WRITE_BYTE2, [](fw::Dialog& d) { d.Click(fw::IDCANCEL); });
-    EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
-    EXPECT_EQ(host.LogTexts(), std::vector<Text>{u"FLASH CRC32值：0x0A1B2C3D"});
-    EXPECT_TRUE(LogLine(u"FLASH CRC32值：0x0A1B2C3D", kLogBlack));
+// Series 12 keeps the flash CRC-32 after the bytes its writes reach (bytes 13 to 16, least significant first); its
+// bytes differ here, so the order shows. The connection and the editor log it most significant digit first, and only
+// when the read brought all four bytes: what a short answer did not bring is not the chip's CRC.
+TEST_F(DeviceEditor, Series12LogsTheFlashCrcItReadMostSignificantDigitFirst) {
+    const std::vector<uint8_t> image = {0xA5, 0x01, 0xA5, 0x5A, 0xFF, 0xFF, 0x00, 0x00, 0x11,
+                                        0x22, 0xFF, 0xFF, 0xFF, 0x3D, 0x2C, 0x1B, 0x0A};
+    const Text line = u"FLASH CRC32值：0x0A1B2C3D";
+    for (const uint32_t answered : {17u, 16u, 13u}) {
+        SCOPED_TRACE(testing::Message() << answered << " bytes answered");
+        const std::vector<Text> expected = answered == 17 ? std::vector<Text>{line} : std::vector<Text>{};
+        window.reset();
+        ovsim::Reset();
+        host.ClearRecords();
+        m_name = "probe-1";
+        ovsim::Attach(3, m_name, Chip(12));
+        ovsim::SetOptionImage(m_name, image);
+        ovsim::InjectShortRead(ovsim::Fn::OptRw, 1, answered);
+        SysConfig("interface=03\ndevice 1=VK517C8\n");
+        CQXDownloadToolDlg& w = Start();
+        w.Click(IDC_BTN_CONNECT);
+        ASSERT_EQ(w.m_connected, 1);
+        std::vector<Text> connectLines;
+        for (const Text& text : host.LogTexts()) {
+            if (text.starts_with(u"FLASH CRC32")) connectLines.push_back(text);
+        }
+        EXPECT_EQ(connectLines, expected) << "at connect";
+
+        host.ClearRecords();
+        ovsim::InjectShortRead(ovsim::Fn::OptRw, 1, answered);
+        host.OnModal(IDD_WRITE_BYTE2, [](fw::Dialog& d) { d.Click(fw::IDCANCEL); });
+        EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+        EXPECT_EQ(host.LogTexts(), expected) << "in the editor";
+        if (answered == 17) {
+            EXPECT_TRUE(LogLine(line, kLogBlack));
+        }
+    }
 }
 
 // A read that answers fewer bytes than asked: the editor shows the bytes the library returned and 00 past them, never
