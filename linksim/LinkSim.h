@@ -96,12 +96,18 @@ public:
     // Faults, each for the next matching requests.
     // The next `times` requests of `command` (0: any) answer `status` unread; with `p1`, only those whose p1 it is.
     void ForceStatus(uint8_t command, uint8_t status, int times = 1, std::optional<uint8_t> p1 = std::nullopt);
-    void DropReplies(int count = 1);                       // processed, never answered
-    void DelayNextReply(std::chrono::milliseconds delay);  // answered, readable only later
-    void CorruptNextHeader(uint8_t header);                // reply byte 0 replaced
-    void ShortenNextReply(size_t bytes);                   // reply report cut to this many bytes
-    void FailWrites(bool fail);                            // the transport's write fails
-    void StayAwayOnNextRestart();                          // leaves the bus at its next restart and stays away
+    void DropReplies(int count = 1);         // processed, never answered
+    void CorruptNextHeader(uint8_t header);  // reply byte 0 replaced
+    void ShortenNextReply(size_t bytes);     // reply report cut to this many bytes
+    void FailWrites(bool fail);              // the transport's write fails
+    void StayAwayOnNextRestart();            // leaves the bus at its next restart and stays away
+    // Answered `delay` after the request on the link's own time, which passes only by the waits of reads (and by
+    // PassTime), never by the wall clock: a read that would wait at least what is left of the delay gets the
+    // reply at once, a shorter one gets nothing and leaves that much less. Whether a reply came in time then
+    // depends on the waits the program chose, not on how busy the machine is.
+    void DelayNextReply(std::chrono::milliseconds delay);
+    // Lets `time` pass on the link's own time with nobody reading: a delayed reply due meanwhile is there to read.
+    void PassTime(std::chrono::milliseconds time);
     // Answered, but held back until the next request arrives and then sent just before that request's reply: a
     // reply that comes after its request gave up, released by an event instead of after a time.
     void HoldNextReply();
@@ -127,13 +133,15 @@ public:
 
 private:
     struct Queued {
-        // The earliest time point for a reply without delay, so the common case reads no clock (a clock read costs
-        // as much as serving a frame, and transfers send thousands).
+        // When the bus lets the reply through: the earliest time point for an unpaced link, so the common case
+        // reads no clock (a clock read costs as much as serving a frame, and transfers send thousands).
         std::chrono::steady_clock::time_point ready;
+        std::chrono::milliseconds due{0};  // on the link's own time (DelayNextReply)
         std::vector<uint8_t> bytes;
         bool restart = false;  // the downloader restarts once this reply has been read
     };
     std::optional<std::vector<uint8_t>> TakeReply(std::unique_lock<std::mutex>& lock);
+    bool FirstReplyDueWithin(std::chrono::milliseconds wait);
     void Restart();
     std::vector<uint8_t> Serve(std::span<const uint8_t> data, bool& answer);
 
@@ -159,6 +167,7 @@ private:
     std::vector<Forced> m_forced;
     int m_drop = 0;
     std::chrono::milliseconds m_delay{0};
+    std::chrono::milliseconds m_linkTime{0};
     std::optional<uint8_t> m_header;
     std::optional<size_t> m_shorten;
     bool m_holdNext = false;

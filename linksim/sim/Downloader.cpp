@@ -88,15 +88,15 @@ bool Downloader::Write(std::span<const uint8_t> data) {
     }
     if (m_holdNext) {
         m_holdNext = false;
-        m_held = Queued{std::chrono::steady_clock::time_point::min(), std::move(reply), m_restartAfterReply};
+        m_held =
+            Queued{std::chrono::steady_clock::time_point::min(), m_linkTime, std::move(reply), m_restartAfterReply};
         m_restartAfterReply = false;
         return true;
     }
     // The reply waits for its own slot, one interval after the request's.
-    const auto wait = m_delay + interval;
-    const auto ready =
-        wait.count() == 0 ? std::chrono::steady_clock::time_point::min() : std::chrono::steady_clock::now() + wait;
-    m_replies.push_back({ready, std::move(reply), m_restartAfterReply});
+    const auto ready = interval.count() == 0 ? std::chrono::steady_clock::time_point::min()
+                                             : std::chrono::steady_clock::now() + interval;
+    m_replies.push_back({ready, m_linkTime + m_delay, std::move(reply), m_restartAfterReply});
     m_queued.store(m_replies.size(), std::memory_order_release);
     m_restartAfterReply = false;
     m_delay = std::chrono::milliseconds(0);
@@ -109,19 +109,36 @@ std::optional<std::vector<uint8_t>> Downloader::Read(std::chrono::milliseconds t
     // The transport polls like this before every request; nearly always nothing is there.
     if (timeout.count() <= 0 && m_queued.load(std::memory_order_acquire) == 0) return std::nullopt;
     std::unique_lock lock(m_mutex);
-    if (m_plugged && !m_replies.empty() && m_replies.front().ready == std::chrono::steady_clock::time_point::min())
-        return TakeReply(lock);
+    if (m_plugged && !m_replies.empty()) {
+        if (!FirstReplyDueWithin(timeout)) return std::nullopt;
+        if (m_replies.front().ready == std::chrono::steady_clock::time_point::min()) return TakeReply(lock);
+    }
     if (m_replies.empty() && timeout.count() <= 0) return std::nullopt;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         if (!m_plugged) return std::nullopt;
         const auto now = std::chrono::steady_clock::now();
-        if (!m_replies.empty() && m_replies.front().ready <= now) return TakeReply(lock);
+        if (!m_replies.empty()) {
+            // A reply written while this read waited has what is left of the read's wait to become due.
+            if (!FirstReplyDueWithin(std::chrono::ceil<std::chrono::milliseconds>(deadline - now))) return std::nullopt;
+            if (m_replies.front().ready <= now) return TakeReply(lock);
+        }
         auto wakeAt = deadline;
         if (!m_replies.empty()) wakeAt = std::min(wakeAt, m_replies.front().ready);
         if (now >= deadline) return std::nullopt;
         m_replyReady.wait_until(lock, wakeAt);
     }
+}
+
+bool Downloader::FirstReplyDueWithin(std::chrono::milliseconds wait) {
+    wait = std::max(wait, std::chrono::milliseconds(0));
+    const std::chrono::milliseconds due = m_replies.front().due;
+    if (due - m_linkTime > wait) {
+        m_linkTime += wait;
+        return false;
+    }
+    m_linkTime = std::max(m_linkTime, due);
+    return true;
 }
 
 std::optional<std::vector<uint8_t>> Downloader::TakeReply(std::unique_lock<std::mutex>& lock) {
@@ -225,6 +242,11 @@ void Downloader::HoldNextReply() {
 void Downloader::DelayNextReply(std::chrono::milliseconds delay) {
     std::lock_guard lock(m_mutex);
     m_delay = delay;
+}
+
+void Downloader::PassTime(std::chrono::milliseconds time) {
+    std::lock_guard lock(m_mutex);
+    m_linkTime += time;
 }
 
 void Downloader::CorruptNextHeader(uint8_t header) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -201,21 +200,26 @@ TEST_F(ProgressWindow, EscapeDuringTheLoopCancelsAndHidesTheWindow) {
     progress.SetRange(0, 1000);
     progress.SetStep(1);
     std::atomic<int> stepsDone{0};
+    std::atomic<bool> escQueued{false};
     std::thread user([&] {
         while (stepsDone.load() < 10)
             std::this_thread::yield();
         fw::PostToUi([&] { progress.PressEscape(); });
+        escQueued = true;
     });
     int steps = 0;
     for (; steps < 1000 && !progress.IsCancelled(); ++steps) {
         progress.Advance();
         stepsDone.store(steps + 1);
+        // The tenth step waits for the Esc to be queued, so the step that must see it does not depend on how soon
+        // a busy machine runs the user's thread.
+        while (steps + 1 == 10 && !escQueued)
+            std::this_thread::yield();
         progress.PumpMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     user.join();
     EXPECT_EQ(progress.IsCancelled(), 1);
-    EXPECT_LT(steps, 1000);
+    EXPECT_EQ(steps, 10) << "the Esc queued before the tenth step's pump ends the loop after it";
     EXPECT_FALSE(progress.IsWindowVisible());
 
     EXPECT_TRUE(BroughtToFront(m_main));

@@ -2,7 +2,7 @@
 // reply leaves in the log, what a missing one does not, and that a reply arriving after its request gave up is
 // not taken for the next request's.
 #include <algorithm>
-#include <thread>
+#include <chrono>
 
 #include "core/HexText.h"
 #include "linksim/ProjectStoreState.h"
@@ -156,7 +156,7 @@ TEST_F(LinkExchange, ALateReplyIsNotTakenForTheNextRequests) {
     downloader->DelayNextReply(std::chrono::milliseconds(500));
     LinkReply reply;
     EXPECT_FALSE(Exchange(u"A0 01 01 00 00 00", reply));  // gives up after 250 ms
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    downloader->PassTime(std::chrono::milliseconds(400));
     ASSERT_EQ(downloader->PendingReplies(), 1u);  // the module name arrived meanwhile
 
     ASSERT_TRUE(Exchange(u"A0 01 04 00 00 00", reply));
@@ -305,18 +305,18 @@ TEST_F(LinkExchange, EachCommandWaitsForItsReplyAsLongAsItsWorkTakes) {
         {u"A0 18 01 00 00 01 00", true},
         {u"A0 19 01 00 00 01 00", true},
     };
-    // A reply that takes 120 ms: too long for a request given 40 ms, in time for one given 300 ms.
-    SetLinkReplyTimeouts(40, 300);
+    // A reply that takes 9 s: too long for a request given 3 s, in time for one given 15 s.
+    constexpr std::chrono::milliseconds kReplyTakes(9000);
     for (const Row& row : rows) {
         SCOPED_TRACE(fw::TextToUtf8(row.request));
         // Answered with a refusal, so that nothing the request asks for happens to the downloader.
         downloader->ForceStatus(0, 1);
-        downloader->DelayNextReply(std::chrono::milliseconds(120));
+        downloader->DelayNextReply(kReplyTakes);
         LinkReply reply;
         EXPECT_FALSE(Exchange(row.request, reply));
         EXPECT_EQ(reply.Size() != 0, row.flash) << (row.flash ? "gave up too early" : "waited too long");
-        // The late reply of a request that gave up is gone before the next row.
-        std::this_thread::sleep_for(std::chrono::milliseconds(row.flash ? 0 : 120));
+        // The late reply of a request that gave up arrives before the next row, which drops it.
+        downloader->PassTime(kReplyTakes);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -229,41 +230,63 @@ TEST_F(PacedProjectOnLink, TheWindowAnswersDuringTheTransferAndCancelStopsIt) {
     using Clock = std::chrono::steady_clock;
     StartOnLink();
     ASSERT_TRUE(ConnectLink());
+    downloader->ClearReceivedFrames();
     // 64 KiB: over a thousand request/reply pairs, seconds on this link.
     const LinkProject project = BuildProject(u"Demo", 64 * 1024);
     ProjectTransferProgress progress(window.get());
+    // The requests sent so far are the test's clock: they say when a message was served, whatever the load.
+    std::atomic<int> requests{0};
+    std::atomic<bool> fileOnItsWay{false};
     const LinkRequestExchangeFn bytes = [&](std::span<const uint8_t> request, LinkReply& reply) {
+        ++requests;
+        if (request[1] == 0x10 && request[2] == 0x00) fileOnItsWay = true;
         return ExchangeLinkRequest(*window, request, reply);
     };
 
-    // A user who keeps the window busy (each post is a message the window must answer) and presses Cancel after
-    // 300 ms.
-    std::atomic<bool> done{false};
-    std::mutex waitsMutex;
-    std::vector<Clock::duration> waits;
+    // A user who keeps the window busy: each message is posted once the one before was served, and Cancel is
+    // pressed after ten of them, once the file is on its way.
+    constexpr std::size_t kMessagesBeforeCancel = 10;
+    struct Message {
+        int postedBy = 0;  // requests sent once it was posted
+        int servedAt = -1;
+    };
+    std::mutex mutex;
+    std::condition_variable served;
+    std::vector<Message> messages;
+    bool done = false;
     std::thread user([&] {
-        const auto cancelAt = Clock::now() + std::chrono::milliseconds(300);
         bool cancelled = false;
+        std::unique_lock lock(mutex);
         while (!done) {
-            const auto posted = Clock::now();
-            fw::PostToUi([&, posted] {
-                std::lock_guard lock(waitsMutex);
-                waits.push_back(Clock::now() - posted);
+            const std::size_t i = messages.size();
+            messages.emplace_back();
+            lock.unlock();
+            fw::PostToUi([&, i] {
+                std::lock_guard servedLock(mutex);
+                messages[i].servedAt = requests;
+                served.notify_all();
             });
-            if (!cancelled && posted >= cancelAt) {
+            const int postedBy = requests;
+            lock.lock();
+            messages[i].postedBy = postedBy;
+            served.wait(lock, [&] { return done || messages[i].servedAt >= 0; });
+            if (!cancelled && i + 1 >= kMessagesBeforeCancel && fileOnItsWay) {
                 cancelled = true;
                 fw::PostToUi([&] {
                     if (progress.Progress()) progress.Progress()->Click(CProgressWnd::kCancelButtonId);
                 });
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     });
     host.ExpectBox(u"已取消保存项目文件！", fw::IDOK);
     const auto start = Clock::now();
     const bool sent = SendProjectToLink(project, bytes, progress);
     const auto took = Clock::now() - start;
-    done = true;
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    served.notify_all();
     user.join();
     host.PumpUntilIdle();
 
@@ -276,11 +299,14 @@ TEST_F(PacedProjectOnLink, TheWindowAnswersDuringTheTransferAndCancelStopsIt) {
     EXPECT_TRUE(downloader->State<linksim::ProjectStoreState>().projects.empty());
     EXPECT_LT(frames.size(), (64u * 1024) / 57) << "stopped long before the file was through";
     // Each pair waited two intervals; the transfer was not served faster than the link allows.
-    EXPECT_GE(took, std::chrono::milliseconds(2 * static_cast<int>(frames.size()) - 20));
-    std::lock_guard lock(waitsMutex);
-    ASSERT_GT(waits.size(), 10u);
-    // The window served its messages between requests, not after the transfer.
-    EXPECT_LT(*std::max_element(waits.begin(), waits.end()), std::chrono::milliseconds(200));
+    EXPECT_GE(took, 2 * Spec().reportInterval * static_cast<int>(frames.size()));
+    // The window served its messages between requests, not after the transfer: each within the two requests that
+    // may come between the window's turns (a file's start frame and its first chunk).
+    ASSERT_GE(messages.size(), kMessagesBeforeCancel);
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        EXPECT_GE(messages[i].servedAt, 0) << "message " << i;
+        EXPECT_LE(messages[i].servedAt, messages[i].postedBy + 2) << "message " << i;
+    }
     EXPECT_TRUE(window->IsWindowEnabled());
     ClearProjectConfig();
 }
