@@ -265,14 +265,14 @@ int DownloadJob::WriteOptionBytes() {
             // A project keeps its option bytes in a layout of its own (values only on some families, another
             // order on others): they are laid field by field over the chip's own image, so that what the project
             // does not hold stays as the chip has it. Without a whole read of that image nothing is written.
-            const size_t read = std::min<size_t>(m_optionBytes.length, sizeof m_optionBytes.data);
-            const std::vector<uint8_t> image =
-                DeviceImageFromProject(m_settings.chipSeries, *m_settings.projectOptionBytes, m_slot.chipSeries,
-                                       std::span<const uint8_t>(m_optionBytes.data, read));
             if (!OptionAnswerIsWhole(m_optionBytes, m_slot.chipSeries)) {
                 ReportFailure(TranslateText(u"配置选项字节失败！"));
                 return 0;
             }
+            const size_t read = std::min<size_t>(m_optionBytes.length, sizeof m_optionBytes.data);
+            const std::vector<uint8_t> image =
+                DeviceImageFromProject(m_settings.chipSeries, *m_settings.projectOptionBytes, m_slot.chipSeries,
+                                       std::span<const uint8_t>(m_optionBytes.data, read));
             block = m_optionBytes;
             block.length = static_cast<uint8_t>(image.size());
             std::memcpy(block.data, image.data(), image.size());

@@ -75,17 +75,14 @@ fw::Text MainWindowJobHost::ChipKey(int entry) {
 
 void MainWindowJobHost::PartitionsConfigured(ChannelSlot& slot, const PartitionRecords& records,
                                              const std::array<uint8_t, 3>& givenKeyIds) {
-    if (m_window.m_productionMode) {
-        // The workers share the window's partition state with the partition reads of the other channels, and its
-        // copy of the partitions is no chip's.
-        std::lock_guard<std::mutex> turn(m_window.m_partitionReadMutex);
-        for (int i = 0; i < 3; ++i)
-            if (givenKeyIds[i] != 0xFF) m_window.RememberPartitionKeyId(i, givenKeyIds[i]);
-        return;
-    }
+    // The production workers share the window's partition state with the partition reads of the other channels,
+    // and its copy of the partitions is no chip's.
+    const bool production = m_window.m_productionMode;
+    std::unique_lock<std::mutex> turn(m_window.m_partitionReadMutex, std::defer_lock);
+    if (production) turn.lock();
     for (int i = 0; i < 3; ++i)
         if (givenKeyIds[i] != 0xFF) m_window.RememberPartitionKeyId(i, givenKeyIds[i]);
-    if (slot.index == 0) m_window.TakeConfiguredPartitions(records);
+    if (!production && slot.index == 0) m_window.TakeConfiguredPartitions(records);
 }
 
 void MainWindowJobHost::LastWorkerEnded() { m_window.RunDeferredDeviceRefresh(); }

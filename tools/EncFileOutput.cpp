@@ -1,10 +1,11 @@
 #include "tools/EncFileOutput.h"
 
+#include "core/IntelHex.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
 #include "framework/Files.h"
+#include "framework/Format.h"
 #include "tools/EncFiles.h"
-#include "tools/HexSpanText.h"
 #include "tools/ToolMessage.h"
 
 fw::Text EncFileFolder(fw::TextView workDir) {
@@ -44,7 +45,8 @@ bool ReadEncSource(const fw::Window* owner, const EncSourceFile& source, std::ve
             ShowToolMessage(owner, TranslateText(u"BIN文件打开失败！"));
             return false;
         case PlaintextRead::SpanTooLarge:
-            ShowToolMessage(owner, HexSpanTooLargeText());
+            ShowToolMessage(owner, fw::Format(TranslateText(u"HEX文件的数据地址跨度超过任何芯片的FLASH容量（%dKB）！"),
+                                              static_cast<int>(kHexMaxSpan / 1024)));
             return false;
         case PlaintextRead::OpenFailed:
             break;
