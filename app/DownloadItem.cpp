@@ -24,7 +24,6 @@ void ClearSegments(DownloadItem& item, int count) {
 void ClearItemsForProject(DownloadItems& items) {
     for (DownloadItem& item : items) {
         ClearSegments(item, kMaxSegments);
-        item.readSize = item.readKeyId = item.readAuthentication = item.readEncryption = 0;
         item.configure = 0;
         item.enciphered = 0;
         item.keyUpdate = 0;

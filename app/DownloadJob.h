@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/ChannelSlot.h"
+#include "app/ChipSeries.h"
 #include "app/DownloadItem.h"
 #include "devicelib/OvMcuCmdDll.h"
 #include "framework/Text.h"
@@ -115,12 +116,6 @@ struct DownloadJobSettings {
     OptionRwBlock optionBytes{};  // the chip's option bytes as last read
 };
 
-// The key-table entry of a partition's key id by series (5: ids 0 and 1 map to 30 and 31; 8 and 9: 28 + id,
-// ids above 3 to 31; others: the id itself); -1 when the partition has none.
-int PartitionKeyEntry(uint8_t series, uint8_t keyId);
-// The entry a key update of item i stores its new key in.
-int UpdatedKeyEntry(uint8_t series, int item);
-
 class DownloadJob {
 public:
     // slot null means channel 0 as the window's commands pass it; the job itself always has its channel.
@@ -157,6 +152,8 @@ private:
                       const KeyUpdateRecord* key);
     // The key text that opens partition i: the one this job configured or updated, else the one read at connect.
     const fw::Text& PartitionKeyText(int i) const;
+    // The key id of partition i as this job leaves it: the one the job configures, else the one the chip holds.
+    uint8_t KeyIdOfPartition(int i) const;
 
     DownloadHost& m_host;
     DownloadItems& m_items;

@@ -60,7 +60,8 @@ void CQXDownloadToolDlg::ApplyChipInfo() {
 
     // Only a chip that just answered can be a new chip; a loaded file or a chosen series says nothing about it.
     if (m_chipInfoFresh && m_ucid != m_profileUcid) {
-        for (int i = 0; i < 32; ++i) fw::WriteProfileString(u"Settings", fw::Format(u"Key%d", i), u"");
+        for (int i = 0; i < 32; ++i)
+            fw::WriteProfileString(u"Settings", fw::Format(u"Key%d", i), u"");
         LoadKeyTable();
         m_profileUcid = m_ucid;
         m_chipMark = m_chipModel;
@@ -73,7 +74,8 @@ void CQXDownloadToolDlg::ApplyChipInfo() {
     auto fill = [&area, this](const std::vector<Text>& entries) {
         if (area.GetCount() != static_cast<int>(entries.size())) {
             area.ResetContent();
-            for (const Text& e : entries) area.AddString(e);
+            for (const Text& e : entries)
+                area.AddString(e);
         }
         area.SetCurSel(m_downloadArea < area.GetCount() ? m_downloadArea : 0);
     };
@@ -136,7 +138,8 @@ int CQXDownloadToolDlg::ComputeProgressSteps(ChannelSlot* channel) {
     if (!testModeSecurityWithoutFirmware) {
         for (const DownloadItem& item : m_items) {
             if (!item.enabled) continue;
-            for (uint32_t j = 0; j < UsedSegments(item); ++j) total += item.length[j];
+            for (uint32_t j = 0; j < UsedSegments(item); ++j)
+                total += item.length[j];
         }
     }
     if (slot.chipSeries == 10 && IsDlgButtonChecked(IDC_CHECK_SAFE_MODULE)) total += m_safeModuleSize;
@@ -166,7 +169,8 @@ int CQXDownloadToolDlg::ComputeProgressSteps(ChannelSlot* channel) {
 
 int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel) {
     ChannelSlot& slot = channel ? *channel : g_channels[0];
-    for (int i = 0; i < 3; ++i) records[i] = UserPartitionRecord{};
+    for (int i = 0; i < 3; ++i)
+        records[i] = UserPartitionRecord{};
     slot.user1Units = 0;
     const ChipSeriesCode series = slot.chipSeries;
     if (SeriesHasNoUserPartitions(series) || series == 10 || IsSwd(m_interface)) return 1;
@@ -193,14 +197,12 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
         if (r.keyId == 0xFF) {
             store(m_partitionKeyIds[i], 0xFFu);
         } else {
-            if (series == 5) {
-                store(m_partitionKeyIds[i], i == 0 ? 0u : 1u);
-            } else if (series == 8 || series == 9) {
-                store(m_partitionKeyIds[i], static_cast<uint32_t>(i));
-            } else {
-                store(m_partitionKeyIds[i],
-                      static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0)));
-            }
+            // The chip answers only whether an id is set: a series that fixes it says which, else the id last
+            // configured from this program.
+            const std::optional<uint8_t> fixed = FixedPartitionKeyId(series, i);
+            store(m_partitionKeyIds[i],
+                  fixed ? uint32_t{*fixed}
+                        : static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0)));
             fw::Sleep(5);
         }
         store(m_items[i].partitionKeyText, PartitionKeyText(i));
@@ -226,17 +228,20 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
         AppendLog(TranslateText(u"分区大小不正确！"), kLogRed);
         return 0;
     }
-    for (int i = 0; i < 3; ++i) records[i].size = layout.sizes[i];
+    for (int i = 0; i < 3; ++i)
+        records[i].size = layout.sizes[i];
     slot.user1Units = layout.user1Units;
     if (layout.resetStarts) {
-        for (int i = 0; i < 3; ++i) store(m_items[i].addressText[0], layout.starts[i]);
+        for (int i = 0; i < 3; ++i)
+            store(m_items[i].addressText[0], layout.starts[i]);
         SetDlgItemText(IDC_EDIT_START_ADDR, layout.starts[0]);
         GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(true);
         GetDlgItem(IDC_BTN_BROWSE).EnableWindow(true);
     }
     for (int i = 0; i < 3; ++i) {
         store(m_items[i].readSize, records[i].size);
-        store(m_items[i].readKeyId, records[i].keyId);
+        const bool held = records[i].keyId != 0xFF && m_partitionKeyIds[i] <= 0xFF;
+        store(m_items[i].readKeyId, held ? static_cast<uint8_t>(m_partitionKeyIds[i]) : uint8_t{0xFF});
         store(m_items[i].readAuthentication, static_cast<uint8_t>(records[i].flags >> 4));
         store(m_items[i].readEncryption, static_cast<uint8_t>(records[i].flags & 0x0F));
     }
