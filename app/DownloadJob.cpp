@@ -51,7 +51,6 @@ DownloadJob::DownloadJob(DownloadHost& host, DownloadItems& items, const Downloa
       m_settings(settings),
       m_slot(slot),
       m_partitions(settings.partitions),
-      m_optionBytes(settings.optionBytes),
       m_chipInfo(settings.chipInfo) {}
 
 void DownloadJob::Report(const fw::Text& text, int kind) { m_host.ReportStatus(&m_slot, text, kind); }
@@ -132,7 +131,6 @@ int DownloadJob::ProgramDevice() {
             ReportFailure(TranslateText(u"读取选项字节失败！"));
             return 1;
         }
-        m_optionImageRead = true;
     }
 
     if (!TakeOptionImage() || !LiftProtection()) return 1;

@@ -112,7 +112,6 @@ struct DownloadJobSettings {
     // Copies the job takes at its start.
     ChipInfoBlock chipInfo{};
     PartitionRecords partitions{};
-    OptionRwBlock optionBytes{};  // the chip's option bytes as last read
 };
 
 // The key-table entry of a partition's key id by series (5: ids 0 and 1 map to 30 and 31; 8 and 9: 28 + id,
@@ -153,6 +152,7 @@ private:
     void ReportFailure(const fw::Text& text) { Report(text, kStatusFailure); }
     void StatusLine(StatusCode status);     // the status text as a failure line of the channel
     void StatusLineRed(StatusCode status);  // the status text in red in the log
+    bool HoldsWholeOptionImage() const;
     int EraseInternal(const fw::Text& label, uint32_t start, uint32_t last, const UserPartitionRecord* partition,
                       const KeyUpdateRecord* key);
     // The key text that opens partition i: the one this job configured or updated, else the one read at connect.
@@ -163,8 +163,7 @@ private:
     const DownloadJobSettings& m_settings;
     ChannelSlot& m_slot;
     PartitionRecords m_partitions{};
-    OptionRwBlock m_optionBytes{};
-    bool m_optionImageRead = false;  // m_optionBytes was read from the chip by this job, not taken from the window
+    OptionRwBlock m_optionBytes{};  // the chip's option bytes as this job read them; empty until it does
     ChipInfoBlock m_chipInfo{};
     std::array<std::optional<fw::Text>, kDownloadItemCount> m_configuredKeys;
     bool m_chipErased = false;

@@ -63,9 +63,6 @@ public:
     enum class OptionTransfer { Failed, Done, NotRead, Short };
     OptionTransfer ReadWriteOptionBytes(DeviceHandle device, std::array<uint8_t, 64>& image, int operation,
                                         uint8_t unused = 0xFF, size_t* answered = nullptr);
-    // After a command that changed the chip's option bytes without handing over the image (protection commands and
-    // the write-protection editor): the window's copy is read again from the chip.
-    void RefreshOptionBytesCopy();
 
     // Menu and controls.
     void UpdateMenuState(int enable);
@@ -136,7 +133,7 @@ public:
     // What the download project chosen last brought: its chip's series name and the option bytes it writes.
     fw::Text m_projectSeriesName;
     std::optional<std::array<uint8_t, 20>> m_projectOptionBytes;
-    OptionRwBlock m_fileOptionBytes{};  // what a hex file brought; chip reads go to m_optionBytes only
+    OptionRwBlock m_fileOptionBytes{};  // what a hex file brought; never a chip read
     DownloadItems m_items;
     double m_flashSizeKB = 0.0;
     uint32_t m_partitionUnitKB = 0, m_pageSize = 0;
@@ -153,7 +150,6 @@ public:
     ChipInfoBlock m_chipInfo{};
     UserPartitionRecord m_partitions[3]{};
     KeyUpdateRecord m_keyUpdates[3]{};
-    OptionRwBlock m_optionBytes{};
     uint8_t m_securityFileKind = 0xFF, m_setKeyMode = 0;
     uint32_t m_safeModuleAddr = 0x15000000;
     std::vector<uint8_t> m_safeModuleData;

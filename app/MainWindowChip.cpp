@@ -4,10 +4,10 @@
 #include "app/ChipIdentity.h"
 #include "app/ControlRules.h"
 #include "app/MainWindow.h"
-#include "app/OptionAnswer.h"
 #include "app/OptionProtection.h"
 #include "app/PartitionLayout.h"
 #include "app/ProgressSteps.h"
+#include "app/ReadAnswer.h"
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
@@ -323,22 +323,6 @@ int CQXDownloadToolDlg::ReadOptionBytes(OptionRwBlock* block, ChannelSlot* chann
     return 1;
 }
 
-void CQXDownloadToolDlg::RefreshOptionBytesCopy() {
-    // The copy is what a later download lays a project's bytes over: a stale one would bring back what was just
-    // replaced. One that cannot be read again is dropped, and such a download then refuses instead.
-    if (m_chipSeries == 10) return;  // its copy holds an item, never written back whole
-    OptionRwBlock block{};
-    block.length = OptionImageReadLength(m_chipSeries);
-    const StatusCode status = OV_CMD_OPT_RW(m_hDevice, &block);
-    if (status == CMD_STATUS_OK) {
-        m_optionBytes = block;
-        return;
-    }
-    m_optionBytes = OptionRwBlock{};
-    AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
-    AppendLog(TranslateText(u"重新读取选项字节失败！"), kLogRed);
-}
-
 CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(DeviceHandle device,
                                                                             std::array<uint8_t, 64>& image,
                                                                             int operation, uint8_t /*unused*/,
@@ -364,7 +348,7 @@ CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(Devi
         const size_t brought = std::min<size_t>(block.length, image.size());
         std::copy_n(block.data, brought, image.begin());
         if (answered) *answered = brought;
-        if (!OptionAnswerIsWhole(block, series)) return OptionTransfer::Short;
+        if (!AnswerIsWhole(block, OptionWriteBackLength(block, series))) return OptionTransfer::Short;
     } else {
         block.operation = static_cast<uint8_t>(operation);
         block.length = OptionImageWriteLength(series);
@@ -374,9 +358,6 @@ CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(Devi
             AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
             return OptionTransfer::Failed;
         }
-        // Keep the connection's copy of the chip image in step, so a later download that lays a project's
-        // bytes over it does not bring back what the editor just replaced.
-        std::copy_n(image.begin(), block.length, m_optionBytes.data);
     }
     const std::optional<ProtectionState> state = EditorProtectionOfImage(series, image);
     if (!state) {
