@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "fuzz/FuzzAccept.h"
 #include "offline/LinkFrame.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -17,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A complete reply holds the whole payload its length byte announces, and its check byte.
     if (reply.Complete() && (payload.size() != reply.Byte(5) - 1u || reply.Size() < 7 + payload.size()))
         __builtin_trap();
+    if (reply.Complete()) FuzzAccepted();
     for (size_t offset = 0; offset < payload.size() + 4; ++offset)
         (void)reply.PayloadBe32(offset);
     (void)LinkPayloadText(payload);

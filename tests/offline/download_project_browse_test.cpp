@@ -193,9 +193,11 @@ TEST_F(DownloadProjectBrowse, FilesBecomeSegmentsAtTheirAddressesAndTheOptionByt
     Browse(w, path);
 
     EXPECT_TRUE(LogHas(u"文件加载成功！"));
-    // Each range ends at its last byte, as every other file's range line does.
-    EXPECT_TRUE(LogHas(u"文件地址范围1：0x08000000-0x080003EF"));
+    // Each range ends at the file's own last byte and the size counts the files' own bytes, as for every other
+    // file: the padding to 16 bytes is programmed, not logged.
+    EXPECT_TRUE(LogHas(u"文件地址范围1：0x08000000-0x080003E7"));
     EXPECT_TRUE(LogHas(u"文件地址范围2：0x08004000-0x0800401F"));
+    EXPECT_TRUE(LogHas(u"文件大小：1032 byte"));
     const DownloadItem& item = w.m_items[0];
     ASSERT_EQ(item.segmentCount, 2u);
     for (std::size_t k = 0; k < rows.size(); ++k) {
@@ -219,6 +221,40 @@ TEST_F(DownloadProjectBrowse, FilesBecomeSegmentsAtTheirAddressesAndTheOptionByt
     Browse(w, dir.Wide("app.bin"));
     EXPECT_FALSE(w.TakeJobSettings()->projectOptionBytes.has_value());
     EXPECT_EQ(w.m_writeOptionBytes, 0);
+}
+
+// The same file logs the same range and size whichever road it comes by: in a project, as a HEX file, as a bin
+// file at the same start.
+TEST_F(DownloadProjectBrowse, AFileLogsItsOwnRangeAndSizeOnEveryRoad) {
+    const std::vector<uint8_t> image = Pattern(5000, 4);
+    const fw::Text range = u"0x08008000-0x08009387";
+    const fw::Text size = u"文件大小：5000 byte";
+    CQXDownloadToolDlg& w = Start();
+    w.SetDlgItemText(IDC_EDIT_START_ADDR, u"08008000");
+    dir.Write("app.hex", hexfile::Text({{0x08008000, image}}));
+    dir.Write("app.bin", std::string(image.begin(), image.end()));
+    struct Road {
+        const char* name;
+        fw::Text path;
+        fw::Text rangeLine;  // empty: the road logs no range
+    };
+    const Road roads[] = {
+        {"project", WriteProject("app.dlpf", u"VK517C8", {{"app.bin", 0x08008000, image}}), u"文件地址范围1：" + range},
+        {"HEX file", dir.Wide("app.hex"), u"文件地址范围：" + range},
+        {"bin file", dir.Wide("app.bin"), {}},
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        host.ClearRecords();
+        Browse(w, road.path);
+        ASSERT_TRUE(LogHas(u"文件加载成功！"));
+        if (!road.rangeLine.empty()) {
+            EXPECT_TRUE(LogHas(road.rangeLine));
+        }
+        EXPECT_TRUE(LogHas(size));
+        // What is programmed is still whole 16-byte rows.
+        EXPECT_EQ(w.m_items[0].length[0], 5008u);
+    }
 }
 
 // Each partition's entry and key update of the project reach the download item of that partition: enabled, size,
