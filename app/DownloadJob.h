@@ -24,6 +24,14 @@ inline constexpr int kStatusFailure = 2;
 
 using PartitionRecords = std::array<UserPartitionRecord, 3>;
 
+// What a partition read learns of the keys of one chip's partitions. It belongs to that chip's job: production
+// channels read their chips side by side, each chip with its own ids.
+struct PartitionKeys {
+    std::array<uint8_t, 3> answered{};  // the key id each partition read answered: 0 an id is set, 0xFF none
+    std::array<uint32_t, 3> held{};     // the key id the program holds for the partition, 0xFF none
+    std::array<fw::Text, 3> texts;      // the key text of that id in the chip key table, empty when none
+};
+
 // What the job needs of the main window. Every call may come from a download worker.
 class DownloadHost {
 public:
@@ -43,7 +51,7 @@ public:
     virtual bool ConnectDevice(ChannelSlot& slot) = 0;
     virtual void DisconnectDevice(ChannelSlot& slot) = 0;
     virtual bool GetChipInfo(ChipInfoBlock& info, ChannelSlot& slot) = 0;
-    virtual bool ReadPartitions(PartitionRecords& records, ChannelSlot* slot) = 0;
+    virtual bool ReadPartitions(PartitionRecords& records, PartitionKeys& keys, ChannelSlot* slot) = 0;
     virtual bool ReadOptionBytes(OptionRwBlock& block, ChannelSlot* slot) = 0;
 
     // Window state around a job.
@@ -112,6 +120,7 @@ struct DownloadJobSettings {
     // Copies the job takes at its start.
     ChipInfoBlock chipInfo{};
     PartitionRecords partitions{};
+    PartitionKeys partitionKeys;
 };
 
 // The key-table entry of a partition's key id by series (5: ids 0 and 1 map to 30 and 31; 8 and 9: 28 + id,
@@ -155,7 +164,8 @@ private:
     bool HoldsWholeOptionImage() const;
     int EraseInternal(const fw::Text& label, uint32_t start, uint32_t last, const UserPartitionRecord* partition,
                       const KeyUpdateRecord* key);
-    // The key text that opens partition i: the one this job configured or updated, else the one read at connect.
+    // The key text that opens partition i: the one this job configured or updated, else the one its chip's
+    // partition read found.
     const fw::Text& PartitionKeyText(int i) const;
 
     DownloadHost& m_host;
@@ -163,6 +173,7 @@ private:
     const DownloadJobSettings& m_settings;
     ChannelSlot& m_slot;
     PartitionRecords m_partitions{};
+    PartitionKeys m_partitionKeys;
     OptionRwBlock m_optionBytes{};  // the chip's option bytes as this job read them; empty until it does
     ChipInfoBlock m_chipInfo{};
     std::array<std::optional<fw::Text>, kDownloadItemCount> m_configuredKeys;

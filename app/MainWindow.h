@@ -52,7 +52,9 @@ public:
     void ShowChipInfo();
     void SeriesFromChipName(fw::Text name);
     int ComputeProgressSteps(ChannelSlot* channel);
-    int ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel);
+    // keys, when given, receives what the read learnt of the chip's partition keys. A production worker's chip is
+    // its job's alone: its read leaves the window's copy of the partitions (the chip of test mode's) as it was.
+    int ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel, PartitionKeys* keys = nullptr);
     int ReadOptionBytes(OptionRwBlock* block, ChannelSlot* channel);
     // The protection lift of a download for one channel (null: channel 0); 0 when the chip stays protected.
     int LiftProtection(ChannelSlot* channel);
@@ -84,6 +86,11 @@ public:
     static std::function<bool()> s_restartProgram;
 
     fw::Text PartitionKeyText(int partition) const;
+    // The key text of a partition's key id on a chip of the series, from the chip key table under its lock.
+    fw::Text PartitionKeyTextOfId(ChipSeriesCode series, uint32_t keyId) const;
+    // The window's copy of what the partition read learnt of the keys, and its replacement.
+    PartitionKeys WindowPartitionKeys() const;
+    void TakePartitionKeys(const PartitionKeys& keys);
     // A partition was given a key id: kept in the window and in the profile, where the next read of the partitions,
     // which answers only whether an id is set, finds it.
     void RememberPartitionKeyId(int partition, uint8_t keyId);
@@ -140,6 +147,7 @@ public:
     uint32_t m_flashBase = 0x08000000;
     std::vector<uint32_t> m_partitionKeyIds;
     std::vector<fw::Text> m_keyTable;
+    mutable std::mutex m_keyTableLock;  // download workers read and store chip keys
     CMessageBoxEx m_msgBox;
     int m_restartRequested = 0;
     lexmira::wxLocale* m_pLocale = nullptr;

@@ -60,7 +60,8 @@ void CQXDownloadToolDlg::ApplyChipInfo() {
 
     // Only a chip that just answered can be a new chip; a loaded file or a chosen series says nothing about it.
     if (m_chipInfoFresh && m_ucid != m_profileUcid) {
-        for (int i = 0; i < 32; ++i) fw::WriteProfileString(u"Settings", fw::Format(u"Key%d", i), u"");
+        for (int i = 0; i < 32; ++i)
+            fw::WriteProfileString(u"Settings", fw::Format(u"Key%d", i), u"");
         LoadKeyTable();
         m_profileUcid = m_ucid;
         m_chipMark = m_chipModel;
@@ -73,7 +74,8 @@ void CQXDownloadToolDlg::ApplyChipInfo() {
     auto fill = [&area, this](const std::vector<Text>& entries) {
         if (area.GetCount() != static_cast<int>(entries.size())) {
             area.ResetContent();
-            for (const Text& e : entries) area.AddString(e);
+            for (const Text& e : entries)
+                area.AddString(e);
         }
         area.SetCurSel(m_downloadArea < area.GetCount() ? m_downloadArea : 0);
     };
@@ -136,7 +138,8 @@ int CQXDownloadToolDlg::ComputeProgressSteps(ChannelSlot* channel) {
     if (!testModeSecurityWithoutFirmware) {
         for (const DownloadItem& item : m_items) {
             if (!item.enabled) continue;
-            for (uint32_t j = 0; j < UsedSegments(item); ++j) total += item.length[j];
+            for (uint32_t j = 0; j < UsedSegments(item); ++j)
+                total += item.length[j];
         }
     }
     if (slot.chipSeries == 10 && IsDlgButtonChecked(IDC_CHECK_SAFE_MODULE)) total += m_safeModuleSize;
@@ -164,22 +167,26 @@ int CQXDownloadToolDlg::ComputeProgressSteps(ChannelSlot* channel) {
     return 1;
 }
 
-int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel) {
+int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel, PartitionKeys* keys) {
     ChannelSlot& slot = channel ? *channel : g_channels[0];
-    for (int i = 0; i < 3; ++i) records[i] = UserPartitionRecord{};
+    for (int i = 0; i < 3; ++i)
+        records[i] = UserPartitionRecord{};
     slot.user1Units = 0;
     const ChipSeriesCode series = slot.chipSeries;
     if (SeriesHasNoUserPartitions(series) || series == 10 || IsSwd(m_interface)) return 1;
 
-    // Production workers read their chips' partitions at once into the window's one set of items: they take turns,
-    // and a value already there is not written again, so workers that read the same layout never write under
-    // another worker reading it.
+    // Production workers read their chips' partitions at once: they take turns for the profile's key ids and the
+    // start addresses of the window's items, and a start already there is not written again, so workers that read
+    // the same layout never write under another worker reading it.
     std::unique_lock<std::mutex> turn(m_partitionReadMutex, std::defer_lock);
     if (m_productionMode && channel) turn.lock();
+    const bool windowsChip = !m_productionMode || channel == nullptr;
     const auto store = [](auto& target, const auto& value) {
         if (target != value) target = value;
     };
-    if (m_partitionKeyIds.size() != 3) m_partitionKeyIds.resize(3);
+    // A partition the series does not have keeps what was known of it.
+    PartitionKeys windowKeys = keys ? PartitionKeys{} : WindowPartitionKeys();
+    PartitionKeys& read = keys ? *keys : windowKeys;
     for (int i = 0; i < 3; ++i) {
         if (series == 5 && i == 1) continue;
         UserPartitionRecord& r = records[i];
@@ -191,19 +198,19 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
             return 0;
         }
         if (r.keyId == 0xFF) {
-            store(m_partitionKeyIds[i], 0xFFu);
+            read.held[i] = 0xFF;
         } else {
             if (series == 5) {
-                store(m_partitionKeyIds[i], i == 0 ? 0u : 1u);
+                read.held[i] = i == 0 ? 0 : 1;
             } else if (series == 8 || series == 9) {
-                store(m_partitionKeyIds[i], static_cast<uint32_t>(i));
+                read.held[i] = static_cast<uint32_t>(i);
             } else {
-                store(m_partitionKeyIds[i],
-                      static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0)));
+                read.held[i] =
+                    static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0));
             }
             fw::Sleep(5);
         }
-        store(m_items[i].partitionKeyText, PartitionKeyText(i));
+        read.texts[i] = PartitionKeyTextOfId(series, read.held[i]);
     }
 
     PartitionLayoutInput in;
@@ -226,19 +233,25 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
         AppendLog(TranslateText(u"分区大小不正确！"), kLogRed);
         return 0;
     }
-    for (int i = 0; i < 3; ++i) records[i].size = layout.sizes[i];
+    for (int i = 0; i < 3; ++i)
+        records[i].size = layout.sizes[i];
     slot.user1Units = layout.user1Units;
     if (layout.resetStarts) {
-        for (int i = 0; i < 3; ++i) store(m_items[i].addressText[0], layout.starts[i]);
+        for (int i = 0; i < 3; ++i)
+            store(m_items[i].addressText[0], layout.starts[i]);
         SetDlgItemText(IDC_EDIT_START_ADDR, layout.starts[0]);
         GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(true);
         GetDlgItem(IDC_BTN_BROWSE).EnableWindow(true);
     }
-    for (int i = 0; i < 3; ++i) {
-        store(m_items[i].readSize, records[i].size);
-        store(m_items[i].readKeyId, records[i].keyId);
-        store(m_items[i].readAuthentication, static_cast<uint8_t>(records[i].flags >> 4));
-        store(m_items[i].readEncryption, static_cast<uint8_t>(records[i].flags & 0x0F));
+    for (int i = 0; i < 3; ++i)
+        read.answered[i] = records[i].keyId;
+    if (windowsChip) {
+        TakePartitionKeys(read);
+        for (int i = 0; i < 3; ++i) {
+            m_items[i].readSize = records[i].size;
+            m_items[i].readAuthentication = static_cast<uint8_t>(records[i].flags >> 4);
+            m_items[i].readEncryption = static_cast<uint8_t>(records[i].flags & 0x0F);
+        }
     }
     if (records[1].size != 0 || records[2].size != 0) {
         AppendLog(TranslateText(u"当前已配置分区"), kLogBlack);
@@ -255,10 +268,32 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
 
 Text CQXDownloadToolDlg::PartitionKeyText(int partition) const {
     if (partition < 0 || partition >= static_cast<int>(m_partitionKeyIds.size())) return {};
-    const uint32_t k = m_partitionKeyIds[static_cast<size_t>(partition)];
-    const int entry = k <= 31 ? PartitionKeyEntry(m_chipSeries, static_cast<uint8_t>(k)) : -1;
+    return PartitionKeyTextOfId(m_chipSeries, m_partitionKeyIds[static_cast<size_t>(partition)]);
+}
+
+Text CQXDownloadToolDlg::PartitionKeyTextOfId(ChipSeriesCode series, uint32_t keyId) const {
+    const int entry = keyId <= 31 ? PartitionKeyEntry(series, static_cast<uint8_t>(keyId)) : -1;
+    std::lock_guard<std::mutex> lock(m_keyTableLock);
     if (entry < 0 || entry >= static_cast<int>(m_keyTable.size())) return {};
     return m_keyTable[static_cast<size_t>(entry)];
+}
+
+PartitionKeys CQXDownloadToolDlg::WindowPartitionKeys() const {
+    PartitionKeys keys;
+    for (size_t i = 0; i < 3; ++i) {
+        keys.answered[i] = m_items[i].readKeyId;
+        keys.held[i] = i < m_partitionKeyIds.size() ? m_partitionKeyIds[i] : 0;
+        keys.texts[i] = m_items[i].partitionKeyText;
+    }
+    return keys;
+}
+
+void CQXDownloadToolDlg::TakePartitionKeys(const PartitionKeys& keys) {
+    m_partitionKeyIds.assign(keys.held.begin(), keys.held.end());
+    for (size_t i = 0; i < 3; ++i) {
+        m_items[i].readKeyId = keys.answered[i];
+        m_items[i].partitionKeyText = keys.texts[i];
+    }
 }
 
 void CQXDownloadToolDlg::RememberPartitionKeyId(int partition, uint8_t keyId) {

@@ -87,7 +87,7 @@ int DownloadJob::WritePartitions(PartitionRecords& records) {
 }
 
 const fw::Text& DownloadJob::PartitionKeyText(int i) const {
-    return m_configuredKeys[i] ? *m_configuredKeys[i] : m_items[i].partitionKeyText;
+    return m_configuredKeys[i] ? *m_configuredKeys[i] : m_partitionKeys.texts[i];
 }
 
 int DownloadJob::UpdatePartitionKeys() {
@@ -99,7 +99,7 @@ int DownloadJob::UpdatePartitionKeys() {
         const fw::Text label = Label(m_items, i);
         Report(label + TranslateText(u"更新密钥..."), kStatusPlain);
         KeyUpdateRecord record{};
-        record.keyId = series == 5 && i == 0 ? 0 : series == 5 && i == 2 ? 1 : item.readKeyId;
+        record.keyId = series == 5 && i == 0 ? 0 : series == 5 && i == 2 ? 1 : m_partitionKeys.answered[i];
         if (!KeyBytes(item.newKeyHex, record.key) || !KeyBytes(item.oldKeyHex, record.oldKey)) {
             ReportFailure(label + TranslateText(u"更新密钥失败！"));
             return 0;
@@ -110,7 +110,8 @@ int DownloadJob::UpdatePartitionKeys() {
             ReportFailure(label + TranslateText(u"更新密钥失败！"));
             return 0;
         }
-        item.partitionKeyText = item.newKeyHex;
+        // The window's copy of the partitions is the chip of test mode's; a production chip's key is its job's.
+        if (!m_settings.productionMode) item.partitionKeyText = item.newKeyHex;
         m_configuredKeys[i] = item.newKeyHex;
         Report(label + TranslateText(u"更新密钥成功！"), kStatusSuccess);
         m_host.StoreChipKey(UpdatedKeyEntry(series, i), item.newKeyHex);

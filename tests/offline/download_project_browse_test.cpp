@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -689,6 +692,72 @@ TEST_F(DownloadProjectBrowse, AProjectTurningOnAuthenticationDownloadsIntoThePar
         w.Click(IDC_BTN_CONNECT);
         ASSERT_EQ(w.m_connected, 1);
         EXPECT_EQ(w.m_items[0].partitionKeyText, fw::Text(g_defaultChipKeys[PartitionKeyEntry(c.series, c.keyId)]));
+    }
+}
+
+// A line of two USART channels whose project authenticates USER1 under key id 5. The chip of port 0 was configured
+// in the run before; port 1 now holds a fresh chip, whose partition read finds no key. Each chip's read is its own
+// job's: with port 1 reading after port 0 has read and port 0 downloading after port 1 has read, as a busy line
+// has it, the configured chip still opens its partition with the key of id 5.
+TEST_F(DownloadProjectBrowse, AFreshChipReadBesideAConfiguredOneLeavesItsKeyAlone) {
+    const std::string ports[] = {"/dev/ttyUSB0", "/dev/ttyUSB1"};
+    const auto freshChip = [](uint8_t ucid) {
+        ovsim::ChipSpec chip = Chip(0);
+        chip.ucid.assign(16, ucid);
+        return chip;
+    };
+    SysConfig("interface=00\nBaud=115200\n");
+    dir.Write("Series CFG Table.ini", "CLASS=VK517\nPAGESIZE=0x800\n");
+    ovsim::Attach(OV_IFACE_USART, ports[0], freshChip(0x51));
+    ovsim::Attach(OV_IFACE_USART, ports[1], freshChip(0x52));
+    CQXDownloadToolDlg& w = Start();
+    w.SendCommand(ID_PRODUCTION_MODE);
+    ASSERT_EQ(w.m_productionMode, 1);
+    const std::vector<uint8_t> image = Pattern(0x400, 3);
+    Browse(w, WriteProject("line.dlpf", u"VK517", {{"app.bin", 0x08000000, image}}, std::nullopt,
+                           WithPartition(0, 0, 5, 0x10)));
+    ASSERT_TRUE(LogHas(u"文件加载成功！"));
+    ASSERT_TRUE(ProductionDownload(w, std::size(ports)));
+    ASSERT_EQ(g_passCount, 2);
+
+    ovsim::Attach(OV_IFACE_USART, ports[1], freshChip(0x53));
+    // Each port's first chip-information call opens its job's reads, its first option-byte read follows its
+    // partition read. The waits end at once in the forced order; their limit only keeps a broken run from hanging.
+    std::mutex m;
+    std::condition_variable changed;
+    bool port0Read = false, port1Read = false, ordered = true;
+    const auto waitFor = [&](std::unique_lock<std::mutex>& lock, const bool& done) {
+        ordered = changed.wait_for(lock, std::chrono::seconds(60), [&] { return done; }) && ordered;
+    };
+    bool port1Started = false;
+    ovsim::SetCallObserver([&](ovsim::Fn fn, const std::string& device) {
+        std::unique_lock lock(m);
+        if (device == ports[1] && fn == ovsim::Fn::GetInf && !port1Started) {
+            port1Started = true;
+            waitFor(lock, port0Read);
+        } else if (device == ports[0] && fn == ovsim::Fn::OptRw && !port0Read) {
+            port0Read = true;
+            changed.notify_all();
+            waitFor(lock, port1Read);
+        } else if (device == ports[1] && fn == ovsim::Fn::OptRw && !port1Read) {
+            port1Read = true;
+            changed.notify_all();
+        }
+    });
+    const bool ended = ProductionDownload(w, std::size(ports));
+    ovsim::SetCallObserver({});
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(ordered);
+
+    EXPECT_EQ(g_passCount, 2);
+    EXPECT_EQ(g_failCount, 0);
+    const int rowEdits[] = {IDC_ROW1_EDIT, IDC_ROW2_EDIT};
+    for (int n = 0; n < 2; ++n) {
+        const std::string& port = ports[n];
+        SCOPED_TRACE(port);
+        EXPECT_EQ(w.GetDlgItemText(rowEdits[n]), u"程序下载完成！");
+        EXPECT_EQ(ovsim::Partition(port, 0).keyId, 5);
+        EXPECT_EQ(ovsim::ReadMemory(port, 0x08000000, static_cast<uint32_t>(image.size())), image);
     }
 }
 

@@ -130,22 +130,29 @@ TEST_F(JobTest, WritePartitionsFailsWhenTheSizeReadBackDiffers) {
     }
 }
 
+// The window's copy of the partition keys follows the chip of test mode; a production chip's new key is its job's.
 TEST_F(JobTest, KeyUpdateReplacesTheChipKeyAndStoresItEnciphered) {
-    Attach(OV_IFACE_USART);
-    const auto factory = ovsim::FactoryKey(1);
-    items[1].enabled = 1;
-    items[1].keyUpdate = 1;
-    items[1].readKeyId = 1;
-    items[1].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
-    items[1].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+    for (const bool production : {false, true}) {
+        SCOPED_TRACE(production ? "production" : "test mode");
+        Fresh();
+        Attach(OV_IFACE_USART);
+        settings.productionMode = production;
+        const auto factory = ovsim::FactoryKey(1);
+        items[1].enabled = 1;
+        items[1].keyUpdate = 1;
+        settings.partitionKeys.answered[1] = 1;
+        items[1].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
+        items[1].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+        items[1].partitionKeyText = items[1].oldKeyHex;
 
-    EXPECT_EQ(DownloadJob(*host, items, settings, slot()).UpdatePartitionKeys(), 1);
+        EXPECT_EQ(DownloadJob(*host, items, settings, slot()).UpdatePartitionKeys(), 1);
 
-    const auto key = ovsim::ChipKey(m_name, 1);
-    EXPECT_EQ(BytesToHex(std::span<const uint8_t>(key)), items[1].newKeyHex);
-    EXPECT_EQ(items[1].partitionKeyText, items[1].newKeyHex);
-    EXPECT_EQ(host->storedKeys.at(1), items[1].newKeyHex);
-    EXPECT_TRUE(host->HasLine(u"USER2 更新密钥成功！", kStatusSuccess));
+        const auto key = ovsim::ChipKey(m_name, 1);
+        EXPECT_EQ(BytesToHex(std::span<const uint8_t>(key)), items[1].newKeyHex);
+        EXPECT_EQ(items[1].partitionKeyText, production ? items[1].oldKeyHex : items[1].newKeyHex);
+        EXPECT_EQ(host->storedKeys.at(1), items[1].newKeyHex);
+        EXPECT_TRUE(host->HasLine(u"USER2 更新密钥成功！", kStatusSuccess));
+    }
 }
 
 TEST_F(JobTest, KeyUpdateWithAWrongOldKeyFails) {
@@ -180,7 +187,7 @@ TEST_F(JobTest, KeyUpdateNamesTheSeriesKeyIdAndStoresTheEntry) {
         DownloadItem& item = items[row.item];
         item.enabled = 1;
         item.keyUpdate = 1;
-        item.readKeyId = row.readKeyId;
+        settings.partitionKeys.answered[row.item] = row.readKeyId;
         item.oldKeyHex = BytesToHex(std::span<const uint8_t>(old));
         item.newKeyHex = u"00112233445566778899AABBCCDDEEFF";
 
