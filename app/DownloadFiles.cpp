@@ -50,6 +50,8 @@ fw::Text FileRangeLine(int number, uint32_t start, uint32_t byteCount) {
     return fw::Format(TranslateText(u"文件地址范围%d：0x%08X-0x%08X"), number, start, last);
 }
 
+fw::Text FileSizeLine(uint64_t byteCount) { return fw::Format(TranslateText(u"文件大小：%d byte"), byteCount); }
+
 bool LoadHexFile(fw::TextView path, uint8_t series, DownloadItem& item, uint8_t& writeOptionBytes,
                  OptionRwBlock& fileOptionBytes, const LogSink& log) {
     std::vector<HexSegment> segments(kMaxSegments);
@@ -83,7 +85,7 @@ bool LoadHexFile(fw::TextView path, uint8_t series, DownloadItem& item, uint8_t&
         }
         log(FileRangeLine(n > 1 ? k + 1 : 0, s.startAddress, static_cast<uint32_t>(s.data.size())), kBlack);
     }
-    log(fw::Format(TranslateText(u"文件大小：%d byte"), totalBytes), kBlack);
+    log(FileSizeLine(totalBytes), kBlack);
     return true;
 }
 
@@ -96,7 +98,7 @@ bool LoadBinFile(fw::TextView path, DownloadItem& item, const LogSink& log) {
     fw::ReadResult file = fw::ReadWholeFile(path, kMaxDownloadFileBytes);
     if (!file) return false;
     const size_t size = file.bytes.size();
-    log(fw::Format(TranslateText(u"文件大小：%d byte"), size), kBlack);
+    log(FileSizeLine(size), kBlack);
     const bool enciphered = IsEncipheredPath(path);
     if (enciphered && size < 4) return false;
     const size_t covered = enciphered ? size - 4 : size;

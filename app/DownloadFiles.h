@@ -22,6 +22,8 @@ inline constexpr size_t kMaxDownloadFileBytes = 256u << 20;
 // The log line of a file's address range, from its first to its last byte (byteCount at least 1), numbered from 1
 // when the file has several ranges (number 0 for a file's only range).
 fw::Text FileRangeLine(int number, uint32_t start, uint32_t byteCount);
+// The log line of how many bytes a file holds: its own bytes, never the padding that is programmed after them.
+fw::Text FileSizeLine(uint64_t byteCount);
 
 // Reads a HEX file into item: its address-contiguous runs become the item's segments in file order, each padded
 // with 0xFF to a multiple of 16; a run at the series' option-byte address goes to fileOptionBytes (operation 1)

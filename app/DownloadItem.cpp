@@ -37,7 +37,7 @@ void ResetDownloadItems(DownloadItems& items) {
         DownloadItem& item = items[i];
         ClearSegments(item, kMaxSegments);
         item.segmentCount = 1;
-        item.readSize = item.readKeyId = item.readAuthentication = item.readEncryption = 0;
+        item.readSize = item.readAuthentication = item.readEncryption = 0;
         item.configure = 0;
         item.wantedSize = item.wantedKeyId = item.wantedAuthentication = item.wantedEncryption = 0;
         item.enciphered = 0;

@@ -19,9 +19,8 @@ struct DownloadItem {
     std::array<uint32_t, kMaxSegments> address{};
     std::array<fw::Text, kMaxSegments> addressText;  // "%08X"; entry 0 is also the typed start address
     uint32_t segmentCount = 1;
-    // The partition as last read; readKeyId is the key id the chip holds for it (0xFF: none), which the chip itself
-    // tells only by whether one is set.
-    uint8_t readSize = 0, readKeyId = 0, readAuthentication = 0, readEncryption = 0;
+    // The partition as last read; the key id it holds is in the window's partition key ids.
+    uint8_t readSize = 0, readAuthentication = 0, readEncryption = 0;
     uint8_t configure = 0;
     uint8_t wantedSize = 0, wantedKeyId = 0, wantedAuthentication = 0, wantedEncryption = 0;
     uint8_t enciphered = 0;

@@ -37,7 +37,7 @@ DownloadJob::DownloadJob(DownloadHost& host, DownloadItems& items, const Downloa
       m_settings(settings),
       m_slot(slot),
       m_partitions(settings.partitions),
-      m_optionBytes(settings.optionBytes),
+      m_partitionKeys(settings.partitionKeys),
       m_chipInfo(settings.chipInfo) {}
 
 void DownloadJob::Report(const fw::Text& text, int kind) { m_host.ReportStatus(&m_slot, text, kind); }
@@ -108,7 +108,7 @@ int DownloadJob::ProgramDevice() {
             return 1;
         }
         Report(TranslateText(u"读取分区信息..."), kStatusPlain);
-        if (!m_host.ReadPartitions(m_partitions, &m_slot)) {
+        if (!m_host.ReadPartitions(m_partitions, m_partitionKeys, &m_slot)) {
             ReportFailure(TranslateText(u"读取分区信息失败！"));
             return 1;
         }
@@ -118,7 +118,6 @@ int DownloadJob::ProgramDevice() {
             ReportFailure(TranslateText(u"读取选项字节失败！"));
             return 1;
         }
-        m_optionImageRead = true;
     }
 
     if (!TakeOptionImage() || !LiftProtection()) return 1;

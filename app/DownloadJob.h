@@ -25,6 +25,13 @@ inline constexpr int kStatusFailure = 2;
 
 using PartitionRecords = std::array<UserPartitionRecord, 3>;
 
+// What a partition read learns of the keys of one chip's partitions. It belongs to that chip's job: production
+// channels read their chips side by side, each chip with its own ids.
+struct PartitionKeys {
+    std::array<uint32_t, 3> held{};  // the key id the chip holds for the partition, 0xFF none
+    std::array<fw::Text, 3> texts;   // the key text of that id in the chip key table, empty when none
+};
+
 // What the job needs of the main window. Every call may come from a download worker.
 class DownloadHost {
 public:
@@ -44,7 +51,7 @@ public:
     virtual bool ConnectDevice(ChannelSlot& slot) = 0;
     virtual void DisconnectDevice(ChannelSlot& slot) = 0;
     virtual bool GetChipInfo(ChipInfoBlock& info, ChannelSlot& slot) = 0;
-    virtual bool ReadPartitions(PartitionRecords& records, ChannelSlot* slot) = 0;
+    virtual bool ReadPartitions(PartitionRecords& records, PartitionKeys& keys, ChannelSlot* slot) = 0;
     virtual bool ReadOptionBytes(OptionRwBlock& block, ChannelSlot* slot) = 0;
 
     // Window state around a job.
@@ -113,7 +120,7 @@ struct DownloadJobSettings {
     // Copies the job takes at its start.
     ChipInfoBlock chipInfo{};
     PartitionRecords partitions{};
-    OptionRwBlock optionBytes{};  // the chip's option bytes as last read
+    PartitionKeys partitionKeys;
 };
 
 class DownloadJob {
@@ -148,9 +155,11 @@ private:
     void ReportFailure(const fw::Text& text) { Report(text, kStatusFailure); }
     void StatusLine(StatusCode status);     // the status text as a failure line of the channel
     void StatusLineRed(StatusCode status);  // the status text in red in the log
+    bool HoldsWholeOptionImage() const;
     int EraseInternal(const fw::Text& label, uint32_t start, uint32_t last, const UserPartitionRecord* partition,
                       const KeyUpdateRecord* key);
-    // The key text that opens partition i: the one this job configured or updated, else the one read at connect.
+    // The key text that opens partition i: the one this job configured or updated, else the one its chip's
+    // partition read found.
     const fw::Text& PartitionKeyText(int i) const;
     // The key id of partition i as this job leaves it: the one the job configures, else the one the chip holds.
     uint8_t KeyIdOfPartition(int i) const;
@@ -160,8 +169,8 @@ private:
     const DownloadJobSettings& m_settings;
     ChannelSlot& m_slot;
     PartitionRecords m_partitions{};
-    OptionRwBlock m_optionBytes{};
-    bool m_optionImageRead = false;  // m_optionBytes was read from the chip by this job, not taken from the window
+    PartitionKeys m_partitionKeys;
+    OptionRwBlock m_optionBytes{};  // the chip's option bytes as this job read them; empty until it does
     ChipInfoBlock m_chipInfo{};
     std::array<std::optional<fw::Text>, kDownloadItemCount> m_configuredKeys;
     bool m_chipErased = false;

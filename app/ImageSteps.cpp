@@ -7,8 +7,9 @@
 #include "app/DownloadJob.h"
 #include "app/DownloadJobSteps.h"
 #include "app/EraseRange.h"
-#include "app/OptionAnswer.h"
 #include "app/OptionItems.h"
+#include "app/OptionProtection.h"
+#include "app/ReadAnswer.h"
 #include "core/Crc32.h"
 #include "core/OptionLayouts.h"
 #include "core/Translation.h"
@@ -177,18 +178,27 @@ int DownloadJob::DownloadItemImages(PartitionRecords& records) {
         }
 
         if (m_settings.chipSeries == 12 && m_settings.iface == 3 && m_settings.writeCrc32) {
+            // The CRC goes back inside the image as read, and a write sends only as many bytes as the read brought:
+            // an answer short of the CRC's last byte would leave part of it as the chip had it.
+            const uint8_t imageLength = OptionImageReadLength(12);
+            const size_t crcAt = Series12FlashCrcPlace();
             OptionRwBlock block{};
             block.operation = 0;
-            block.length = 17;
+            block.length = imageLength;
             StatusCode status = OV_CMD_OPT_RW(m_slot.handle, &block);
             if (status != CMD_STATUS_OK) {
                 StatusLine(status);
                 ReportFailure(label + TranslateText(u"读选项字节失败！"));
                 return 0;
             }
-            for (int b = 0; b < 4; ++b)
-                block.data[13 + b] = static_cast<uint8_t>(checksum >> (8 * b));
+            if (!AnswerIsWhole(block, imageLength)) {
+                ReportFailure(label + TranslateText(u"读取的选项字节不完整，不能写入芯片！"));
+                return 0;
+            }
+            for (size_t b = 0; b < 4; ++b)
+                block.data[crcAt + b] = static_cast<uint8_t>(checksum >> (8 * b));
             block.operation = 1;
+            block.length = imageLength;
             status = OV_CMD_OPT_RW(m_slot.handle, &block);
             if (status != CMD_STATUS_OK) {
                 StatusLine(status);
@@ -230,17 +240,18 @@ int DownloadJob::ReadBackFlashCrc() {
     return 1;
 }
 
+bool DownloadJob::HoldsWholeOptionImage() const {
+    return AnswerIsWhole(m_optionBytes, OptionWriteBackLength(m_optionBytes, m_slot.chipSeries));
+}
+
 int DownloadJob::TakeOptionImage() {
     const bool laysProjectBytes =
         m_settings.writeOptionBytes && m_settings.projectOptionBytes && m_slot.chipSeries != 10;
-    // The window's copy dates from its last read: a file's option bytes written since, or a failed re-read, leave
-    // it other than the chip. What the project does not hold is carried from an image this job read itself.
-    if (!laysProjectBytes || (m_optionImageRead && OptionAnswerIsWhole(m_optionBytes, m_slot.chipSeries))) return 1;
+    // What the project does not hold is carried from an image this job read itself: the connection's read, when
+    // the job made one and it came back whole, else a read now.
+    if (!laysProjectBytes || HoldsWholeOptionImage()) return 1;
     Report(TranslateText(u"读取选项字节..."), kStatusPlain);
-    if (m_host.ReadOptionBytes(m_optionBytes, &m_slot) && OptionAnswerIsWhole(m_optionBytes, m_slot.chipSeries)) {
-        m_optionImageRead = true;
-        return 1;
-    }
+    if (m_host.ReadOptionBytes(m_optionBytes, &m_slot) && HoldsWholeOptionImage()) return 1;
     ReportFailure(TranslateText(u"读取选项字节失败，无法配置项目的选项字节，下载已停止！"));
     return 0;
 }
@@ -265,7 +276,7 @@ int DownloadJob::WriteOptionBytes() {
             // A project keeps its option bytes in a layout of its own (values only on some families, another
             // order on others): they are laid field by field over the chip's own image, so that what the project
             // does not hold stays as the chip has it. Without a whole read of that image nothing is written.
-            if (!OptionAnswerIsWhole(m_optionBytes, m_slot.chipSeries)) {
+            if (!HoldsWholeOptionImage()) {
                 ReportFailure(TranslateText(u"配置选项字节失败！"));
                 return 0;
             }

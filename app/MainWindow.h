@@ -52,7 +52,9 @@ public:
     void ShowChipInfo();
     void SeriesFromChipName(fw::Text name);
     int ComputeProgressSteps(ChannelSlot* channel);
-    int ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel);
+    // keys, when given, receives what the read learnt of the chip's partition keys. A production worker's chip is
+    // its job's alone: its read leaves the window's copy of the partitions (the chip of test mode's) as it was.
+    int ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel, PartitionKeys* keys = nullptr);
     int ReadOptionBytes(OptionRwBlock* block, ChannelSlot* channel);
     // The protection lift of a download for one channel (null: channel 0); 0 when the chip stays protected.
     int LiftProtection(ChannelSlot* channel);
@@ -63,9 +65,6 @@ public:
     enum class OptionTransfer { Failed, Done, NotRead, Short };
     OptionTransfer ReadWriteOptionBytes(DeviceHandle device, std::array<uint8_t, 64>& image, int operation,
                                         uint8_t unused = 0xFF, size_t* answered = nullptr);
-    // After a command that changed the chip's option bytes without handing over the image (protection commands and
-    // the write-protection editor): the window's copy is read again from the chip.
-    void RefreshOptionBytesCopy();
 
     // Menu and controls.
     void UpdateMenuState(int enable);
@@ -87,6 +86,11 @@ public:
     static std::function<bool()> s_restartProgram;
 
     fw::Text PartitionKeyText(int partition) const;
+    // The key text of a partition's key id on a chip of the series, from the chip key table under its lock.
+    fw::Text PartitionKeyTextOfId(ChipSeriesCode series, uint32_t keyId) const;
+    // The window's copy of what the partition read learnt of the keys, and its replacement.
+    PartitionKeys WindowPartitionKeys() const;
+    void TakePartitionKeys(const PartitionKeys& keys);
     // A partition was given a key id: kept in the window and in the profile, where the next read of the partitions,
     // which answers only whether an id is set, finds it.
     void RememberPartitionKeyId(int partition, uint8_t keyId);
@@ -136,13 +140,14 @@ public:
     // What the download project chosen last brought: its chip's series name and the option bytes it writes.
     fw::Text m_projectSeriesName;
     std::optional<std::array<uint8_t, 20>> m_projectOptionBytes;
-    OptionRwBlock m_fileOptionBytes{};  // what a hex file brought; chip reads go to m_optionBytes only
+    OptionRwBlock m_fileOptionBytes{};  // what a hex file brought; never a chip read
     DownloadItems m_items;
     double m_flashSizeKB = 0.0;
     uint32_t m_partitionUnitKB = 0, m_pageSize = 0;
     uint32_t m_flashBase = 0x08000000;
     std::vector<uint32_t> m_partitionKeyIds;
     std::vector<fw::Text> m_keyTable;
+    mutable std::mutex m_keyTableLock;  // download workers read and store chip keys
     CMessageBoxEx m_msgBox;
     int m_restartRequested = 0;
     lexmira::wxLocale* m_pLocale = nullptr;
@@ -153,7 +158,6 @@ public:
     ChipInfoBlock m_chipInfo{};
     UserPartitionRecord m_partitions[3]{};
     KeyUpdateRecord m_keyUpdates[3]{};
-    OptionRwBlock m_optionBytes{};
     uint8_t m_securityFileKind = 0xFF, m_setKeyMode = 0;
     uint32_t m_safeModuleAddr = 0x15000000;
     std::vector<uint8_t> m_safeModuleData;

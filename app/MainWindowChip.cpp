@@ -4,10 +4,10 @@
 #include "app/ChipIdentity.h"
 #include "app/ControlRules.h"
 #include "app/MainWindow.h"
-#include "app/OptionAnswer.h"
 #include "app/OptionProtection.h"
 #include "app/PartitionLayout.h"
 #include "app/ProgressSteps.h"
+#include "app/ReadAnswer.h"
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
@@ -167,7 +167,7 @@ int CQXDownloadToolDlg::ComputeProgressSteps(ChannelSlot* channel) {
     return 1;
 }
 
-int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel) {
+int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel, PartitionKeys* keys) {
     ChannelSlot& slot = channel ? *channel : g_channels[0];
     for (int i = 0; i < 3; ++i)
         records[i] = UserPartitionRecord{};
@@ -175,15 +175,18 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
     const ChipSeriesCode series = slot.chipSeries;
     if (SeriesHasNoUserPartitions(series) || series == 10 || IsSwd(m_interface)) return 1;
 
-    // Production workers read their chips' partitions at once into the window's one set of items: they take turns,
-    // and a value already there is not written again, so workers that read the same layout never write under
-    // another worker reading it.
+    // Production workers read their chips' partitions at once: they take turns for the profile's key ids and the
+    // start addresses of the window's items, and a start already there is not written again, so workers that read
+    // the same layout never write under another worker reading it.
     std::unique_lock<std::mutex> turn(m_partitionReadMutex, std::defer_lock);
     if (m_productionMode && channel) turn.lock();
+    const bool windowsChip = !m_productionMode || channel == nullptr;
     const auto store = [](auto& target, const auto& value) {
         if (target != value) target = value;
     };
-    if (m_partitionKeyIds.size() != 3) m_partitionKeyIds.resize(3);
+    // A partition the series does not have keeps what was known of it.
+    PartitionKeys windowKeys = keys ? PartitionKeys{} : WindowPartitionKeys();
+    PartitionKeys& read = keys ? *keys : windowKeys;
     for (int i = 0; i < 3; ++i) {
         if (series == 5 && i == 1) continue;
         UserPartitionRecord& r = records[i];
@@ -195,17 +198,17 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
             return 0;
         }
         if (r.keyId == 0xFF) {
-            store(m_partitionKeyIds[i], 0xFFu);
+            read.held[i] = 0xFF;
         } else {
             // The chip answers only whether an id is set: a series that fixes it says which, else the id last
             // configured from this program.
             const std::optional<uint8_t> fixed = FixedPartitionKeyId(series, i);
-            store(m_partitionKeyIds[i],
-                  fixed ? uint32_t{*fixed}
-                        : static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0)));
+            read.held[i] =
+                fixed ? uint32_t{*fixed}
+                      : static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0));
             fw::Sleep(5);
         }
-        store(m_items[i].partitionKeyText, PartitionKeyText(i));
+        read.texts[i] = PartitionKeyTextOfId(series, read.held[i]);
     }
 
     PartitionLayoutInput in;
@@ -238,12 +241,13 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
         GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(true);
         GetDlgItem(IDC_BTN_BROWSE).EnableWindow(true);
     }
-    for (int i = 0; i < 3; ++i) {
-        store(m_items[i].readSize, records[i].size);
-        const bool held = records[i].keyId != 0xFF && m_partitionKeyIds[i] <= 0xFF;
-        store(m_items[i].readKeyId, held ? static_cast<uint8_t>(m_partitionKeyIds[i]) : uint8_t{0xFF});
-        store(m_items[i].readAuthentication, static_cast<uint8_t>(records[i].flags >> 4));
-        store(m_items[i].readEncryption, static_cast<uint8_t>(records[i].flags & 0x0F));
+    if (windowsChip) {
+        TakePartitionKeys(read);
+        for (int i = 0; i < 3; ++i) {
+            m_items[i].readSize = records[i].size;
+            m_items[i].readAuthentication = static_cast<uint8_t>(records[i].flags >> 4);
+            m_items[i].readEncryption = static_cast<uint8_t>(records[i].flags & 0x0F);
+        }
     }
     if (records[1].size != 0 || records[2].size != 0) {
         AppendLog(TranslateText(u"当前已配置分区"), kLogBlack);
@@ -260,10 +264,30 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
 
 Text CQXDownloadToolDlg::PartitionKeyText(int partition) const {
     if (partition < 0 || partition >= static_cast<int>(m_partitionKeyIds.size())) return {};
-    const uint32_t k = m_partitionKeyIds[static_cast<size_t>(partition)];
-    const int entry = k <= 31 ? PartitionKeyEntry(m_chipSeries, static_cast<uint8_t>(k)) : -1;
+    return PartitionKeyTextOfId(m_chipSeries, m_partitionKeyIds[static_cast<size_t>(partition)]);
+}
+
+Text CQXDownloadToolDlg::PartitionKeyTextOfId(ChipSeriesCode series, uint32_t keyId) const {
+    const int entry = keyId <= 31 ? PartitionKeyEntry(series, static_cast<uint8_t>(keyId)) : -1;
+    std::lock_guard<std::mutex> lock(m_keyTableLock);
     if (entry < 0 || entry >= static_cast<int>(m_keyTable.size())) return {};
     return m_keyTable[static_cast<size_t>(entry)];
+}
+
+PartitionKeys CQXDownloadToolDlg::WindowPartitionKeys() const {
+    PartitionKeys keys;
+    for (size_t i = 0; i < 3; ++i) {
+        keys.held[i] = i < m_partitionKeyIds.size() ? m_partitionKeyIds[i] : 0;
+        keys.texts[i] = m_items[i].partitionKeyText;
+    }
+    return keys;
+}
+
+void CQXDownloadToolDlg::TakePartitionKeys(const PartitionKeys& keys) {
+    m_partitionKeyIds.assign(keys.held.begin(), keys.held.end());
+    for (size_t i = 0; i < 3; ++i) {
+        m_items[i].partitionKeyText = keys.texts[i];
+    }
 }
 
 void CQXDownloadToolDlg::RememberPartitionKeyId(int partition, uint8_t keyId) {
@@ -328,22 +352,6 @@ int CQXDownloadToolDlg::ReadOptionBytes(OptionRwBlock* block, ChannelSlot* chann
     return 1;
 }
 
-void CQXDownloadToolDlg::RefreshOptionBytesCopy() {
-    // The copy is what a later download lays a project's bytes over: a stale one would bring back what was just
-    // replaced. One that cannot be read again is dropped, and such a download then refuses instead.
-    if (m_chipSeries == 10) return;  // its copy holds an item, never written back whole
-    OptionRwBlock block{};
-    block.length = OptionImageReadLength(m_chipSeries);
-    const StatusCode status = OV_CMD_OPT_RW(m_hDevice, &block);
-    if (status == CMD_STATUS_OK) {
-        m_optionBytes = block;
-        return;
-    }
-    m_optionBytes = OptionRwBlock{};
-    AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
-    AppendLog(TranslateText(u"重新读取选项字节失败！"), kLogRed);
-}
-
 CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(DeviceHandle device,
                                                                             std::array<uint8_t, 64>& image,
                                                                             int operation, uint8_t /*unused*/,
@@ -369,7 +377,7 @@ CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(Devi
         const size_t brought = std::min<size_t>(block.length, image.size());
         std::copy_n(block.data, brought, image.begin());
         if (answered) *answered = brought;
-        if (!OptionAnswerIsWhole(block, series)) return OptionTransfer::Short;
+        if (!AnswerIsWhole(block, OptionWriteBackLength(block, series))) return OptionTransfer::Short;
     } else {
         block.operation = static_cast<uint8_t>(operation);
         block.length = OptionImageWriteLength(series);
@@ -379,9 +387,6 @@ CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(Devi
             AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
             return OptionTransfer::Failed;
         }
-        // Keep the connection's copy of the chip image in step, so a later download that lays a project's
-        // bytes over it does not bring back what the editor just replaced.
-        std::copy_n(image.begin(), block.length, m_optionBytes.data);
     }
     const std::optional<ProtectionState> state = EditorProtectionOfImage(series, image);
     if (!state) {

@@ -63,7 +63,6 @@ void CQXDownloadToolDlg::OnEnableReadProtectionL1() {
     ChipCommand cmd(*this, kChipMutexInterfaces, kSwdInterfaces);
     if (!cmd.Begin()) return;
     if (!cmd.Succeeded(OV_CMD_READ_PROTECT(m_hDevice, 1, m_chipSeries))) return;
-    RefreshOptionBytesCopy();
     cmd.Black(TranslateText(u"使能读保护等级L1成功，复位后生效！"));
     g_channels[0].rdpLevel = 1;
 }
@@ -75,7 +74,6 @@ void CQXDownloadToolDlg::OnEnableReadProtectionL2() {
     if (!cmd.Connected()) return;
     cmd.LockDevice();
     if (!cmd.Succeeded(OV_CMD_READ_PROTECT(m_hDevice, 2, m_chipSeries))) return;
-    RefreshOptionBytesCopy();
     cmd.Black(TranslateText(u"使能读保护等级L2成功，复位后生效！"));
     g_channels[0].rdpLevel = 2;
 }
@@ -95,7 +93,6 @@ void CQXDownloadToolDlg::OnDisableReadProtectionL1() {
         SeriesFromChipName(device);
     }
     if (!cmd.Succeeded(OV_CMD_READ_PROTECT(m_hDevice, 0, m_chipSeries))) return;
-    RefreshOptionBytesCopy();
     cmd.Black(TranslateText(u"解除读保护等级L1成功，复位后生效！"));
     g_channels[0].rdpLevel = 0;
 }

@@ -346,13 +346,14 @@ bool CQXDownloadToolDlg::ReadDeviceInfo() {
         AppendLog(TranslateText(u"获取分区信息失败！"), kLogRed);
         return false;
     }
-    if (!ReadOptionBytes(&m_optionBytes, nullptr)) {
+    OptionRwBlock options{};
+    if (!ReadOptionBytes(&options, nullptr)) {
         AppendLog(TranslateText(u"读取选项字节失败！"), kLogRed);
         return false;
     }
-    const size_t answered = std::min<size_t>(m_optionBytes.length, sizeof m_optionBytes.data);
+    const size_t answered = std::min<size_t>(options.length, sizeof options.data);
     if (const std::optional<uint32_t> crc =
-            FlashCrcOfAnswer(m_chipSeries, std::span<const uint8_t>(m_optionBytes.data, answered))) {
+            FlashCrcOfAnswer(m_chipSeries, std::span<const uint8_t>(options.data, answered))) {
         AppendLog(TranslateText(u"FLASH CRC32值：0x") + fw::Format(u"%08X", *crc), kLogBlack);
     }
     return true;

@@ -1,5 +1,7 @@
 #include "app/MainWindowJobHost.h"
 
+#include <mutex>
+
 #include "app/ChipKeyStore.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowState.h"
@@ -36,8 +38,8 @@ bool MainWindowJobHost::GetChipInfo(ChipInfoBlock& info, ChannelSlot& slot) {
     return m_window.GetChipInfo(info, &slot);
 }
 
-bool MainWindowJobHost::ReadPartitions(PartitionRecords& records, ChannelSlot* slot) {
-    return m_window.ReadPartitions(records.data(), slot) != 0;
+bool MainWindowJobHost::ReadPartitions(PartitionRecords& records, PartitionKeys& keys, ChannelSlot* slot) {
+    return m_window.ReadPartitions(records.data(), slot, &keys) != 0;
 }
 
 bool MainWindowJobHost::ReadOptionBytes(OptionRwBlock& block, ChannelSlot* slot) {
@@ -63,12 +65,12 @@ void MainWindowJobHost::ClearChannelMessage(ChannelSlot& slot) {
 fw::NamedMutex* MainWindowJobHost::DeviceMutex() { return g_hDeviceMutex; }
 
 void MainWindowJobHost::StoreChipKey(int entry, const fw::Text& keyHex) {
-    std::lock_guard<std::mutex> lock(m_keyTableLock);
+    std::lock_guard<std::mutex> lock(m_window.m_keyTableLock);
     ::StoreChipKey(m_window.m_keyTable, entry, keyHex);
 }
 
 fw::Text MainWindowJobHost::ChipKey(int entry) {
-    std::lock_guard<std::mutex> lock(m_keyTableLock);
+    std::lock_guard<std::mutex> lock(m_window.m_keyTableLock);
     const std::vector<fw::Text>& table = m_window.m_keyTable;
     return entry >= 0 && entry < static_cast<int>(table.size()) ? table[static_cast<size_t>(entry)] : fw::Text();
 }

@@ -1,8 +1,6 @@
 // The main window as the download job sees it.
 #pragma once
 
-#include <mutex>
-
 #include "app/DownloadJob.h"
 
 class CQXDownloadToolDlg;
@@ -20,7 +18,7 @@ public:
     bool ConnectDevice(ChannelSlot& slot) override;
     void DisconnectDevice(ChannelSlot& slot) override;
     bool GetChipInfo(ChipInfoBlock& info, ChannelSlot& slot) override;
-    bool ReadPartitions(PartitionRecords& records, ChannelSlot* slot) override;
+    bool ReadPartitions(PartitionRecords& records, PartitionKeys& keys, ChannelSlot* slot) override;
     bool ReadOptionBytes(OptionRwBlock& block, ChannelSlot* slot) override;
     void UpdateMenuState(int enable) override;
     void EnableControls(int enable) override;
@@ -35,5 +33,4 @@ public:
 
 private:
     CQXDownloadToolDlg& m_window;
-    std::mutex m_keyTableLock;  // production workers store and read the window's chip key table
 };

@@ -5,6 +5,7 @@
 
 #include "app/ChipCommand.h"
 #include "app/ChipDialogHooks.h"
+#include "app/DownloadFiles.h"
 #include "app/MainWindow.h"
 #include "core/Aes.h"
 #include "core/BuiltinKeys.h"
@@ -18,7 +19,6 @@
 #include "core/TextMatching.h"
 #include "core/Translation.h"
 #include "framework/FileDialog.h"
-#include "framework/Format.h"
 #include "framework/Profile.h"
 
 using fw::Text;
@@ -55,7 +55,7 @@ void CQXDownloadToolDlg::OnBnClickedBrowseSafeModule() {
     std::vector<uint8_t> data;
     uint32_t size = 0;
     if (!ReadFileToBuffer(data, size, path, true)) return;
-    AppendLog(fw::Format(TranslateText(u"文件大小：%d byte"), static_cast<int>(size)), kLogBlack);
+    AppendLog(FileSizeLine(size), kLogBlack);
     m_safeModuleSize = size;
     m_safeModuleData = std::move(data);
     AppendLog(TranslateText(u"安全模块文件加载成功！"), kLogBlack);
@@ -76,7 +76,7 @@ void CQXDownloadToolDlg::OnBnClickedBrowseInfoPackage() {
         m_msgBox.MessageBox(this, TranslateText(u"安全信息包长度不正确！"), fw::MB_OK);
         return;
     }
-    AppendLog(fw::Format(TranslateText(u"文件大小：%d byte"), static_cast<int>(size)), kLogBlack);
+    AppendLog(FileSizeLine(size), kLogBlack);
     m_infoPackMode = pack->mode == kInfoPackBound ? 1 : pack->mode == kInfoPackNotBound ? 0 : 2;
     std::copy_n(pack->nonce.begin(), m_infoPackNonce.size(), m_infoPackNonce.begin());
     m_rek = pack->rek;

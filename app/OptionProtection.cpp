@@ -3,26 +3,12 @@
 #include "core/OptionLayouts.h"
 
 uint8_t OptionImageReadLength(ChipSeriesCode series) {
-    switch (series) {
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-            return 16;
-        case 8:
-        case 9:
-            return 32;
-        case 11:
-            return 14;
-        case 12:
-            return 17;
-        default:
-            return 20;
-    }
+    return static_cast<uint8_t>(DeviceLayoutOf(series).bytes.size());
 }
 
-uint8_t OptionImageWriteLength(ChipSeriesCode series) { return series == 12 ? 13 : OptionImageReadLength(series); }
+uint8_t OptionImageWriteLength(ChipSeriesCode series) {
+    return static_cast<uint8_t>(DeviceLayoutOf(series).writeLength);
+}
 
 ProtectionState ProtectionOfImage(ChipSeriesCode series, std::span<const uint8_t, 64> data) {
     const OptionLayout& layout = DeviceLayoutOf(series);

@@ -7,7 +7,8 @@
 
 #include "app/ChipSeries.h"
 
-// Bytes of the whole option image a read asks for, and a write sends (series 10 reads items instead).
+// Bytes of the whole option image a read asks for, and a write sends, as the series' device layout holds them
+// (series 10 reads items instead).
 uint8_t OptionImageReadLength(ChipSeriesCode series);
 uint8_t OptionImageWriteLength(ChipSeriesCode series);
 

@@ -87,13 +87,14 @@ int DownloadJob::WritePartitions(PartitionRecords& records) {
 }
 
 const fw::Text& DownloadJob::PartitionKeyText(int i) const {
-    return m_configuredKeys[i] ? *m_configuredKeys[i] : m_items[i].partitionKeyText;
+    return m_configuredKeys[i] ? *m_configuredKeys[i] : m_partitionKeys.texts[i];
 }
 
 uint8_t DownloadJob::KeyIdOfPartition(int i) const {
     const DownloadItem& item = m_items[i];
     if (item.configure && item.wantedKeyId != 0xFF) return item.wantedKeyId;
-    return item.readKeyId;
+    const uint32_t held = m_partitionKeys.held[i];
+    return held <= 0xFF ? static_cast<uint8_t>(held) : uint8_t{0xFF};
 }
 
 int DownloadJob::UpdatePartitionKeys() {
@@ -119,7 +120,8 @@ int DownloadJob::UpdatePartitionKeys() {
             ReportFailure(label + TranslateText(u"更新密钥失败！"));
             return 0;
         }
-        item.partitionKeyText = item.newKeyHex;
+        // The window's copy of the partitions is the chip of test mode's; a production chip's key is its job's.
+        if (!m_settings.productionMode) item.partitionKeyText = item.newKeyHex;
         m_configuredKeys[i] = item.newKeyHex;
         Report(label + TranslateText(u"更新密钥成功！"), kStatusSuccess);
         m_host.StoreChipKey(entry, item.newKeyHex);

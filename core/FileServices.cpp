@@ -4,6 +4,7 @@
 
 #include <ctime>
 
+#include "core/Translation.h"
 #include "framework/Files.h"
 #include "framework/MessageBox.h"
 
@@ -62,7 +63,7 @@ namespace {
 
 bool ReportUnwritten(fw::TextView path) {
     // Callers do not look at the answer, so the user must hear of every failure, not only of a failed create.
-    fw::PlainMessageBox(fw::Text(path) + u"文件打开失败！");
+    fw::PlainMessageBox(fw::Text(path) + TranslateText(u"文件打开失败！"));
     return false;
 }
 

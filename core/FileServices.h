@@ -29,7 +29,7 @@ uint32_t FileModifiedTime(fw::TextView path);
 bool ReadFileToBuffer(std::vector<uint8_t>& buffer, uint32_t& size, fw::TextView path, bool pad);
 
 // Writes the bytes as the whole file (an existing one is replaced whole, or left as it was on failure). On failure
-// it shows the framework's plain box with the path followed by "文件打开失败！" and answers false.
+// it shows the framework's plain box with the path followed by the translated "文件打开失败！" and answers false.
 bool WriteBufferToFile(fw::TextView path, std::span<const uint8_t> data);
 // The same for files that belong together: all of them are written, or none changes and the box names the file
 // that could not be written.

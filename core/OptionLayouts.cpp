@@ -83,30 +83,22 @@ const OptionLayout kProject7 = Layout("project 7", {
 uint32_t HexValue(fw::TextView text) { return static_cast<uint32_t>(HexToInt(text)); }
 
 // Where series 12 keeps the USER bits of the series-3 layout it takes in projects. nRST_STOP and nRST_PD have no
-// bit of that name on the chip, so the project editor does not offer them for family 12.
+// bit of that name on the chip, and WDG_SW is the chip's 16-bit IWDG_SW word, which a one-byte bit cannot leave as
+// it is (its default, set, is not the chip's erased word): the project editor offers none of them for family 12.
 struct MovedBit {
     int projectBit;  // of the project's USER byte
-    OptionField field;
-    int bit;  // kSwitchWord: the field is a switch word
+    int user3Bit;
 };
-constexpr int kSwitchWord = -1;
-const MovedBit kSeries12UserBits[] = {
-    {0, kFieldUser0, kSwitchWord},  // WDG_SW: IWDG_SW
-    {3, kFieldUser3, 0},            // nBOOT0
-    {4, kFieldUser3, 1},            // nBOOT1
-    {5, kFieldUser3, 2},            // nSWBOOT0
+const MovedBit kSeries12User3Bits[] = {
+    {3, 0},  // nBOOT0
+    {4, 1},  // nBOOT1
+    {5, 2},  // nSWBOOT0
 };
 
 void MoveSeries12UserBits(fw::TextView projectUser, OptionFieldTexts& device) {
-    for (const MovedBit& moved : kSeries12UserBits) {
-        const bool on = FieldBit(projectUser, moved.projectBit);
-        fw::Text& target = device[moved.field];
-        if (moved.bit != kSwitchWord) {
-            target = WithFieldBit(target, moved.bit, on);
-        } else if (on != WordSwitchOn(target)) {
-            target = WordSwitchText(on);
-        }
-    }
+    for (const MovedBit& moved : kSeries12User3Bits)
+        device[kFieldUser3] =
+            WithFieldBit(device[kFieldUser3], moved.user3Bit, FieldBit(projectUser, moved.projectBit));
 }
 
 }  // namespace
@@ -170,9 +162,11 @@ std::optional<size_t> PlaceOf(const OptionLayout& layout, OptionField field) {
     return std::nullopt;
 }
 
+size_t Series12FlashCrcPlace() { return kDevice12.writeLength; }
+
 std::optional<uint32_t> FlashCrcOfAnswer(uint8_t series, std::span<const uint8_t> answer) {
     if (series != 12) return std::nullopt;
-    const size_t at = DeviceLayoutOf(series).writeLength;
+    const size_t at = Series12FlashCrcPlace();
     if (answer.size() < at + 4) return std::nullopt;
     return answer[at] | answer[at + 1] << 8 | answer[at + 2] << 16 | static_cast<uint32_t>(answer[at + 3]) << 24;
 }

@@ -93,18 +93,21 @@ fw::Text ProjectTextFromFields(const OptionLayout& layout, const OptionFieldText
 // A project's option bytes as a chip takes them: each field that the project layout of `family` holds as a byte
 // goes where the device layout of `series` keeps that byte, over the chip's image as read; whatever the project does
 // not speak for (fields it lacks, a 16-bit word where it holds a byte, bytes carried as read) stays as the chip has
-// it, and complements follow their values. Series 12 keeps the USER boxes of a series-3 layout elsewhere: WDG_SW
-// turns its IWDG_SW word, nBOOT0, nBOOT1 and nSWBOOT0 are bits 0 to 2 of its USER3. Of the device layout's write
-// length, so bytes past it are never sent.
+// it, and complements follow their values. Series 12 keeps the USER boxes of a series-3 layout elsewhere: nBOOT0,
+// nBOOT1 and nSWBOOT0 are bits 0 to 2 of its USER3; its IWDG_SW word (USER0) stays as the chip holds it, whatever
+// the project's WDG_SW bit says. Of the device layout's write length, so bytes past it are never sent.
 std::vector<uint8_t> DeviceImageFromProject(uint8_t family, std::span<const uint8_t> projectBytes, uint8_t series,
                                             std::span<const uint8_t> chipImage);
 
-// The flash CRC-32 that series 12 keeps after the bytes its writes reach, least significant byte first; nothing for
-// another series, or when the answer stopped before the CRC's last byte (what it did not bring is not the chip's).
+// Where series 12 keeps its flash CRC-32 in its device image: the four bytes after those its option writes reach,
+// least significant byte first.
+size_t Series12FlashCrcPlace();
+// That CRC in an answer; nothing for another series, or when the answer stopped before the CRC's last byte (what it
+// did not bring is not the chip's).
 std::optional<uint32_t> FlashCrcOfAnswer(uint8_t series, std::span<const uint8_t> answer);
 
-// Series 12's switch words (IWDG_SW in USER0, PF3_NRST in USER): on at 0x5AA5, off at 0xFFFF. Any other value
-// counts as off and stays as it is until the switch is turned.
+// Series 12's switch words (IWDG_SW in USER0, PF3_NRST in USER), as its device editor turns them: on at 0x5AA5,
+// off at 0xFFFF. Any other value counts as off and stays as it is until the switch is turned.
 bool WordSwitchOn(fw::TextView word);
 fw::Text WordSwitchText(bool on);
 

@@ -1,6 +1,7 @@
 // For the project-file fuzz targets: seals any bytes as a container body (digest in front, enciphered under the
 // project file key), so that a fuzzed body reaches the section table and record checks instead of stopping at the
-// digest. The program's encoder cannot serve here: it only ever writes well-formed section tables.
+// digest. The program's encoder cannot serve here: it only ever writes well-formed section tables. The seeds are
+// the other way round: files of the program's writers, opened back into their bodies.
 #pragma once
 
 #include <algorithm>
@@ -22,5 +23,15 @@ inline std::vector<uint8_t> SealProjectFileBody(std::span<const uint8_t> body) {
     const AES aes(key.data());
     for (std::size_t at = 0; at < file.size(); at += 16)
         aes.EncryptBlock(file.data() + at);
+    return file;
+}
+
+// The body of a whole file the program wrote: deciphered, without its digest.
+inline std::vector<uint8_t> OpenProjectFileBody(std::vector<uint8_t> file) {
+    const std::array<uint8_t, 16> key = ProjectFileKey();
+    const AES aes(key.data());
+    for (std::size_t at = 0; at + 16 <= file.size(); at += 16)
+        aes.DecryptBlock(file.data() + at);
+    file.erase(file.begin(), file.begin() + std::min<std::size_t>(32, file.size()));
     return file;
 }

@@ -1,5 +1,5 @@
 // Runs a fuzz entry point once over every file named on the command line (folders are walked), so the normal
-// build exercises the seed corpus without libFuzzer.
+// build exercises the seed corpus without libFuzzer. It fails when no input reached the target's accept path.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -8,9 +8,13 @@
 #include <iterator>
 #include <vector>
 
+#include "fuzz/FuzzAccept.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
+
+int g_accepted = 0;
 
 int RunFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -19,7 +23,9 @@ int RunFile(const std::filesystem::path& path) {
         return 1;
     }
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    g_fuzzInputAccepted = false;
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    if (g_fuzzInputAccepted) ++g_accepted;
     return 0;
 }
 
@@ -46,6 +52,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no seed inputs found\n");
         return 1;
     }
-    std::printf("%d inputs replayed\n", inputs);
+    std::printf("%d inputs replayed, %d accepted\n", inputs, g_accepted);
+    if (g_accepted == 0) {
+        std::fprintf(stderr, "no seed input reached the target's accept path\n");
+        return 1;
+    }
     return failures == 0 ? 0 : 1;
 }

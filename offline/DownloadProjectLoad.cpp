@@ -57,7 +57,7 @@ bool LoadDownloadProjectIntoWindow(CQXDownloadToolDlg& window, fw::TextView path
         item.segmentCount = 0;
         std::fill(item.length.begin(), item.length.end(), 0u);
     }
-    uint64_t total = 0;
+    uint64_t fileBytes = 0;
     for (std::size_t k = 0; k < project.rows.size(); ++k) {
         const DownloadProjectRow& row = project.rows[k];
         // A row of a partition joins that item's segments in slot order, so every row is programmed once.
@@ -75,12 +75,14 @@ bool LoadDownloadProjectIntoWindow(CQXDownloadToolDlg& window, fw::TextView path
         item.enciphered = enciphered ? 1 : 0;
         item.address[j] = row.start;
         item.addressText[j] = fw::Format(u"%08X", row.start);
-        total += length;
-        window.AppendLog(FileRangeLine(static_cast<int>(k + 1), row.start, length), kLogBlack);
+        // The lines tell where the file's own bytes go, as for any other file; the padding is the job's.
+        fileBytes += row.data.size();
+        window.AppendLog(FileRangeLine(static_cast<int>(k + 1), row.start, static_cast<uint32_t>(row.data.size())),
+                         kLogBlack);
     }
     for (DownloadItem& item : items)
         item.segmentCount = std::max<uint32_t>(item.segmentCount, 1);
-    window.AppendLog(fw::Format(TranslateText(u"文件大小：%d byte"), static_cast<int>(total)), kLogBlack);
+    window.AppendLog(FileSizeLine(fileBytes), kLogBlack);
 
     for (std::size_t i = 0; i < items.size(); ++i) {
         const ProjectPartitionEntry& entry = record.chip.partitions[i];

@@ -26,14 +26,11 @@ LinkSession& LinkSessionOf(CQXDownloadToolDlg& window) {
 
 namespace {
 
-bool ExchangeLinkFrame(CQXDownloadToolDlg& window, std::span<const uint8_t> frame, LinkReply& reply) {
-    if (window.GetOfflineLink() == nullptr) return false;
-    CHid& hid = LinkSessionOf(window).m_hid;
-    // Late replies already waiting are dropped here; those still on their way are passed over below.
-    hid.DrainInput();
-    if (!hid.WriteReport(frame.data(), static_cast<uint8_t>(frame.size()))) return false;
+// Reads until the reply that `answers` comes, passing over those of requests that gave up, or `waitMs` passed.
+template <class Answers>
+bool AwaitReply(CHid& hid, int waitMs, LinkReply& reply, Answers answers) {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(LinkReplyTimeoutMs(frame[1], frame[2]));
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         uint8_t length = 0;
@@ -42,8 +39,51 @@ bool ExchangeLinkFrame(CQXDownloadToolDlg& window, std::span<const uint8_t> fram
             return false;
         }
         reply.SetSize(length);
-        if (LinkReplyAnswers(reply, frame)) break;
+        if (answers(reply)) return true;
     }
+}
+
+// Sends `frame` and waits its time for its reply; a reply that did not come leaves the link out of step.
+bool SendAndAwait(LinkSession& session, std::span<const uint8_t> frame, LinkReply& reply) {
+    CHid& hid = session.m_hid;
+    if (!hid.WriteReport(frame.data(), static_cast<uint8_t>(frame.size()))) return false;
+    const int waitMs = LinkReplyTimeoutMs(frame[1], frame[2]);
+    if (AwaitReply(hid, waitMs, reply, [&](const LinkReply& r) { return LinkReplyAnswers(r, frame); })) return true;
+    session.m_resync.Unanswered(frame, waitMs);
+    return false;
+}
+
+// False when the link could not be brought back in step: then it is closed, and the window, unless the firmware
+// upgrade holds the link, disconnects as for an unplugged downloader.
+bool Resynchronise(CQXDownloadToolDlg& window, LinkSession& session) {
+    LinkResync& resync = session.m_resync;
+    if (!resync.OutOfStep()) return true;
+    LinkFrameBuffer frame;
+    EncodeLinkRequest(resync.Request(), frame);
+    CHid& hid = session.m_hid;
+    if (!hid.WriteReport(frame.bytes.data(), static_cast<uint8_t>(frame.size))) return false;
+    LinkReply reply;
+    // Its reply says which item it is; whether the downloader served it does not matter.
+    if (AwaitReply(hid, resync.WaitMs(), reply,
+                   [&](const LinkReply& r) { return r.HasHeader() && LinkReplyAnswers(r, frame.View()); })) {
+        resync.InStep();
+        return true;
+    }
+    // Its reply may still come too: the next try asks for another item.
+    resync.Unanswered(frame.View(), resync.WaitMs());
+    window.AppendLog(TranslateText(u"下载器没有应答，连接已断开！"), kLogRed);
+    session.Close();
+    if (!session.Held()) window.NoticeOfflineLinkLoss();
+    return false;
+}
+
+bool ExchangeLinkFrame(CQXDownloadToolDlg& window, std::span<const uint8_t> frame, LinkReply& reply) {
+    if (window.GetOfflineLink() == nullptr) return false;
+    LinkSession& session = LinkSessionOf(window);
+    // Late replies already waiting are dropped here; those still on their way are passed over below.
+    session.m_hid.DrainInput();
+    if (!Resynchronise(window, session)) return false;
+    if (!SendAndAwait(session, frame, reply)) return false;
     if (reply.Complete() && reply.Byte(0) == kLinkFrameHeader && reply.Status() == 0) return true;
     // The texts are made only for the log of a failure: transfers send thousands of frames that succeed.
     window.AppendLog(u"Send:" + BytesToHex(frame), kLogBlack);

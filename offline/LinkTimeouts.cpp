@@ -20,6 +20,10 @@ bool WritesFlash(uint8_t command, uint8_t p1) {
         case 0x14:  // activate or delete a project
         case 0x19:  // factory restore
             return true;
+        case 0x04:  // SWD speed, buzzer, baud rate and reset mode: each write is saved at once
+        case 0x0A:
+        case 0x0B:
+        case 0x0C:
         case 0x15:  // project record write
         case 0x18:  // burn limit write
             return p1 == 1;

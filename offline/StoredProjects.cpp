@@ -33,6 +33,13 @@ std::optional<fw::Text> EntryName(std::span<const uint8_t> payload) {
     return ByteStringToName(payload.subspan(2, payload[1]));
 }
 
+// Pieces of another project's record (a read that gave up part way, a downloader that lost its place) must not
+// pass for the one asked for.
+bool NamesProject(const ProjectConfig& record, std::span<const uint8_t> namePayload) {
+    const std::span<const uint8_t> asked = namePayload.subspan(1);
+    return record.nameLength == asked.size() && std::ranges::equal(asked, std::span(record.name).first(asked.size()));
+}
+
 }  // namespace
 
 StoredProjectList ReadStoredProjectList(const LinkExchangeFn& exchange) {
@@ -68,7 +75,7 @@ std::optional<ProjectConfig> ReadStoredProjectRecord(const LinkExchangeFn& excha
         std::ranges::copy(piece, into.begin() + static_cast<std::ptrdiff_t>(filled));
         filled += piece.size();
         if (reply.Byte(3) == kLastPiece) {
-            if (filled != ProjectConfig::kSize) return std::nullopt;
+            if (filled != ProjectConfig::kSize || !NamesProject(record, request)) return std::nullopt;
             return record;
         }
         if (piece.empty()) return std::nullopt;

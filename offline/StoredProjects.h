@@ -17,8 +17,8 @@ struct StoredProjectList {
 
 StoredProjectList ReadStoredProjectList(const LinkExchangeFn& exchange);
 
-// The stored record of that name, asked for piece by piece; nothing when an exchange fails or the pieces do not
-// make up exactly one record.
+// The stored record of that name, asked for piece by piece; nothing when an exchange fails, the pieces do not
+// make up exactly one record or the record names another project.
 std::optional<ProjectConfig> ReadStoredProjectRecord(const LinkExchangeFn& exchange, fw::TextView name);
 
 bool ActivateStoredProject(const LinkExchangeFn& exchange, fw::TextView name);

@@ -65,6 +65,7 @@ const Checks kUser3Checks = EmptyThenHex({{IDC_OB_USER3, N::User3}});
 const Checks kCcmsramChecks = EmptyThenHex({{IDC_OB_CCMSRAM, N::CcmsramRst}});
 
 // Second control set.
+const Ids kWdgSw = {IDC_OB_WDG_SW};
 const Ids kNrstStop = {IDC_OB_NRST_STOP};
 const Ids kNrstPd = {IDC_OB2_NRST_PD};
 const Ids kBootBoxes = {IDC_OB2_NBOOT0, IDC_OB2_NBOOT1, IDC_OB2_NSWBOOT0};
@@ -89,7 +90,6 @@ const std::vector<BitBox> kSeries7Boxes = {
 };
 // A family-12 project: the USER boxes that series 12 keeps a bit of the same name for, in the series-3 places.
 const std::vector<BitBox> kProject12Boxes = {
-    {IDC_OB_WDG_SW, kFieldUser, 0},
     {IDC_OB2_NBOOT0, kFieldUser, 3},
     {IDC_OB2_NBOOT1, kFieldUser, 4},
     {IDC_OB2_NSWBOOT0, kFieldUser, 5},
@@ -122,17 +122,17 @@ const EditorRow kProject89{EditorKind::First, Join({kWrp23, kUser2Group, kSeries
 const EditorRow kProjectOther{EditorKind::First, Join({kWrp23, kUser2Group}), {}, kFirstBoxes, {},
                               Join({kFirstCommon, kWrp23Checks}), {}};
 
-const EditorRow kSecond346{EditorKind::Second, Join({kNrstStop, kNrstPd, kBootBoxes, kWrp01}), {}, kUserBoxes, {},
-                           Join({kSecondCommon, kWrp01Checks}), {}};
-const EditorRow kSecond7{EditorKind::Second, Join({kNrstStop, kNrstPd, kSeries7User, kLvr, kUser24, kUser3}),
+const EditorRow kSecond346{EditorKind::Second, Join({kWdgSw, kNrstStop, kNrstPd, kBootBoxes, kWrp01}), {}, kUserBoxes,
+                           {}, Join({kSecondCommon, kWrp01Checks}), {}};
+const EditorRow kSecond7{EditorKind::Second, Join({kWdgSw, kNrstStop, kNrstPd, kSeries7User, kLvr, kUser24, kUser3}),
                          {IDC_OB2_USER3},
                          kSeries7Boxes, {},
                          Join({kSecondCommon, EmptyThenHex({{IDC_OB2_USER2, N::User2}, {IDC_OB2_USER3, N::User3},
                                                             {IDC_OB2_USER4, N::User4}})}),
                          {}, 0, IDC_OB2_LVR_POWER};
 const EditorRow kSecond11{EditorKind::Second,
-                          Join({kNrstStop, kNrstPd, kBootBoxes, kBoot0Cfg, kWrp01, kWrp23, kUser24, kUser3, kUser5,
-                                kUser6}),
+                          Join({kWdgSw, kNrstStop, kNrstPd, kBootBoxes, kBoot0Cfg, kWrp01, kWrp23, kUser24, kUser3,
+                                kUser5, kUser6}),
                           {},
                           kUserBoxes, {},
                           Join({kSecondCommon,
@@ -142,21 +142,23 @@ const EditorRow kSecond11{EditorKind::Second,
                                               {IDC_OB2_USER4, N::User4}, {IDC_OB2_USER5, N::User5},
                                               {IDC_OB2_USER6, N::User6}})}),
                           {}};
-const EditorRow kSecond12{EditorKind::Second, Join({kNrstPd, kBootBoxes, kBoot0Cfg, kWrp01, kUser24, kUser3, kUser5}),
+const EditorRow kSecond12{EditorKind::Second,
+                          Join({kWdgSw, kNrstPd, kBootBoxes, kBoot0Cfg, kWrp01, kUser24, kUser3, kUser5}),
                           {IDC_OB2_USER3, IDC_OB2_USER5}, kSeries12Boxes,
                           {{IDC_OB_WDG_SW, kFieldUser0, IDC_OB2_USER5}, {IDC_OB2_NRST_PD, kFieldUser, IDC_OB_USER}},
                           Join({kSecondCommon, kWrp01Checks,
                                 EmptyThenHex({{IDC_OB2_USER2, N::User2}, {IDC_OB2_USER4, N::User4}})}),
                           {{IDC_OB_WDG_SW, u"IWDG_SW"}, {IDC_OB2_NRST_PD, u"PF3_NRST"},
                            {IDC_OB2_USER5_LABEL, u"USER0(h):"}}};
-// Series 12 has no nRST_STOP and keeps PF3_NRST where family 3 has nRST_PD: a project offers neither.
+// Series 12 has no nRST_STOP and keeps PF3_NRST where family 3 has nRST_PD: a project offers neither. Nor does it
+// offer WDG_SW: the chip's IWDG_SW is a 16-bit word that a download project leaves as the chip holds it.
 const EditorRow kProject12{EditorKind::Second, Join({kBootBoxes, kWrp01}), {}, kProject12Boxes, {},
                            Join({kSecondCommon, kWrp01Checks}), {}};
 // clang-format on
 
 const std::vector<int> kFirstSeriesControls = Join({kWrp23, kUser2Group, kBorLev, kSeries89, kSeries9});
-const std::vector<int> kSecondSeriesControls = Join(
-    {kNrstStop, kNrstPd, kBootBoxes, kBoot0Cfg, kSeries7User, kLvr, kWrp01, kWrp23, kUser24, kUser3, kUser5, kUser6});
+const std::vector<int> kSecondSeriesControls = Join({kWdgSw, kNrstStop, kNrstPd, kBootBoxes, kBoot0Cfg, kSeries7User,
+                                                     kLvr, kWrp01, kWrp23, kUser24, kUser3, kUser5, kUser6});
 
 const std::vector<FieldEdit> kFirstEdits = {
     {IDC_OB_RDP, kFieldRdp},     {IDC_OB_RDP2, kFieldRdp2},   {IDC_OB_USER, kFieldUser},

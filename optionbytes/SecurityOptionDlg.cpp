@@ -4,10 +4,12 @@
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "app/ReadAnswer.h"
 #include "core/HexText.h"
 #include "core/StatusText.h"
 #include "core/Translation.h"
 #include "framework/Format.h"
+#include "optionbytes/FieldMessages.h"
 #include "optionbytes/SelectBlockDlg.h"
 
 using fw::Text;
@@ -324,7 +326,10 @@ bool CWriteByteDlg4::DeviceTransfer(OptionItemValue& value, Pass pass) {
         if (!failure.empty()) m_pMainDlg->AppendLog(failure, kLogRed);
         return false;
     }
-    if (pass == Pass::Read) value = OptionItemFromBlock(block);
+    if (pass == Pass::Read) {
+        if (!AnswerIsWhole(block, OptionWriteBackLength(block, m_pMainDlg->m_chipSeries))) m_readWhole = false;
+        value = OptionItemFromBlock(block);
+    }
     return true;
 }
 
@@ -467,6 +472,10 @@ void CWriteByteDlg4::OnBnClickedOk() {
         any = any || ItemTicked(item);
     if (!any) {
         Tell(TranslateText(u"请选择需要配置的选项字节！"));
+        return;
+    }
+    if (m_mode == SecurityOptionMode::Device && !m_readWhole) {
+        RefuseIncompleteRead(*m_pMainDlg, this);
         return;
     }
     if (!TransferItems(Pass::Write)) {

@@ -77,6 +77,9 @@ private:
 
     CQXDownloadToolDlg* m_pMainDlg;
     SecurityOptionMode m_mode;
+    // Device mode: whether every item came back whole when the dialog opened. One that did not shows 00 where the
+    // chip said nothing; OK then writes no item, as the other option editors write nothing over a short read.
+    bool m_readWhole = true;
     CMessageBoxEx m_msgBox;
     static const fw::MessageMap<CWriteByteDlg4> kMessages;
 };

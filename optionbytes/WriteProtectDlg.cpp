@@ -4,7 +4,7 @@
 #include <cwctype>
 
 #include "app/MainWindow.h"
-#include "app/OptionAnswer.h"
+#include "app/ReadAnswer.h"
 #include "core/HexText.h"
 #include "core/OptionLayouts.h"
 #include "core/StatusText.h"
@@ -119,7 +119,7 @@ bool CWriteProtectDlg::ReadWriteProtection() {
         m_wrp[k] = places[k] < block.length ? block.data[places[k]] : 0x00;
         SetDlgItemText(kEdits[k], fw::Format(u"%02X", m_wrp[k]));
     }
-    m_readDone = OptionAnswerIsWhole(block, series);
+    m_readDone = AnswerIsWhole(block, OptionWriteBackLength(block, series));
     return true;
 }
 
@@ -157,7 +157,6 @@ void CWriteProtectDlg::OnBnClickedOk() {
         return;
     }
     m_wrp = wrp;
-    m_pMainDlg->RefreshOptionBytesCopy();
     const Text done = TranslateText(u"配置写保护成功，复位后生效！");
     Tell(done);
     m_pMainDlg->AppendLog(done, kLogBlack);

@@ -2,8 +2,9 @@
 """The summary table of `make bench`, from the JSON output of the benchmark programs.
 
 A benchmark joins the table through its label "<role>:<pair>" (see bench/support/BenchRun.h): role "ours" for the
-project's figure, "peer" for an outside peer doing the same job, "bare" for the project's own bare mechanism
-underneath. Within one program each pair needs exactly one "ours" benchmark and one reference. The figure is the
+project's figure; for its reference "peer" (an outside peer doing the same job), "bare" (the project's own bare
+mechanism underneath), "one-channel" (the same program with one channel) or "copy" (a plain copy of the same
+bytes). Within one program each pair needs exactly one "ours" benchmark and one reference. The figure is the
 wall time per iteration, the median of the benchmark's repetitions. Exits 1 when a benchmark failed, a label is
 malformed or a pair is not whole; with --check-only (a smoke run, whose figures mean nothing) it prints no table.
 """
@@ -12,8 +13,13 @@ import os
 import statistics
 import sys
 
-ROLES = {"ours", "peer", "bare"}
-KINDS = {"peer": "outside peer", "bare": "own bare mechanism"}
+KINDS = {
+    "peer": "outside peer",
+    "bare": "own bare mechanism",
+    "one-channel": "the same program with one channel",
+    "copy": "plain copy",
+}
+ROLES = {"ours"} | KINDS.keys()
 SECONDS_PER_UNIT = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 
@@ -37,7 +43,7 @@ def read_program(path, problems):
             continue
         role, sep, pair = label.partition(":")
         if not sep or role not in ROLES or not pair:
-            problems.append(f"{program}: {run['name']} has the label {label!r}, not <ours|peer|bare>:<pair>")
+            problems.append(f"{program}: {run['name']} has the label {label!r}, not <{'|'.join(sorted(ROLES))}>:<pair>")
             continue
         # Interleaved repetitions come out in no set order; the table keeps the order the program registered.
         order = (run.get("family_index", 0), run.get("per_family_instance_index", 0))

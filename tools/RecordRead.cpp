@@ -1,9 +1,8 @@
 #include "tools/RecordRead.h"
 
-#include <algorithm>
-
 #include "app/MainWindow.h"
 #include "app/MainWindowState.h"
+#include "app/ReadAnswer.h"
 #include "core/StatusText.h"
 #include "core/Translation.h"
 
@@ -13,7 +12,7 @@ bool RecordReadSucceeded(CQXDownloadToolDlg& window, StatusCode status, size_t r
         window.AppendLog(StatusCodeToText(static_cast<int32_t>(status)), kLogRed);
         return false;
     }
-    if (std::min(returned, dataSize) < wanted) {
+    if (!AnswerIsWhole(returned, dataSize, wanted)) {
         window.AppendLog(TranslateText(u"返回的数据长度不正确！"), kLogRed);
         return false;
     }

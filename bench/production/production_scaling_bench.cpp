@@ -82,7 +82,7 @@ void BM_EightChannels256KiB(benchmark::State& state) {
     Program(state, 8);
 }
 void BM_Reference_OneChannel256KiB(benchmark::State& state) {
-    qxbench::Bare(state, kPair);
+    qxbench::OneChannel(state, kPair);
     Program(state, 1);
 }
 

@@ -45,6 +45,8 @@ benchmark::IterationCount Iterations(benchmark::IterationCount n) { return Smoke
 void Ours(benchmark::State& state, const std::string& pair) { Label(state, "ours", pair); }
 void Peer(benchmark::State& state, const std::string& pair) { Label(state, "peer", pair); }
 void Bare(benchmark::State& state, const std::string& pair) { Label(state, "bare", pair); }
+void OneChannel(benchmark::State& state, const std::string& pair) { Label(state, "one-channel", pair); }
+void PlainCopy(benchmark::State& state, const std::string& pair) { Label(state, "copy", pair); }
 
 int RunBenchmarks(int argc, char** argv) {
     // Defaults go right after the program's name, so the same flag given on the command line still wins.

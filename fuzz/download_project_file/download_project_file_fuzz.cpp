@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "fuzz/FuzzAccept.h"
 #include "fuzz/ProjectFileSeal.h"
 #include "offline/DownloadProjectFile.h"
 #include "offline/LinkProject.h"
@@ -22,6 +23,7 @@ void Check(std::span<const uint8_t> file) {
         if (project.rows[i].data.size() != RecordedFileLength(slot)) std::abort();
         if (project.rows[i].data.size() > kMaxDownloadProjectSection || slot.partitionId == 0xFF) std::abort();
     }
+    FuzzAccepted();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "core/ChipSeriesTable.h"
+#include "fuzz/FuzzAccept.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static CChipSeriesTable table = [] {
@@ -27,5 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto d = FlashAlgoDescriptor::FromBytes(std::span<const uint8_t, 64>(table.m_pAlgoDescriptor.get(), 64));
     if (d.imageSize != blobSize - 64 || d.imageOffset != 64 || d.loadAddress != 0x20000000) std::abort();
     if (d.programBuffer - d.loadAddress <= d.imageSize) std::abort();  // the buffer never overlaps the image
+    FuzzAccepted();
     return 0;
 }

@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "core/IntelHex.h"
+#include "fuzz/FuzzAccept.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> file(data, data + size);
     std::vector<uint8_t> image;
     const int rc = HexTextToImage(std::string_view(reinterpret_cast<const char*>(data), size), image);
     if (image.size() % 16 != 0 || image.size() > kHexMaxSpan || (rc != kHexOk && !image.empty())) __builtin_trap();
+    if (rc == kHexOk && !image.empty()) FuzzAccepted();
 
     // The walker on its own, without the check that normally runs first.
     std::vector<uint8_t> out(64);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/IntelHex.h"
+#include "fuzz/FuzzAccept.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // An exactly sized copy, so reading one byte too far is caught.
@@ -14,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (rc == kHexOk && (size > kHexMaxLineLength || size != 11 + 2 * static_cast<size_t>(record.count))) {
         __builtin_trap();
     }
+    if (rc == kHexOk) FuzzAccepted();
     uint8_t out[4];
     (void)ParseHexDigits(data, static_cast<int>(size), out, static_cast<int>(size % 5), size % 2 == 0);
     return 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/IntelHex.h"
+#include "fuzz/FuzzAccept.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<char> text(data, data + size);
@@ -18,5 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
         }
     }
+    if (n > 0) FuzzAccepted();
     return 0;
 }

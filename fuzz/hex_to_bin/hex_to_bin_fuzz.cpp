@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/IntelHex.h"
+#include "fuzz/FuzzAccept.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const int toBin = HexToBinFile(in, bin);
     if (toBin < kHexOk || toBin > kHexAddressOutOfRange || (toBin == kHexOk) != Exists(bin)) __builtin_trap();
+    if (toBin == kHexOk) FuzzAccepted();
     std::remove(bin.c_str());
 
     const std::vector<std::string> inputs = {in, in};

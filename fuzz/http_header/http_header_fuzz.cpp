@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "fuzz/FuzzAccept.h"
 #include "offline/HttpHeader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -16,5 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
     }
     (void)FetchedSizeText(info.contentLength);
+    if (info.status != 0) FuzzAccepted();
     return 0;
 }

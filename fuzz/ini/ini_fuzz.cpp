@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "framework/Ini.h"
+#include "fuzz/FuzzAccept.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -18,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const fw::IniText reread = fw::IniText::Parse(ini.Serialize());
         if (reread.Find(u"DLPARAM", u"TOTAL") != fw::Text(u"42")) std::abort();
         if (reread.Find(u"dlparam", u"other") != before) std::abort();
+        FuzzAccepted();
     }
     ini.RemoveKey(u"dlparam", u"total");
     if (ini.Find(u"dlparam", u"total")) std::abort();

@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "fuzz/FuzzAccept.h"
 #include "fuzz/ProjectFileSeal.h"
 #include "offline/LinkProjectFile.h"
 
@@ -20,6 +21,7 @@ void Check(std::span<const uint8_t> file) {
         if (project.files[i].size() != RecordedFileLength(project.record.files[i])) std::abort();
     }
     if (project.blob.size() != project.record.algorithm.plainSize.Get()) std::abort();
+    FuzzAccepted();
 }
 
 }  // namespace

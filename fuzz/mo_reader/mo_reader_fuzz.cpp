@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "framework/Text.h"
+#include "fuzz/FuzzAccept.h"
 #include "lexmira/MsgCatalogFile.h"
 
 namespace {
@@ -29,5 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     });
     if (taken > lexmira::wxMsgCatalogFile::kMaxExpansion * size) std::abort();
+    if (taken > 0) FuzzAccepted();
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "app/OptionItems.h"
 #include "core/HexText.h"
+#include "fuzz/FuzzAccept.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> bytes(data, size);
@@ -27,6 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const fw::Text text = OptionItemBlockText(*items);
         const size_t used = items->size() == 8 ? kItemBlockFullBytes : kItemBlockShortBytes;
         if (text != BytesToHex(bytes.first(used))) std::abort();
+        FuzzAccepted();
     }
+    if (!list.entries.empty()) FuzzAccepted();
     return 0;
 }

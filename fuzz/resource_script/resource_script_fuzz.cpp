@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "framework/Template.h"
+#include "fuzz/FuzzAccept.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -18,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         fw::ParseDefines(header, "fuzz.h", symbols);
         fw::ParseResourceScript(script, "fuzz.rc", symbols, fw::kLangChinese, library);
+        FuzzAccepted();
     } catch (const fw::ResourceError& e) {
         if (e.file.empty() || e.line < 1 || e.message.empty()) std::abort();
     }

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "core/SecurityFiles.h"
+#include "fuzz/FuzzAccept.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> file(data, size);
@@ -15,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ReadJtagKeyFile(file, size % 2 == 1, key).has_value() != (size == kJtagKeyFileBytes)) __builtin_trap();
     if (ReadNonceFile(file, true, key).has_value() != (size == kNonceFileBytes)) __builtin_trap();
     if (ReadRekIdKeyFile(file, true, key).has_value() != (size == kRekIdKeyFileBytes)) __builtin_trap();
+    if (pack) FuzzAccepted();
 
     // The first bytes stand for a package, the whole input for the image.
     SecurityInfoPack guess;

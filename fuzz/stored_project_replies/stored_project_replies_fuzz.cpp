@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <span>
 
+#include "fuzz/FuzzAccept.h"
 #include "offline/StoredProjects.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -25,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (name.size() > 32) std::abort();
     }
     if (list.activeIndex >= static_cast<int>(list.names.size())) std::abort();
+    if (!list.names.empty()) FuzzAccepted();
     calls = 0;
     ReadStoredProjectRecord(exchange, u"Demo");
     if (calls > ProjectConfig::kSize + 1) std::abort();

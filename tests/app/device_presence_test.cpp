@@ -127,7 +127,6 @@ TEST_F(DevicePresence, TheLastWorkerRunsADeferredRefreshOnce) {
     w.m_items[0].address[0] = 0x08002000;
     DownloadJobSettings settings;
     settings.chipInfo = w.m_chipInfo;
-    settings.optionBytes = w.m_optionBytes;
     MainWindowJobHost jobHost(w);
     {
         fw::ScopedLock lock(g_csCounters);

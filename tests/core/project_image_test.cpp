@@ -56,32 +56,26 @@ TEST(DeviceImageFromProject, ProjectFieldsGoWhereTheChipKeepsThemAndTheRestStays
         {"series 8", 8, values, chip8, {0x55, 0xAA, 0xF7, 0x08, 0xC1, 0x3E, 0xC2, 0x3D, 0xF0, 0x0F, 0xF1,
                                         0x0E, 0xF2, 0x0D, 0xF3, 0x0C, 0xFF, 0x00, 0x5F, 0xA0, 0x11, 0xEE,
                                         0x77, 0x88, 0xAB, 0x54, 0xFF, 0x00, 0xFF, 0x00, 0x99, 0x66}},
-        // The series-3 project layout over the series-12 image. The project's USER bits go to the chip's bits of the
-        // same name: WDG_SW (bit 0) is the IWDG_SW word USER0 (5AA5 on, FFFF off), nBOOT0, nBOOT1 and nSWBOOT0
-        // (bits 3 to 5) are USER3 bits 0 to 2. USER, USER2, USER4, the rest of USER3 and the flash CRC-32 (bytes 13
-        // to 16) are not the project's; only the 13 bytes an option write sends come back.
-        {"series 12: WDG_SW on as the chip has it, nBOOT0 off, nBOOT1 and nSWBOOT0 on",
+        // The series-3 project layout over the series-12 image. nBOOT0, nBOOT1 and nSWBOOT0 (bits 3 to 5 of the
+        // project's USER) go to the chip's bits of the same name, USER3 bits 0 to 2. The project's WDG_SW (bit 0)
+        // cannot say "as the chip has it" for the 16-bit IWDG_SW word USER0 (5AA5 on, FFFF off), so USER0 stays as
+        // read whatever the bit says; so do USER, USER2, USER4, the rest of USER3 and the flash CRC-32 (bytes 13
+        // to 16). Only the 13 bytes an option write sends come back.
+        {"series 12: WDG_SW set over a fresh chip's FFFF, nBOOT0 off, nBOOT1 and nSWBOOT0 on",
          12,
          project12(0xF7),
-         chip12(0xA5, 0x5A, 0x00),
-         {0xA5, 0x01, 0xA5, 0x5A, 0xFF, 0xFF, 0x00, 0x06, 0xC1, 0xC2, 0xF0, 0xF1, 0xFF}},
-        {"series 12: WDG_SW and the boot bits off",
+         chip12(0xFF, 0xFF, 0x00),
+         {0xA5, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x06, 0xC1, 0xC2, 0xF0, 0xF1, 0xFF}},
+        {"series 12: WDG_SW clear over IWDG_SW on, the boot bits off",
          12,
          project12(0xC6),
          chip12(0xA5, 0x5A, 0xFF),
-         {0xA5, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0xF8, 0xC1, 0xC2, 0xF0, 0xF1, 0xFF}},
-        // A word that is neither 5AA5 nor FFFF counts as off: it stays while the project says off, and becomes 5AA5
-        // when it says on.
-        {"series 12: WDG_SW off over a word of its own",
-         12,
-         project12(0xC6),
-         chip12(0x34, 0x12, 0xFF),
-         {0xA5, 0x01, 0x34, 0x12, 0xFF, 0xFF, 0x00, 0xF8, 0xC1, 0xC2, 0xF0, 0xF1, 0xFF}},
-        {"series 12: WDG_SW on over a word of its own",
+         {0xA5, 0x01, 0xA5, 0x5A, 0xFF, 0xFF, 0x00, 0xF8, 0xC1, 0xC2, 0xF0, 0xF1, 0xFF}},
+        {"series 12: WDG_SW set over a word of its own",
          12,
          project12(0xFF),
          chip12(0x34, 0x12, 0xF0),
-         {0xA5, 0x01, 0xA5, 0x5A, 0xFF, 0xFF, 0x00, 0xF7, 0xC1, 0xC2, 0xF0, 0xF1, 0xFF}},
+         {0xA5, 0x01, 0x34, 0x12, 0xFF, 0xFF, 0x00, 0xF7, 0xC1, 0xC2, 0xF0, 0xF1, 0xFF}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

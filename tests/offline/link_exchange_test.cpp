@@ -3,8 +3,11 @@
 // not taken for the next request's.
 #include <algorithm>
 #include <chrono>
+#include <random>
 
 #include "core/HexText.h"
+#include "framework/Format.h"
+#include "linksim/ParameterState.h"
 #include "linksim/ProjectStoreState.h"
 #include "tests/offline/LinkFixture.h"
 
@@ -166,8 +169,8 @@ TEST_F(LinkExchange, ALateReplyIsNotTakenForTheNextRequests) {
 }
 
 // A reply that comes after its request gave up and before the next request's own (the downloader holds it until
-// the next request arrives). A reply echoes its request's command, p1 and p2, so the next request passes it over
-// and gets its own reply, or its own refusal, even when the two requests share their command.
+// the next request arrives). The next request gets its own reply, or its own refusal, even when the two requests
+// echo the same bytes.
 TEST_F(LinkExchange, AReplyStillOnItsWayIsNotTakenForTheNextRequests) {
     const std::string zeros(64, '0');
     const fw::Text recordStart = u"A0 15 01 01 00 20 " + fw::Utf8ToText(zeros);
@@ -223,13 +226,22 @@ TEST_F(LinkExchange, AReplyStillOnItsWayIsNotTakenForTheNextRequests) {
          {},
          u"项目不存在！"},
         {"deletion after an activation", activateCd, deleteAb, {}, {0x14, 0x00, 0x00, 0}, {2, 'C', 'D'}},
-        // No reply of its own: the request fails, it does not take the other's.
-        {"no reply of its own",
-         u"A0 01 01 00 00 00",
-         u"A0 01 03 00 00 00",
-         [](linksim::Downloader& d) { d.DropReplies(1); },
+        // The late reply echoes the same bytes: nothing in the reply tells the two apart.
+        {"activation of a missing project after an activation",
+         activateCd,
+         activateXy,
          {},
-         {}},
+         projectMissing,
+         {},
+         u"项目不存在！"},
+        {"deletion of a missing project after a deletion", deleteAb, deleteXy, {}, projectMissing, {}, u"项目不存在！"},
+        {"buzzer write refused after a buzzer write",
+         u"A0 0A 01 00 00 01 00",
+         u"A0 0A 01 00 00 01 02",
+         [](linksim::Downloader& d) { d.ForceStatus(0x0A, linksim::kStatusSaveError); },
+         {0x0A, 0x01, 0x00, linksim::kStatusSaveError},
+         {},
+         u"保存参数出错！"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -265,7 +277,8 @@ TEST_F(LinkExchange, AReplyStillOnItsWayIsNotTakenForTheNextRequests) {
 }
 
 TEST_F(LinkExchange, EachCommandWaitsForItsReplyAsLongAsItsWorkTakes) {
-    // Requests that make the downloader write its flash (or program a chip) wait 15 s, the others 3 s.
+    // Requests that make the downloader write its flash (or program a chip) wait 15 s, the others 3 s. The list
+    // settings are saved as they are written.
     EXPECT_EQ(LinkReplyTimeoutMs(0x16, 0), 250) << "the fixture's shortened wait";
     SetLinkReplyTimeouts(0, 0);
     EXPECT_EQ(LinkReplyTimeoutMs(0x16, 0), 3000);
@@ -281,13 +294,16 @@ TEST_F(LinkExchange, EachCommandWaitsForItsReplyAsLongAsItsWorkTakes) {
         {u"A0 02 00 00 00 00", false},
         {u"A0 03 00 00 00 00", true},
         {u"A0 04 00 00 00 00", false},
-        {u"A0 04 01 00 00 01 02", false},
+        {u"A0 04 01 00 00 01 02", true},
         {u"A0 05 00 00 00 00", false},
         {u"A0 05 01 00 00 05 01 00 00 00 64", false},
         {u"A0 09 01 00 00 05 01 00 00 00 64", false},
-        {u"A0 0A 01 00 00 01 01", false},
+        {u"A0 0A 00 00 00 00", false},
+        {u"A0 0A 01 00 00 01 01", true},
         {u"A0 0B 00 00 00 00", false},
-        {u"A0 0C 01 00 00 01 01", false},
+        {u"A0 0B 01 00 00 04 00 01 C2 00", true},
+        {u"A0 0C 00 00 00 00", false},
+        {u"A0 0C 01 00 00 01 01", true},
         {u"A0 0D 00 00 00 00", true},
         {u"A0 0E 00 00 00 01 00", true},
         {u"A0 0F 00 00 00 00", true},
@@ -315,8 +331,10 @@ TEST_F(LinkExchange, EachCommandWaitsForItsReplyAsLongAsItsWorkTakes) {
         LinkReply reply;
         EXPECT_FALSE(Exchange(row.request, reply));
         EXPECT_EQ(reply.Size() != 0, row.flash) << (row.flash ? "gave up too early" : "waited too long");
-        // The late reply of a request that gave up arrives before the next row, which drops it.
+        // The late reply of a request that gave up arrives before the next row; the link is brought back in step
+        // before the next row's reply is delayed.
         downloader->PassTime(kReplyTakes);
+        ASSERT_TRUE(Exchange(u"A0 16 00 00 00 00", reply));
     }
 }
 
@@ -324,4 +342,166 @@ TEST_F(LinkExchange, AnUnpluggedDownloaderAnswersNothing) {
     linksim::Unplug(downloader->Path());
     LinkReply reply;
     EXPECT_FALSE(Exchange(u"A0 01 01 00 00 00", reply));
+}
+
+// A reply shorter than its length byte says is its request's failure as it arrives. Waiting on for the rest would
+// leave the request unanswered and the link out of step: the next request would go after an identity read.
+TEST_F(LinkExchange, ACutReplyFailsItsRequestAtOnce) {
+    for (size_t length : {4u, 8u, 20u}) {
+        SCOPED_TRACE(length);
+        downloader->ShortenNextReply(length);
+        LinkReply reply;
+        EXPECT_FALSE(Exchange(u"A0 01 02 00 00 00", reply));
+        EXPECT_EQ(reply.Size(), length);
+        downloader->ClearReceivedFrames();
+        ASSERT_TRUE(Exchange(u"A0 01 04 00 00 00", reply));
+        const auto frames = downloader->ReceivedFrames();
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_EQ(frames[0][2], 0x04);
+    }
+}
+
+// A late reply, then the identity read that should bring the link back in step is not answered either: the request
+// is not sent, and the link is closed and reported lost. Connected again, it is brought in step before anything.
+TEST_F(LinkExchange, ALinkThatCannotBeBroughtBackInStepIsReportedLost) {
+    downloader->HoldNextReply();
+    LinkReply reply;
+    EXPECT_FALSE(Exchange(u"A0 0A 01 00 00 01 00", reply));
+    host.ClearRecords();
+    downloader->ClearReceivedFrames();
+    downloader->DropReplies(1);
+    EXPECT_FALSE(Exchange(u"A0 0A 01 00 00 01 02", reply));
+    const auto frames = downloader->ReceivedFrames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0][1], 0x01);
+    EXPECT_EQ(downloader->State<linksim::ParameterState>().working.buzzer, 0);
+    const auto lines = host.LogLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0].text, u"下载器没有应答，连接已断开！");
+    EXPECT_EQ(lines[0].color, kRed);
+    EXPECT_EQ(window->m_connected, 0);
+    EXPECT_EQ(window->GetDlgItem(IDC_BTN_CONNECT).GetWindowText(), u"连接设备");
+
+    downloader->ClearReceivedFrames();
+    ASSERT_TRUE(ConnectLink());
+    // Another identity item than the one left unanswered, then the identity as ever.
+    const auto again = downloader->ReceivedFrames();
+    ASSERT_GE(again.size(), 5u);
+    std::vector<std::pair<uint8_t, uint8_t>> identity;
+    for (size_t i = 0; i < 5; ++i)
+        identity.emplace_back(again[i][1], again[i][2]);
+    EXPECT_EQ(identity, (std::vector<std::pair<uint8_t, uint8_t>>{{1, 2}, {1, 1}, {1, 2}, {1, 3}, {1, 4}}));
+    EXPECT_EQ(window->m_linkSerialText, BytesToHex(downloader->Spec().serial));
+}
+
+// Requests that echo one another's bytes (writes and reads of one setting, activations and deletions, identity
+// items), in a random order, with replies randomly late or refused. Each request reaches the downloader once, and
+// the caller is told success exactly when the downloader answered it in time without refusing it, with what the
+// downloader holds.
+TEST_F(LinkExchange, LateAndRefusedRepliesNeverMisleadTheCaller) {
+    // A late reply is held until the next request arrives: the waits decide nothing, they are short only to be quick.
+    SetLinkReplyTimeouts(20, 20);
+    std::mt19937 random(46);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    auto& params = downloader->State<linksim::ParameterState>();
+    auto& store = downloader->State<linksim::ProjectStoreState>();
+    const auto stored = [&](const std::string& name) {
+        return std::ranges::any_of(store.projects, [&](const linksim::StoredProject& p) {
+            return std::string(p.name.begin(), p.name.end()) == name;
+        });
+    };
+    const auto activeName = [&] {
+        return store.active
+                   ? std::string(store.projects[*store.active].name.begin(), store.projects[*store.active].name.end())
+                   : std::string();
+    };
+    bool outOfStep = false;
+    for (int step = 0; step < 150; ++step) {
+        for (const char* name : {"AB", "CD"}) {
+            if (stored(name)) continue;
+            linksim::StoredProject project;
+            project.name.assign(name, name + 2);
+            store.projects.push_back(project);
+        }
+        if (!store.active) store.active = 0;
+        const std::string name = std::vector<std::string>{"AB", "CD", "XY"}[pick(3)];  // XY is never stored
+        const fw::Text nameHex = u"03 02 " + BytesToHex(std::vector<uint8_t>(name.begin(), name.end()));
+        const uint8_t value = static_cast<uint8_t>(pick(3));
+        const uint8_t item = static_cast<uint8_t>(3 + pick(2));  // the items the link's own resync never asks for
+        fw::Text request;
+        bool possible = true;  // whether the downloader can do it at all
+        switch (pick(5)) {
+            case 0:
+                request = fw::Format(u"A0 0A 01 00 00 01 %02X", value);
+                break;
+            case 1:
+                request = u"A0 0A 00 00 00 00";
+                break;
+            case 2:
+                request = u"A0 14 00 00 01 " + nameHex;
+                possible = name != "XY";
+                break;
+            case 3:
+                request = u"A0 14 00 00 02 " + nameHex;
+                possible = name != "XY";
+                break;
+            default:
+                request = fw::Format(u"A0 01 %02X 00 00 00", item);
+                break;
+        }
+        std::vector<uint8_t> frame;
+        ASSERT_EQ(EncodeLinkRequest(request, frame), LinkRequestError::None);
+        SCOPED_TRACE(fw::TextToUtf8(u"step " + fw::Format(u"%d ", step) + request));
+        // A late reply is the request's own only when no identity read goes before it.
+        const bool late = !outOfStep && pick(3) == 0;
+        const bool refused = pick(4) == 0;
+        if (refused) downloader->ForceStatus(frame[1], linksim::kStatusSaveError, 1, frame[2]);
+        if (late) downloader->HoldNextReply();
+        const linksim::LinkParameters paramsBefore = params.working;
+        const size_t projectsBefore = store.projects.size();
+        const std::string activeBefore = activeName();
+        downloader->ClearReceivedFrames();
+
+        LinkReply reply;
+        const bool told = Exchange(request, reply);
+
+        const auto frames = downloader->ReceivedFrames();
+        ASSERT_EQ(frames.size(), outOfStep ? 2u : 1u);
+        EXPECT_EQ(frames.front()[1], outOfStep ? 0x01 : frame[1]);
+        EXPECT_EQ(frames.back(), frame);
+        EXPECT_EQ(told, !late && !refused && possible);
+        if (refused || !possible) {
+            EXPECT_EQ(params.working, paramsBefore);
+            EXPECT_EQ(store.projects.size(), projectsBefore);
+            EXPECT_EQ(activeName(), activeBefore);
+        }
+        if (!told) {
+            outOfStep = late;
+            continue;
+        }
+        EXPECT_EQ((std::vector<uint8_t>{reply.Byte(1), reply.Byte(2), reply.Byte(3)}),
+                  (std::vector<uint8_t>{frame[1], frame[2], frame[3]}));
+        const bool write = frame[2] == 1;
+        switch (frame[1]) {
+            case 0x0A:
+                EXPECT_EQ(write ? value : reply.Payload()[0], params.working.buzzer);
+                break;
+            case 0x14: {
+                const bool deletion = frame[4] == 2;
+                EXPECT_EQ(stored(name), !deletion);
+                // An activation makes the project active; a deletion names the project active after it.
+                EXPECT_EQ(deletion ? LinkPayloadText(reply.Payload().subspan(1)) : fw::Utf8ToText(name),
+                          fw::Utf8ToText(activeName()));
+                break;
+            }
+            default: {
+                const std::string hardware = downloader->Spec().hardwareText;
+                const std::vector<uint8_t> expected =
+                    item == 4 ? downloader->Spec().serial : std::vector<uint8_t>(hardware.begin(), hardware.end());
+                EXPECT_TRUE(std::ranges::equal(reply.Payload(), expected));
+                break;
+            }
+        }
+        outOfStep = late;
+    }
 }

@@ -202,3 +202,18 @@ TEST(LinkFrame, PayloadNumbersAndTexts) {
     EXPECT_EQ(LinkPayloadText(text), u"V1.0");
     EXPECT_EQ(LinkPayloadText(std::vector<uint8_t>{'O', 'K'}), u"OK");
 }
+
+// A record read asks with p1 = 0 and its pieces come back with p2 = 0, or 3 on the last. The record write (p1 = 1)
+// numbers its phases 1 to 4 in p2, so only p1 tells its replies from the read's: a late one is passed over.
+TEST(LinkFrame, ARecordReadIsAnsweredByItsOwnPiecesOnly) {
+    const std::vector<uint8_t> read = Bytes("A0 15 00 00 00 04 02 41 42 56");
+    struct Row {
+        uint8_t p1, p2;
+        bool answers;
+    };
+    const Row rows[] = {{0, 0, true}, {0, 3, true}, {1, 1, false}, {1, 2, false}, {1, 3, false}, {1, 4, false}};
+    for (const Row& row : rows) {
+        const std::vector<uint8_t> received = {0xA0, 0x15, row.p1, row.p2, 0, 2, 0x11, 0x00};
+        EXPECT_EQ(LinkReplyAnswers(LinkReply(received), read), row.answers) << int{row.p1} << " " << int{row.p2};
+    }
+}

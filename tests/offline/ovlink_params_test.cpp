@@ -253,3 +253,44 @@ TEST_F(ParameterPage, EveryFailedWriteIsReportedAndNeverTakenForSuccess) {
     EXPECT_EQ(Device().saved, before.saved);
     EXPECT_EQ(Device().saves, 0);
 }
+
+// A write whose reply came after its wait, then the same setting written again and refused: the two replies echo the
+// same bytes, so only the refusal may answer the second write. The user is shown the refusal, never a success, and
+// the downloader keeps what the first write left.
+TEST_F(ParameterPage, ARefusalAfterALateReplyOfTheSameWriteIsShown) {
+    struct Row {
+        const char* name;
+        int list;
+        uint8_t command;
+        // Written by "Save parameters" (the supply is its first write; choosing a level sends nothing), else by
+        // choosing in the list.
+        bool bySave;
+        int first, second;
+        std::function<int(const linksim::LinkParameters&)> held;
+    };
+    const Row rows[] = {
+        {"supply voltage", IDC_OVPARAM_VOLTAGE, 0x05, true, 2, 0,
+         [](const linksim::LinkParameters& p) { return p.supply.level; }},
+        {"buzzer", IDC_OVPARAM_BUZZER, 0x0A, false, 0, 2, [](const linksim::LinkParameters& p) { return p.buzzer; }},
+        {"SWD speed", IDC_OVPARAM_SWD_SPEED, 0x04, false, 0, 5,
+         [](const linksim::LinkParameters& p) { return p.swdSpeed; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        OnParameterPage([&](COVLinkCfgDlg& page) {
+            const auto write = [&](int index) {
+                page.Select(row.list, index);
+                if (row.bySave) page.Click(IDC_OVPARAM_SAVE);
+            };
+            downloader->HoldNextReply();
+            write(row.first);
+            host.ClearRecords();
+            downloader->ForceStatus(row.command, linksim::kStatusSaveError);
+            write(row.second);
+        });
+        EXPECT_TRUE(host.Boxes().empty()) << fw::TextToUtf8(host.Boxes().front().text);
+        EXPECT_TRUE(LogHas(u"保存参数出错！"));
+        EXPECT_EQ(row.held(Device().working), row.first);
+        EXPECT_EQ(Device().saves, 0);
+    }
+}

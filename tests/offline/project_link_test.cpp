@@ -110,6 +110,25 @@ TEST_F(ProjectOnLink, BuiltSavedOpenedSentListedReadBackAndStarted) {
     ClearProjectConfig();
 }
 
+// A record that names another project than the one asked for (the downloader filed or served the wrong one) is
+// not taken for it.
+TEST_F(ProjectOnLink, ARecordNamingAnotherProjectIsRefused) {
+    ClearProjectConfig();
+    const LinkProject built = BuildProject(u"Line7");
+    StartOnLink();
+    ASSERT_TRUE(ConnectLink());
+    auto& store = downloader->State<linksim::ProjectStoreState>();
+    for (const char* name : {"Line7", "Line8"}) {
+        linksim::StoredProject stored;
+        stored.name.assign(name, name + 5);
+        std::ranges::copy(built.record.Bytes(), stored.record.begin());
+        store.projects.push_back(stored);
+    }
+    EXPECT_TRUE(ReadStoredProjectRecord(WindowExchange(), u"Line7"));
+    EXPECT_FALSE(ReadStoredProjectRecord(WindowExchange(), u"Line8"));
+    ClearProjectConfig();
+}
+
 TEST_F(ProjectOnLink, AnEncipheredFileIsStoredAsItsCiphertextWithItsHeadersValues) {
     // 1000 bytes of plaintext: 1008 padded, a CRC over a page; the header gives both most significant byte first.
     std::vector<uint8_t> plain(1000);

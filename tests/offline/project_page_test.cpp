@@ -140,6 +140,23 @@ protected:
     }
 
     linksim::ProjectStoreState& Store() { return downloader->State<linksim::ProjectStoreState>(); }
+
+    // The downloader holds the demo project three times, as P1, P2 and P3, each record naming its project.
+    void StoreP1ToP3() {
+        LinkProject demo;
+        ASSERT_EQ(OpenLinkProjectFile(DemoProjectFile(), demo), ProjectFileOpen::Opened);
+        for (const char* name : {"P1", "P2", "P3"}) {
+            linksim::StoredProject stored;
+            stored.name.assign(name, name + 2);
+            ProjectConfig record = demo.record;
+            std::copy_n(name, 2, record.name.begin());
+            record.nameLength = 2;
+            std::ranges::copy(record.Bytes(), stored.record.begin());
+            stored.blob = demo.blob;
+            stored.files = demo.files;
+            Store().projects.push_back(stored);
+        }
+    }
 };
 
 TEST_F(ProjectPage, OpensWithABlankRecordWhenTheChipTableIsMissing) {
@@ -535,19 +552,7 @@ TEST_F(ProjectPage, ComposedBuiltSavedStoredAndStarted) {
 // Three projects in the downloader, the second active: the page lists them, shows the active one, loads another
 // when chosen, and tells the user when the downloader fails to give a record, to activate or to delete.
 TEST_F(ProjectPage, StoredProjectsListedLoadedAndTheirFailuresShown) {
-    LinkProject demo;
-    ASSERT_EQ(OpenLinkProjectFile(DemoProjectFile(), demo), ProjectFileOpen::Opened);
-    for (const char* name : {"P1", "P2", "P3"}) {
-        linksim::StoredProject stored;
-        stored.name.assign(name, name + 2);
-        ProjectConfig record = demo.record;
-        std::copy_n(name, 2, record.name.begin());
-        record.nameLength = 2;
-        std::ranges::copy(record.Bytes(), stored.record.begin());
-        stored.blob = demo.blob;
-        stored.files = demo.files;
-        Store().projects.push_back(stored);
-    }
+    StoreP1ToP3();
     Store().active = 1;
     StartConnected();
     OnProjectPage([&](COVLinkProjectDlg& page) {
@@ -606,6 +611,47 @@ TEST_F(ProjectPage, StoredProjectsListedLoadedAndTheirFailuresShown) {
         host.ExpectBox(u"项目删除失败！", fw::IDOK);
         EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE_PROJECT));
         EXPECT_EQ(stored.GetCount(), 2);
+    });
+}
+
+// A stored project's record read whose first piece comes after its wait, then another project chosen: that
+// project's record, whole, is what the page shows and installs, never pieces of the two under the first one's name.
+TEST_F(ProjectPage, ARecordReadThatGaveUpLeavesNothingInTheNextOne) {
+    StoreP1ToP3();
+    Store().active = 0;
+    StartConnected();
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        ASSERT_EQ(page.GetDlgItemText(IDC_OVPROJ_NAME), u"P1");
+        downloader->HoldNextReply();
+        host.ExpectBox(u"项目数据读取失败！", fw::IDOK);
+        ASSERT_TRUE(page.Select(IDC_OVPROJ_STORED, 1));
+        ASSERT_TRUE(page.Select(IDC_OVPROJ_STORED, 2));
+        EXPECT_EQ(page.GetDlgItemText(IDC_OVPROJ_NAME), u"P3");
+        ASSERT_NE(CurrentProjectConfig(), nullptr);
+        EXPECT_TRUE(std::ranges::equal(CurrentProjectConfig()->Bytes(), Store().projects[2].record));
+    });
+}
+
+// An activation refused with its reply late, then the project deleted: the deletion's own reply says what
+// happened, and the list follows the downloader.
+TEST_F(ProjectPage, ADeletionAfterALateActivationRefusalIsReportedAsItHappened) {
+    StoreP1ToP3();
+    Store().active = 1;
+    StartConnected();
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        ASSERT_TRUE(page.Select(IDC_OVPROJ_STORED, 0));
+        downloader->ForceStatus(0x14, 0x03);
+        downloader->HoldNextReply();
+        host.ExpectBox(u"项目激活失败！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_ACTIVATE));
+        host.ExpectBox(u"项目已删除！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_DELETE_PROJECT));
+        ASSERT_EQ(Store().projects.size(), 2u);
+        fw::Control stored = page.GetDlgItem(IDC_OVPROJ_STORED);
+        ASSERT_EQ(stored.GetCount(), 2);
+        EXPECT_EQ(stored.GetLBText(0), u"P2");
+        EXPECT_EQ(stored.GetLBText(1), u"P3");
+        EXPECT_EQ(stored.GetLBText(stored.GetCurSel()), u"P2");
     });
 }
 

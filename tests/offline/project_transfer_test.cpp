@@ -346,7 +346,11 @@ LinkReply ScriptedReply(uint8_t command, uint8_t p2, const Bytes& payload, std::
 }
 
 TEST(StoredProjectRead, PiecesMustMakeUpExactlyOneRecord) {
-    const Bytes record = Filled(1716, 5);
+    // A record of the project asked for: it names it.
+    Bytes record = Filled(1716, 5);
+    const std::string name = "Demo";
+    std::ranges::copy(name, record.begin() + offsetof(ProjectConfig, name));
+    record[offsetof(ProjectConfig, nameLength)] = static_cast<uint8_t>(name.size());
     struct Row {
         const char* what;
         std::vector<std::size_t> pieces;  // the last one carries the last-piece mark

@@ -96,9 +96,11 @@ TEST_F(ProjectEditor, EachControlChangesItsOwnDigits) {
          [](fw::Dialog& d) { EXPECT_TRUE(d.Select(IDC_OB_NRST_SEL, 2)); }, u"A5FF0000FFFFFFFFFFFFFEFFFFFFFFFF"},
         {"family 3 nBOOT0 off", 3, common, [](fw::Dialog& d) { EXPECT_TRUE(d.Tick(IDC_OB2_NBOOT0, false)); },
          u"A55AF70800FF00FFFF00FF00FF00FF00FF00FF00"},
-        // Family 12 keeps the series-3 layout but offers only the USER boxes its chips have a bit of that name for.
-        {"family 12 nBOOT0 off, no nRST_STOP or nRST_PD", 12, common,
+        // Family 12 keeps the series-3 layout but offers only the USER boxes its chips have a bit of that name for:
+        // not WDG_SW either, whose chip word a download leaves as it is.
+        {"family 12 nBOOT0 off, no WDG_SW, nRST_STOP or nRST_PD", 12, common,
          [](fw::Dialog& d) {
+             EXPECT_FALSE(d.Tick(IDC_OB_WDG_SW, false));
              EXPECT_FALSE(d.Tick(IDC_OB_NRST_STOP, false));
              EXPECT_FALSE(d.Tick(IDC_OB2_NRST_PD, false));
              EXPECT_TRUE(d.Tick(IDC_OB2_NBOOT0, false));

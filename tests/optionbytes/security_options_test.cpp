@@ -334,6 +334,30 @@ TEST_F(SecurityOptions, FailingTransfersAreReportedAndStopThePass) {
     }
 }
 
+// An item that came back short shows 00 where the chip said nothing (WRP's two high bytes here): OK writes nothing,
+// neither that item nor the ones read whole, and never says the options were configured.
+TEST_F(SecurityOptions, AShortItemAnswerIsNeverWrittenBack) {
+    const Text refused = u"读取的选项字节不完整，不能写入芯片！";
+    CQXDownloadToolDlg& w = Connect();
+    ovsim::InjectShortRead(ovsim::Fn::OptRw, 2, 2);  // WRP, the second item read: two of its four bytes
+    Text shownWrp;
+    host.OnModal(IDD_WRITE_BYTE4, [&](fw::Dialog& d) {
+        shownWrp = d.GetDlgItemText(IDC_SO_WRP);
+        d.Tick(IDC_SO_ALL, true);
+        d.Select(IDC_SO_SEC_MODE, 0);
+        host.ExpectBox(refused, fw::IDOK);
+        d.Click(IDC_SO_OK);
+        EXPECT_EQ(d.GetResult(), 0);
+        d.Click(fw::IDCANCEL);
+    });
+    EXPECT_TRUE(w.ChooseMenu(ID_OPTIONS_BYTES));
+    EXPECT_EQ(shownWrp, u"0000FFFE");
+    EXPECT_EQ(OptionCalls(), 8);  // the eight reads, no write
+    EXPECT_EQ(Image(), kErased);
+    EXPECT_EQ(host.LogTexts(), std::vector<Text>{refused});
+    EXPECT_FALSE(LogHas(kWritten));
+}
+
 // Nothing ticked is refused; "L2" asks, and No puts back the level shown before.
 TEST_F(SecurityOptions, NothingTickedAndTheL2Question) {
     CQXDownloadToolDlg& w = Connect();

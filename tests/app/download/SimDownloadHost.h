@@ -79,7 +79,7 @@ public:
         slot.ucidNow = BytesToHex(std::span<const uint8_t>(info.ucid, info.ucidLength));
         return true;
     }
-    bool ReadPartitions(PartitionRecords& records, ChannelSlot*) override {
+    bool ReadPartitions(PartitionRecords& records, PartitionKeys&, ChannelSlot*) override {
         records = {};
         return true;
     }
@@ -125,10 +125,11 @@ public:
     void Pause(uint32_t milliseconds) override { pausedMs += milliseconds; }
     void LastWorkerEnded() override { ++lastWorkerEnded; }
 
-    // The connection step of the window, reduced to what the job reads afterwards.
+    // The connection step of the window, reduced to what the job reads afterwards: the chip information, and the
+    // protection state its option read leaves in the slot.
     bool Connect(ChannelSlot& slot, DownloadJobSettings& settings) {
-        return ConnectDevice(slot) && GetChipInfo(settings.chipInfo, slot) &&
-               ReadOptionBytes(settings.optionBytes, &slot);
+        OptionRwBlock options{};
+        return ConnectDevice(slot) && GetChipInfo(settings.chipInfo, slot) && ReadOptionBytes(options, &slot);
     }
 
     bool HasLine(const fw::Text& text, int kind) const {

@@ -125,6 +125,31 @@ TEST_F(JobTest, Series12ChecksumIsWrittenToOptionBytes13To16) {
     EXPECT_EQ(ovsim::OptionImage(m_name), expected);  // and nothing else of the image changed
 }
 
+// The CRC goes back inside the image as read, and a write sends only the bytes the read brought: over an answer of
+// 15 of the 17 bytes, half the CRC would stay erased while the job reported its checksum. The step refuses instead:
+// the job fails and the chip's option bytes stay as they were.
+TEST_F(JobTest, Series12ChecksumIsNotWrittenOverAShortRead) {
+    Attach(OV_IFACE_SWD_CMSIS_DAP, ChipOfSeries(12));
+    settings.chipSeries = 12;
+    settings.writeCrc32 = true;
+    const std::vector<uint8_t> image = Pattern(0x200, 6);
+    UseImage(image, 0x08000000);
+    const std::vector<uint8_t> before = ovsim::OptionImage(m_name);
+    ovsim::ClearCallLog();
+    ovsim::InjectShortRead(ovsim::Fn::OptRw, 1, 15);
+
+    RunOnWorker();
+
+    EXPECT_EQ(g_failCount, 1);
+    EXPECT_EQ(g_passCount, 0);
+    EXPECT_TRUE(host->HasLine(u"读取的选项字节不完整，不能写入芯片！", kStatusFailure));
+    EXPECT_FALSE(host->HasLine(ChecksumLine(ReferenceCrc(image)), kStatusPlain));
+    EXPECT_FALSE(host->HasLine(u"程序下载完成！", kStatusSuccess));
+    EXPECT_EQ(ovsim::CallCount(ovsim::Fn::OptRw), 1);  // the read, and no write
+    EXPECT_EQ(ovsim::OptionImage(m_name), before);
+    ExpectWindowRestored();
+}
+
 TEST_F(JobTest, WholeFlashIsReadBackOverSwdOnly) {
     for (const uint8_t iface : {OV_IFACE_USART, OV_IFACE_SWD_JLINK}) {
         SCOPED_TRACE(int(iface));

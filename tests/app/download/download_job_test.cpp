@@ -72,9 +72,8 @@ TEST_F(JobTest, HexOverCmsisDapWritesEverySegmentAndTheFileOptionBytes) {
     ExpectWindowRestored();
 }
 
-// The option bytes a file brings survive a chip read between loading and downloading: an option-byte editor
-// reading the chip into the window's block must not make the job write the chip's own bytes back.
-TEST_F(JobTest, FileOptionBytesReachTheChipAfterAnEditorRead) {
+// The option bytes a file brings reach the chip as the file holds them, whatever the chip held before.
+TEST_F(JobTest, FileOptionBytesReachTheChip) {
     Attach(OV_IFACE_USART);
     settings.fileOptionBytes.operation = 1;
     settings.fileOptionBytes.length = 20;
@@ -84,7 +83,6 @@ TEST_F(JobTest, FileOptionBytesReachTheChipAfterAnEditorRead) {
     }
     settings.writeOptionBytes = true;
     settings.fileExt = u"hex";
-    ASSERT_TRUE(host->ReadOptionBytes(settings.optionBytes, &slot()));  // the editor's read
     UseImage(Pattern(64), 0x08002000);
 
     RunOnWorker();
@@ -96,19 +94,53 @@ TEST_F(JobTest, FileOptionBytesReachTheChipAfterAnEditorRead) {
 // A project's option bytes go over the chip's own image; with no image read, or one read short of the bytes a
 // write sends, nothing is written rather than the project's bytes over zeros.
 TEST_F(JobTest, ProjectOptionBytesNeedTheChipsWholeImage) {
-    for (const uint8_t readLength : {0, 19}) {
-        SCOPED_TRACE(int(readLength));
+    for (const int answered : {-1, 19}) {  // -1: the job read nothing
+        SCOPED_TRACE(answered);
         Fresh();
         Attach(OV_IFACE_USART);
         settings.writeOptionBytes = true;
         settings.projectOptionBytes = std::array<uint8_t, 20>{0xA5, 0x5A};
-        ASSERT_TRUE(host->ReadOptionBytes(settings.optionBytes, &slot()));
-        settings.optionBytes.length = readLength;  // the read was skipped, failed or answered short
+        DownloadJob job(*host, items, settings, slot());
+        if (answered >= 0) {
+            ovsim::InjectShortRead(ovsim::Fn::OptRw, 1, static_cast<uint32_t>(answered));
+            ASSERT_EQ(job.TakeOptionImage(), 0);
+        }
         ovsim::ClearCallLog();
-        EXPECT_EQ(DownloadJob(*host, items, settings, slot()).WriteOptionBytes(), 0);
+        EXPECT_EQ(job.WriteOptionBytes(), 0);
         EXPECT_TRUE(host->HasLine(u"配置选项字节失败！", kStatusFailure));
         for (const ovsim::CallRecord& call : ovsim::CallLog())
             EXPECT_NE(call.fn, ovsim::Fn::OptRw);
+    }
+}
+
+// The option step comes before anything that erases: a project whose option bytes cannot be laid over a whole image
+// of the chip's stops the job there, whether the job read the chip at its own connection or takes it connected.
+TEST_F(JobTest, AShortOptionReadStopsTheJobBeforeTheFirstErase) {
+    for (const bool connected : {true, false}) {
+        SCOPED_TRACE(connected ? "connected by the window" : "connected by the job");
+        Fresh();
+        Attach(OV_IFACE_USART, {}, connected);
+        settings.writeOptionBytes = true;
+        settings.projectOptionBytes = std::array<uint8_t, 20>{0xA5, 0x5A, 0xFF, 0x00, 0xCC, 0x33};
+        UseImage(Pattern(256), 0x08002000);
+        const std::vector<uint8_t> flashBefore = Flash(0x08002000, 256);
+        const std::vector<uint8_t> optionsBefore = ovsim::OptionImage(m_name);
+        ovsim::ClearCallLog();
+        // Every option read answers 19 of the 20 bytes a series-0 write sends.
+        for (int read = 1; read <= 2; ++read)
+            ovsim::InjectShortRead(ovsim::Fn::OptRw, read, 19);
+
+        RunOnWorker();
+
+        EXPECT_EQ(g_failCount, 1);
+        EXPECT_EQ(g_passCount, 0);
+        EXPECT_TRUE(host->HasLine(u"读取选项字节失败，无法配置项目的选项字节，下载已停止！", kStatusFailure));
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::FlashErase), 0);
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::FlashDwnld), 0);
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::OptRw), connected ? 1 : 2);  // the reads, and no write
+        EXPECT_EQ(Flash(0x08002000, 256), flashBefore);
+        EXPECT_EQ(ovsim::OptionImage(m_name), optionsBefore);
+        ExpectWindowRestored();
     }
 }
 

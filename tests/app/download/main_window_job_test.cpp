@@ -24,7 +24,6 @@ protected:
         s.flashSizeKB = w.m_flashSizeKB;
         s.chipInfo = w.m_chipInfo;
         std::copy(std::begin(w.m_partitions), std::end(w.m_partitions), s.partitions.begin());
-        s.optionBytes = w.m_optionBytes;
         return s;
     }
 

@@ -130,22 +130,29 @@ TEST_F(JobTest, WritePartitionsFailsWhenTheSizeReadBackDiffers) {
     }
 }
 
+// The window's copy of the partition keys follows the chip of test mode; a production chip's new key is its job's.
 TEST_F(JobTest, KeyUpdateReplacesTheChipKeyAndStoresItEnciphered) {
-    Attach(OV_IFACE_USART);
-    const auto factory = ovsim::FactoryKey(1);
-    items[1].enabled = 1;
-    items[1].keyUpdate = 1;
-    items[1].readKeyId = 1;
-    items[1].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
-    items[1].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+    for (const bool production : {false, true}) {
+        SCOPED_TRACE(production ? "production" : "test mode");
+        Fresh();
+        Attach(OV_IFACE_USART);
+        settings.productionMode = production;
+        const auto factory = ovsim::FactoryKey(1);
+        items[1].enabled = 1;
+        items[1].keyUpdate = 1;
+        settings.partitionKeys.held[1] = 1;
+        items[1].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
+        items[1].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+        items[1].partitionKeyText = items[1].oldKeyHex;
 
-    EXPECT_EQ(DownloadJob(*host, items, settings, slot()).UpdatePartitionKeys(), 1);
+        EXPECT_EQ(DownloadJob(*host, items, settings, slot()).UpdatePartitionKeys(), 1);
 
-    const auto key = ovsim::ChipKey(m_name, 1);
-    EXPECT_EQ(BytesToHex(std::span<const uint8_t>(key)), items[1].newKeyHex);
-    EXPECT_EQ(items[1].partitionKeyText, items[1].newKeyHex);
-    EXPECT_EQ(host->storedKeys.at(1), items[1].newKeyHex);
-    EXPECT_TRUE(host->HasLine(u"USER2 更新密钥成功！", kStatusSuccess));
+        const auto key = ovsim::ChipKey(m_name, 1);
+        EXPECT_EQ(BytesToHex(std::span<const uint8_t>(key)), items[1].newKeyHex);
+        EXPECT_EQ(items[1].partitionKeyText, production ? items[1].oldKeyHex : items[1].newKeyHex);
+        EXPECT_EQ(host->storedKeys.at(1), items[1].newKeyHex);
+        EXPECT_TRUE(host->HasLine(u"USER2 更新密钥成功！", kStatusSuccess));
+    }
 }
 
 TEST_F(JobTest, KeyUpdateWithAWrongOldKeyFails) {
@@ -159,14 +166,14 @@ TEST_F(JobTest, KeyUpdateWithAWrongOldKeyFails) {
 }
 
 // A key update goes to the key id of its partition: the id the job configures it with, else the one the chip holds
-// for it (readKeyId, 0xFF on a fresh chip); the new key is stored in the table entry of that id, where every later
+// for it (0xFF on a fresh chip); the new key is stored in the table entry of that id, where every later
 // lookup of the partition's key finds it.
 TEST_F(JobTest, KeyUpdateGoesToThePartitionsKeyIdAndIsStoredAtThatIdsEntry) {
     struct Row {
         uint8_t series;
         int item;
         uint8_t configuredKeyId;  // 0xFF: the job does not configure the partition
-        uint8_t readKeyId;        // as the partition read left it
+        uint8_t heldKeyId;        // as the partition read left it
         uint8_t chipKeyId;        // the key the chip replaces
         int entry;
     };
@@ -190,7 +197,7 @@ TEST_F(JobTest, KeyUpdateGoesToThePartitionsKeyIdAndIsStoredAtThatIdsEntry) {
         item.configure = row.configuredKeyId != 0xFF ? 1 : 0;
         item.wantedKeyId = row.configuredKeyId;
         item.keyUpdate = 1;
-        item.readKeyId = row.readKeyId;
+        settings.partitionKeys.held[row.item] = row.heldKeyId;
         item.oldKeyHex = BytesToHex(std::span<const uint8_t>(old));
         item.newKeyHex = u"00112233445566778899AABBCCDDEEFF";
         ovsim::ClearCallLog();
@@ -211,7 +218,7 @@ TEST_F(JobTest, KeyUpdateWithoutAnIdTheSeriesAllowsAsksNothing) {
     struct Row {
         uint8_t series;
         int item;
-        uint8_t readKeyId;
+        uint8_t heldKeyId;
     };
     const Row rows[] = {{0, 0, 0xFF}, {5, 0, 1}, {5, 2, 0}, {9, 2, 0}};
     for (const Row& row : rows) {
@@ -220,7 +227,7 @@ TEST_F(JobTest, KeyUpdateWithoutAnIdTheSeriesAllowsAsksNothing) {
         Attach(OV_IFACE_USART, ChipOfSeries(row.series));
         DownloadItem& item = items[row.item];
         item.keyUpdate = 1;
-        item.readKeyId = row.readKeyId;
+        settings.partitionKeys.held[row.item] = row.heldKeyId;
         item.oldKeyHex = u"FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
         item.newKeyHex = u"00112233445566778899AABBCCDDEEFF";
         ovsim::ClearCallLog();
@@ -249,7 +256,7 @@ TEST_F(JobTest, AnImageGoesUnderTheKeyItsPartitionWasJustGiven) {
         UseImage(image, 0x08000000);
         Want(items[0], 0, row.keyId, 1, 0);
         settings.partitions = Unconfigured();  // as a fresh chip reads
-        items[0].readKeyId = 0xFF;
+        settings.partitionKeys.held[0] = 0xFF;
         const auto factory = ovsim::ChipKey(m_name, row.keyId);
         items[0].keyUpdate = 1;
         items[0].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "app/DownloadCounters.h"
+#include "app/MainWindowJobHost.h"
+#include "core/BuiltinKeys.h"
 #include "framework/DeviceNotification.h"
 #include "framework/Format.h"
 #include "framework/Ini.h"
@@ -58,6 +60,57 @@ protected:
         if (g_activeWorkers != 0) return false;
         return std::all_of(std::begin(g_channels), std::end(g_channels),
                            [](const ChannelSlot& s) { return s.worker.load() == nullptr; });
+    }
+
+    // Browse a hex file of the image at the flash base, then the production Download with the counters at 0; true
+    // once each of `chips` workers has reported: the fail pane is the last each sets.
+    bool DownloadHexOnEveryChip(CQXDownloadToolDlg& w, const std::vector<uint8_t>& image, size_t chips,
+                                std::chrono::seconds limit) {
+        dir.Write("app.hex", hexfile::Text({{0x08000000, image}}));
+        host.ExpectOpenFile(dir.Wide("app.hex"));
+        w.Click(IDC_BTN_BROWSE);
+        {
+            fw::ScopedLock lock(g_csCounters);
+            g_passCount = g_failCount = 0;
+        }
+        const size_t reportsBefore = host.PaneTexts(3).size();
+        if (!w.Click(IDC_BTN_PRODUCTION_DOWNLOAD)) return false;
+        return host.PumpUntil([&] { return Idle() && host.PaneTexts(3).size() == reportsBefore + chips; }, limit);
+    }
+
+    // Gives the chip on the serial port a partition, as the partition tools of another program would have.
+    static void ConfigurePartition(const std::string& port, UserPartitionRecord record) {
+        char16_t names[0x400];
+        OV_CMD_ENUM_DEV(OV_IFACE_USART, names, 0x400);
+        DeviceHandle handle = 0;
+        ASSERT_EQ(OV_CMD_CONNECT_DEV(&handle, fw::Utf8ToText(port).c_str(), 115200), 0);
+        record.operation = 1;
+        EXPECT_EQ(OV_CMD_USERX_OP(handle, &record), CMD_STATUS_OK);
+        OV_CMD_DISCONNECT_DEV(&handle);
+    }
+};
+
+// The window's copy of the partitions, as the partition tools and the download of test mode take it.
+struct WindowPartitionCopy {
+    std::array<UserPartitionRecord, 3> records;
+    std::vector<uint32_t> keyIds;
+    std::array<std::array<uint8_t, 3>, 3> read;  // size, authentication, encryption
+    std::array<fw::Text, 3> keyTexts;
+
+    explicit WindowPartitionCopy(const CQXDownloadToolDlg& w) : keyIds(w.m_partitionKeyIds) {
+        for (size_t i = 0; i < 3; ++i) {
+            const DownloadItem& item = w.m_items[i];
+            records[i] = w.m_partitions[i];
+            read[i] = {item.readSize, item.readAuthentication, item.readEncryption};
+            keyTexts[i] = item.partitionKeyText;
+        }
+    }
+    bool operator==(const WindowPartitionCopy& other) const {
+        for (size_t i = 0; i < 3; ++i) {
+            const UserPartitionRecord &a = records[i], &b = other.records[i];
+            if (a.size != b.size || a.keyId != b.keyId || a.flags != b.flags) return false;
+        }
+        return keyIds == other.keyIds && read == other.read && keyTexts == other.keyTexts;
     }
 };
 
@@ -306,19 +359,7 @@ TEST_F(ProductionWindow, EightChipsAtOnceEachRowItsOwn) {
         ASSERT_TRUE(w.Select(IDC_COMBO_DEVICE, 1));
         ASSERT_EQ(w.m_chipSeries, 2);
         const auto image = hexfile::Pattern(0x4000, 5);
-        dir.Write("app.hex", hexfile::Text({{0x08000000, image}}));
-        host.ExpectOpenFile(dir.Wide("app.hex"));
-        w.Click(IDC_BTN_BROWSE);
-        {
-            fw::ScopedLock lock(g_csCounters);
-            g_passCount = g_failCount = 0;
-        }
-
-        const size_t reportsBefore = host.PaneTexts(3).size();
-        ASSERT_TRUE(w.Click(IDC_BTN_PRODUCTION_DOWNLOAD));
-        // The fail pane is the last each worker sets: eight of them mean every worker has reported.
-        ASSERT_TRUE(host.PumpUntil([&] { return Idle() && host.PaneTexts(3).size() == reportsBefore + 8; },
-                                   std::chrono::seconds(60)));
+        ASSERT_TRUE(DownloadHexOnEveryChip(w, image, 8, std::chrono::seconds(60)));
 
         for (int n = 0; n < 8; ++n) {
             SCOPED_TRACE(road.device(n));
@@ -420,6 +461,68 @@ TEST_F(ProductionWindow, ReportsOfWorkersEndingTogetherEndWithTheFinalCounts) {
         EXPECT_EQ(host.PaneTexts(3).back(), fw::Format(u"失败:%d", fail));
         EXPECT_EQ(fw::GetPrivateProfileInt(u"dlparam", u"pass", 0, dir.Wide("SysConfig.ini")), pass);
     }
+}
+
+// The chips of a production line have partitions of their own, keyed under id 5; the chip of test mode has none.
+// Their reads, side by side on the workers, leave the window's copy of the partitions as the test mode's
+// connection read it, and each chip is still opened with its own key.
+TEST_F(ProductionWindow, ProductionReadsLeaveTheWindowsCopyOfThePartitions) {
+    SysConfig("interface=00\nBaud=115200\n");
+    SeriesTable({"VK51x"});
+    fw::WriteProfileString(u"Settings", u"user1_id", u"5");
+    const std::string ports[] = {"/dev/ttyUSB0", "/dev/ttyUSB1"};
+    for (const std::string& port : ports)
+        ovsim::Attach(OV_IFACE_USART, port, Chip(0));
+    CQXDownloadToolDlg& w = Start();
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    const WindowPartitionCopy before(w);
+    ASSERT_EQ(before.keyIds[0], 0xFFu);
+
+    w.SendCommand(ID_PRODUCTION_MODE);
+    for (const std::string& port : ports)
+        ConfigurePartition(port, {1, 0, 0, 5, 0x10});
+    const auto image = hexfile::Pattern(0x400, 3);
+    ASSERT_TRUE(DownloadHexOnEveryChip(w, image, 2, std::chrono::seconds(30)));
+
+    EXPECT_EQ(g_passCount, 2);
+    for (const std::string& port : ports)
+        EXPECT_EQ(ovsim::ReadMemory(port, 0x08000000, static_cast<uint32_t>(image.size())), image) << port;
+    EXPECT_TRUE(WindowPartitionCopy(w) == before);
+}
+
+// A worker reading its chip's partition key while another stores the key its chip's update gave: the chip key
+// table has one lock for both, so the read finds the old key or the new one, whole (ThreadSanitizer's judgement).
+TEST_F(ProductionWindow, APartitionKeyReadBesideAKeyStoreTakesTheTablesLock) {
+    SysConfig("interface=00\nBaud=115200\n");
+    SeriesTable({"VK73x"});
+    const std::string port = "/dev/ttyUSB0";
+    // Series 9 keys a partition by its index, so the read reaches the table without the profile in between.
+    ovsim::Attach(OV_IFACE_USART, port, Chip(9));
+    ConfigurePartition(port, {1, 0, 0, 0, 0x10});
+    CQXDownloadToolDlg& w = Start();
+    w.SendCommand(ID_PRODUCTION_MODE);
+    ChannelSlot& slot = g_channels[0];
+    slot.deviceName = fw::Utf8ToText(port);
+    ASSERT_TRUE(w.ConnectDevice(&slot));
+    ASSERT_TRUE(w.GetChipInfo(w.m_chipInfo, &slot));
+    const int entry = PartitionKeyEntry(9, 0);
+    const fw::Text oldKey = w.m_keyTable[static_cast<size_t>(entry)];
+    const fw::Text newKey = u"00112233445566778899AABBCCDDEEFF";
+    MainWindowJobHost jobHost(w);
+    PartitionRecords records{};
+    PartitionKeys keys;
+
+    int readResult = 0;
+    std::thread reader([&] { readResult = w.ReadPartitions(records.data(), &slot, &keys); });
+    std::thread storer([&] { jobHost.StoreChipKey(entry, newKey); });
+    reader.join();
+    storer.join();
+
+    EXPECT_EQ(readResult, 1);
+    EXPECT_TRUE(keys.texts[0] == oldKey || keys.texts[0] == newKey) << fw::TextToUtf8(keys.texts[0]);
+    EXPECT_EQ(w.m_keyTable[static_cast<size_t>(entry)], newKey);
+    w.DisconnectDevice(&slot);
 }
 
 // Which sectors of a security chip can be protected depends on its flash size: a channel's chip is judged by its

@@ -26,7 +26,6 @@ protected:
         s.productionMode = w.m_productionMode != 0;
         s.chipInfo = w.m_chipInfo;
         std::copy(std::begin(w.m_partitions), std::end(w.m_partitions), s.partitions.begin());
-        s.optionBytes = w.m_optionBytes;
         return s;
     }
 
