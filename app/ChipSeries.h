@@ -28,9 +28,18 @@ double ErasableFlashKB(ChipSeriesCode series, double flashSizeKB);
 bool SeriesHasNoUserPartitions(ChipSeriesCode series);
 
 // The key ids a USER partition (0 to 2) may be configured with. Series 8 and 9 open a partition with the key of its
-// own index whatever id the chip holds for it, so any other id would make a partition the program can no longer
-// erase or download: they take that one id; the other series ids 0 to 31.
+// own index whatever id the chip holds for it, and series 5 opens USER1 with key 0 and USER3 with key 1 (it has no
+// USER2), so any other id would make a partition the program can no longer erase or download: they take that one
+// id; the other series ids 0 to 31.
 std::vector<uint8_t> PartitionKeyIdChoices(ChipSeriesCode series, int partition);
+// The one id of a series that leaves a partition no choice; nullopt where the id is the user's.
+std::optional<uint8_t> FixedPartitionKeyId(ChipSeriesCode series, int partition);
+bool PartitionKeyIdAllowed(ChipSeriesCode series, int partition, uint8_t keyId);
+
+// The chip key table entry that holds the key of a key id, by series (5: ids 0 and 1 map to 30 and 31; 8 and 9:
+// 28 + id, ids above 3 to 31; others: the id itself); -1 for an id the series has no key for. Every reader and
+// writer of a partition's key goes through it, so a key stored after an update is the one found by the id.
+int PartitionKeyEntry(ChipSeriesCode series, uint8_t keyId);
 
 // The flash page size assumed for a production channel on SWD, where no chip tells it; 0 for unknown codes.
 uint32_t ProductionPageSize(ChipSeriesCode series);

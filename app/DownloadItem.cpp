@@ -24,7 +24,6 @@ void ClearSegments(DownloadItem& item, int count) {
 void ClearItemsForProject(DownloadItems& items) {
     for (DownloadItem& item : items) {
         ClearSegments(item, kMaxSegments);
-        item.readSize = item.readKeyId = item.readAuthentication = item.readEncryption = 0;
         item.configure = 0;
         item.enciphered = 0;
         item.keyUpdate = 0;
@@ -38,7 +37,7 @@ void ResetDownloadItems(DownloadItems& items) {
         DownloadItem& item = items[i];
         ClearSegments(item, kMaxSegments);
         item.segmentCount = 1;
-        item.readSize = item.readKeyId = item.readAuthentication = item.readEncryption = 0;
+        item.readSize = item.readAuthentication = item.readEncryption = 0;
         item.configure = 0;
         item.wantedSize = item.wantedKeyId = item.wantedAuthentication = item.wantedEncryption = 0;
         item.enciphered = 0;

@@ -19,7 +19,8 @@ struct DownloadItem {
     std::array<uint32_t, kMaxSegments> address{};
     std::array<fw::Text, kMaxSegments> addressText;  // "%08X"; entry 0 is also the typed start address
     uint32_t segmentCount = 1;
-    uint8_t readSize = 0, readKeyId = 0, readAuthentication = 0, readEncryption = 0;
+    // The partition as last read; the key id it holds is in the window's partition key ids.
+    uint8_t readSize = 0, readAuthentication = 0, readEncryption = 0;
     uint8_t configure = 0;
     uint8_t wantedSize = 0, wantedKeyId = 0, wantedAuthentication = 0, wantedEncryption = 0;
     uint8_t enciphered = 0;
@@ -43,7 +44,8 @@ void SetSegment(DownloadItem& item, int j, std::vector<uint8_t> data, uint32_t l
 void ClearSegments(DownloadItem& item, int count);
 
 // What a project-file choice starts from, whether or not the project then loads: every item empty and disabled,
-// one segment counted, no partition, cipher or key-update flags. Names and texts are kept.
+// one segment counted, no partition, cipher or key-update flags. Names and texts are kept, and so is what was read
+// of the chip's partitions: that belongs to the chip, not to the file.
 void ClearItemsForProject(DownloadItems& items);
 
 // Sets every enabled item's segment addresses from their texts, as the job will download them. The download start

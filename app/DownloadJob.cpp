@@ -24,20 +24,6 @@ constexpr int kReconnectAttempts = 11;
 
 void DownloadHost::Pause(uint32_t milliseconds) { fw::Sleep(milliseconds); }
 
-int PartitionKeyEntry(uint8_t series, uint8_t keyId) {
-    if (keyId > 31) return -1;
-    if (series == 5) return keyId == 0 ? 30 : keyId == 1 ? 31 : -1;
-    if (series == 8 || series == 9) return keyId <= 3 ? 28 + keyId : 31;
-    return keyId;
-}
-
-int UpdatedKeyEntry(uint8_t series, int item) {
-    if (series == 5 && item == 0) return 30;
-    if (series == 5 && item == 2) return 31;
-    if (series == 8 || series == 9) return 28 + item;
-    return item;
-}
-
 int DownloadProgressCallback(void* context) {
     auto* progress = static_cast<ProgressContext*>(context);
     progress->host->ProgressStep(*progress->slot);

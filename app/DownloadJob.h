@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/ChannelSlot.h"
+#include "app/ChipSeries.h"
 #include "app/DownloadItem.h"
 #include "devicelib/OvMcuCmdDll.h"
 #include "framework/Text.h"
@@ -27,9 +28,8 @@ using PartitionRecords = std::array<UserPartitionRecord, 3>;
 // What a partition read learns of the keys of one chip's partitions. It belongs to that chip's job: production
 // channels read their chips side by side, each chip with its own ids.
 struct PartitionKeys {
-    std::array<uint8_t, 3> answered{};  // the key id each partition read answered: 0 an id is set, 0xFF none
-    std::array<uint32_t, 3> held{};     // the key id the program holds for the partition, 0xFF none
-    std::array<fw::Text, 3> texts;      // the key text of that id in the chip key table, empty when none
+    std::array<uint32_t, 3> held{};  // the key id the chip holds for the partition, 0xFF none
+    std::array<fw::Text, 3> texts;   // the key text of that id in the chip key table, empty when none
 };
 
 // What the job needs of the main window. Every call may come from a download worker.
@@ -123,12 +123,6 @@ struct DownloadJobSettings {
     PartitionKeys partitionKeys;
 };
 
-// The key-table entry of a partition's key id by series (5: ids 0 and 1 map to 30 and 31; 8 and 9: 28 + id,
-// ids above 3 to 31; others: the id itself); -1 when the partition has none.
-int PartitionKeyEntry(uint8_t series, uint8_t keyId);
-// The entry a key update of item i stores its new key in.
-int UpdatedKeyEntry(uint8_t series, int item);
-
 class DownloadJob {
 public:
     // slot null means channel 0 as the window's commands pass it; the job itself always has its channel.
@@ -167,6 +161,8 @@ private:
     // The key text that opens partition i: the one this job configured or updated, else the one its chip's
     // partition read found.
     const fw::Text& PartitionKeyText(int i) const;
+    // The key id of partition i as this job leaves it: the one the job configures, else the one the chip holds.
+    uint8_t KeyIdOfPartition(int i) const;
 
     DownloadHost& m_host;
     DownloadItems& m_items;

@@ -200,14 +200,12 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
         if (r.keyId == 0xFF) {
             read.held[i] = 0xFF;
         } else {
-            if (series == 5) {
-                read.held[i] = i == 0 ? 0 : 1;
-            } else if (series == 8 || series == 9) {
-                read.held[i] = static_cast<uint32_t>(i);
-            } else {
-                read.held[i] =
-                    static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0));
-            }
+            // The chip answers only whether an id is set: a series that fixes it says which, else the id last
+            // configured from this program.
+            const std::optional<uint8_t> fixed = FixedPartitionKeyId(series, i);
+            read.held[i] =
+                fixed ? uint32_t{*fixed}
+                      : static_cast<uint32_t>(fw::GetProfileInt(u"Settings", fw::Format(u"user%d_id", i + 1), 0));
             fw::Sleep(5);
         }
         read.texts[i] = PartitionKeyTextOfId(series, read.held[i]);
@@ -243,8 +241,6 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
         GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(true);
         GetDlgItem(IDC_BTN_BROWSE).EnableWindow(true);
     }
-    for (int i = 0; i < 3; ++i)
-        read.answered[i] = records[i].keyId;
     if (windowsChip) {
         TakePartitionKeys(read);
         for (int i = 0; i < 3; ++i) {
@@ -281,7 +277,6 @@ Text CQXDownloadToolDlg::PartitionKeyTextOfId(ChipSeriesCode series, uint32_t ke
 PartitionKeys CQXDownloadToolDlg::WindowPartitionKeys() const {
     PartitionKeys keys;
     for (size_t i = 0; i < 3; ++i) {
-        keys.answered[i] = m_items[i].readKeyId;
         keys.held[i] = i < m_partitionKeyIds.size() ? m_partitionKeyIds[i] : 0;
         keys.texts[i] = m_items[i].partitionKeyText;
     }
@@ -291,7 +286,6 @@ PartitionKeys CQXDownloadToolDlg::WindowPartitionKeys() const {
 void CQXDownloadToolDlg::TakePartitionKeys(const PartitionKeys& keys) {
     m_partitionKeyIds.assign(keys.held.begin(), keys.held.end());
     for (size_t i = 0; i < 3; ++i) {
-        m_items[i].readKeyId = keys.answered[i];
         m_items[i].partitionKeyText = keys.texts[i];
     }
 }

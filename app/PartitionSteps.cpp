@@ -90,6 +90,13 @@ const fw::Text& DownloadJob::PartitionKeyText(int i) const {
     return m_configuredKeys[i] ? *m_configuredKeys[i] : m_partitionKeys.texts[i];
 }
 
+uint8_t DownloadJob::KeyIdOfPartition(int i) const {
+    const DownloadItem& item = m_items[i];
+    if (item.configure && item.wantedKeyId != 0xFF) return item.wantedKeyId;
+    const uint32_t held = m_partitionKeys.held[i];
+    return held <= 0xFF ? static_cast<uint8_t>(held) : uint8_t{0xFF};
+}
+
 int DownloadJob::UpdatePartitionKeys() {
     const uint8_t series = m_slot.chipSeries;
     if (HasNoUserPartitions(series) || IsSwd(m_settings.iface)) return 1;
@@ -99,8 +106,11 @@ int DownloadJob::UpdatePartitionKeys() {
         const fw::Text label = Label(m_items, i);
         Report(label + TranslateText(u"更新密钥..."), kStatusPlain);
         KeyUpdateRecord record{};
-        record.keyId = series == 5 && i == 0 ? 0 : series == 5 && i == 2 ? 1 : m_partitionKeys.answered[i];
-        if (!KeyBytes(item.newKeyHex, record.key) || !KeyBytes(item.oldKeyHex, record.oldKey)) {
+        record.keyId = KeyIdOfPartition(i);
+        // Only an id the chip's series opens the partition with has a table entry to keep the new key in.
+        const int entry = PartitionKeyEntry(series, record.keyId);
+        if (!PartitionKeyIdAllowed(series, i, record.keyId) || entry < 0 || !KeyBytes(item.newKeyHex, record.key) ||
+            !KeyBytes(item.oldKeyHex, record.oldKey)) {
             ReportFailure(label + TranslateText(u"更新密钥失败！"));
             return 0;
         }
@@ -114,7 +124,7 @@ int DownloadJob::UpdatePartitionKeys() {
         if (!m_settings.productionMode) item.partitionKeyText = item.newKeyHex;
         m_configuredKeys[i] = item.newKeyHex;
         Report(label + TranslateText(u"更新密钥成功！"), kStatusSuccess);
-        m_host.StoreChipKey(UpdatedKeyEntry(series, i), item.newKeyHex);
+        m_host.StoreChipKey(entry, item.newKeyHex);
     }
     return 1;
 }

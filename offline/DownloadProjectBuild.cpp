@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/ChipSeries.h"
 #include "core/AppServices.h"
 #include "core/BuiltinKeys.h"
 #include "core/HexText.h"
@@ -116,11 +117,12 @@ bool Builder::FillKeys() {
         for (std::size_t i = 0; i < kProjectPartitions; ++i) {
             if (partitions[i].marker.Get() != kProjectMarkerValid) continue;
             const uint8_t keyId = partitions[i].keyId;
-            if (keyId >= g_defaultChipKeys.size()) {
+            const int entry = PartitionKeyEntry(choices.seriesCode, keyId);
+            if (!PartitionKeyIdAllowed(choices.seriesCode, static_cast<int>(i), keyId) || entry < 0) {
                 ui.ShowMessage(fw::Format(TranslateText(u"分区USER%d的密钥ID无效！"), static_cast<int>(i) + 1));
                 return false;
             }
-            keys.newKey[i] = keys.oldKey[i] = WrapDefaultChipKey(g_defaultChipKeys[keyId]);
+            keys.newKey[i] = keys.oldKey[i] = WrapDefaultChipKey(g_defaultChipKeys[static_cast<std::size_t>(entry)]);
             keys.keyMode[i] = 0;
             keys.keyId[i] = keyId;
         }

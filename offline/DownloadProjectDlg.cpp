@@ -191,12 +191,24 @@ Text CDownloadProjectDlg::ModelText() const {
 
 void CDownloadProjectDlg::OnCbnSelchangeMcuType() {
     const Text series = GetDlgItem(IDC_DLP_SERIES).GetWindowText();
+    const uint8_t before = m_seriesCode;
     SeriesCodeOfModel(series);
+    if (m_seriesCode != before) ForgetPartitionSteps();
     FillModels(series);
     GetDlgItem(IDC_DLP_MODEL).SetCurSel(0);
     if (const int row = ModelRow(); row >= 0)
         ProjectSettings().flashSizeKB = static_cast<uint32_t>(HexToInt(m_chipTable.m_rows[row].FLASHSIZE) / 1024);
     ApplySeriesRules();
+}
+
+void CDownloadProjectDlg::ForgetPartitionSteps() {
+    if (!IsDlgButtonChecked(IDC_DLP_SET_PARTITION) && !IsDlgButtonChecked(IDC_DLP_UPDATE_KEY)) return;
+    OfflineProjectSettings& settings = ProjectSettings();
+    settings.ForgetPartitionSteps();
+    StorePartitionSettings(settings, m_record);
+    CheckDlgButton(IDC_DLP_SET_PARTITION, 0);
+    CheckDlgButton(IDC_DLP_UPDATE_KEY, 0);
+    Say(PartitionStepsDroppedText());
 }
 
 // Which of the three boxes the chosen series and model allow; the check marks stay as they are.

@@ -73,6 +73,8 @@ private:
     void InsertFileRow(int index, const ProjectFileRow& row);
     void EnableButtons(bool enable);
     void ApplySeriesRules();
+    // The partition and chip-key steps, chosen for the series before, are dropped and the user told so.
+    void ForgetPartitionSteps();
     bool ShowProjectConfig(DownloadProject& project);
     bool SaveProject();
     // The record of the dialog's choices and rows; nothing when the builder refused them (it has said why).

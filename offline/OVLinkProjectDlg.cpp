@@ -144,8 +144,20 @@ void COVLinkProjectDlg::OnCbnSelchangeMcuType() {
     const fw::Text text = selected >= 0 ? series.GetLBText(selected) : fw::Text();
     FillModels(text);
     GetDlgItem(IDC_OVPROJ_MODEL).SetCurSel(0);
+    const int before = m_optionFamily;
     m_optionFamily = OptionFamilyOf(text);
+    if (m_optionFamily != before) ForgetPartitionSteps();
     UpdateControlStates(true);
+}
+
+void COVLinkProjectDlg::ForgetPartitionSteps() {
+    if (!IsDlgButtonChecked(IDC_OVPROJ_PARTITION) && !IsDlgButtonChecked(IDC_OVPROJ_CHIP_KEY)) return;
+    OfflineProjectSettings& settings = ProjectSettings();
+    settings.ForgetPartitionSteps();
+    EditCurrentProject([&settings](ProjectConfig& edited) { StorePartitionSettings(settings, edited); });
+    CheckDlgButton(IDC_OVPROJ_PARTITION, 0);
+    CheckDlgButton(IDC_OVPROJ_CHIP_KEY, 0);
+    Say(PartitionStepsDroppedText());
 }
 
 int COVLinkProjectDlg::ModelRow() const {

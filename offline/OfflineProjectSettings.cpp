@@ -1,9 +1,10 @@
 #include "offline/OfflineProjectSettings.h"
 
+#include "core/Translation.h"
 #include "offline/ProjectConfig.h"
 #include "optionbytes/ProjectOptionTexts.h"
 
-void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
+void OfflineProjectSettings::ForgetPartitionSteps() {
     chipKeyOld = {};
     chipKeyNew = {};
     chipKeyId = {};
@@ -13,10 +14,14 @@ void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
     partitionSize = {};
     partitionKeyId = {};
     partitionFlags = {};
+    partitionMode = 0;
+}
+
+void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
+    ForgetPartitionSteps();
     partitionsEditable = 0;
     flashSizeKB = 0;
     seriesCode = 0;
-    partitionMode = 0;
     if (pageOpening) {
         g_projectOptionText.clear();
         g_projectOptionText2.clear();
@@ -27,6 +32,10 @@ void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
     } else {
         projectEditable = 1;
     }
+}
+
+fw::Text PartitionStepsDroppedText() {
+    return TranslateText(u"芯片系列已更改，分区配置和芯片密钥更新已清除，请重新配置！");
 }
 
 OfflineProjectSettings& ProjectSettings() {

@@ -46,7 +46,13 @@ struct OfflineProjectSettings {
     // option texts (g_projectOptionText, g_projectOptionText2) and the editor flags, and "New project" makes the
     // project editable again.
     void ResetForNewProject(bool pageOpening);
+    // Forgets the partitions and the chip-key updates chosen: they count one series' units and follow its key ids,
+    // so a project whose series changes must have them chosen again.
+    void ForgetPartitionSteps();
 };
+
+// What a project dialog says when a series change dropped the partition or chip-key step the user had chosen.
+fw::Text PartitionStepsDroppedText();
 
 // The one instance of the program.
 OfflineProjectSettings& ProjectSettings();

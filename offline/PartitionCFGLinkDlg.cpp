@@ -88,9 +88,7 @@ bool CPartitionCFGLinkDlg::OnInitDialog() {
                 GetDlgItem(id).EnableWindow(false);
         }
     } else if (code == 5) {
-        // USER2 does not exist on this series; USER1 and USER3 have fixed key IDs.
-        GetDlgItem(IDC_PART_KEYID1).SetCurSel(0);
-        GetDlgItem(IDC_PART_KEYID3).SetCurSel(1);
+        // USER2 does not exist on this series; USER1 and USER3 each have their one key ID.
         for (int id : {IDC_PART_KEYID1, IDC_PART_KEYID3, IDC_PART_ENABLE2, IDC_PART_SIZE2, IDC_PART_KEYID2,
                        IDC_PART_AUTH2, IDC_PART_ENC2}) {
             GetDlgItem(id).EnableWindow(false);
@@ -204,7 +202,7 @@ bool CPartitionCFGLinkDlg::StorePartitionSettings() {
     for (std::size_t i = 0; i < 3; ++i) {
         const std::vector<uint8_t> ids = PartitionKeyIdChoices(code, static_cast<int>(i));
         const auto selected = static_cast<std::size_t>(std::max(0, GetDlgItem(kRows[i].keyId).GetCurSel()));
-        keyId[i] = ids[std::min(selected, ids.size() - 1)];
+        keyId[i] = ids.empty() ? 0xFF : ids[std::min(selected, ids.size() - 1)];
     }
     if (security) {
         if (on[1] && on[0] && keyId[1] == keyId[0]) return Refuse(TranslateText(u"分区2与分区1的密钥ID不能相同！"));

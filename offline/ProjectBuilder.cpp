@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/ChipSeries.h"
 #include "app/OptionItems.h"
 #include "core/Aes.h"
 #include "core/AppServices.h"
@@ -224,12 +225,12 @@ bool Builder::FillKeys() {
         for (std::size_t i = 0; i < kProjectPartitions; ++i) {
             if (partitions[i].marker.Get() != kProjectMarkerValid) continue;
             const uint8_t keyId = partitions[i].keyId;
-            const int entry = DefaultChipKeyEntry(family, static_cast<int>(i), keyId);
-            if (entry >= static_cast<int>(g_defaultChipKeys.size())) {
+            const int entry = PartitionKeyEntry(static_cast<ChipSeriesCode>(family), keyId);
+            if (!PartitionKeyIdAllowed(static_cast<ChipSeriesCode>(family), static_cast<int>(i), keyId) || entry < 0) {
                 ui.ShowMessage(fw::Format(TranslateText(u"分区USER%d的密钥ID无效！"), static_cast<int>(i) + 1));
                 return false;
             }
-            keys.newKey[i] = keys.oldKey[i] = WrapDefaultChipKey(entry < 0 ? fw::TextView() : g_defaultChipKeys[entry]);
+            keys.newKey[i] = keys.oldKey[i] = WrapDefaultChipKey(g_defaultChipKeys[static_cast<std::size_t>(entry)]);
             keys.keyMode[i] = 0;
             keys.keyId[i] = keyId;
         }

@@ -11,9 +11,3 @@ std::array<uint8_t, 16> ProjectFileKey() {
 }
 
 const fw::TextView kProjectKeyWrapKey = u"5E0B7A13C96D24F8817AE03B4C92D6F1";
-
-int DefaultChipKeyEntry(int family, int partition, uint8_t keyId) {
-    if (family == 5) return partition == 0 ? 30 : partition == 2 ? 31 : -1;
-    if (family == 8 || family == 9) return 28 + partition;
-    return keyId;
-}

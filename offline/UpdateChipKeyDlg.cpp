@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "app/ChipSeries.h"
 #include "core/BuiltinKeys.h"
 #include "core/HexText.h"
 #include "core/Translation.h"
@@ -95,16 +96,16 @@ void CUpdateChipKeyDlg::OnBnClickedOk() {
         const RowIds& row = kRows[i];
         if (settings.partitionConfigured[i] != kConfigured || !IsDlgButtonChecked(row.update)) continue;
         const uint8_t keyId = settings.partitionKeyId[i];
-        if (keyId >= g_defaultChipKeys.size()) {
-            // The downloader knows key IDs 0 to 31 only, and the default key would lie outside the table.
+        const int entry = PartitionKeyEntry(settings.keySeriesCode, keyId);
+        if (!PartitionKeyIdAllowed(settings.keySeriesCode, static_cast<int>(i), keyId) || entry < 0) {
+            // Only an id the series opens the partition with has a default key the chip starts from.
             m_msgBox.MessageBox(this, fw::Format(TranslateText(u"分区USER%d的密钥ID无效！"), static_cast<int>(i) + 1),
                                 fw::MB_OK);
             return;
         }
         fw::Text oldText;
         if (IsDlgButtonChecked(row.first)) {
-            const int entry = DefaultChipKeyEntry(settings.keySeriesCode, static_cast<int>(i), keyId);
-            if (entry >= 0) oldText = fw::Text(g_defaultChipKeys[static_cast<std::size_t>(entry)]);
+            oldText = fw::Text(g_defaultChipKeys[static_cast<std::size_t>(entry)]);
         } else {
             oldText = GetDlgItemText(row.oldKey);
             if (!KeyTextAccepted(oldText, oldMessages, m_msgBox, this)) return;

@@ -1,5 +1,6 @@
 #include "tools/MakeEnFileDlg.h"
 
+#include "app/ChipSeries.h"
 #include "core/FileFilters.h"
 #include "core/FileServices.h"
 #include "core/Translation.h"
@@ -19,9 +20,7 @@ int KeyIdCount(uint8_t chipSeries) {
 
 std::optional<int> KeyTableEntry(uint8_t chipSeries, int keyId) {
     if (keyId < 0 || keyId >= KeyIdCount(chipSeries)) return std::nullopt;
-    if (chipSeries == 5) return 30 + keyId;
-    if (chipSeries == 8 || chipSeries == 9) return 28 + keyId;
-    return keyId;
+    return PartitionKeyEntry(chipSeries, static_cast<uint8_t>(keyId));
 }
 
 const MessageMap<CMakeEnFileDlg> CMakeEnFileDlg::kMessages{

@@ -213,16 +213,6 @@ int CSetParttionDlg::ConfigurePartition(int partition) {
     if (KeyedSeries(series)) {
         const int sel = m_keyIdCombo.GetCurSel();
         keyId = sel < 0 || sel >= static_cast<int>(m_keyIds.size()) ? 0xFF : m_keyIds[static_cast<size_t>(sel)];
-        if (series == 5 && keyId != 0xFF) {
-            if (partition == 0 && keyId != 0) {
-                m_msgBox.MessageBox(this, TranslateText(u"分区1的密钥ID只能配置为0"), fw::MB_OK);
-                return 0;
-            }
-            if (partition == 2 && keyId != 1) {
-                m_msgBox.MessageBox(this, TranslateText(u"分区3的密钥ID只能配置为1"), fw::MB_OK);
-                return 0;
-            }
-        }
         auth = m_authCheck.GetCheck() == 1 ? 1 : 0;
         encrypt = m_encryptCheck.GetCheck() == 1 ? 1 : 0;
     }

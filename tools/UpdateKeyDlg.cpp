@@ -4,7 +4,7 @@
 
 #include "app/ChipCommand.h"
 #include "app/ChipKeyStore.h"
-#include "app/DownloadJob.h"
+#include "app/ChipSeries.h"
 #include "app/MainWindow.h"
 #include "core/BuiltinKeys.h"
 #include "core/HexText.h"

@@ -92,9 +92,10 @@ TEST_F(ChipKeyDialog, AFirstUpdateTakesTheSeriesDefaultKeyWrappedUnderTheDeviceK
         std::array<int, 3> entries;  // of the built-in table, -1 for sixteen zero bytes
     };
     const Row rows[] = {
-        {0, {kOn, kOn, kOn}, {4, 17, 31}, {4, 17, 31}},  {9, {kOn, kOn, kOn}, {4, 17, 31}, {28, 29, 30}},
-        {8, {kOn, kOff, kOn}, {0, 0, 1}, {28, -1, 30}},  {5, {kOn, kOff, kOn}, {0, 0, 1}, {30, -1, 31}},
-        {5, {kOff, kOn, kOff}, {0, 2, 0}, {-1, -1, -1}},  // series 5 has no USER2 default
+        {0, {kOn, kOn, kOn}, {4, 17, 31}, {4, 17, 31}},
+        {9, {kOn, kOn, kOn}, {0, 1, 2}, {28, 29, 30}},
+        {8, {kOn, kOff, kOn}, {0, 0, 2}, {28, -1, 30}},
+        {5, {kOn, kOff, kOn}, {0, 0, 1}, {30, -1, 31}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "series " << int(row.code));
@@ -196,15 +197,30 @@ TEST_F(ChipKeyDialog, RefusedKeysStoreNothing) {
     }
 }
 
-TEST_F(ChipKeyDialog, AKeyIdOutsideTheTableIsRefused) {
-    // A loaded project may carry any byte; the default key of ID 32 would lie past the 32-entry table.
-    for (uint8_t code : {uint8_t{0}, uint8_t{9}}) {
-        settings.keySeriesCode = code;
-        Configure({kOn, kOff, kOn}, {3, 0, 32});
-        host.ExpectBox(u"分区USER3的密钥ID无效！", fw::IDOK);
+// A loaded project may carry any byte: an id past the 32-entry table, or one the series does not open the partition
+// with (series 8 and 9 open each with the key of its index, series 5 USER1 with key 0 and USER3 with key 1, and it
+// has no USER2), has no default key the chip starts from.
+TEST_F(ChipKeyDialog, AKeyIdTheSeriesDoesNotOpenThePartitionWithIsRefused) {
+    struct Row {
+        uint8_t code;
+        std::array<uint32_t, 3> configured;
+        std::array<uint8_t, 3> keyIds;
+        const char16_t* refusal;
+    };
+    const Row rows[] = {
+        {0, {kOn, kOff, kOn}, {3, 0, 32}, u"分区USER3的密钥ID无效！"},
+        {9, {kOn, kOff, kOn}, {0, 0, 3}, u"分区USER3的密钥ID无效！"},
+        {5, {kOn, kOff, kOn}, {1, 0, 1}, u"分区USER1的密钥ID无效！"},
+        {5, {kOff, kOn, kOff}, {0, 2, 0}, u"分区USER2的密钥ID无效！"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "series " << int(row.code));
+        settings.keySeriesCode = row.code;
+        Configure(row.configured, row.keyIds);
+        host.ExpectBox(row.refusal, fw::IDOK);
         EXPECT_EQ(Run([](fw::Dialog& d) {
-                      d.EnterText(IDC_CHIPKEY_NEW1, kNewKey);
-                      d.EnterText(IDC_CHIPKEY_NEW3, kNewKey);
+                      for (int id : {IDC_CHIPKEY_NEW1, IDC_CHIPKEY_NEW2, IDC_CHIPKEY_NEW3})
+                          d.EnterText(id, kNewKey);
                       d.Click(IDC_CHIPKEY_OK);
                       d.EndDialog(fw::IDCANCEL);
                   }),

@@ -12,10 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/ChipKeyStore.h"
+#include "app/ChipSeries.h"
 #include "app/DownloadCounters.h"
 #include "app/program/ProgramCommands.h"
 #include "core/BuiltinKeys.h"
 #include "core/Crc32.h"
+#include "core/HexText.h"
 #include "framework/Format.h"
 #include "offline/ByteStringName.h"
 #include "offline/DownloadProjectFile.h"
@@ -111,12 +114,15 @@ protected:
     }
 
     // A new window connected over USART to a new chip of the series, alone on the simulator, with no records.
-    // optionImage, when given, is the chip's option image instead of a fresh chip's.
-    CQXDownloadToolDlg& ConnectNewChip(uint8_t series, const std::vector<uint8_t>& optionImage = {}) {
+    // optionImage, when given, is the chip's option image instead of a fresh chip's. A download configures the
+    // partitions of a chip it has not configured before, told apart by the UCID: ucid, when given, fills the chip's.
+    CQXDownloadToolDlg& ConnectNewChip(uint8_t series, const std::vector<uint8_t>& optionImage = {}, uint8_t ucid = 0) {
         window.reset();
         ovsim::Reset();
         host.ClearRecords();
-        ovsim::Attach(OV_IFACE_USART, kUsartPort, Chip(series));
+        ovsim::ChipSpec chip = Chip(series);
+        if (ucid != 0) chip.ucid.assign(16, ucid);
+        ovsim::Attach(OV_IFACE_USART, kUsartPort, chip);
         if (!optionImage.empty()) ovsim::SetOptionImage(kUsartPort, optionImage);
         CQXDownloadToolDlg& w = Start();
         w.Click(IDC_BTN_CONNECT);
@@ -932,3 +938,173 @@ TEST_F(DownloadProjectBrowse, ASeries12ProjectKeepsTheFlashCrcTheDownloadStored)
 }
 
 }  // namespace
+
+namespace {
+
+// A project's key update of one partition: the old key the chip holds and the new one, as the maker stores them.
+std::function<void(ProjectConfig&)> WithKeyUpdate(uint8_t index, uint8_t keyId, fw::TextView oldKey,
+                                                  fw::TextView newKey) {
+    return [=](ProjectConfig& r) {
+        r.keys.keyMode[index] = 1;
+        r.keys.keyId[index] = keyId;
+        HexToBytes(oldKey, r.keys.oldKey[index].data(), 16);
+        HexToBytes(newKey, r.keys.newKey[index].data(), 16);
+    };
+}
+
+std::function<void(ProjectConfig&)> Both(std::function<void(ProjectConfig&)> first,
+                                         std::function<void(ProjectConfig&)> second) {
+    return [=](ProjectConfig& r) {
+        first(r);
+        second(r);
+    };
+}
+
+fw::Text ChipKeyText(const std::string& port, uint8_t keyId) {
+    const auto key = ovsim::ChipKey(port, keyId);
+    return BytesToHex(std::span<const uint8_t>(key));
+}
+
+constexpr fw::TextView kNewKey = u"00112233445566778899AABBCCDDEEFF";
+
+}  // namespace
+
+// A project that gives USER1 a key id with authentication and replaces that key: on fresh chips the update goes to
+// the id the project gives the partition, not to the "none" a fresh chip reads, so every chip of a production line
+// passes on its first download and the image goes under the new key.
+TEST_F(DownloadProjectBrowse, AProductionLineReplacesTheKeyOfTheIdItGivesEveryFreshChip) {
+    SysConfig("interface=00\nBaud=115200\n");
+    dir.Write("Series CFG Table.ini", "CLASS=VK517\nPAGESIZE=0x800\n");
+    const std::string ports[] = {"/dev/ttyUSB0", "/dev/ttyUSB1"};
+    uint8_t ucid = 0x60;
+    for (const std::string& port : ports) {
+        ovsim::ChipSpec chip = Chip(0);
+        chip.ucid.assign(16, ++ucid);
+        ovsim::Attach(OV_IFACE_USART, port, chip);
+    }
+    CQXDownloadToolDlg& w = Start();
+    w.SendCommand(ID_PRODUCTION_MODE);
+    ASSERT_EQ(w.m_productionMode, 1);
+    const std::vector<uint8_t> image = Pattern(0x400, 3);
+    Browse(w, WriteProject("line.dlpf", u"VK517", {{"app.bin", 0x08000000, image, 0}}, std::nullopt,
+                           Both(WithPartition(0, 0, 0, 0x10), WithKeyUpdate(0, 0, g_defaultChipKeys[0], kNewKey))));
+    ASSERT_TRUE(LogHas(u"文件加载成功！"));
+
+    ASSERT_TRUE(ProductionDownload(w, std::size(ports)));
+
+    EXPECT_EQ(g_passCount, 2);
+    EXPECT_EQ(g_failCount, 0);
+    for (const std::string& port : ports) {
+        SCOPED_TRACE(port);
+        EXPECT_EQ(ChipKeyText(port, 0), kNewKey);
+        EXPECT_EQ(ovsim::ReadMemory(port, 0x08000000, static_cast<uint32_t>(image.size())), image);
+    }
+    EXPECT_EQ(w.m_keyTable[0], kNewKey);
+}
+
+// Test mode, USER1 on key id 5 and that key replaced: the first download passes, key 0 is left alone, the window
+// keeps the new key at id 5's entry, and after a reconnect it opens the partition with it.
+TEST_F(DownloadProjectBrowse, AKeyUpdateGoesToThePartitionsOwnKeyIdInTestMode) {
+    CQXDownloadToolDlg& w = ConnectNewChip(0, {}, 0x71);
+    const std::vector<uint8_t> image = Pattern(0x400, 9);
+    Browse(w, WriteProject("id5.dlpf", w.m_chipModel, {{"app.bin", 0x08000000, image, 0}}, std::nullopt,
+                           Both(WithPartition(0, 0, 5, 0x10), WithKeyUpdate(0, 5, g_defaultChipKeys[5], kNewKey))));
+    ASSERT_TRUE(LogHas(u"文件加载成功！"));
+
+    EXPECT_TRUE(Download(w));
+
+    EXPECT_EQ(ovsim::Partition(kUsartPort, 0).keyId, 5);
+    EXPECT_EQ(ChipKeyText(kUsartPort, 5), kNewKey);
+    EXPECT_EQ(ChipKeyText(kUsartPort, 0), g_defaultChipKeys[0]);
+    EXPECT_EQ(ovsim::ReadMemory(kUsartPort, 0x08000000, static_cast<uint32_t>(image.size())), image);
+    EXPECT_EQ(w.m_keyTable[5], kNewKey);
+
+    w.Click(IDC_BTN_CONNECT);
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    EXPECT_EQ(w.m_items[0].partitionKeyText, kNewKey);
+    host.ClearRecords();
+    EXPECT_TRUE(Download(w));
+}
+
+// Series 9, USER1 (id 0) and USER3 (id 2) authenticated with one key; the project replaces USER3's. The chip's key 2
+// changes, key 0 stays, the window keeps the new key at id 2's entry, and both partitions open with the program's
+// keys: in the same download and in the next one after a reconnect.
+TEST_F(DownloadProjectBrowse, ReplacingUser3sKeyLeavesUser1sKeyAlone) {
+    CQXDownloadToolDlg& w = ConnectNewChip(9, {}, 0x72);  // 512 KB in 16 KB units
+    const fw::Text shared = u"A5A5A5A55A5A5A5A0123456789ABCDEF";
+    UserPartitionRecord user3{1, 2, 4, 2, 0x10}, user1{1, 0, 28, 0, 0x10};
+    ASSERT_EQ(OV_CMD_USERX_OP(w.m_hDevice, &user3), CMD_STATUS_OK);
+    ASSERT_EQ(OV_CMD_USERX_OP(w.m_hDevice, &user1), CMD_STATUS_OK);
+    for (const uint8_t id : {uint8_t{0}, uint8_t{2}}) {
+        KeyUpdateRecord update{};
+        update.keyId = id;
+        HexToBytes(shared, update.key, 16);
+        HexToBytes(g_defaultChipKeys[PartitionKeyEntry(9, id)], update.oldKey, 16);
+        ASSERT_EQ(OV_CMD_KEY_UPDATE(w.m_hDevice, update), CMD_STATUS_OK);
+        StoreChipKey(w.m_keyTable, PartitionKeyEntry(9, id), shared);
+    }
+    w.Click(IDC_BTN_CONNECT);
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    const uint32_t user3Start = 0x08000000 + (512 - 4 * 16) * 1024;
+    const std::vector<Row> rows = {{"app.bin", 0x08000000, Pattern(0x400, 1), 0},
+                                   {"tail.bin", user3Start, Pattern(0x400, 2), 2}};
+    Browse(w, WriteProject("user3.dlpf", w.m_chipModel, rows, std::nullopt,
+                           Both(Both(WithPartition(0, 28, 0, 0x10), WithPartition(2, 4, 2, 0x10)),
+                                WithKeyUpdate(2, 2, shared, kNewKey))));
+    ASSERT_TRUE(LogHas(u"文件加载成功！"));
+
+    EXPECT_TRUE(Download(w));
+
+    EXPECT_EQ(ChipKeyText(kUsartPort, 2), kNewKey);
+    EXPECT_EQ(ChipKeyText(kUsartPort, 0), shared);
+    EXPECT_EQ(w.m_keyTable[PartitionKeyEntry(9, 2)], kNewKey);
+    EXPECT_EQ(w.m_keyTable[PartitionKeyEntry(9, 0)], shared);
+    for (const Row& row : rows)
+        EXPECT_EQ(ovsim::ReadMemory(kUsartPort, row.start, static_cast<uint32_t>(row.data.size())), row.data);
+
+    w.Click(IDC_BTN_CONNECT);
+    w.Click(IDC_BTN_CONNECT);
+    ASSERT_EQ(w.m_connected, 1);
+    EXPECT_EQ(w.m_items[0].partitionKeyText, shared);
+    EXPECT_EQ(w.m_items[2].partitionKeyText, kNewKey);
+    host.ClearRecords();
+    EXPECT_TRUE(Download(w));
+}
+
+// A project's key ids are judged by the series the project names, whichever chip is connected: a series-5 project
+// giving USER1 key 1 (series 5 opens USER1 with key 0 only) and a series-9 one giving USER3 key 5 are refused when
+// chosen; a series-0 project giving USER3 key 5 passes that check beside a series-9 chip and is refused only for
+// naming another series.
+TEST_F(DownloadProjectBrowse, KeyIdsAreJudgedByTheProjectsSeries) {
+    struct Case {
+        int connected;  // the connected chip's series, -1 for none
+        const char16_t* series;
+        uint8_t partition, keyId;
+        const char16_t* refusal;
+    };
+    const Case cases[] = {
+        {-1, u"VK420", 0, 1, u"项目文件中USER1的密钥ID 1不适用于该芯片系列！"},
+        {5, u"VK420", 0, 1, u"项目文件中USER1的密钥ID 1不适用于该芯片系列！"},
+        {5, u"VK420", 2, 0, u"项目文件中USER3的密钥ID 0不适用于该芯片系列！"},
+        {0, u"VK73X", 2, 5, u"项目文件中USER3的密钥ID 5不适用于该芯片系列！"},
+        {9, u"VK517", 2, 5, u"项目文件的芯片系列与当前芯片系列不一致！"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << fw::TextToUtf8(c.series) << " USER" << c.partition + 1 << " id "
+                                        << int(c.keyId) << " beside series " << c.connected);
+        window.reset();
+        ovsim::Reset();
+        host.ClearRecords();
+        CQXDownloadToolDlg& w = c.connected < 0 ? Start() : ConnectNewChip(static_cast<uint8_t>(c.connected));
+        const fw::Text path = WriteProject("ids.dlpf", c.series, {{"app.bin", 0x08000000, Pattern(64, 1)}},
+                                           std::nullopt, WithPartition(c.partition, 4, c.keyId, 0x10));
+        host.ExpectBox(c.refusal, fw::IDOK);
+        Browse(w, path);
+        EXPECT_TRUE(LogHas(c.refusal));
+        EXPECT_FALSE(LogHas(u"文件加载成功！"));
+        for (const DownloadItem& item : w.m_items)
+            EXPECT_EQ(item.configure, 0);
+    }
+}

@@ -368,6 +368,51 @@ TEST_F(DownloadProjectDlgTest, SeriesWithoutPartitionKeysKeepTheKeyRecordErased)
     }
 }
 
+// The partition step counts one series' units and follows its key ids: changing the series afterwards drops it and
+// the chip-key step built on it, says so, and the project then saved configures no partition and replaces no key.
+// Choosing another model of the same series keeps both.
+TEST_F(DownloadProjectDlgTest, ChangingTheSeriesDropsThePartitionAndKeySteps) {
+    CDownloadProjectDlg::SetPartitionDialog([](fw::Window&) {
+        OfflineProjectSettings& s = ProjectSettings();
+        s.partitionConfigured = {kProjectMarkerValid, kProjectMarkerAbsent, kProjectMarkerAbsent};
+        s.partitionSize = {0, 0, 0};
+        s.partitionKeyId = {3, 0, 0};
+        s.partitionFlags = {0x10, 0, 0};
+        return true;
+    });
+    CDownloadProjectDlg::SetChipKeyDialog([](fw::Window&) {
+        OfflineProjectSettings& s = ProjectSettings();
+        s.chipKeyUpdate = {1, 0, 0};
+        s.chipKeyId = {3, 0, 0};
+        s.chipKeyNew[0].fill(0x21);
+        return true;
+    });
+    Open();
+    Choose(u"VK517");
+    ASSERT_TRUE(dlg->Tick(IDC_DLP_SET_PARTITION, true));
+    ASSERT_TRUE(dlg->Tick(IDC_DLP_UPDATE_KEY, true));
+    ASSERT_TRUE(dlg->Select(IDC_DLP_MODEL, 1));
+    EXPECT_TRUE(dlg->IsDlgButtonChecked(IDC_DLP_SET_PARTITION));
+
+    host.ExpectBox(u"芯片系列已更改，分区配置和芯片密钥更新已清除，请重新配置！", fw::IDOK);
+    Choose(u"VK420");
+
+    EXPECT_FALSE(dlg->IsDlgButtonChecked(IDC_DLP_SET_PARTITION));
+    EXPECT_FALSE(dlg->IsDlgButtonChecked(IDC_DLP_UPDATE_KEY));
+    EXPECT_EQ(ProjectSettings().partitionConfigured, (std::array<uint32_t, 3>{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}));
+    EXPECT_EQ(ProjectSettings().chipKeyUpdate, (std::array<uint8_t, 3>{0, 0, 0}));
+    dir.Write("app.bin", Blob(0x300, 1));
+    Add("app.bin");
+    Save("changed.dlpf");
+    DownloadProject saved;
+    ASSERT_TRUE(ParseDownloadProjectFile(FileBytes("changed.dlpf"), saved));
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NE(saved.record.chip.partitions[i].marker.Get(), kProjectMarkerValid);
+        EXPECT_NE(saved.record.keys.keyMode[i], 1);
+    }
+}
+
 // A new project's first Set Partition starts from its erased record, not from the partitions another dialog left in
 // the shared settings; the next one from what was confirmed. Confirming with files listed empties the list.
 TEST_F(DownloadProjectDlgTest, SetPartitionStartsFromTheNewProjectsRecordAndEmptiesTheList) {

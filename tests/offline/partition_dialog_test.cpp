@@ -274,8 +274,10 @@ TEST_F(PartitionDialog, SeriesFiveHasNoUser2AndFixedKeyIds) {
                        IDC_PART_KEYID1, IDC_PART_KEYID3}) {
             EXPECT_FALSE(d.GetDlgItem(id).IsWindowEnabled()) << id;
         }
-        EXPECT_EQ(d.GetDlgItem(IDC_PART_KEYID1).GetCurSel(), 0);
-        EXPECT_EQ(d.GetDlgItem(IDC_PART_KEYID3).GetCurSel(), 1);
+        EXPECT_EQ(d.GetDlgItem(IDC_PART_KEYID1).GetLBText(0), u"0");
+        EXPECT_EQ(d.GetDlgItem(IDC_PART_KEYID1).GetCount(), 1);
+        EXPECT_EQ(d.GetDlgItem(IDC_PART_KEYID3).GetLBText(0), u"1");
+        EXPECT_EQ(d.GetDlgItem(IDC_PART_KEYID3).GetCount(), 1);
         EXPECT_EQ(d.IsDlgButtonChecked(IDC_PART_AUTH2), 0);
         EXPECT_EQ(d.IsDlgButtonChecked(IDC_PART_ENC2), 0);
         Lay(d, true, u"10", false, u"", true, u"10");

@@ -195,6 +195,11 @@ TEST_F(ProjectBuilder, PartitionsKeysSerialNumberAndOptionItems) {
     settings.partitionSize = {4, 0, 8};
     settings.partitionKeyId = {3, 0, 7};
     settings.partitionFlags = {0x11, 0, 0x01};
+    // Family 5 opens USER1 with key 0 and USER3 with key 1 only: other ids would make partitions no download opens.
+    ui.messages.clear();
+    EXPECT_FALSE(Build());
+    EXPECT_EQ(ui.messages, std::vector<fw::Text>{u"分区USER1的密钥ID无效！"});
+    settings.partitionKeyId = {0, 0, 1};
     choices.writeSnChecked = true;
     settings.snUseDevice = 2;
     settings.snAddress = 0x0801F000;
@@ -203,17 +208,17 @@ TEST_F(ProjectBuilder, PartitionsKeysSerialNumberAndOptionItems) {
     ASSERT_TRUE(Build());
     const ProjectConfig& r = *CurrentProjectConfig();
     const auto b = r.Bytes();
-    EXPECT_EQ(Bytes(b.begin() + 344, b.begin() + 352), (Bytes{0xA5, 0xA5, 0xA5, 0xA5, 0, 4, 3, 0x11}));
+    EXPECT_EQ(Bytes(b.begin() + 344, b.begin() + 352), (Bytes{0xA5, 0xA5, 0xA5, 0xA5, 0, 4, 0, 0x11}));
     EXPECT_EQ(Bytes(b.begin() + 352, b.begin() + 356), Bytes(4, 0xFF));
-    EXPECT_EQ(Bytes(b.begin() + 360, b.begin() + 368), (Bytes{0xA5, 0xA5, 0xA5, 0xA5, 2, 8, 7, 0x01}));
-    // Family 5 wraps default keys 30 (USER1) and 31 (USER3) whatever the partitions' key ids.
+    EXPECT_EQ(Bytes(b.begin() + 360, b.begin() + 368), (Bytes{0xA5, 0xA5, 0xA5, 0xA5, 2, 8, 1, 0x01}));
+    // Family 5 keeps keys 0 and 1 in entries 30 and 31.
     EXPECT_EQ(r.keys.newKey[0], ReferenceWrap(g_defaultChipKeys[30]));
     EXPECT_EQ(r.keys.oldKey[0], r.keys.newKey[0]);
     EXPECT_EQ(r.keys.newKey[2], ReferenceWrap(g_defaultChipKeys[31]));
     EXPECT_EQ(b[422], 0);
     EXPECT_EQ(b[423], 0xFF);
-    EXPECT_EQ(b[425], 3);
-    EXPECT_EQ(b[427], 7);
+    EXPECT_EQ(b[425], 0);
+    EXPECT_EQ(b[427], 1);
     EXPECT_EQ(b[85], 3);
     EXPECT_EQ(r.snAddress.Get(), 0x0801F000u);
     EXPECT_EQ(r.snInitial.Get(), 1000u);

@@ -157,10 +157,10 @@ TEST_F(PartitionDialogs, RefusalsSendNothingAndChipFailuresAreShown) {
         Text refusal;
     };
     const Row rows[] = {
-        {0, 0, u"", 0, u"分区大小不能为空！"},        {0, 1, u"G", 0, u"输入的数据必须为十六进制的数据！"},
-        {0, 1, u"0", 0, u"分区大小不能为0！"},        {0, 2, u"00", 0, u"分区大小不能为0！"},
-        {5, 1, u"2", 0, u"分区3的密钥ID只能配置为1"},  // series 5 lists USER1 and USER3
-        {5, 0, u"0", 1, u"分区1的密钥ID只能配置为0"},
+        {0, 0, u"", 0, u"分区大小不能为空！"},
+        {0, 1, u"G", 0, u"输入的数据必须为十六进制的数据！"},
+        {0, 1, u"0", 0, u"分区大小不能为0！"},
+        {0, 2, u"00", 0, u"分区大小不能为0！"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(fw::TextToUtf8(r.refusal));
@@ -259,6 +259,20 @@ TEST_F(PartitionDialogs, ConfiguredKeyIdIsShownOnceAndKept) {
 
 // Series 8 and 9 open a partition with the key of its own index, whatever key id the chip holds for it: the dialog
 // offers that id only, so a partition it configures with authentication can still be downloaded into.
+// Series 5 opens USER1 with key 0 and USER3 with key 1: the dialog lists only USER1 and USER3 and offers each its id.
+TEST_F(PartitionDialogs, Series5OffersEachPartitionItsOneKeyId) {
+    CQXDownloadToolDlg& w = Connect(5);
+    WithDialog(w, [&](fw::Dialog& d) {
+        fw::Control keys = d.GetDlgItem(IDC_PARTITION_KEY_ID);
+        EXPECT_EQ(Entries(d.GetDlgItem(IDC_PARTITION_COMBO)), (std::vector<Text>{u"USER1", u"USER3"}));
+        EXPECT_EQ(Entries(keys), std::vector<Text>{u"0"});
+        d.Select(IDC_PARTITION_COMBO, 1);
+        EXPECT_EQ(Entries(keys), std::vector<Text>{u"1"});
+        Configure(d, u"4");
+    });
+    EXPECT_EQ(ovsim::Partition(kPort, 2).keyId, 1);
+}
+
 TEST_F(PartitionDialogs, Series8And9OfferOnlyThePartitionsOwnKeyId) {
     for (const uint8_t series : {8, 9}) {
         SCOPED_TRACE(int(series));

@@ -140,7 +140,7 @@ TEST_F(JobTest, KeyUpdateReplacesTheChipKeyAndStoresItEnciphered) {
         const auto factory = ovsim::FactoryKey(1);
         items[1].enabled = 1;
         items[1].keyUpdate = 1;
-        settings.partitionKeys.answered[1] = 1;
+        settings.partitionKeys.held[1] = 1;
         items[1].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
         items[1].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
         items[1].partitionKeyText = items[1].oldKeyHex;
@@ -165,31 +165,42 @@ TEST_F(JobTest, KeyUpdateWithAWrongOldKeyFails) {
     EXPECT_TRUE(host->storedKeys.empty());
 }
 
-// The key id a key update names and the table entry it stores the new key in, by series and item.
-TEST_F(JobTest, KeyUpdateNamesTheSeriesKeyIdAndStoresTheEntry) {
+// A key update goes to the key id of its partition: the id the job configures it with, else the one the chip holds
+// for it (0xFF on a fresh chip); the new key is stored in the table entry of that id, where every later
+// lookup of the partition's key finds it.
+TEST_F(JobTest, KeyUpdateGoesToThePartitionsKeyIdAndIsStoredAtThatIdsEntry) {
     struct Row {
         uint8_t series;
         int item;
-        uint8_t readKeyId;  // as the partition read left it
-        uint8_t chipKeyId;  // the key the chip replaces
+        uint8_t configuredKeyId;  // 0xFF: the job does not configure the partition
+        uint8_t heldKeyId;        // as the partition read left it
+        uint8_t chipKeyId;        // the key the chip replaces
         int entry;
     };
     const Row rows[] = {
-        {0, 1, 1, 1, 1},  {0, 2, 7, 7, 2},   // other series: the id as read, the entry by item
-        {5, 0, 9, 0, 30}, {5, 2, 9, 1, 31},  // series 5: ids 0 and 1 whatever was read
-        {8, 1, 1, 1, 29}, {9, 2, 2, 2, 30},  // series 8 and 9: entries from 28
+        {0, 0, 5, 0xFF, 5, 5},   // a fresh partition configured with id 5
+        {0, 0, 5, 0, 5, 5},      // the project's id, also where the chip says an id is set
+        {0, 2, 0xFF, 7, 7, 7},   // a partition the job leaves: the id the chip holds
+        {5, 0, 0xFF, 0, 0, 30},  // series 5: USER1 holds key 0, USER3 key 1
+        {5, 2, 1, 0xFF, 1, 31},  //
+        {8, 1, 0xFF, 1, 1, 29},  // series 8 and 9: entries from 28
+        {9, 2, 2, 0, 2, 30},     //
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "series " << int(row.series) << " item " << row.item);
+        SCOPED_TRACE(testing::Message() << "series " << int(row.series) << " item " << row.item << " id "
+                                        << int(row.chipKeyId));
         Fresh();
         Attach(OV_IFACE_USART, ChipOfSeries(row.series));
         const auto old = ovsim::ChipKey(m_name, row.chipKeyId);
         DownloadItem& item = items[row.item];
         item.enabled = 1;
+        item.configure = row.configuredKeyId != 0xFF ? 1 : 0;
+        item.wantedKeyId = row.configuredKeyId;
         item.keyUpdate = 1;
-        settings.partitionKeys.answered[row.item] = row.readKeyId;
+        settings.partitionKeys.held[row.item] = row.heldKeyId;
         item.oldKeyHex = BytesToHex(std::span<const uint8_t>(old));
         item.newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+        ovsim::ClearCallLog();
 
         ASSERT_EQ(DownloadJob(*host, items, settings, slot()).UpdatePartitionKeys(), 1);
 
@@ -197,6 +208,65 @@ TEST_F(JobTest, KeyUpdateNamesTheSeriesKeyIdAndStoresTheEntry) {
         EXPECT_EQ(BytesToHex(std::span<const uint8_t>(key)), item.newKeyHex);
         ASSERT_EQ(host->storedKeys.size(), 1u);
         EXPECT_EQ(host->storedKeys.begin()->first, row.entry);
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::KeyUpdate), 1);
+    }
+}
+
+// A key id the chip's series does not open the partition with, or no id at all, has no table entry to keep the new
+// key in: the update fails before the chip is asked.
+TEST_F(JobTest, KeyUpdateWithoutAnIdTheSeriesAllowsAsksNothing) {
+    struct Row {
+        uint8_t series;
+        int item;
+        uint8_t heldKeyId;
+    };
+    const Row rows[] = {{0, 0, 0xFF}, {5, 0, 1}, {5, 2, 0}, {9, 2, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "series " << int(row.series) << " item " << row.item);
+        Fresh();
+        Attach(OV_IFACE_USART, ChipOfSeries(row.series));
+        DownloadItem& item = items[row.item];
+        item.keyUpdate = 1;
+        settings.partitionKeys.held[row.item] = row.heldKeyId;
+        item.oldKeyHex = u"FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
+        item.newKeyHex = u"00112233445566778899AABBCCDDEEFF";
+        ovsim::ClearCallLog();
+
+        EXPECT_EQ(DownloadJob(*host, items, settings, slot()).UpdatePartitionKeys(), 0);
+
+        EXPECT_EQ(ovsim::CallCount(ovsim::Fn::KeyUpdate), 0);
+        EXPECT_TRUE(host->storedKeys.empty());
+    }
+}
+
+// A job that gives a fresh partition its key id and authentication and replaces that key in the same run programs
+// the partition's image under the new key: under the old one the chip refuses the image.
+TEST_F(JobTest, AnImageGoesUnderTheKeyItsPartitionWasJustGiven) {
+    struct Row {
+        uint8_t series;
+        uint8_t keyId;
+    };
+    const Row rows[] = {{0, 3}, {5, 0}, {9, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "series " << int(row.series));
+        Fresh();
+        settings.chipSeries = row.series;
+        Attach(OV_IFACE_USART, ChipOfSeries(row.series));
+        const std::vector<uint8_t> image(0x200, 0x6B);
+        UseImage(image, 0x08000000);
+        Want(items[0], 0, row.keyId, 1, 0);
+        settings.partitions = Unconfigured();  // as a fresh chip reads
+        settings.partitionKeys.held[0] = 0xFF;
+        const auto factory = ovsim::ChipKey(m_name, row.keyId);
+        items[0].keyUpdate = 1;
+        items[0].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
+        items[0].newKeyHex = u"0F1E2D3C4B5A69788796A5B4C3D2E1F0";
+
+        RunOnWorker();
+
+        EXPECT_EQ(g_passCount, 1);
+        EXPECT_EQ(BytesToHex(std::span<const uint8_t>(ovsim::ChipKey(m_name, row.keyId))), items[0].newKeyHex);
+        EXPECT_EQ(Flash(0x08000000, image.size()), image);
     }
 }
 
@@ -247,7 +317,16 @@ TEST(ChipKeyStore, KeepsTheKeyInTheTableAndEncipheredInTheProfile) {
     fw::SetProfileFolder(u"");
 }
 
-TEST(PartitionKeyEntry, BySeries) {
+// The ids a series opens a partition with, and the key table entry of each.
+TEST(PartitionKeyRule, BySeries) {
+    EXPECT_EQ(PartitionKeyIdChoices(5, 0), std::vector<uint8_t>{0});
+    EXPECT_TRUE(PartitionKeyIdChoices(5, 1).empty()) << "series 5 has no USER2";
+    EXPECT_EQ(PartitionKeyIdChoices(5, 2), std::vector<uint8_t>{1});
+    EXPECT_EQ(PartitionKeyIdChoices(9, 1), std::vector<uint8_t>{1});
+    EXPECT_EQ(PartitionKeyIdChoices(0, 2).size(), 32u);
+    EXPECT_EQ(FixedPartitionKeyId(5, 2), std::optional<uint8_t>{1});
+    EXPECT_EQ(FixedPartitionKeyId(8, 0), std::optional<uint8_t>{0});
+    EXPECT_FALSE(FixedPartitionKeyId(1, 0).has_value());
     EXPECT_EQ(PartitionKeyEntry(5, 0), 30);
     EXPECT_EQ(PartitionKeyEntry(5, 1), 31);
     EXPECT_EQ(PartitionKeyEntry(5, 2), -1);
@@ -255,9 +334,6 @@ TEST(PartitionKeyEntry, BySeries) {
     EXPECT_EQ(PartitionKeyEntry(9, 17), 31);
     EXPECT_EQ(PartitionKeyEntry(0, 17), 17);
     EXPECT_EQ(PartitionKeyEntry(0, 32), -1);
-    EXPECT_EQ(UpdatedKeyEntry(5, 2), 31);
-    EXPECT_EQ(UpdatedKeyEntry(9, 1), 29);
-    EXPECT_EQ(UpdatedKeyEntry(3, 2), 2);
 }
 
 }  // namespace

@@ -94,14 +94,14 @@ protected:
 struct WindowPartitionCopy {
     std::array<UserPartitionRecord, 3> records;
     std::vector<uint32_t> keyIds;
-    std::array<std::array<uint8_t, 4>, 3> read;  // size, key id, authentication, encryption
+    std::array<std::array<uint8_t, 3>, 3> read;  // size, authentication, encryption
     std::array<fw::Text, 3> keyTexts;
 
     explicit WindowPartitionCopy(const CQXDownloadToolDlg& w) : keyIds(w.m_partitionKeyIds) {
         for (size_t i = 0; i < 3; ++i) {
             const DownloadItem& item = w.m_items[i];
             records[i] = w.m_partitions[i];
-            read[i] = {item.readSize, item.readKeyId, item.readAuthentication, item.readEncryption};
+            read[i] = {item.readSize, item.readAuthentication, item.readEncryption};
             keyTexts[i] = item.partitionKeyText;
         }
     }
