@@ -577,7 +577,9 @@ TEST_F(UpdateChecksTest, AFileOverTheLimitOfItsKindIsRefused) {
         {"the firmware",
          [&] {
              server.Put(kFirmwareIni, Ini("3.1.7", "QXLink_3.1.7.enc"));
-             server.Announce("/files/Firware/QXLink_3.1.7.enc", kMaxFirmwareFetchBytes + 1);
+             // One byte more than the largest firmware file the downloader takes.
+             server.Announce("/files/Firware/QXLink_3.1.7.enc",
+                             kLinkFirmwareImageOffset + linksim::kMaxFirmwareImageBytes + 1);
          },
          ID_CHECK_LINK_FIRMWARE_UPDATE,
          Checks().FirmwareCheck(),
