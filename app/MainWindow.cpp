@@ -332,16 +332,18 @@ bool CQXDownloadToolDlg::JobRunning() {
     return g_activeWorkers > 0;
 }
 
-bool CQXDownloadToolDlg::RefuseWhileBusy(bool busy) {
+bool CQXDownloadToolDlg::RefuseWhileBusy(bool busy, const Text& why) {
     if (!busy) return false;
-    m_msgBox.MessageBox(this, TranslateText(u"正在下载，请等待下载结束！"), fw::MB_OK | fw::MB_ICONWARNING);
+    m_msgBox.MessageBox(this, why.empty() ? TranslateText(u"正在下载，请等待下载结束！") : why,
+                        fw::MB_OK | fw::MB_ICONWARNING);
     return true;
 }
 
 bool CQXDownloadToolDlg::RefuseWhileJobRuns() { return RefuseWhileBusy(JobRunning()); }
 
 bool CQXDownloadToolDlg::RefuseWhileLinkReserved() {
-    return RefuseWhileBusy(m_offlineLink && m_offlineLink->Reserved());
+    if (!m_offlineLink) return false;
+    return RefuseWhileBusy(m_offlineLink->Reserved(), m_offlineLink->BusyText());
 }
 
 void CQXDownloadToolDlg::OnSysCommand(unsigned command, fw::LParam lParam) {

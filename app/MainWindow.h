@@ -193,7 +193,7 @@ public:
     // After a hold on the offline link: a link that is no longer open on a present downloader is disconnected,
     // with "设备已断开！", as an unplug is.
     void NoticeOfflineLinkLoss();
-    // True, after the box a running download gives, while long work relies on the offline link
+    // True, after a box that says what is under way, while long work relies on the offline link
     // (OfflineLink::Reserved); the commands that would change the link or reach the downloader ask first.
     bool RefuseWhileLinkReserved();
     // The update checks, made on first use by the installed factory once the window has opened; null without one.
@@ -222,7 +222,8 @@ private:
     int SysConfigInt(fw::TextView key, int def) const;
     void WriteSysConfig(fw::TextView key, fw::TextView value) const;
     bool RefuseWhileJobRuns();
-    bool RefuseWhileBusy(bool busy);
+    // `why`: the box's text (translated); empty for the one a running download gives.
+    bool RefuseWhileBusy(bool busy, const fw::Text& why = {});
     void StopMonitor();
     // Closing: the update checks and their downloads stop fetching.
     void StopUpdates();

@@ -1,5 +1,7 @@
 #include "app/OfflineLink.h"
 
+#include <utility>
+
 #include "app/MainWindow.h"
 #include "framework/UiThread.h"
 
@@ -16,12 +18,16 @@ void SetOfflineLinkFactory(OfflineLinkFactory factory) { Factory() = std::move(f
 
 const OfflineLinkFactory& GetOfflineLinkFactory() { return Factory(); }
 
-OfflineLink::Reservation::Reservation(OfflineLink* link) : m_link(link) {
-    if (m_link) m_link->m_reservations.fetch_add(1, std::memory_order_acq_rel);
+OfflineLink::Reservation::Reservation(OfflineLink* link, fw::Text busyText) : m_link(link) {
+    if (!m_link) return;
+    m_previousText = std::exchange(m_link->m_busyText, std::move(busyText));
+    m_link->m_reservations.fetch_add(1, std::memory_order_acq_rel);
 }
 
 OfflineLink::Reservation::~Reservation() {
-    if (m_link) m_link->m_reservations.fetch_sub(1, std::memory_order_acq_rel);
+    if (!m_link) return;
+    m_link->m_reservations.fetch_sub(1, std::memory_order_acq_rel);
+    m_link->m_busyText = std::move(m_previousText);
 }
 
 OfflineLink::Hold::Hold(CQXDownloadToolDlg& window)

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include "framework/Text.h"
+
 class CQXDownloadToolDlg;
 
 class OfflineLink {
@@ -41,22 +43,27 @@ public:
 
     // While a reservation lives, long work that keeps the window answering relies on the link as it stands (the
     // firmware fetched for an upgrade); a hold is one too. The window refuses the commands that would change the
-    // link or reach the downloader until it ends.
+    // link or reach the downloader until it ends, saying why with `busyText` (translated). Made and ended on the
+    // UI thread.
     class Reservation {
     public:
-        explicit Reservation(OfflineLink* link);
+        Reservation(OfflineLink* link, fw::Text busyText);
         ~Reservation();
         Reservation(const Reservation&) = delete;
         Reservation& operator=(const Reservation&) = delete;
 
     private:
         OfflineLink* m_link;
+        fw::Text m_previousText;
     };
     bool Reserved() const { return Held() || m_reservations.load(std::memory_order_acquire) > 0; }
+    // Why the link is reserved, for the refused commands; empty under a hold alone. UI thread.
+    const fw::Text& BusyText() const { return m_busyText; }
 
 private:
     std::atomic<int> m_holds{0};
     std::atomic<int> m_reservations{0};
+    fw::Text m_busyText;
 };
 
 using OfflineLinkFactory = std::function<std::unique_ptr<OfflineLink>(CQXDownloadToolDlg&)>;

@@ -11,6 +11,9 @@
 
 namespace linksim {
 
+// The largest enciphered image the update program takes: what the application's flash holds.
+inline constexpr uint32_t kMaxFirmwareImageBytes = 1u << 20;
+
 struct FirmwareUpdateState {
     bool inUpdateProgram = false;
     // The transfer under way: the announced length of the enciphered image, its plaintext's digest, and what came.

@@ -29,10 +29,15 @@ uint32_t FirmwareReconnectPauseMs() { return g_reconnectPauseMs; }
 
 void SetFirmwareReconnectPauseMs(uint32_t milliseconds) { g_reconnectPauseMs = milliseconds; }
 
+fw::Text FirmwareTooLargeText() {
+    return fw::Format(TranslateText(u"固件文件过大，下载器只接受不超过%dKB的固件！"),
+                      static_cast<int>(kMaxLinkFirmwareImageBytes / 1024));
+}
+
 std::optional<std::vector<uint8_t>> ReadFirmwareFile(fw::TextView path, fw::Text& refusal) {
     fw::ReadResult file = fw::ReadWholeFile(path, kMaxLinkFirmwareFileBytes);
     if (!file) {
-        refusal = TranslateText(u"文件打开失败！");
+        refusal = file.status == fw::ReadStatus::TooLarge ? FirmwareTooLargeText() : TranslateText(u"文件打开失败！");
         return std::nullopt;
     }
     const std::vector<uint8_t>& bytes = file.bytes;

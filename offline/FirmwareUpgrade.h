@@ -38,13 +38,21 @@ public:
 inline constexpr size_t kLinkFirmwareHeaderBytes = 36;
 inline constexpr size_t kLinkFirmwareImageOffset = 40;
 inline constexpr size_t kLinkFirmwarePacketBytes = 57;
-// Far above any downloader's flash; a larger file is refused unread.
-inline constexpr size_t kMaxLinkFirmwareFileBytes = size_t{64} << 20;
+// The largest image the downloader's update program takes: its application flash. The update program refuses a
+// larger one only after the downloader has left its application, so the program refuses it first: the manual
+// upgrade before anything is sent, the firmware fetch as soon as the server announces more. This bound is also
+// what keeps the fetch's deadline within minutes.
+inline constexpr size_t kMaxLinkFirmwareImageBytes = size_t{1} << 20;
+inline constexpr size_t kMaxLinkFirmwareFileBytes = kLinkFirmwareImageOffset + kMaxLinkFirmwareImageBytes;
+
+// What the user is told of a firmware file larger than the downloader takes (translated).
+fw::Text FirmwareTooLargeText();
 
 // Reads and checks a firmware file before anything is sent: a file that cannot be read answers nullopt with
-// "文件打开失败！"; one without a whole header, without image bytes, whose image is not whole AES blocks or whose
-// length field does not match its size answers nullopt with "固件文件格式不正确！" (both translated, in `refusal`).
-// Sending such a file would leave the downloader in its update program with nothing to install.
+// "文件打开失败！", one larger than the downloader takes with FirmwareTooLargeText; one without a whole header,
+// without image bytes, whose image is not whole AES blocks or whose length field does not match its size answers
+// nullopt with "固件文件格式不正确！" (all translated, in `refusal`). Sending such a file would leave the downloader
+// in its update program with nothing to install.
 std::optional<std::vector<uint8_t>> ReadFirmwareFile(fw::TextView path, fw::Text& refusal);
 
 // How the bar follows the packets: the range the downloader's packets give (image bytes / 57, rounded down), cut

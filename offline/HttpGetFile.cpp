@@ -12,8 +12,9 @@ std::chrono::milliseconds HttpFetchTimeLimit(const HttpConnectionSettings& setti
     return limit;
 }
 
-int HttpGetFile(fw::Text path, fw::Text url, std::int64_t maxBytes, fw::Text& sizeText,
+int HttpGetFile(fw::Text path, fw::Text url, std::int64_t maxBytes, HttpFetched& fetched,
                 const HttpWaitHook& whileWaiting) {
+    fetched = {};
     std::string host, object;
     if (!SplitHttpUrl(url, host, object)) return 0;
 
@@ -32,9 +33,10 @@ int HttpGetFile(fw::Text path, fw::Text url, std::int64_t maxBytes, fw::Text& si
     // An error page has a length too; saving it as the firmware would be worse than failing.
     const std::int64_t size = socket.GetContentLength();
     if (!header.Succeeded() || size < 0) return 0;
+    fetched.announced = size;
     // Refused before its length buys it any time.
-    if (size > maxBytes) return 0;
-    sizeText = FetchedSizeText(size);
+    if (fetched.TooLarge(maxBytes)) return 0;
+    fetched.sizeText = FetchedSizeText(size);
     socket.SetDeadline(started + HttpFetchTimeLimit(settings, size));
 
     fw::AtomicFileWriter file(path);

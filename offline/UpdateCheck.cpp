@@ -22,8 +22,8 @@ fw::Text UpdateFolderUrl(bool internetConnected, fw::TextView hostAddress, fw::T
 
 int CheckUpdateIni(fw::TextView current, const fw::Text& folderUrl, const fw::Text& localIni, fw::Text& latest,
                    const HttpWaitHook& whileWaiting) {
-    fw::Text sizeText;
-    if (!HttpGetFile(localIni, folderUrl + u"Update.ini", kMaxUpdateIniBytes, sizeText, whileWaiting))
+    HttpFetched fetched;
+    if (!HttpGetFile(localIni, folderUrl + u"Update.ini", kMaxUpdateIniBytes, fetched, whileWaiting))
         return kUpdateNoConfiguration;
     const fw::Text value = fw::GetPrivateProfileString(u"LATESTVERSION", u"latestversion", u"", 129, localIni);
     if (value.empty()) {

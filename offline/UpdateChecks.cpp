@@ -78,14 +78,21 @@ void UpdateChecks::WindowClosing() {
     m_firmware.Cancel();
 }
 
-int UpdateChecks::FetchOnUi(const fw::Text& path, const fw::Text& url, std::int64_t maxBytes, fw::Text& sizeText) {
-    m_fetchingOnUi = true;
-    const int fetched = HttpGetFile(path, url, maxBytes, sizeText, [this] {
+int UpdateChecks::FetchOnUi(const fw::Text& path, const fw::Text& url, std::int64_t maxBytes, const fw::Text& busyText,
+                            HttpFetched& fetched) {
+    m_fetchingOnUi = busyText;
+    const int result = HttpGetFile(path, url, maxBytes, fetched, [this] {
         fw::PumpMessages();
         return !m_closing;
     });
-    m_fetchingOnUi = false;
-    return fetched;
+    m_fetchingOnUi.reset();
+    return result;
+}
+
+bool UpdateChecks::RefuseWhileFetching() {
+    if (!m_fetchingOnUi) return false;
+    m_window.m_msgBox.MessageBox(&m_window, *m_fetchingOnUi, fw::MB_OK | fw::MB_ICONWARNING);
+    return true;
 }
 
 void UpdateChecks::StartToolCheck(bool automatic) {
@@ -104,9 +111,12 @@ void UpdateChecks::LinkIdentified() {
     if (m_firmwareAutoCheckEnabled) StartFirmwareCheck(true);
 }
 
-void UpdateChecks::OnCheckToolUpdate() { StartToolCheck(false); }
+void UpdateChecks::OnCheckToolUpdate() {
+    if (!RefuseWhileFetching()) StartToolCheck(false);
+}
 
 void UpdateChecks::OnCheckLinkFirmwareUpdate() {
+    if (RefuseWhileFetching()) return;
     if (m_window.m_connected == 0) {
         Show(TranslateText(u"请先连接设备！"));
         return;
@@ -171,14 +181,14 @@ int UpdateChecks::UpgradeToolOnline() {
         fw::DeleteFile(ini);
         return 0;
     }
-    fw::Text sizeText;
+    HttpFetched fetched;
     if (!FetchOnUi(InWorkDir(m_window.m_updaterPath), m_tool.Result().folderUrl + u"Update.exe", kMaxUpdaterBytes,
-                   sizeText)) {
+                   TranslateText(u"正在下载更新程序，请等待下载结束！"), fetched)) {
         if (!m_closing) Show(TranslateText(u"下载更新程序失败！"));
         fw::DeleteFile(ini);
         return 0;
     }
-    m_window.m_fetchedSizeText = sizeText;
+    m_window.m_fetchedSizeText = fetched.sizeText;
     // The updater learns from here which version it replaces.
     fw::WritePrivateProfileString(u"CURRENTVERSION", u"currentversion", m_window.m_toolVersion, ini);
     m_window.PostMessage(WM_START_UPDATER);
@@ -217,18 +227,22 @@ int UpdateChecks::UpgradeLinkFirmwareOnline() {
         return 0;
     }
     const fw::Text file = InWorkDir(name);
+    const fw::Text downloading = TranslateText(u"正在下载离线下载器固件，请等待下载结束！");
     // The window answers while the file comes, but the upgrade is to go over the connection it has now.
-    OfflineLink::Reservation reservation(m_window.GetOfflineLink());
-    fw::Text sizeText;
-    if (!FetchOnUi(file, m_firmware.Result().folderUrl + name, kMaxFirmwareFetchBytes, sizeText)) {
+    OfflineLink::Reservation reservation(m_window.GetOfflineLink(), downloading);
+    HttpFetched fetched;
+    if (!FetchOnUi(file, m_firmware.Result().folderUrl + name, kMaxFirmwareFetchBytes, downloading, fetched)) {
         fw::DeleteFile(ini);
-        if (!m_closing) Show(TranslateText(u"下载固件文件失败！"));
+        // A firmware the downloader would not take is not waited for, and the user is told why.
+        if (!m_closing)
+            Show(fetched.TooLarge(kMaxFirmwareFetchBytes) ? FirmwareTooLargeText()
+                                                          : TranslateText(u"下载固件文件失败！"));
         return 0;
     }
     m_window.m_linkFirmwareFile = file;
     m_window.m_firmwareUpdateOnline = 1;
     m_window.m_latestVersion = m_firmware.Result().latestVersion;
-    m_window.m_fetchedSizeText = sizeText;
+    m_window.m_fetchedSizeText = fetched.sizeText;
     {
         CUpdateBootDlg dialog(&m_window);
         dialog.DoModal();

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include "app/UpdateService.h"
 #include "framework/Text.h"
+#include "offline/HttpGetFile.h"
 #include "offline/UpdateCheck.h"
 
 class CQXDownloadToolDlg;
@@ -52,14 +54,18 @@ private:
     bool Ask(const fw::Text& question);
     fw::Text InWorkDir(fw::TextView name) const;
     // The downloads that follow a check, on the UI thread: the window is drawn and served between the waits of the
-    // fetch, and closing it cancels the fetch.
-    int FetchOnUi(const fw::Text& path, const fw::Text& url, std::int64_t maxBytes, fw::Text& sizeText);
+    // fetch, and closing it cancels the fetch. `busyText` is what the check commands say meanwhile.
+    int FetchOnUi(const fw::Text& path, const fw::Text& url, std::int64_t maxBytes, const fw::Text& busyText,
+                  HttpFetched& fetched);
+    // A check command given while a download is served on the UI thread says what is being downloaded.
+    bool RefuseWhileFetching();
 
     CQXDownloadToolDlg& m_window;
     UpdateCheck m_tool, m_firmware;
     bool m_firmwareAutoCheckEnabled = true;
-    // While a download is served on the UI thread, the window's timers and menu entries start nothing of ours.
-    bool m_fetchingOnUi = false;
+    // While a download is served on the UI thread, the window's timers and menu entries start nothing of ours;
+    // the menu entries say what is being downloaded.
+    std::optional<fw::Text> m_fetchingOnUi;
     bool m_closing = false;
 };
 

@@ -1,5 +1,6 @@
 #include "tools/CreateKeyDlg.h"
 
+#include <array>
 #include <cwctype>
 
 #include "core/FileServices.h"
@@ -75,8 +76,11 @@ bool CCreateKeyDlg::MakeRekIdKeys(int count, bool enciphered, int& failures) {
         std::array<uint8_t, kKeyDrawBytes> draw{};
         if (!Draw(draw.data(), draw.size())) return false;
         const RekIdKeyFiles files = MakeRekIdKeyFiles(draw, enciphered, m_builtinKey);
-        if (!WriteBufferToFile(KeyFilePath(folder, u"REK_IDKey_", n, enciphered), files.rekIdKey)) ++failures;
-        if (!WriteBufferToFile(KeyFilePath(folder, u"Nonce_", n, enciphered), files.nonce)) ++failures;
+        const Text keyPath = KeyFilePath(folder, u"REK_IDKey_", n, enciphered);
+        const Text noncePath = KeyFilePath(folder, u"Nonce_", n, enciphered);
+        // A key is used with the nonce of its own draw: both files change, or neither does.
+        if (!WriteBuffersToFiles(std::array{FileToWrite{keyPath, files.rekIdKey}, FileToWrite{noncePath, files.nonce}}))
+            ++failures;
     }
     if (m_rekFolder.empty()) SetDlgItemText(IDC_CREATEKEY_REK_FOLDER, m_defaultFolder);
     return true;

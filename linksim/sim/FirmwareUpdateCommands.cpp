@@ -68,7 +68,7 @@ void ServeFirmwarePacket(Downloader& d, const Request& r, Reply& reply) {
         if (r.payload.size() != kHeaderBytes) return refuse(kStatusParameterError);
         const uint32_t length = Be32(r.payload);
         // Whole cipher blocks, and no larger than the application's flash.
-        if (length == 0 || length % 16 != 0 || length > (1u << 20)) return refuse(kStatusParameterError);
+        if (length == 0 || length % 16 != 0 || length > kMaxFirmwareImageBytes) return refuse(kStatusParameterError);
         s.imageLength = length;
         std::copy_n(r.payload.begin() + 4, 32, s.digest.begin());
         s.received.clear();

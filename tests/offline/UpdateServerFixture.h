@@ -41,12 +41,14 @@ public:
     // A file under its path on the server ("/files/QXDownloadTool/Update.ini").
     void Put(const std::string& path, const std::string& body) {
         std::lock_guard lock(m_mutex);
+        m_announced.erase(path);
         m_files[path] = body;
     }
-    // A file of `length` copies of `fill`, made as it goes out: for lengths too large to hold.
-    void PutFilled(const std::string& path, size_t length, char fill) {
+    // Only the header of a file of `length` bytes goes out, then the connection closes: a fetch that waits for the
+    // body fails, one that refuses the length at the header never needs it.
+    void Announce(const std::string& path, size_t length) {
         std::lock_guard lock(m_mutex);
-        m_filled[path] = {length, fill};
+        m_announced[path] = length;
     }
     // The file's bytes go out one every `interval` (the header at once), until the client goes away.
     void Trickle(const std::string& path, std::chrono::milliseconds interval) {
@@ -64,7 +66,7 @@ public:
     void Remove(const std::string& path) {
         std::lock_guard lock(m_mutex);
         m_files.erase(path);
-        m_filled.erase(path);
+        m_announced.erase(path);
     }
     // Request lines ("GET /files/... HTTP/1.1") and Host headers, in arrival order.
     std::vector<std::string> Requests() const {
@@ -95,7 +97,7 @@ private:
             std::chrono::milliseconds trickle{0};
             size_t headerBytes = 0;
             bool held = false;
-            std::optional<std::pair<size_t, char>> filled;
+            std::optional<size_t> announced;
             {
                 std::lock_guard lock(m_mutex);
                 m_requests.push_back(line);
@@ -104,7 +106,7 @@ private:
                                       : request.substr(host + 7, request.find("\r\n", host + 2) - host - 7));
                 const size_t from = line.find(' ') + 1;
                 const std::string path = line.substr(from, line.rfind(' ') - from);
-                if (const auto made = m_filled.find(path); made != m_filled.end()) filled = made->second;
+                if (const auto told = m_announced.find(path); told != m_announced.end()) announced = told->second;
                 const auto file = m_files.find(path);
                 const std::string body = file == m_files.end() ? "<h1>Not Found</h1>" : file->second;
                 reply = std::string(file == m_files.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
@@ -114,8 +116,9 @@ private:
                 if (file != m_files.end() && m_trickled.count(file->first)) trickle = m_trickled[file->first];
                 held = file != m_files.end() && m_held.count(file->first) && !file->second.empty();
             }
-            if (filled) {
-                SendFilled(fd, filled->first, filled->second);
+            if (announced) {
+                const std::string header = OkHeader(*announced);
+                ::send(fd, header.data(), header.size(), MSG_NOSIGNAL);
             } else if (held) {
                 bool open = ::send(fd, reply.data(), reply.size() - 1, MSG_NOSIGNAL) > 0;
                 while (open && !m_stop && !m_released)
@@ -134,15 +137,8 @@ private:
         }
     }
 
-    void SendFilled(int fd, size_t length, char fill) {
-        const std::string header = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
-        if (::send(fd, header.data(), header.size(), MSG_NOSIGNAL) <= 0) return;
-        const std::string block(64 * 1024, fill);
-        while (length > 0 && !m_stop) {
-            const auto sent = ::send(fd, block.data(), std::min(length, block.size()), MSG_NOSIGNAL);
-            if (sent <= 0) return;
-            length -= static_cast<size_t>(sent);
-        }
+    static std::string OkHeader(size_t length) {
+        return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
     }
 
     HttpConnectionSettings m_found;
@@ -152,7 +148,7 @@ private:
     std::map<std::string, std::string> m_files;
     std::map<std::string, std::chrono::milliseconds> m_trickled;
     std::set<std::string> m_held;
-    std::map<std::string, std::pair<size_t, char>> m_filled;
+    std::map<std::string, size_t> m_announced;
     std::vector<std::string> m_requests, m_hosts;
     std::thread m_thread;
 };

@@ -98,6 +98,8 @@ TEST_F(FirmwareUpgradeTest, EveryPacketArrivesAndTheNewVersionIsReadAfterwards) 
         {"last packet short", 1000, 1008 % 57},
         {"image a multiple of 57", 57 * 16, 57},
         {"one packet", 48, 48},
+        // The largest image the downloader takes is not refused on its way there.
+        {"the largest image", linksim::kMaxFirmwareImageBytes, linksim::kMaxFirmwareImageBytes % 57},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -198,6 +200,9 @@ TEST_F(FirmwareUpgradeTest, FilesThatCannotBeInstalledAreRefusedBeforeAnythingIs
         // Whole blocks of a 64-bit cipher, half a block of AES.
         {"image of 8-byte blocks", cutWithinABlock(8), u"固件文件格式不正确！"},
         {"longer than its header says", longer, u"固件文件格式不正确！"},
+        // The downloader's update program would refuse it only after the downloader had left its application.
+        {"one block more than the downloader takes", FirmwareFile(Image("3.1.7", linksim::kMaxFirmwareImageBytes + 16)),
+         u"固件文件过大，下载器只接受不超过1024KB的固件！"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

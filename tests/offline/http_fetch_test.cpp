@@ -1,62 +1,23 @@
 // Fetches from a server written for the test on 127.0.0.1: the exact request, what is saved, and that every
 // failure (error status, short body, silence, a length over the limit) ends and leaves the local file as it was.
 // Where a verdict depends on time, the server moves the fetch's clock, so it holds on a machine of any speed.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "framework/Files.h"
 #include "offline/HttpGetFile.h"
 #include "offline/HttpHeader.h"
 #include "offline/HttpSocket.h"
-#include "tests/offline/FetchClock.h"
-#include "tests/offline/LoopbackListener.h"
+#include "tests/offline/SteppedServer.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Listens on 127.0.0.1 and accepts one connection; `serve` gets it with the request read up to its empty line. The
-// connection is closed when this goes.
-class OneConnection {
-public:
-    explicit OneConnection(std::function<void(int socket, const std::string& request)> serve)
-        : m_serve(std::move(serve)) {
-        m_listen = ListenOnLoopback(1, m_port);
-        m_thread = std::thread([this] { Accept(); });
-    }
-    ~OneConnection() {
-        ::shutdown(m_listen, SHUT_RDWR);
-        m_thread.join();
-        ::close(m_listen);
-        if (m_socket >= 0) ::close(m_socket);
-    }
-    int Port() const { return m_port; }
-
-private:
-    void Accept() {
-        m_socket = ::accept(m_listen, nullptr, nullptr);
-        if (m_socket < 0) return;
-        std::string request;
-        char byte;
-        while (request.find("\r\n\r\n") == std::string::npos && ::recv(m_socket, &byte, 1, 0) == 1)
-            request.push_back(byte);
-        m_serve(m_socket, request);
-    }
-    std::function<void(int, const std::string&)> m_serve;
-    int m_listen = -1, m_port = 0, m_socket = -1;
-    std::thread m_thread;
-};
 
 // Answers the request with reply at once and closes.
 class OneShotServer {
@@ -71,72 +32,6 @@ private:
         m_request = request;
         ::send(socket, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
         ::shutdown(socket, SHUT_RDWR);
-    }};
-};
-
-// Serves one connection on the fetch's own clock. Each time the fetch reads the clock (it does in every wait) with
-// nothing left unread, the server takes one step, on the fetch's thread: the next byte of the header, at no cost in
-// time; the next byte of the body, `perByte` later; once everything is sent, `perByte` of silence, until the clock
-// reaches `closeAt` and it closes. So what the fetch has been sent by any point of its clock is fixed, however
-// busy the machine is.
-class SteppedServer {
-public:
-    SteppedServer(std::string reply, std::chrono::milliseconds perByte, std::chrono::milliseconds closeAt = 1h)
-        : m_reply(std::move(reply)), m_perByte(perByte), m_closeAt(closeAt), m_clock([this] { Step(); }) {
-        const auto end = m_reply.find("\r\n\r\n");
-        m_headerBytes = end == std::string::npos ? m_reply.size() : end + 4;
-    }
-    // Settings that send a fetch here, on this server's clock.
-    HttpConnectionSettings Settings(int receiveTimeoutMs, int totalMs, int minBytesPerSecond) {
-        return {m_connection.Port(), 2000, receiveTimeoutMs, totalMs, minBytesPerSecond, m_clock.Source()};
-    }
-    std::chrono::milliseconds Elapsed() const { return m_clock.Elapsed(); }
-
-private:
-    // The fetch's end of the connection: the server waits while it holds bytes not yet taken.
-    static int PeerInThisProcess(int fd) {
-        sockaddr_in mine{}, peer{};
-        socklen_t length = sizeof mine;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&mine), &length);
-        length = sizeof peer;
-        ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length);
-        for (int other = 0; other < 4096; ++other) {
-            sockaddr_in local{}, remote{};
-            socklen_t localLength = sizeof local, remoteLength = sizeof remote;
-            if (other == fd || ::getsockname(other, reinterpret_cast<sockaddr*>(&local), &localLength) != 0 ||
-                ::getpeername(other, reinterpret_cast<sockaddr*>(&remote), &remoteLength) != 0)
-                continue;
-            if (local.sin_family == AF_INET && local.sin_port == peer.sin_port && remote.sin_port == mine.sin_port)
-                return other;
-        }
-        return -1;
-    }
-    void Step() {
-        std::lock_guard lock(m_mutex);
-        if (m_socket < 0 || m_closed) return;  // the request is not in yet, or all is over
-        int unread = 0;
-        if (::ioctl(m_fetchEnd, FIONREAD, &unread) != 0 || unread > 0) return;
-        if (m_sent == m_reply.size() && m_clock.Elapsed() >= m_closeAt) {
-            ::shutdown(m_socket, SHUT_RDWR);
-            m_closed = true;
-            return;
-        }
-        if (m_sent >= m_headerBytes) m_clock.Advance(m_perByte);
-        if (m_sent < m_reply.size()) ::send(m_socket, &m_reply[m_sent++], 1, MSG_NOSIGNAL);
-    }
-
-    std::string m_reply;
-    std::chrono::milliseconds m_perByte, m_closeAt;
-    size_t m_headerBytes = 0;
-    FetchClock m_clock;
-    std::mutex m_mutex;
-    int m_socket = -1, m_fetchEnd = -1;  // under m_mutex
-    size_t m_sent = 0;
-    bool m_closed = false;
-    OneConnection m_connection{[this](int socket, const std::string&) {
-        std::lock_guard lock(m_mutex);
-        m_fetchEnd = PeerInThisProcess(socket);
-        m_socket = socket;
     }};
 };
 
@@ -158,12 +53,12 @@ protected:
     int Fetch(const OneShotServer& server, fw::TextView url = u"http://127.0.0.1/update/Update.ini",
               std::int64_t maxBytes = kAnyLength) {
         SetHttpConnectionSettings({server.Port(), 30000, 30000, 60000});
-        return HttpGetFile(m_path, fw::Text(url), maxBytes, m_sizeText);
+        return HttpGetFile(m_path, fw::Text(url), maxBytes, m_fetched);
     }
     int Fetch(const HttpConnectionSettings& settings, std::int64_t maxBytes = kAnyLength,
               const HttpWaitHook& whileWaiting = {}) {
         SetHttpConnectionSettings(settings);
-        return HttpGetFile(m_path, u"http://127.0.0.1/x", maxBytes, m_sizeText, whileWaiting);
+        return HttpGetFile(m_path, u"http://127.0.0.1/x", maxBytes, m_fetched, whileWaiting);
     }
     std::string Saved() const {
         const auto read = fw::ReadWholeFile(m_path, 1 << 20);
@@ -171,7 +66,8 @@ protected:
     }
     static constexpr std::int64_t kAnyLength = 0x7FFFFFFF;
     std::filesystem::path m_folder;
-    fw::Text m_path, m_sizeText;
+    fw::Text m_path;
+    HttpFetched m_fetched;
     HttpConnectionSettings m_found;
 };
 
@@ -187,7 +83,7 @@ TEST_F(HttpFetch, SendsExactlyTheRequestAndSavesTheBody) {
               "GET /update/Update.ini HTTP/1.1\r\nHost:127.0.0.1\r\nAccept:*/*\r\n"
               "User-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\nConnection:Keep-Alive\r\n\r\n");
     EXPECT_EQ(Saved(), "[Update]\r\nVersion=3.1.10\r\n");
-    EXPECT_EQ(m_sizeText, u"26 B");
+    EXPECT_EQ(m_fetched.sizeText, u"26 B");
 }
 
 TEST_F(HttpFetch, HeaderVariantsAndLengthsAreReadAsTheServerMeantThem) {
@@ -283,6 +179,24 @@ TEST_F(HttpFetch, ATricklingServerIsCutOffAtTheDeadline) {
     EXPECT_EQ(Saved(), "abc");
 }
 
+// The deadline counts from the fetch's start: a server that spends most of the base time on its header gets no new
+// allowance for the body when the header has come. 1000 ms of base time and 100 bytes at 100 bytes a second end
+// the fetch 2000 ms after its start; the header takes 800 ms, the body 1500 ms more.
+TEST_F(HttpFetch, TheDeadlineCountsFromTheFetchesStartNotFromItsHeader) {
+    const std::string reply = Reply("200 OK", std::string(100, 'x'));
+    ASSERT_EQ(reply.size(), 40u + 100u);
+    SteppedServer slowHeader(reply, 15ms);
+    slowHeader.SlowHeader(20ms);
+    EXPECT_EQ(Fetch(slowHeader.Settings(500, 1000, 100)), 0);
+    EXPECT_GE(slowHeader.Elapsed(), 2000ms);
+    EXPECT_LT(slowHeader.Elapsed(), 2100ms);
+    EXPECT_FALSE(fw::FileExists(m_path));
+    // With its header at once, the same body comes within the time.
+    SteppedServer quickHeader(reply, 15ms);
+    EXPECT_EQ(Fetch(quickHeader.Settings(500, 1000, 100)), 1);
+    EXPECT_EQ(Saved(), std::string(100, 'x'));
+}
+
 TEST_F(HttpFetch, TheOwnerIsAskedBetweenWaitsAndCanCancel) {
     SteppedServer server(Reply("200 OK", std::string(500, 'x')), 10ms);
     int asked = 0;
@@ -313,11 +227,11 @@ TEST_F(HttpFetch, ALengthOverTheLimitIsRefusedAtTheHeader) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(fw::WriteFileAtomic(m_path, std::string_view("old")));
-        m_sizeText.clear();
         SteppedServer server(row.reply, 1s);
         EXPECT_EQ(Fetch(server.Settings(5000, 20000, 4096), row.maxBytes), row.result);
         EXPECT_EQ(Saved(), row.saved);
-        EXPECT_EQ(m_sizeText, row.sizeText);
+        EXPECT_EQ(m_fetched.sizeText, row.sizeText);
+        EXPECT_EQ(m_fetched.TooLarge(row.maxBytes), row.result == 0) << "the caller can tell why";
         // The body would take 1000 s; a refused one is not waited for.
         EXPECT_LT(server.Elapsed(), 100s);
     }
@@ -346,13 +260,13 @@ TEST_F(HttpFetch, RefusedConnectionAndUnusableAddressesFail) {
         Fetch(closed);
     }
     SetHttpConnectionSettings({port, 2000, 500});
-    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", kAnyLength, m_sizeText), 0);
+    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/x", kAnyLength, m_fetched), 0);
     for (const fw::TextView url :
          {u"https://127.0.0.1/x", u"http:///x", u"http://127.0.0.1/a b", u"http://127.0.0.1/x\r\nHost:evil"}) {
         SCOPED_TRACE(fw::TextToUtf8(url));
-        EXPECT_EQ(HttpGetFile(m_path, fw::Text(url), kAnyLength, m_sizeText), 0);
+        EXPECT_EQ(HttpGetFile(m_path, fw::Text(url), kAnyLength, m_fetched), 0);
     }
-    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/" + fw::Text(1000, u'a'), kAnyLength, m_sizeText), 0);
+    EXPECT_EQ(HttpGetFile(m_path, u"http://127.0.0.1/" + fw::Text(1000, u'a'), kAnyLength, m_fetched), 0);
     EXPECT_FALSE(fw::FileExists(m_path));
 }
 

@@ -116,6 +116,26 @@ TEST_F(CreateKeyTest, AFileThatCannotBeWrittenEndsInFailure) {
     EXPECT_EQ(Files(), std::vector<std::string>{});
 }
 
+// A key and its nonce are one draw: when the nonce cannot take the new draw's place, the key keeps its old one too,
+// so a key never sits beside the nonce of another draw.
+TEST_F(CreateKeyTest, ANonceThatCannotBeWrittenLeavesItsKeyAsItWas) {
+    Open();
+    dlg->Tick(IDC_CREATEKEY_JTAG_KIND, false);
+    Create(u"生成密钥成功！");
+    const std::vector<uint8_t> oldKey = Bytes("Key/REK_IDKey_1.bin");
+    ASSERT_EQ(oldKey, std::vector<uint8_t>(32, 0xA1));
+    // What stands at the nonce's name cannot be replaced by a file.
+    std::filesystem::remove(dir.Path() / "Key/Nonce_1.bin");
+    std::filesystem::create_directory(dir.Path() / "Key/Nonce_1.bin");
+    dir.Write("Key/Nonce_1.bin/kept", "old nonce");
+    host.ExpectBox(dir.Wide("Key/Nonce_1.bin") + u"文件打开失败！", IDOK);
+    Create(u"生成密钥失败！");
+    EXPECT_EQ(Bytes("Key/REK_IDKey_1.bin"), oldKey);
+    EXPECT_EQ(dir.Read("Key/Nonce_1.bin/kept"), "old nonce");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"Key/Nonce_1.bin/kept", "Key/REK_IDKey_1.bin"}))
+        << "no temporary is left";
+}
+
 TEST_F(CreateKeyTest, CancellingAFolderChoiceReturnsToTheDefault) {
     Open();
     host.ExpectFolder(dir.Wide("mine"));
