@@ -202,12 +202,9 @@ void CDownloadProjectDlg::OnCbnSelchangeMcuType() {
 }
 
 void CDownloadProjectDlg::ForgetPartitionSteps() {
-    if (!IsDlgButtonChecked(IDC_DLP_SET_PARTITION) && !IsDlgButtonChecked(IDC_DLP_UPDATE_KEY)) return;
-    OfflineProjectSettings& settings = ProjectSettings();
-    settings.ForgetPartitionSteps();
-    StorePartitionSettings(settings, m_record);
-    CheckDlgButton(IDC_DLP_SET_PARTITION, 0);
-    CheckDlgButton(IDC_DLP_UPDATE_KEY, 0);
+    const std::span<ProjectFileRow> rows(m_rows.data(), m_fileCount);
+    if (!ForgetPartitionStepsOf(*this, IDC_DLP_SET_PARTITION, IDC_DLP_UPDATE_KEY, rows, IDC_DLP_FILES)) return;
+    StorePartitionSettings(ProjectSettings(), m_record);
     Say(PartitionStepsDroppedText());
 }
 

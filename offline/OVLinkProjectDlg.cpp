@@ -151,12 +151,8 @@ void COVLinkProjectDlg::OnCbnSelchangeMcuType() {
 }
 
 void COVLinkProjectDlg::ForgetPartitionSteps() {
-    if (!IsDlgButtonChecked(IDC_OVPROJ_PARTITION) && !IsDlgButtonChecked(IDC_OVPROJ_CHIP_KEY)) return;
-    OfflineProjectSettings& settings = ProjectSettings();
-    settings.ForgetPartitionSteps();
-    EditCurrentProject([&settings](ProjectConfig& edited) { StorePartitionSettings(settings, edited); });
-    CheckDlgButton(IDC_OVPROJ_PARTITION, 0);
-    CheckDlgButton(IDC_OVPROJ_CHIP_KEY, 0);
+    if (!ForgetPartitionStepsOf(*this, IDC_OVPROJ_PARTITION, IDC_OVPROJ_CHIP_KEY, m_rows, IDC_OVPROJ_FILES)) return;
+    EditCurrentProject([](ProjectConfig& edited) { StorePartitionSettings(ProjectSettings(), edited); });
     Say(PartitionStepsDroppedText());
 }
 

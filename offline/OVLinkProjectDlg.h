@@ -56,7 +56,7 @@ private:
     void OnBnClickedStartDownloadToChip();
     void OnCbnSelchangeInterface() { UpdateControlStates(true); }
     void OnCbnSelchangeMcuType();
-    // The partition and chip-key steps, chosen for the family before, are dropped and the user told so.
+    // The partition and chip-key steps, chosen for the series before, are dropped and the user told so.
     void ForgetPartitionSteps();
 
     void Say(fw::TextView text);

@@ -1,7 +1,11 @@
 #include "offline/OfflineProjectSettings.h"
 
+#include <algorithm>
+
 #include "core/Translation.h"
+#include "framework/Window.h"
 #include "offline/ProjectConfig.h"
+#include "offline/ProjectFileRow.h"
 #include "optionbytes/ProjectOptionTexts.h"
 
 void OfflineProjectSettings::ForgetPartitionSteps() {
@@ -15,6 +19,11 @@ void OfflineProjectSettings::ForgetPartitionSteps() {
     partitionKeyId = {};
     partitionFlags = {};
     partitionMode = 0;
+}
+
+bool OfflineProjectSettings::HoldsPartitionSteps() const {
+    return std::ranges::find(partitionConfigured, kProjectMarkerValid) != partitionConfigured.end() ||
+           std::ranges::find(chipKeyUpdate, uint8_t{1}) != chipKeyUpdate.end();
 }
 
 void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
@@ -36,6 +45,23 @@ void OfflineProjectSettings::ResetForNewProject(bool pageOpening) {
 
 fw::Text PartitionStepsDroppedText() {
     return TranslateText(u"芯片系列已更改，分区配置和芯片密钥更新已清除，请重新配置！");
+}
+
+bool ForgetPartitionStepsOf(fw::Window& dialog, int partitionBox, int chipKeyBox, std::span<ProjectFileRow> rows,
+                            int fileList) {
+    OfflineProjectSettings& settings = ProjectSettings();
+    if (!dialog.IsDlgButtonChecked(partitionBox) && !dialog.IsDlgButtonChecked(chipKeyBox) &&
+        !settings.HoldsPartitionSteps())
+        return false;
+    settings.ForgetPartitionSteps();
+    dialog.CheckDlgButton(partitionBox, 0);
+    dialog.CheckDlgButton(chipKeyBox, 0);
+    fw::Control list = dialog.GetDlgItem(fileList);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i].partitionId = 0;
+        list.SetItemText(static_cast<int>(i), 4, u"0");
+    }
+    return true;
 }
 
 OfflineProjectSettings& ProjectSettings() {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "framework/Text.h"
 
@@ -49,10 +50,23 @@ struct OfflineProjectSettings {
     // Forgets the partitions and the chip-key updates chosen: they count one series' units and follow its key ids,
     // so a project whose series changes must have them chosen again.
     void ForgetPartitionSteps();
+    // Whether a partition or a chip-key update is chosen, also one whose box was unticked again.
+    bool HoldsPartitionSteps() const;
 };
 
 // What a project dialog says when a series change dropped the partition or chip-key step the user had chosen.
 fw::Text PartitionStepsDroppedText();
+
+namespace fw {
+class Window;
+}
+struct ProjectFileRow;
+// A project dialog whose series changed forgets the partition and chip-key steps chosen for the series before, also
+// those whose box was unticked again (its next tick would bring them back), unticks both boxes and takes its files
+// out of the partitions they were placed in (column 4 of the file list). True when there was something to forget:
+// the dialog then stores the forgotten partitions in its record and tells the user.
+bool ForgetPartitionStepsOf(fw::Window& dialog, int partitionBox, int chipKeyBox, std::span<ProjectFileRow> rows,
+                            int fileList);
 
 // The one instance of the program.
 OfflineProjectSettings& ProjectSettings();

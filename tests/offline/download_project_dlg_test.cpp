@@ -393,10 +393,16 @@ TEST_F(DownloadProjectDlgTest, ChangingTheSeriesDropsThePartitionAndKeySteps) {
     ASSERT_TRUE(dlg->Tick(IDC_DLP_UPDATE_KEY, true));
     ASSERT_TRUE(dlg->Select(IDC_DLP_MODEL, 1));
     EXPECT_TRUE(dlg->IsDlgButtonChecked(IDC_DLP_SET_PARTITION));
+    dir.Write("user3.bin", Blob(0x100, 3));
+    Add("user3.bin", u"08004000", FilePlacementPartition{true, 2, 0, 0x08004000});
+    ASSERT_EQ(dlg->m_fileCount, 1);
+    ASSERT_EQ(ListRow(0)[4], u"2");
 
     host.ExpectBox(u"芯片系列已更改，分区配置和芯片密钥更新已清除，请重新配置！", fw::IDOK);
     Choose(u"VK420");
 
+    // The file stays where it was put, no longer in a partition.
+    EXPECT_EQ(ListRow(0)[4], u"0");
     EXPECT_FALSE(dlg->IsDlgButtonChecked(IDC_DLP_SET_PARTITION));
     EXPECT_FALSE(dlg->IsDlgButtonChecked(IDC_DLP_UPDATE_KEY));
     EXPECT_EQ(ProjectSettings().partitionConfigured, (std::array<uint32_t, 3>{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}));
@@ -411,6 +417,7 @@ TEST_F(DownloadProjectDlgTest, ChangingTheSeriesDropsThePartitionAndKeySteps) {
         EXPECT_NE(saved.record.chip.partitions[i].marker.Get(), kProjectMarkerValid);
         EXPECT_NE(saved.record.keys.keyMode[i], 1);
     }
+    EXPECT_EQ(saved.record.files[0].partitionId, 0);
 }
 
 // A new project's first Set Partition starts from its erased record, not from the partitions another dialog left in

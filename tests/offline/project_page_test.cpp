@@ -726,6 +726,196 @@ TEST_F(ProjectPage, AnEditableProjectIsBuiltWhenSavedOrSent) {
     });
 }
 
+// The page's chips for a series change, all loading the one algorithm: two models of VK517 and another name of
+// its series, and the series 5, 2, 3 and 9 beside it.
+void WriteSeriesChangeTable(fw::testing::TempFolder& dir) {
+    const struct {
+        const char* series;
+        const char* model;
+        const char* flashSize;
+    } rows[] = {{"VK517", "VK517C8", "0x20000"}, {"VK517", "VK517CB", "0x20000"}, {"VK51R", "VK51R", "0x20000"},
+                {"VK420", "VK420", "0x10000"},   {"VK422", "VK422", "0x40000"},   {"VK232", "VK232", "0x10000"},
+                {"VK73", "VK73X", "0x20000"}};
+    std::string table;
+    for (const auto& row : rows) {
+        table += std::string("CLASS = ") + row.series + "\nCHIPMARK = " + row.model +
+                 "\nFLASHSTARTADDR = 0x08000000\nSRAMSTARTADDR = 0x20000000\nFLASHSIZE = " + row.flashSize +
+                 "\nSRAMSIZE = 0x5000\nFLMFILE = VK51x.FLM\nPAGESIZE = 0x800\n\n";
+    }
+    dir.Write("Series CFG Table.ini", table);
+}
+
+// What a series change leaves: the steps of the series before are forgotten on the page, in the settings and in
+// the record; ticked again, the partition dialog starts from nothing and the chip-key dialog finds no partition.
+void ExpectNoPartitionSteps(fw::HeadlessHost& host, COVLinkProjectDlg& page) {
+    EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_PARTITION), 0);
+    EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_CHIP_KEY), 0);
+    const OfflineProjectSettings& settings = ProjectSettings();
+    EXPECT_EQ(settings.partitionMode, 0u);
+    EXPECT_EQ(settings.partitionConfigured, (std::array<uint32_t, 3>{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}));
+    EXPECT_EQ(settings.chipKeyUpdate, (std::array<uint8_t, 3>{}));
+    for (const ProjectPartitionEntry& entry : CurrentProjectConfig()->chip.partitions)
+        EXPECT_NE(entry.marker.Get(), kProjectMarkerValid);
+    if (page.GetDlgItem(IDC_OVPROJ_PARTITION).IsWindowEnabled()) {
+        host.OnModal(IDD_PARTITION_CFG_LINK, [](fw::Dialog& d) {
+            for (int box : {IDC_PART_ENABLE1, IDC_PART_ENABLE2, IDC_PART_ENABLE3})
+                EXPECT_EQ(d.IsDlgButtonChecked(box), 0) << box;
+            d.EndDialog(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_PARTITION));
+    }
+    if (page.GetDlgItem(IDC_OVPROJ_CHIP_KEY).IsWindowEnabled()) {
+        host.OnModal(IDD_UPDATE_CHIP_KEY, [](fw::Dialog& d) {
+            for (int edit : {IDC_CHIPKEY_NEW1, IDC_CHIPKEY_NEW2, IDC_CHIPKEY_NEW3})
+                EXPECT_FALSE(d.GetDlgItem(edit).IsWindowEnabled()) << edit;
+            d.EndDialog(fw::IDCANCEL);
+        });
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_CHIP_KEY));
+    }
+}
+
+class ProjectPageSeriesChange : public ProjectPage {
+protected:
+    void SetUp() override {
+        ProjectPage::SetUp();
+        CopyFlm();
+        WriteSeriesChangeTable(dir);
+        dir.Write("app.bin", std::string(256, '\x11'));
+    }
+
+    // On `series` over UART: USER1 and USER3 laid out to fill the flash with authentication, on the key ids 1 and 2
+    // (or the one id the series gives each), their chip keys updated, and a file placed in USER3.
+    void ChooseSteps(COVLinkProjectDlg& page, const Text& series, const Text& halfFlashUnits) {
+        ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, series));
+        ASSERT_TRUE(page.Select(IDC_OVPROJ_INTERFACE, 1));
+        host.OnModal(IDD_PARTITION_CFG_LINK, [halfFlashUnits](fw::Dialog& d) {
+            for (int box : {IDC_PART_ENABLE1, IDC_PART_ENABLE3, IDC_PART_AUTH1, IDC_PART_AUTH3})
+                EXPECT_TRUE(d.Tick(box, true));
+            EXPECT_TRUE(d.EnterText(IDC_PART_SIZE1, halfFlashUnits));
+            EXPECT_TRUE(d.EnterText(IDC_PART_SIZE3, halfFlashUnits));
+            if (d.GetDlgItem(IDC_PART_KEYID1).GetCount() > 1) {
+                EXPECT_TRUE(d.Select(IDC_PART_KEYID1, 1));
+                EXPECT_TRUE(d.Select(IDC_PART_KEYID3, 2));
+            }
+            d.Click(IDC_PART_OK);
+        });
+        host.ExpectBox(u"分区配置确认OK", fw::IDOK);
+        ASSERT_TRUE(page.Click(IDC_OVPROJ_PARTITION));
+        ASSERT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_PARTITION), 1);
+        host.OnModal(IDD_UPDATE_CHIP_KEY, [](fw::Dialog& d) {
+            for (int id : {IDC_CHIPKEY_NEW1, IDC_CHIPKEY_NEW3})
+                EXPECT_TRUE(d.EnterText(id, u"000102030405060708090A0B0C0D0E0F"));
+            d.Click(IDC_CHIPKEY_OK);
+        });
+        host.ExpectBox(u"芯片密钥确认OK", fw::IDOK);
+        ASSERT_TRUE(page.Click(IDC_OVPROJ_CHIP_KEY));
+        ASSERT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_CHIP_KEY), 1);
+        host.OnModal(IDD_ADD_START_ADDRESS, [](fw::Dialog& d) {
+            EXPECT_TRUE(d.SelectText(IDC_ADDSTART_PARTITION, u"USER3"));
+            d.Click(IDC_ADDSTART_OK);
+        });
+        host.ExpectOpenFile(dir.Wide("app.bin"));
+        ASSERT_TRUE(page.Click(IDC_OVPROJ_ADD));
+        ASSERT_EQ(page.m_rows.size(), 1u);
+        ASSERT_EQ(page.m_rows[0].partitionId, 2);
+    }
+
+    // The project as the page builds and saves it now.
+    LinkProject Saved(COVLinkProjectDlg& page) {
+        EXPECT_TRUE(page.EnterText(IDC_OVPROJ_NAME, u"Changed"));
+        host.ExpectBox(u"没有配置选项字节，下载程序安全性无法保障！是否继续？", fw::IDYES);
+        host.OnModal(IDD_PROJECT_FILE_CFG, [](fw::Dialog& d) { d.Click(IDC_PROJCFG_OK); });
+        host.ExpectSaveFile(dir.Wide("Changed.ovpf"));
+        host.ExpectBox(u"文件保存成功！", fw::IDOK);
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_SAVE_FILE));
+        LinkProject saved;
+        EXPECT_EQ(OpenLinkProjectFile(dir.Wide("Changed.ovpf"), saved), ProjectFileOpen::Opened);
+        return saved;
+    }
+};
+
+// The partitions count the units of their series and follow its key-id rule, so a project whose series changes
+// has them chosen again: also between series that share one option-byte editor (0 and 5, 0 and 9), between two
+// whose key ids both run 0 to 31 (0 and 2) and onto a series without chip keys (3). The project then built carries
+// nothing of them, not even the file's partition.
+TEST_F(ProjectPageSeriesChange, ChangingTheSeriesDropsThePartitionAndKeySteps) {
+    const struct {
+        const char16_t* from;
+        const char16_t* halfFlashUnits;
+        const char16_t* to;
+    } cases[] = {
+        {u"VK517", u"4", u"VK420"}, {u"VK420", u"10", u"VK517"}, {u"VK517", u"4", u"VK73"},
+        {u"VK517", u"4", u"VK422"}, {u"VK517", u"4", u"VK232"},
+    };
+    StartConnected();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(fw::TextToUtf8(c.from) + " to " + fw::TextToUtf8(c.to));
+        std::filesystem::remove(dir.Path() / "Changed.ovpf");
+        ProjectSettings() = OfflineProjectSettings{};  // the last case's save left the project read-only
+        OnProjectPage([&](COVLinkProjectDlg& page) {
+            ChooseSteps(page, c.from, c.halfFlashUnits);
+            host.ExpectBox(u"芯片系列已更改，分区配置和芯片密钥更新已清除，请重新配置！", fw::IDOK);
+            ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, c.to));
+            ExpectNoPartitionSteps(host, page);
+            ASSERT_EQ(page.m_rows.size(), 1u);
+            EXPECT_EQ(page.m_rows[0].partitionId, 0);
+            EXPECT_EQ(Item(page, 0)[4], u"0");
+
+            const LinkProject saved = Saved(page);
+            for (std::size_t i = 0; i < 3; ++i) {
+                SCOPED_TRACE(i);
+                EXPECT_NE(saved.record.chip.partitions[i].marker.Get(), kProjectMarkerValid);
+                EXPECT_NE(saved.record.keys.keyMode[i], 1);
+            }
+            EXPECT_EQ(saved.record.files[0].partitionId, 0);
+        });
+    }
+}
+
+// A layout unticked again stays behind for the box's next tick within its series, never into another.
+TEST_F(ProjectPageSeriesChange, AnUntickedLayoutDoesNotFollowIntoAnotherSeries) {
+    StartConnected();
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        ChooseSteps(page, u"VK517", u"4");
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_CHIP_KEY));
+        EXPECT_TRUE(page.Click(IDC_OVPROJ_PARTITION));
+        ASSERT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_PARTITION), 0);
+        ASSERT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_CHIP_KEY), 0);
+
+        host.ExpectBox(u"芯片系列已更改，分区配置和芯片密钥更新已清除，请重新配置！", fw::IDOK);
+        ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK422"));
+        ASSERT_TRUE(page.Select(IDC_OVPROJ_INTERFACE, 1));
+        ExpectNoPartitionSteps(host, page);
+        EXPECT_EQ(page.m_rows[0].partitionId, 0);
+    });
+}
+
+// Another model, or another name of the same series, counts the same units and key ids: nothing is dropped and
+// nothing said.
+TEST_F(ProjectPageSeriesChange, AnotherModelOfTheSameSeriesKeepsTheSteps) {
+    StartConnected();
+    OnProjectPage([&](COVLinkProjectDlg& page) {
+        ChooseSteps(page, u"VK517", u"4");
+        const std::vector<uint8_t> record(CurrentProjectConfig()->Bytes().begin(),
+                                          CurrentProjectConfig()->Bytes().end());
+        ASSERT_TRUE(page.Select(IDC_OVPROJ_MODEL, 1));
+        ASSERT_TRUE(page.SelectText(IDC_OVPROJ_SERIES, u"VK51R"));
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_PARTITION), 1);
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_OVPROJ_CHIP_KEY), 1);
+        EXPECT_EQ(ProjectSettings().partitionKeyId, (std::array<uint8_t, 3>{1, 0, 2}));
+        EXPECT_EQ(ProjectSettings().chipKeyUpdate, (std::array<uint8_t, 3>{1, 0, 1}));
+        EXPECT_TRUE(std::ranges::equal(CurrentProjectConfig()->Bytes(), record));
+        EXPECT_EQ(page.m_rows[0].partitionId, 2);
+
+        const LinkProject saved = Saved(page);
+        EXPECT_EQ(saved.record.chip.partitions[0].marker.Get(), kProjectMarkerValid);
+        EXPECT_EQ(saved.record.chip.partitions[2].keyId, 2);
+        EXPECT_EQ(saved.record.keys.keyMode[0], 1);
+        EXPECT_EQ(saved.record.keys.keyMode[2], 1);
+        EXPECT_EQ(saved.record.files[0].partitionId, 2);
+    });
+}
+
 // Nothing leaves the page when there is no downloader, and a save dialog cancelled writes nothing.
 TEST_F(ProjectPage, SavingWithoutADownloaderOrWithoutAPathLeavesEverythingAsItWas) {
     CopyFlm();
