@@ -297,7 +297,9 @@ void CQXDownloadToolDlg::NoticeOfflineLinkRemoval() {
 }
 
 void CQXDownloadToolDlg::NoticeOfflineLinkLoss() {
-    if (!m_offlineLink || (m_connected && m_offlineLink->DevicePresent())) return;
+    // A held link is its holder's whatever the connected flag says meanwhile: the upgrade clears the flag while it
+    // opens the link again on its own thread. The hold's end asks once more.
+    if (!m_offlineLink || m_offlineLink->Held() || (m_connected && m_offlineLink->DevicePresent())) return;
     m_offlineLink->Close();
     m_connected = 0;
     for (int id : kConnectionControls) GetDlgItem(id).EnableWindow(true);

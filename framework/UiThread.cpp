@@ -22,19 +22,26 @@ struct WorkQueue {
     std::deque<std::function<void()>> items;
 };
 
+// Never destroyed: a detached thread (one that waits for a program we started) may still post while the
+// process exits.
 WorkQueue& Queue() {
-    static WorkQueue queue;
+    static WorkQueue& queue = *new WorkQueue;
     return queue;
 }
 
-void Enqueue(std::function<void()> work) {
+// Queues `work` for the host's UI thread and wakes that thread; false, and nothing queued, without a host. The host
+// is woken under the lock that InstallHost takes to remove it, so a host that was removed is never woken after.
+bool Enqueue(std::function<void()>& work) {
     WorkQueue& q = Queue();
     {
         std::lock_guard lock(q.mutex);
+        Host* host = g_host.load();
+        if (host == nullptr) return false;
         q.items.push_back(std::move(work));
+        host->WakeUi();
     }
     q.arrived.notify_all();
-    if (Host* host = g_host.load()) host->WakeUi();
+    return true;
 }
 
 bool ServeOne() {
@@ -62,7 +69,12 @@ ModelWaitHook g_waitHook;
 }  // namespace
 
 void InstallHost(Host* host) {
-    Host* previous = g_host.exchange(host);
+    Host* previous = nullptr;
+    {
+        // Waits for a wake-up in progress: the previous host may end as soon as this returns.
+        std::lock_guard lock(Queue().mutex);
+        previous = g_host.exchange(host);
+    }
     if (host) {
         SetUiWaitHook(&g_waitHook);
     } else {
@@ -83,11 +95,7 @@ bool IsUiThread() {
 }
 
 void PostToUi(std::function<void()> work) {
-    if (g_host.load() == nullptr) {
-        work();
-        return;
-    }
-    Enqueue(std::move(work));
+    if (!Enqueue(work)) work();
 }
 
 void RunOnUi(const std::function<void()>& work) {
@@ -102,7 +110,7 @@ void RunOnUi(const std::function<void()>& work) {
         std::exception_ptr error;
     };
     auto completion = std::make_shared<Completion>();
-    Enqueue([completion, &work] {
+    std::function<void()> served = [completion, &work] {
         try {
             work();
         } catch (...) {
@@ -113,7 +121,9 @@ void RunOnUi(const std::function<void()>& work) {
             completion->finished = true;
         }
         completion->done.notify_all();
-    });
+    };
+    // The host went between the check above and here: nobody else will run it.
+    if (!Enqueue(served)) served();
     std::unique_lock lock(completion->mutex);
     completion->done.wait(lock, [&] { return completion->finished; });
     if (completion->error) std::rethrow_exception(completion->error);

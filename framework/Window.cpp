@@ -18,8 +18,9 @@ struct WindowRegistry {
     std::unordered_map<WindowHandle, Window*> windows;
 };
 
+// Never destroyed: a detached thread that posts to a window may still look it up while the process exits.
 WindowRegistry& Registry() {
-    static WindowRegistry registry;
+    static WindowRegistry& registry = *new WindowRegistry;
     return registry;
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
+#include <memory>
 #include <thread>
 
 #include "framework/DeviceNotification.h"
@@ -228,6 +230,28 @@ TEST(UiThreads, RunOnUiHandsTheWorkersExceptionBack) {
     });
     EXPECT_TRUE(host.PumpUntil([&] { return caught.load(); }));
     worker.join();
+}
+
+// A worker that posts and lives on (as the thread that waits for a document viewer does) must be done with the
+// host by the time the host is removed: the host may end right after, as it does when the program exits.
+TEST(UiThreads, AHostRemovedAfterAPostIsServedIsNoLongerInUseByThePoster) {
+    struct CountingHost : HeadlessHost {
+        int wakes = 0;  // deliberately unguarded: only a wake-up finished before the removal may have written it
+        void WakeUi() override { ++wakes; }
+    };
+    auto host = std::make_unique<CountingHost>();
+    std::promise<void> hostGone;
+    std::atomic<bool> served{false};
+    std::thread poster([&, gone = hostGone.get_future()] {
+        PostToUi([&] { served = true; });
+        gone.wait();
+    });
+    EXPECT_TRUE(host->PumpUntil([&] { return served.load(); }));
+    InstallHost(nullptr);
+    EXPECT_EQ(host->wakes, 1);
+    host.reset();
+    hostGone.set_value();
+    poster.join();
 }
 
 }  // namespace

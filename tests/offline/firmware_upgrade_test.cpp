@@ -10,6 +10,7 @@
 #include "framework/Format.h"
 #include "linksim/FirmwareUpdateState.h"
 #include "offline/FirmwareUpgrade.h"
+#include "offline/LinkSession.h"
 #include "offline/UpdateBootDlg.h"
 #include "resources/ui/update_boot.h"
 #include "tests/offline/LinkFixture.h"
@@ -322,6 +323,23 @@ TEST_F(FirmwareUpgradeTest, ADownloaderThatLeftTheBusDuringTheUpgradeIsDisconnec
             EXPECT_TRUE(ConnectLink());
         }
     }
+}
+
+// The upgrade marks the window disconnected while it opens the link again; a departure the window took for an
+// unplug an instant before (it still read the window connected) leaves the link to the upgrade all the same.
+TEST_F(FirmwareUpgradeTest, ADepartureSeenWhileTheUpgradeReconnectsLeavesTheLinkToIt) {
+    const CHid& hid = LinkSessionOf(*window).m_hid;
+    {
+        const OfflineLink::Hold hold(*window);
+        window->m_connected = 0;
+        window->NoticeOfflineLinkLoss();
+        EXPECT_TRUE(hid.DeviceOpen());
+        window->m_connected = 1;
+    }
+    // Released, the window finds the downloader it was given back and keeps it.
+    EXPECT_TRUE(hid.DeviceOpen());
+    EXPECT_EQ(window->m_connected, 1);
+    EXPECT_FALSE(LogHas(u"设备已断开！"));
 }
 
 TEST(FirmwareProgress, TheBarRangeStaysWithinSixteenBitsAndEndsFull) {
