@@ -241,7 +241,7 @@ int DownloadJob::ReadBackFlashCrc() {
 }
 
 bool DownloadJob::HoldsWholeOptionImage() const {
-    return AnswerIsWhole(m_optionBytes, OptionWriteBackLength(m_optionBytes, m_slot.chipSeries));
+    return OptionAnswerIsWhole(m_optionBytes, m_slot.chipSeries);
 }
 
 int DownloadJob::TakeOptionImage() {

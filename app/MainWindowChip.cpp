@@ -377,7 +377,7 @@ CQXDownloadToolDlg::OptionTransfer CQXDownloadToolDlg::ReadWriteOptionBytes(Devi
         const size_t brought = std::min<size_t>(block.length, image.size());
         std::copy_n(block.data, brought, image.begin());
         if (answered) *answered = brought;
-        if (!AnswerIsWhole(block, OptionWriteBackLength(block, series))) return OptionTransfer::Short;
+        if (!OptionAnswerIsWhole(block, series)) return OptionTransfer::Short;
     } else {
         block.operation = static_cast<uint8_t>(operation);
         block.length = OptionImageWriteLength(series);

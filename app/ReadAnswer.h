@@ -17,6 +17,6 @@ bool AnswerIsWhole(const Block& answer, size_t wanted) {
     return AnswerIsWhole(answer.length, sizeof answer.data, wanted);
 }
 
-// The bytes of an option answer that writing the same value back sends: the series' written image for item 0, the
-// item's own length for the items of series 10; 0 for an item of no known length.
-size_t OptionWriteBackLength(const OptionRwBlock& answer, ChipSeriesCode series);
+// Whether an option answer brought every byte that writing the same value back sends: the series' written image for
+// item 0, the item's own length for the items of series 10; never for an item of no known length.
+bool OptionAnswerIsWhole(const OptionRwBlock& answer, ChipSeriesCode series);

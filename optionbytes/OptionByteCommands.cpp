@@ -79,8 +79,7 @@ void OnWriteProtection(CQXDownloadToolDlg& window) {
     item.length = OptionItemLength(kItemWrp);
     OptionRwBlock read = OptionItemBlockFor(item, 0);
     if (!command.Succeeded(OV_CMD_OPT_RW(window.m_hDevice, &read))) return;
-    if (!AnswerIsWhole(read, OptionWriteBackLength(read, window.m_chipSeries)))
-        return RefuseIncompleteRead(window, &window);
+    if (!OptionAnswerIsWhole(read, window.m_chipSeries)) return RefuseIncompleteRead(window, &window);
 
     CWriteByteDlg4 holder(&window, SecurityOptionMode::Device);  // never shown: it holds the word for the selector
     holder.m_wrpText = fw::Format(u"%08X", ItemWord32(OptionItemFromBlock(read)));

@@ -327,7 +327,7 @@ bool CWriteByteDlg4::DeviceTransfer(OptionItemValue& value, Pass pass) {
         return false;
     }
     if (pass == Pass::Read) {
-        if (!AnswerIsWhole(block, OptionWriteBackLength(block, m_pMainDlg->m_chipSeries))) m_readWhole = false;
+        if (!OptionAnswerIsWhole(block, m_pMainDlg->m_chipSeries)) m_readWhole = false;
         value = OptionItemFromBlock(block);
     }
     return true;

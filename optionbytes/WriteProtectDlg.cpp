@@ -119,7 +119,7 @@ bool CWriteProtectDlg::ReadWriteProtection() {
         m_wrp[k] = places[k] < block.length ? block.data[places[k]] : 0x00;
         SetDlgItemText(kEdits[k], fw::Format(u"%02X", m_wrp[k]));
     }
-    m_readDone = AnswerIsWhole(block, OptionWriteBackLength(block, series));
+    m_readDone = OptionAnswerIsWhole(block, series);
     return true;
 }
 
