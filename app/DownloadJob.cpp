@@ -37,7 +37,7 @@ DownloadJob::DownloadJob(DownloadHost& host, DownloadItems& items, const Downloa
       m_settings(settings),
       m_slot(slot),
       m_partitions(settings.partitions),
-      m_partitionKeys(settings.partitionKeys),
+      m_partitionRead(settings.partitionRead),
       m_chipInfo(settings.chipInfo) {}
 
 void DownloadJob::Report(const fw::Text& text, int kind) { m_host.ReportStatus(&m_slot, text, kind); }
@@ -108,7 +108,7 @@ int DownloadJob::ProgramDevice() {
             return 1;
         }
         Report(TranslateText(u"读取分区信息..."), kStatusPlain);
-        if (!m_host.ReadPartitions(m_partitions, m_partitionKeys, &m_slot)) {
+        if (!m_host.ReadPartitions(m_partitions, m_partitionRead, &m_slot)) {
             ReportFailure(TranslateText(u"读取分区信息失败！"));
             return 1;
         }

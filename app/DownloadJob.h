@@ -25,11 +25,14 @@ inline constexpr int kStatusFailure = 2;
 
 using PartitionRecords = std::array<UserPartitionRecord, 3>;
 
-// What a partition read learns of the keys of one chip's partitions. It belongs to that chip's job: production
-// channels read their chips side by side, each chip with its own ids.
-struct PartitionKeys {
+// What a partition read learns of one chip's partitions. It belongs to that chip's job: production channels read
+// their chips side by side, each chip with its own ids and its own layout.
+struct PartitionRead {
     std::array<uint32_t, 3> held{};  // the key id the chip holds for the partition, 0xFF none
     std::array<fw::Text, 3> texts;   // the key text of that id in the chip key table, empty when none
+    // "%08X" of where the chip's partitions put the items' first segments, when the items' own starts lay outside
+    // them; without it the items' starts stand.
+    std::optional<std::array<fw::Text, 3>> starts;
 };
 
 // What the job needs of the main window. Every call may come from a download worker.
@@ -51,7 +54,7 @@ public:
     virtual bool ConnectDevice(ChannelSlot& slot) = 0;
     virtual void DisconnectDevice(ChannelSlot& slot) = 0;
     virtual bool GetChipInfo(ChipInfoBlock& info, ChannelSlot& slot) = 0;
-    virtual bool ReadPartitions(PartitionRecords& records, PartitionKeys& keys, ChannelSlot* slot) = 0;
+    virtual bool ReadPartitions(PartitionRecords& records, PartitionRead& read, ChannelSlot* slot) = 0;
     virtual bool ReadOptionBytes(OptionRwBlock& block, ChannelSlot* slot) = 0;
 
     // Window state around a job.
@@ -120,7 +123,7 @@ struct DownloadJobSettings {
     // Copies the job takes at its start.
     ChipInfoBlock chipInfo{};
     PartitionRecords partitions{};
-    PartitionKeys partitionKeys;
+    PartitionRead partitionRead;
 };
 
 class DownloadJob {
@@ -161,6 +164,9 @@ private:
     // The key text that opens partition i: the one this job configured or updated, else the one its chip's
     // partition read found.
     const fw::Text& PartitionKeyText(int i) const;
+    // Where segment j of item i goes: its text, but for the first segment of a production chip whose partitions
+    // lay elsewhere than the items' starts (the chip's own partition starts).
+    const fw::Text& SegmentStartText(int i, uint32_t j) const;
     // The key id of partition i as this job leaves it: the one the job configures, else the one the chip holds.
     uint8_t KeyIdOfPartition(int i) const;
 
@@ -169,7 +175,7 @@ private:
     const DownloadJobSettings& m_settings;
     ChannelSlot& m_slot;
     PartitionRecords m_partitions{};
-    PartitionKeys m_partitionKeys;
+    PartitionRead m_partitionRead;
     OptionRwBlock m_optionBytes{};  // the chip's option bytes as this job read them; empty until it does
     ChipInfoBlock m_chipInfo{};
     std::array<std::optional<fw::Text>, kDownloadItemCount> m_configuredKeys;

@@ -89,7 +89,7 @@ int DownloadJob::DownloadItemImages(PartitionRecords& records) {
                 ReportFailure(label + TranslateText(u"下载失败！"));
                 return 0;
             }
-            const uint32_t start = HexToUInt32(item.addressText[j]);
+            const uint32_t start = HexToUInt32(SegmentStartText(i, j));
             const uint64_t last = static_cast<uint64_t>(start) + length - 1 - crcBytes;
             if (!CheckRange(start, last)) return 0;
 

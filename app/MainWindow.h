@@ -52,9 +52,10 @@ public:
     void ShowChipInfo();
     void SeriesFromChipName(fw::Text name);
     int ComputeProgressSteps(ChannelSlot* channel);
-    // keys, when given, receives what the read learnt of the chip's partition keys. A production worker's chip is
-    // its job's alone: its read leaves the window's copy of the partitions (the chip of test mode's) as it was.
-    int ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel, PartitionKeys* keys = nullptr);
+    // `read`, when given, receives what the read learnt of the chip's partition keys and layout. A production
+    // worker's chip is its job's alone: its read leaves the window's copy of the partitions (the chip of test mode's)
+    // and the items' start addresses as they were.
+    int ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel, PartitionRead* read = nullptr);
     int ReadOptionBytes(OptionRwBlock* block, ChannelSlot* channel);
     // The protection lift of a download for one channel (null: channel 0); 0 when the chip stays protected.
     int LiftProtection(ChannelSlot* channel);
@@ -89,8 +90,8 @@ public:
     // The key text of a partition's key id on a chip of the series, from the chip key table under its lock.
     fw::Text PartitionKeyTextOfId(ChipSeriesCode series, uint32_t keyId) const;
     // The window's copy of what the partition read learnt of the keys, and its replacement.
-    PartitionKeys WindowPartitionKeys() const;
-    void TakePartitionKeys(const PartitionKeys& keys);
+    PartitionRead WindowPartitionRead() const;
+    void TakePartitionRead(const PartitionRead& keys);
     // A partition was given a key id: kept in the window and in the profile, where the next read of the partitions,
     // which answers only whether an id is set, finds it.
     void RememberPartitionKeyId(int partition, uint8_t keyId);

@@ -167,7 +167,7 @@ int CQXDownloadToolDlg::ComputeProgressSteps(ChannelSlot* channel) {
     return 1;
 }
 
-int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel, PartitionKeys* keys) {
+int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot* channel, PartitionRead* jobRead) {
     ChannelSlot& slot = channel ? *channel : g_channels[0];
     for (int i = 0; i < 3; ++i)
         records[i] = UserPartitionRecord{};
@@ -175,18 +175,14 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
     const ChipSeriesCode series = slot.chipSeries;
     if (SeriesHasNoUserPartitions(series) || series == 10 || IsSwd(m_interface)) return 1;
 
-    // Production workers read their chips' partitions at once: they take turns for the profile's key ids and the
-    // start addresses of the window's items, and a start already there is not written again, so workers that read
-    // the same layout never write under another worker reading it.
+    // Production workers read their chips' partitions at once: they take turns for the profile's key ids.
     std::unique_lock<std::mutex> turn(m_partitionReadMutex, std::defer_lock);
     if (m_productionMode && channel) turn.lock();
     const bool windowsChip = !m_productionMode || channel == nullptr;
-    const auto store = [](auto& target, const auto& value) {
-        if (target != value) target = value;
-    };
     // A partition the series does not have keeps what was known of it.
-    PartitionKeys windowKeys = keys ? PartitionKeys{} : WindowPartitionKeys();
-    PartitionKeys& read = keys ? *keys : windowKeys;
+    PartitionRead windowRead = jobRead ? PartitionRead{} : WindowPartitionRead();
+    PartitionRead& read = jobRead ? *jobRead : windowRead;
+    read.starts.reset();
     for (int i = 0; i < 3; ++i) {
         if (series == 5 && i == 1) continue;
         UserPartitionRecord& r = records[i];
@@ -234,15 +230,18 @@ int CQXDownloadToolDlg::ReadPartitions(UserPartitionRecord* records, ChannelSlot
     for (int i = 0; i < 3; ++i)
         records[i].size = layout.sizes[i];
     slot.user1Units = layout.user1Units;
-    if (layout.resetStarts) {
+    if (layout.resetStarts && !windowsChip) {
+        // Another channel's chip may lay its partitions out otherwise: this one's starts are its job's.
+        read.starts = layout.starts;
+    } else if (layout.resetStarts) {
         for (int i = 0; i < 3; ++i)
-            store(m_items[i].addressText[0], layout.starts[i]);
+            m_items[i].addressText[0] = layout.starts[i];
         SetDlgItemText(IDC_EDIT_START_ADDR, layout.starts[0]);
         GetDlgItem(IDC_EDIT_START_ADDR).EnableWindow(true);
         GetDlgItem(IDC_BTN_BROWSE).EnableWindow(true);
     }
     if (windowsChip) {
-        TakePartitionKeys(read);
+        TakePartitionRead(read);
         for (int i = 0; i < 3; ++i) {
             m_items[i].readSize = records[i].size;
             m_items[i].readAuthentication = static_cast<uint8_t>(records[i].flags >> 4);
@@ -274,8 +273,8 @@ Text CQXDownloadToolDlg::PartitionKeyTextOfId(ChipSeriesCode series, uint32_t ke
     return m_keyTable[static_cast<size_t>(entry)];
 }
 
-PartitionKeys CQXDownloadToolDlg::WindowPartitionKeys() const {
-    PartitionKeys keys;
+PartitionRead CQXDownloadToolDlg::WindowPartitionRead() const {
+    PartitionRead keys;
     for (size_t i = 0; i < 3; ++i) {
         keys.held[i] = i < m_partitionKeyIds.size() ? m_partitionKeyIds[i] : 0;
         keys.texts[i] = m_items[i].partitionKeyText;
@@ -283,7 +282,7 @@ PartitionKeys CQXDownloadToolDlg::WindowPartitionKeys() const {
     return keys;
 }
 
-void CQXDownloadToolDlg::TakePartitionKeys(const PartitionKeys& keys) {
+void CQXDownloadToolDlg::TakePartitionRead(const PartitionRead& keys) {
     m_partitionKeyIds.assign(keys.held.begin(), keys.held.end());
     for (size_t i = 0; i < 3; ++i) {
         m_items[i].partitionKeyText = keys.texts[i];

@@ -353,7 +353,7 @@ std::shared_ptr<const DownloadJobSettings> CQXDownloadToolDlg::TakeJobSettings()
     s->jtagKey = m_jtagKey;
     s->chipInfo = m_chipInfo;
     std::copy(std::begin(m_partitions), std::end(m_partitions), s->partitions.begin());
-    s->partitionKeys = WindowPartitionKeys();
+    s->partitionRead = WindowPartitionRead();
     return s;
 }
 

@@ -38,7 +38,7 @@ bool MainWindowJobHost::GetChipInfo(ChipInfoBlock& info, ChannelSlot& slot) {
     return m_window.GetChipInfo(info, &slot);
 }
 
-bool MainWindowJobHost::ReadPartitions(PartitionRecords& records, PartitionKeys& keys, ChannelSlot* slot) {
+bool MainWindowJobHost::ReadPartitions(PartitionRecords& records, PartitionRead& keys, ChannelSlot* slot) {
     return m_window.ReadPartitions(records.data(), slot, &keys) != 0;
 }
 

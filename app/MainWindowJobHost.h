@@ -18,7 +18,7 @@ public:
     bool ConnectDevice(ChannelSlot& slot) override;
     void DisconnectDevice(ChannelSlot& slot) override;
     bool GetChipInfo(ChipInfoBlock& info, ChannelSlot& slot) override;
-    bool ReadPartitions(PartitionRecords& records, PartitionKeys& keys, ChannelSlot* slot) override;
+    bool ReadPartitions(PartitionRecords& records, PartitionRead& keys, ChannelSlot* slot) override;
     bool ReadOptionBytes(OptionRwBlock& block, ChannelSlot* slot) override;
     void UpdateMenuState(int enable) override;
     void EnableControls(int enable) override;

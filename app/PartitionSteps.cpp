@@ -87,13 +87,18 @@ int DownloadJob::WritePartitions(PartitionRecords& records) {
 }
 
 const fw::Text& DownloadJob::PartitionKeyText(int i) const {
-    return m_configuredKeys[i] ? *m_configuredKeys[i] : m_partitionKeys.texts[i];
+    return m_configuredKeys[i] ? *m_configuredKeys[i] : m_partitionRead.texts[i];
+}
+
+const fw::Text& DownloadJob::SegmentStartText(int i, uint32_t j) const {
+    if (j == 0 && m_partitionRead.starts) return (*m_partitionRead.starts)[static_cast<size_t>(i)];
+    return m_items[i].addressText[j];
 }
 
 uint8_t DownloadJob::KeyIdOfPartition(int i) const {
     const DownloadItem& item = m_items[i];
     if (item.configure && item.wantedKeyId != 0xFF) return item.wantedKeyId;
-    const uint32_t held = m_partitionKeys.held[i];
+    const uint32_t held = m_partitionRead.held[i];
     return held <= 0xFF ? static_cast<uint8_t>(held) : uint8_t{0xFF};
 }
 

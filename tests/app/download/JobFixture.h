@@ -81,7 +81,7 @@ public:
         items[0].wantedKeyId = 0;
         items[2].wantedKeyId = 2;
         items[0].keyUpdate = 1;
-        settings.partitionKeys.held[0] = 0;
+        settings.partitionRead.held[0] = 0;
         const auto factory = ovsim::FactoryKey(0);
         items[0].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
         items[0].newKeyHex = u"00112233445566778899AABBCCDDEEFF";

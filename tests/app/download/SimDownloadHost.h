@@ -79,7 +79,7 @@ public:
         slot.ucidNow = BytesToHex(std::span<const uint8_t>(info.ucid, info.ucidLength));
         return true;
     }
-    bool ReadPartitions(PartitionRecords& records, PartitionKeys&, ChannelSlot*) override {
+    bool ReadPartitions(PartitionRecords& records, PartitionRead&, ChannelSlot*) override {
         records = {};
         return true;
     }

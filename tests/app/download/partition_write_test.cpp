@@ -140,7 +140,7 @@ TEST_F(JobTest, KeyUpdateReplacesTheChipKeyAndStoresItEnciphered) {
         const auto factory = ovsim::FactoryKey(1);
         items[1].enabled = 1;
         items[1].keyUpdate = 1;
-        settings.partitionKeys.held[1] = 1;
+        settings.partitionRead.held[1] = 1;
         items[1].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));
         items[1].newKeyHex = u"00112233445566778899AABBCCDDEEFF";
         items[1].partitionKeyText = items[1].oldKeyHex;
@@ -197,7 +197,7 @@ TEST_F(JobTest, KeyUpdateGoesToThePartitionsKeyIdAndIsStoredAtThatIdsEntry) {
         item.configure = row.configuredKeyId != 0xFF ? 1 : 0;
         item.wantedKeyId = row.configuredKeyId;
         item.keyUpdate = 1;
-        settings.partitionKeys.held[row.item] = row.heldKeyId;
+        settings.partitionRead.held[row.item] = row.heldKeyId;
         item.oldKeyHex = BytesToHex(std::span<const uint8_t>(old));
         item.newKeyHex = u"00112233445566778899AABBCCDDEEFF";
         ovsim::ClearCallLog();
@@ -227,7 +227,7 @@ TEST_F(JobTest, KeyUpdateWithoutAnIdTheSeriesAllowsAsksNothing) {
         Attach(OV_IFACE_USART, ChipOfSeries(row.series));
         DownloadItem& item = items[row.item];
         item.keyUpdate = 1;
-        settings.partitionKeys.held[row.item] = row.heldKeyId;
+        settings.partitionRead.held[row.item] = row.heldKeyId;
         item.oldKeyHex = u"FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
         item.newKeyHex = u"00112233445566778899AABBCCDDEEFF";
         ovsim::ClearCallLog();
@@ -256,7 +256,7 @@ TEST_F(JobTest, AnImageGoesUnderTheKeyItsPartitionWasJustGiven) {
         UseImage(image, 0x08000000);
         Want(items[0], 0, row.keyId, 1, 0);
         settings.partitions = Unconfigured();  // as a fresh chip reads
-        settings.partitionKeys.held[0] = 0xFF;
+        settings.partitionRead.held[0] = 0xFF;
         const auto factory = ovsim::ChipKey(m_name, row.keyId);
         items[0].keyUpdate = 1;
         items[0].oldKeyHex = BytesToHex(std::span<const uint8_t>(factory));

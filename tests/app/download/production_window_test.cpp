@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,11 +64,11 @@ protected:
                            [](const ChannelSlot& s) { return s.worker.load() == nullptr; });
     }
 
-    // Browse a hex file of the image at the flash base, then the production Download with the counters at 0; true
-    // once each of `chips` workers has reported: the fail pane is the last each sets.
+    // Browse a hex file of the image (at the flash base unless told), then the production Download with the
+    // counters at 0; true once each of `chips` workers has reported: the fail pane is the last each sets.
     bool DownloadHexOnEveryChip(CQXDownloadToolDlg& w, const std::vector<uint8_t>& image, size_t chips,
-                                std::chrono::seconds limit) {
-        dir.Write("app.hex", hexfile::Text({{0x08000000, image}}));
+                                std::chrono::seconds limit, uint32_t at = 0x08000000) {
+        dir.Write("app.hex", hexfile::Text({{at, image}}));
         host.ExpectOpenFile(dir.Wide("app.hex"));
         w.Click(IDC_BTN_BROWSE);
         {
@@ -491,6 +493,51 @@ TEST_F(ProductionWindow, ProductionReadsLeaveTheWindowsCopyOfThePartitions) {
     EXPECT_TRUE(WindowPartitionCopy(w) == before);
 }
 
+// A file at 0x08008000 on a line of two series-0 chips: port 0's chip is fresh, so the address lies in its USER1;
+// port 1's chip has a USER1 of two units (USER2 holds the rest), which ends there, so its partition read puts the
+// file at its USER1's start instead. That start is port 1's job's: port 0, downloading after port 1 has read, as a
+// busy line has it, still programs its chip where the file says, and the window keeps the address it was given.
+TEST_F(ProductionWindow, AChipsOwnPartitionStartsStayWithItsJob) {
+    SysConfig("interface=00\nBaud=115200\n");
+    SeriesTable({"VK51x"});
+    const std::string ports[] = {"/dev/ttyUSB0", "/dev/ttyUSB1"};
+    for (const std::string& port : ports)
+        ovsim::Attach(OV_IFACE_USART, port, Chip(0));
+    ConfigurePartition(ports[1], {1, 1, 14, 0xFF, 0});
+    CQXDownloadToolDlg& w = Start();
+    w.SendCommand(ID_PRODUCTION_MODE);
+
+    // Port 0's option-byte read follows its partition read and comes before its first erase; it waits there until
+    // port 1 has read its partitions. The wait ends at once in the forced order; its limit only keeps a broken run
+    // from hanging.
+    std::mutex m;
+    std::condition_variable changed;
+    bool port0Waited = false, port1Read = false, ordered = true;
+    ovsim::SetCallObserver([&](ovsim::Fn fn, const std::string& device) {
+        if (fn != ovsim::Fn::OptRw) return;
+        std::unique_lock lock(m);
+        if (device == ports[0] && !port0Waited) {
+            port0Waited = true;
+            ordered = changed.wait_for(lock, std::chrono::seconds(60), [&] { return port1Read; });
+        } else if (device == ports[1] && !port1Read) {
+            port1Read = true;
+            changed.notify_all();
+        }
+    });
+    const auto image = hexfile::Pattern(0x400, 7);
+    const bool ended = DownloadHexOnEveryChip(w, image, 2, std::chrono::seconds(60), 0x08008000);
+    ovsim::SetCallObserver({});
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(ordered);
+
+    EXPECT_EQ(g_passCount, 2);
+    const auto size = static_cast<uint32_t>(image.size());
+    EXPECT_EQ(ovsim::ReadMemory(ports[0], 0x08008000, size), image);
+    EXPECT_EQ(ovsim::ReadMemory(ports[0], 0x08000000, size), std::vector<uint8_t>(size, 0xFF));
+    EXPECT_EQ(ovsim::ReadMemory(ports[1], 0x08000000, size), image);
+    EXPECT_EQ(w.m_items[0].addressText[0], u"08008000");
+}
+
 // A worker reading its chip's partition key while another stores the key its chip's update gave: the chip key
 // table has one lock for both, so the read finds the old key or the new one, whole (ThreadSanitizer's judgement).
 TEST_F(ProductionWindow, APartitionKeyReadBesideAKeyStoreTakesTheTablesLock) {
@@ -511,7 +558,7 @@ TEST_F(ProductionWindow, APartitionKeyReadBesideAKeyStoreTakesTheTablesLock) {
     const fw::Text newKey = u"00112233445566778899AABBCCDDEEFF";
     MainWindowJobHost jobHost(w);
     PartitionRecords records{};
-    PartitionKeys keys;
+    PartitionRead keys;
 
     int readResult = 0;
     std::thread reader([&] { readResult = w.ReadPartitions(records.data(), &slot, &keys); });
